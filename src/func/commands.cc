@@ -1,0 +1,4 @@
+#include "mapcrate.h"
+
+void cleaner(GtkWidget *, gpointer) {}
+void quit_func(GtkWidget *, gpointer) {}

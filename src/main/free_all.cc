@@ -1,0 +1,3 @@
+#include "mapcrate.h"
+
+void free_all(form_record *) {}

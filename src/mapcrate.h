@@ -1,0 +1,147 @@
+// Mapcrate: the form record and the operations that cross units.
+//
+// How the program flows: main (src/main) builds the window from the
+// place_ routines (src/placer) and connects the buttons.  Everything then
+// happens in handlers.  Execute runs valider (src/valid): get_field takes a
+// snapshot of the form, verif_field checks it, name_of_dir and creat_dir
+// build the staging tree in the working directory, gener_scripts writes the
+// arena script and the credits file, creat_argv lists the staged files, and
+// pk3_dir (src/minizip) writes <map>.pk3.  The dialogs and the Help, About,
+// Clear, Quit and browse commands live in src/func.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The whole state of the program.  Widget handles point into the window's
+// widget tree; text views point at text owned by the toolkit; the strings
+// and the packer argument list are owned here and released by free_all.
+struct form_record {
+    GtkWidget *window = nullptr;
+    GtkWidget *table = nullptr;
+    GtkWidget *execute_button = nullptr;
+    GtkWidget *quit_button = nullptr;
+    GtkWidget *info_button = nullptr;
+    GtkWidget *clear_button = nullptr;
+    GtkWidget *help_button = nullptr;
+    // 0 textures folder, 1 BSP, 2 AAS, 3 levelshot.
+    GtkWidget *browse_buttons[4] = {};
+    // Scratch members of the layout routines.
+    GtkWidget *box = nullptr;
+    GtkWidget *frame = nullptr;
+    GtkWidget *separator = nullptr;
+    GtkWidget *label = nullptr;
+    // 0 textures, 1 BSP, 2 AAS, 3 levelshot, 4 map name, 5 description.
+    GtkWidget *entries[6] = {};
+    // FFA, TDM, CTF, Single, Tourney, CA, 1v1, 2v2.
+    GtkWidget *mode_buttons[8] = {};
+    GtkWidget *image = nullptr;
+    GtkWidget *file_dialog = nullptr;
+    gchar *label_text = nullptr;
+    // Snapshot taken by get_field at Execute (views of the entries' text).
+    const char *textures_dir = nullptr;
+    const char *bsp_path = nullptr;
+    const char *aas_path = nullptr;
+    const char *levelshot_path = nullptr;
+    const char *map_name = nullptr;
+    const char *description = nullptr;
+    int32_t mode_states[8] = {};
+    // Names last taken from the file-selection dialog, per browse index.
+    const char *selected_paths[4] = {};
+    int32_t browse_index = 0;
+    // Owned by the record.
+    std::string map_prefix;
+    std::vector<std::string> pack_argv;
+    std::string textures_staging_dir;
+    std::string scripts_staging_dir;
+    std::string maps_staging_dir;
+    std::string levelshots_staging_dir;
+};
+
+// Names for the entries, so code reads as the form does.
+#define textures_entry entries[0]
+#define bsp_entry entries[1]
+#define aas_entry entries[2]
+#define levelshot_entry entries[3]
+#define map_name_entry entries[4]
+#define description_entry entries[5]
+
+// --- src/main -------------------------------------------------------------
+
+// Creates the window, the buttons and the layout, connects every handler
+// and shows the window: all of start-up but the toolkit's initialisation
+// and its main loop.  The toolkit must be initialised.
+void build_window(form_record *f);
+void init_btn(form_record *f);
+// Removes the empty staging directories and the credits file from the
+// working directory, then releases what the record owns.
+void free_all(form_record *f);
+
+// --- src/placer -----------------------------------------------------------
+
+void place_btn(form_record *f);
+void place_opt(form_record *f);
+void place_ifo(form_record *f);
+void place_img(form_record *f);
+void place_sbn(form_record *f);
+
+// --- src/func -------------------------------------------------------------
+
+// The program's own texts are stored in ISO-8859-1; this gives the UTF-8
+// the toolkit shows, whatever the locale.
+std::string to_utf8(const char *latin1);
+
+// Modal message dialog with no parent; kind 0 is an error, anything else
+// information.  Returns once the user has dismissed it.
+void popup(const char *latin1_text, int kind);
+void info_popup(GtkWidget *button, gpointer window);
+void aide_popup(GtkWidget *button, gpointer form);
+void cleaner(GtkWidget *button, gpointer form);
+void quit_func(GtkWidget *button, gpointer form);
+void search(GtkWidget *button, gpointer form);
+void file_select(form_record *f);
+void open_proj(GtkWidget *button, gpointer form);
+
+// --- src/valid ------------------------------------------------------------
+
+void get_field(form_record *f);
+// 1 when the path opens for reading as a file; otherwise shows the
+// unreadable-file message and returns 0.  A folder is not a file.
+int is_a_file(const char *path);
+// 1 to go on, 0 to stop (the reason has been shown).
+int verif_field(form_record *f);
+
+void name_of_dir(form_record *f);
+// Appends src to dest, writing every backslash as '/'.
+void str_end_cpy(std::string &dest, std::string_view src);
+// The last component of path (after its last '\\' or '/'): a pointer into path.
+const char *get_file_name(const char *path);
+// path cut before its last separator; separators inside are kept.
+std::string get_dir_name(const char *path);
+
+// Builds the staging tree and the scripts; always returns 1.
+int creat_dir(form_record *f);
+void cp_file_in_dir(const char *src_dir, const std::string &map_prefix, const char *dest_dir,
+                    const char *file_name, int rename);
+void gener_scripts(form_record *f);
+// One write of the whole text; returns what write returned.
+long my_putstr_to_fd(const char *text, int fd);
+
+// Lists the staged files into f->pack_argv; returns the count.
+int creat_argv(form_record *f);
+// The null-terminated char* view of a packer argument list, as pk3_dir reads it.
+std::vector<char *> argv_view(std::vector<std::string> &args);
+
+// "clicked" handler of Execute.
+void valider(GtkWidget *button, gpointer form);
+
+// --- src/minizip ----------------------------------------------------------
+
+// Writes the archive named in argv (minizip-style options).  Returns 0 when
+// every step succeeded, -104 when the write buffer cannot be allocated and
+// another negative value for any other failure.
+int pk3_dir(int argc, char **argv);

@@ -1,0 +1,5 @@
+#include "mapcrate.h"
+
+int pk3_dir(int, char **) {
+    return 0;
+}

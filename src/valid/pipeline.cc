@@ -1,0 +1,3 @@
+#include "mapcrate.h"
+
+void valider(GtkWidget *, gpointer) {}
