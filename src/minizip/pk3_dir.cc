@@ -1,5 +1,293 @@
+#include "pk3_dir.h"
+
+#include <sys/stat.h>
+#include <time.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "file_layer.h"
 #include "mapcrate.h"
 
-int pk3_dir(int, char **) {
-    return 0;
+namespace {
+
+constexpr unsigned long write_buffer_size = 16384;
+constexpr size_t max_name_bytes = 255;
+
+struct file_closer {
+    void operator()(FILE *f) const {
+        fclose(f);
+    }
+};
+using file_ptr = std::unique_ptr<FILE, file_closer>;
+
+struct free_deleter {
+    void operator()(void *p) const {
+        free(p);
+    }
+};
+
+// Years outside what the MS-DOS format holds are clamped to its ends
+// rather than wrapped into a wrong date.
+uLong dos_date_time(const struct tm &t) {
+    int year = t.tm_year + 1900;
+    if (year < 1980)
+        return (1UL << 16) | (1UL << 21);
+    if (year > 2107)
+        return (127UL << 25) | (12UL << 21) | (31UL << 16) | (23UL << 11) | (59UL << 5) | 29UL;
+    return (static_cast<uLong>(year - 1980) << 25) | (static_cast<uLong>(t.tm_mon + 1) << 21) |
+           (static_cast<uLong>(t.tm_mday) << 16) | (static_cast<uLong>(t.tm_hour) << 11) |
+           (static_cast<uLong>(t.tm_min) << 5) | (static_cast<uLong>(t.tm_sec > 59 ? 59 : t.tm_sec) / 2);
+}
+
+bool is_skipped_option(const char *arg) {
+    if (strlen(arg) != 2 || (arg[0] != '-' && arg[0] != '/'))
+        return false;
+    return strchr("oOaApP0123456789", arg[1]) != nullptr;
+}
+
+struct options {
+    int overwrite = 0;  // 0 ask, 1 create or replace, 2 append
+    int level = Z_DEFAULT_COMPRESSION;
+    int name_index = 0;
+    const char *password = nullptr;
+};
+
+options parse_options(int argc, char **argv) {
+    options o;
+    for (int i = 1; i < argc; ++i) {
+        const char *arg = argv[i];
+        if (arg[0] != '-') {
+            if (o.name_index == 0)
+                o.name_index = i;
+            continue;
+        }
+        // i moves past a password while the cluster is still examined.
+        for (const char *c = arg + 1; *c; ++c) {
+            if (*c == 'o' || *c == 'O')
+                o.overwrite = 1;
+            else if (*c == 'a' || *c == 'A')
+                o.overwrite = 2;
+            else if (*c >= '0' && *c <= '9')
+                o.level = *c - '0';
+            else if ((*c == 'p' || *c == 'P') && i + 1 < argc)
+                o.password = argv[++i];
+        }
+    }
+    return o;
+}
+
+std::string archive_name(const char *arg) {
+    std::string name(arg, strnlen(arg, max_name_bytes));
+    if (name.find('.') == std::string::npos)
+        name += ".zip";
+    return name;
+}
+
+// The overwrite question; false when the user declined.  Ends the process
+// when no answer can be read.
+bool ask_overwrite(const std::string &name, int &overwrite) {
+    char answer[2] = {};
+    do {
+        printf("The file %s exists. Overwrite ? [y]es, [n]o, [a]ppend : ", name.c_str());
+        fflush(stdout);
+        if (scanf("%1s", answer) != 1)
+            exit(1);
+        if (answer[0] >= 'a' && answer[0] <= 'z')
+            answer[0] = static_cast<char>(answer[0] - 'a' + 'A');
+    } while (answer[0] != 'Y' && answer[0] != 'N' && answer[0] != 'A');
+    if (answer[0] == 'N')
+        return false;
+    if (answer[0] == 'A')
+        overwrite = 2;
+    return true;
+}
+
+// Adds one file as an entry.  Returns the error state (0 to go on);
+// *failed is set for failures the error state does not keep.
+int add_entry(zipFile zf, const char *path, const options &o, char *buf, bool *failed) {
+    zip_fileinfo zi;
+    memset(&zi, 0, sizeof zi);
+    filetime(path, &zi.tmz_date, &zi.dosDate);
+
+    uLong crc = 0;
+    int err = 0;
+    if (o.password) {
+        err = getFileCrc(path, buf, write_buffer_size, &crc);
+        // The entry is still written, encrypted with the CRC computed so
+        // far, but the call must not report success.
+        if (err != 0)
+            *failed = true;
+    }
+
+    err = zipOpenNewFileInZip3(zf, path, &zi, nullptr, 0, nullptr, 0, nullptr,
+                               o.level != 0 ? Z_DEFLATED : 0, o.level, 0, -MAX_WBITS,
+                               DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, o.password, crc);
+    file_ptr in;
+    if (err != ZIP_OK) {
+        printf("error in opening %s in zipfile\n", path);
+    } else {
+        in.reset(fopen(path, "rb"));
+        if (!in) {
+            err = -1;
+            printf("error in opening %s for reading\n", path);
+        }
+    }
+
+    if (err == ZIP_OK) {
+        size_t size_read;
+        do {
+            err = ZIP_OK;
+            size_read = fread(buf, 1, write_buffer_size, in.get());
+            if (size_read < write_buffer_size && feof(in.get()) == 0) {
+                printf("error in reading %s\n", path);
+                err = -1;
+                // The bytes that came are still written and the copy
+                // goes on, but the entry may be short.
+                *failed = true;
+            }
+            if (size_read > 0) {
+                err = zipWriteInFileInZip(zf, buf, static_cast<unsigned>(size_read));
+                if (err < 0)
+                    printf("error in writing %s in the zipfile\n", path);
+            }
+        } while (err == ZIP_OK && size_read > 0);
+    }
+    in.reset();
+
+    if (err < 0)
+        return -1;  // the library closes the entry with the archive
+    err = zipCloseFileInZip(zf);
+    if (err != ZIP_OK)
+        printf("error in closing %s in the zipfile\n", path);
+    return err;
+}
+
+// Opens the archive, adds the files after the name, closes it.  Returns 0
+// when every step succeeded, -1 otherwise.
+int write_archive(int argc, char **argv, const options &o, const std::string &name, char *buf) {
+    file_layer layer;
+    zlib_filefunc_def ffunc;
+    fill_posix_filefunc(&ffunc, &layer);
+    int append = o.overwrite == 2 ? APPEND_STATUS_ADDINZIP : APPEND_STATUS_CREATE;
+    zipFile zf = zipOpen2(name.c_str(), append, nullptr, &ffunc);
+
+    int err = 0;
+    bool failed = false;
+    if (!zf) {
+        printf("error opening %s\n", name.c_str());
+        err = -1;
+    } else {
+        printf("creating %s\n", name.c_str());
+    }
+
+    for (int i = o.name_index + 1; i < argc && err == 0; ++i) {
+        if (!is_skipped_option(argv[i]))
+            err = add_entry(zf, argv[i], o, buf, &failed);
+    }
+
+    int close_err = zipClose(zf, nullptr);
+    // A created archive is only in place once the layer has renamed it.
+    bool in_place = file_layer_finish(&layer, close_err == ZIP_OK) == 0;
+    if (close_err != ZIP_OK || !in_place) {
+        printf("error in closing %s\n", name.c_str());
+        failed = true;
+    }
+    return err != 0 || failed ? -1 : 0;
+}
+
+} // namespace
+
+int filetime(const char *path, tm_zip *, uLong *dt) {
+    struct stat st;
+    if (stat(path, &st) != 0)
+        return 0;
+    struct tm local;
+    if (!localtime_r(&st.st_mtime, &local))
+        return 0;
+    *dt = dos_date_time(local);
+    return 1;
+}
+
+int check_exist_file(const char *path) {
+    file_ptr f(fopen(path, "rb"));
+    return f ? 1 : 0;
+}
+
+int getFileCrc(const char *path, void *buf, unsigned long size_buf, uLong *result_crc) {
+    uLong crc = 0;
+    int err = 0;
+    file_ptr f(fopen(path, "rb"));
+    if (!f) {
+        err = -1;
+    } else {
+        size_t size_read;
+        do {
+            err = 0;
+            size_read = fread(buf, 1, size_buf, f.get());
+            if (size_read < size_buf && feof(f.get()) == 0) {
+                printf("error in reading %s\n", path);
+                err = -1;
+            }
+            if (size_read > 0)
+                crc = crc32(crc, static_cast<const Bytef *>(buf), static_cast<uInt>(size_read));
+        } while (err == 0 && size_read > 0);
+    }
+    f.reset();
+    *result_crc = crc;
+    printf("file %s crc %lx\n", path, crc);
+    return err;
+}
+
+void do_banner() {
+    printf("MiniZip 1.01b, zip library by Gilles Vollant, on top of zlib\n");
+    printf("more info at http://www.winimage.com/zLibDll/minizip.html\n\n");
+}
+
+void do_help() {
+    printf("Usage : minizip [-o] [-a] [-0 to -9] [-p password] file.zip [files_to_add]\n\n"
+           "  -o  Overwrite existing file.zip\n"
+           "  -a  Append to existing file.zip\n"
+           "  -0  Store only\n"
+           "  -1  Compress faster\n"
+           "  -9  Compress better\n\n");
+}
+
+int pk3_dir(int argc, char **argv) {
+    do_banner();
+    if (argc == 1) {
+        do_help();
+        fflush(stdout);
+        return 0;
+    }
+
+    options o = parse_options(argc, argv);
+
+    std::unique_ptr<char, free_deleter> buf(static_cast<char *>(malloc(write_buffer_size)));
+    if (!buf) {
+        printf("Error allocating memory\n");
+        fflush(stdout);
+        return ZIP_INTERNALERROR;
+    }
+
+    bool proceed = o.name_index != 0;
+    std::string name;
+    if (proceed) {
+        name = archive_name(argv[o.name_index]);
+        if (o.overwrite == 2 && check_exist_file(name.c_str()) == 0)
+            o.overwrite = 1;
+        if (o.overwrite == 0 && check_exist_file(name.c_str()) == 1)
+            proceed = ask_overwrite(name, o.overwrite);
+    }
+
+    int result = 0;
+    if (!proceed)
+        do_help();
+    else
+        result = write_archive(argc, argv, o, name, buf.get());
+    fflush(stdout);
+    return result;
 }

@@ -1,0 +1,188 @@
+#include "file_layer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+file_layer *layer_of(voidpf opaque) {
+    return static_cast<file_layer *>(opaque);
+}
+
+std::string dir_part(const std::string &path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A short hidden name, so that an archive name near the file-name limit
+// still leaves room for it.
+int create_temp(file_layer *l, const std::string &dir) {
+    static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    unsigned long seed = static_cast<unsigned long>(now.tv_nsec) ^
+                         (static_cast<unsigned long>(getpid()) << 16) ^
+                         static_cast<unsigned long>(now.tv_sec);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = dir + ".mapcrate-pack-";
+        unsigned long v = seed + static_cast<unsigned long>(attempt) * 7919UL;
+        for (int i = 0; i < 8; ++i) {
+            name += digits[v % 36];
+            v /= 36;
+        }
+        // 0666 lets the umask decide, as for any new file.
+        int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            l->temp = name;
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
+        seed = seed * 6364136223846793005UL + 1442695040888963407UL;
+    }
+    return -1;
+}
+
+// Writing through a symbolic link reaches the file it names; the new
+// archive must replace that file, not the link.
+std::string rename_target(const char *name) {
+    struct stat st;
+    if (lstat(name, &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (char *real = realpath(name, nullptr)) {
+            std::string r = real;
+            free(real);
+            return r;
+        }
+    }
+    return name;
+}
+
+voidpf ZCALLBACK layer_open(voidpf opaque, const char *filename, int mode) {
+    file_layer *l = layer_of(opaque);
+    if (!filename || l->fd >= 0)
+        return nullptr;
+    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) == ZLIB_FILEFUNC_MODE_READ) {
+        l->fd = open(filename, O_RDONLY | O_CLOEXEC);
+    } else if (mode & ZLIB_FILEFUNC_MODE_EXISTING) {
+        l->fd = open(filename, O_RDWR | O_CLOEXEC);
+    } else if (mode & ZLIB_FILEFUNC_MODE_CREATE) {
+        // Refuse what truncating the file in place would refuse: a
+        // folder, or a file we may not write.
+        std::string target = rename_target(filename);
+        struct stat st;
+        if (stat(target.c_str(), &st) == 0 &&
+            (S_ISDIR(st.st_mode) || access(target.c_str(), W_OK) != 0))
+            return nullptr;
+        l->fd = create_temp(l, dir_part(target));
+        l->target = target;
+    }
+    return l->fd >= 0 ? l : nullptr;
+}
+
+uLong ZCALLBACK layer_read(voidpf opaque, voidpf, void *buf, uLong size) {
+    file_layer *l = layer_of(opaque);
+    uLong done = 0;
+    while (done < size) {
+        ssize_t n = read(l->fd, static_cast<char *>(buf) + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            l->failed = true;
+        if (n <= 0)
+            break;
+        done += static_cast<uLong>(n);
+    }
+    return done;
+}
+
+uLong ZCALLBACK layer_write(voidpf opaque, voidpf, const void *buf, uLong size) {
+    file_layer *l = layer_of(opaque);
+    uLong done = 0;
+    while (done < size) {
+        ssize_t n = write(l->fd, static_cast<const char *>(buf) + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            l->failed = true;
+            break;
+        }
+        done += static_cast<uLong>(n);
+    }
+    return done;
+}
+
+long ZCALLBACK layer_tell(voidpf opaque, voidpf) {
+    file_layer *l = layer_of(opaque);
+    off_t pos = lseek(l->fd, 0, SEEK_CUR);
+    if (pos < 0)
+        l->failed = true;
+    return static_cast<long>(pos);
+}
+
+long ZCALLBACK layer_seek(voidpf opaque, voidpf, uLong offset, int origin) {
+    file_layer *l = layer_of(opaque);
+    int whence = origin == ZLIB_FILEFUNC_SEEK_CUR   ? SEEK_CUR
+                 : origin == ZLIB_FILEFUNC_SEEK_END ? SEEK_END
+                                                    : SEEK_SET;
+    // The library passes negative relative offsets as unsigned values.
+    if (lseek(l->fd, static_cast<off_t>(static_cast<long>(offset)), whence) < 0) {
+        l->failed = true;
+        return -1;
+    }
+    return 0;
+}
+
+int ZCALLBACK layer_close(voidpf opaque, voidpf) {
+    file_layer *l = layer_of(opaque);
+    // Delayed allocation can report a full disk only here; the new
+    // archive must be on disk before it replaces the old one.
+    if (!l->temp.empty() && fsync(l->fd) != 0)
+        l->failed = true;
+    if (close(l->fd) != 0)
+        l->failed = true;
+    l->fd = -1;
+    return l->failed ? -1 : 0;
+}
+
+int ZCALLBACK layer_error(voidpf opaque, voidpf) {
+    return layer_of(opaque)->failed ? 1 : 0;
+}
+
+} // namespace
+
+file_layer::~file_layer() {
+    if (fd >= 0)
+        close(fd);
+    if (!temp.empty())
+        unlink(temp.c_str());
+}
+
+void fill_posix_filefunc(zlib_filefunc_def *def, file_layer *layer) {
+    def->zopen_file = layer_open;
+    def->zread_file = layer_read;
+    def->zwrite_file = layer_write;
+    def->ztell_file = layer_tell;
+    def->zseek_file = layer_seek;
+    def->zclose_file = layer_close;
+    def->zerror_file = layer_error;
+    def->opaque = layer;
+}
+
+int file_layer_finish(file_layer *layer, bool closed_ok) {
+    bool ok = closed_ok && !layer->failed && layer->fd < 0;
+    if (layer->temp.empty())
+        return ok ? 0 : -1;
+    if (ok && rename(layer->temp.c_str(), layer->target.c_str()) == 0) {
+        layer->temp.clear();
+        return 0;
+    }
+    unlink(layer->temp.c_str());
+    layer->temp.clear();
+    return -1;
+}

@@ -1,0 +1,17 @@
+// The packer's small routines, reachable by its tests.
+#pragma once
+
+#include <minizip/zip.h>
+
+// Stores the file's last-modification time, in local time, as an MS-DOS
+// date (high 16 bits) and time (low 16 bits) into *dt.  tmzip is not
+// touched.  Returns 1 when the file was found, 0 otherwise (nothing stored).
+int filetime(const char *path, tm_zip *tmzip, uLong *dt);
+// 1 when the file opens for reading, 0 otherwise.
+int check_exist_file(const char *path);
+// CRC-32 of the whole file, read in chunks of size_buf through buf, into
+// *result_crc, and prints it.  Returns 0, or -1 when the file did not open
+// (CRC 0) or a read failed before the end (CRC of what was read).
+int getFileCrc(const char *path, void *buf, unsigned long size_buf, uLong *result_crc);
+void do_banner();
+void do_help();
