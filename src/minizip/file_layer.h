@@ -11,10 +11,10 @@
 #include <string>
 
 struct file_layer {
-    std::string temp;     // the temporary file while it is ours, else empty
-    std::string target;   // where the temporary file goes at the end
+    std::string temp;   // the temporary file while it is ours, else empty
+    std::string target; // where the temporary file goes at the end
     int fd = -1;
-    bool failed = false;  // a read, write, seek, sync or close went wrong
+    bool failed = false; // a read, write, seek, sync or close went wrong
     file_layer() = default;
     file_layer(const file_layer &) = delete;
     file_layer &operator=(const file_layer &) = delete;

@@ -76,11 +76,11 @@ TEST(Pack, EntriesReadBackIdentical) {
     ASSERT_EQ(system("mkdir maps textures"), 0);
     std::vector<std::pair<std::string, std::string>> files = {
         {"textures/wall.jpg", mixed_data(5000)},
-        {"maps/m1.bsp", mixed_data(200000)},  // many write buffers
+        {"maps/m1.bsp", mixed_data(200000)}, // many write buffers
         {"empty", ""},
         {"mapcrate", "credits\r\n"},
     };
-    time_t mtime = 1700000001;  // odd second: stored one second earlier
+    time_t mtime = 1700000001; // odd second: stored one second earlier
     std::vector<std::string> args = {"-o", "-9", "m1.pk3"};
     for (auto &f : files) {
         write_file(f.first, f.second);
@@ -116,8 +116,8 @@ TEST(Pack, LevelOptionChoosesMethod) {
     struct row {
         std::vector<std::string> options;
         int method;
-    } rows[] = {{{"-o", "-0"}, 0}, {{"-o"}, 8}, {{"-o9"}, 8}, {{"-0", "-o", "-5"}, 8},
-                {{"-9o0"}, 0}};
+    } rows[] = {
+        {{"-o", "-0"}, 0}, {{"-o"}, 8}, {{"-o9"}, 8}, {{"-0", "-o", "-5"}, 8}, {{"-9o0"}, 0}};
     for (const row &r : rows) {
         std::vector<std::string> args = r.options;
         args.push_back("a.zip");
@@ -197,7 +197,7 @@ TEST(Pack, AskPromptAnsweredOnStandardInput) {
         const char *input;
         int status;
         int prompts;
-        std::vector<std::string> entries;  // empty: archive unchanged
+        std::vector<std::string> entries; // empty: archive unchanged
         bool usage;
     } rows[] = {
         {"x\ny\n", 0, 2, {"new"}, false},
@@ -257,15 +257,25 @@ TEST(Pack, FailureRows) {
         std::vector<std::string> entries;
     } rows[] = {
         {{"-o", "nodir/x.zip", "a"},
-         "error opening nodir/x.zip\nerror in closing nodir/x.zip\n", "", {}},
+         "error opening nodir/x.zip\nerror in closing nodir/x.zip\n",
+         "",
+         {}},
         {{"-a", "notzip.zip", "a"},
-         "error opening notzip.zip\nerror in closing notzip.zip\n", "", {}},
-        {{"-o", "dir.zip", "a"},  // a folder is no archive to replace
-         "error opening dir.zip\nerror in closing dir.zip\n", "", {}},
+         "error opening notzip.zip\nerror in closing notzip.zip\n",
+         "",
+         {}},
+        {{"-o", "dir.zip", "a"}, // a folder is no archive to replace
+         "error opening dir.zip\nerror in closing dir.zip\n",
+         "",
+         {}},
         {{"-o", "m.zip", "a", "missing", "c"},
-         "creating m.zip\nerror in opening missing for reading\n", "m.zip", {"a", "missing"}},
+         "creating m.zip\nerror in opening missing for reading\n",
+         "m.zip",
+         {"a", "missing"}},
         {{"-o", "r.zip", "a", "folder", "c"},
-         "creating r.zip\nerror in reading folder\n", "r.zip", {"a", "folder"}},
+         "creating r.zip\nerror in reading folder\n",
+         "r.zip",
+         {"a", "folder"}},
     };
     for (const row &r : rows) {
         run_result res = pack(r.args);

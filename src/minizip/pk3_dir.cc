@@ -40,7 +40,8 @@ uLong dos_date_time(const struct tm &t) {
         return (127UL << 25) | (12UL << 21) | (31UL << 16) | (23UL << 11) | (59UL << 5) | 29UL;
     return (static_cast<uLong>(year - 1980) << 25) | (static_cast<uLong>(t.tm_mon + 1) << 21) |
            (static_cast<uLong>(t.tm_mday) << 16) | (static_cast<uLong>(t.tm_hour) << 11) |
-           (static_cast<uLong>(t.tm_min) << 5) | (static_cast<uLong>(t.tm_sec > 59 ? 59 : t.tm_sec) / 2);
+           (static_cast<uLong>(t.tm_min) << 5) |
+           (static_cast<uLong>(t.tm_sec > 59 ? 59 : t.tm_sec) / 2);
 }
 
 bool is_skipped_option(const char *arg) {
@@ -50,7 +51,7 @@ bool is_skipped_option(const char *arg) {
 }
 
 struct options {
-    int overwrite = 0;  // 0 ask, 1 create or replace, 2 append
+    int overwrite = 0; // 0 ask, 1 create or replace, 2 append
     int level = Z_DEFAULT_COMPRESSION;
     int name_index = 0;
     const char *password = nullptr;
@@ -124,8 +125,8 @@ int add_entry(zipFile zf, const char *path, const options &o, char *buf, bool *f
     }
 
     err = zipOpenNewFileInZip3(zf, path, &zi, nullptr, 0, nullptr, 0, nullptr,
-                               o.level != 0 ? Z_DEFLATED : 0, o.level, 0, -MAX_WBITS,
-                               DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, o.password, crc);
+                               o.level != 0 ? Z_DEFLATED : 0, o.level, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+                               Z_DEFAULT_STRATEGY, o.password, crc);
     file_ptr in;
     if (err != ZIP_OK) {
         printf("error in opening %s in zipfile\n", path);
@@ -159,7 +160,7 @@ int add_entry(zipFile zf, const char *path, const options &o, char *buf, bool *f
     in.reset();
 
     if (err < 0)
-        return -1;  // the library closes the entry with the archive
+        return -1; // the library closes the entry with the archive
     err = zipCloseFileInZip(zf);
     if (err != ZIP_OK)
         printf("error in closing %s in the zipfile\n", path);

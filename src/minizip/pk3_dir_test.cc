@@ -52,12 +52,12 @@ TEST(FileTime, EncodesLocalMtimeAsDosDateAndTime) {
         time_t mtime;
         uLong expected;
     } rows[] = {
-        {"UTC0", 1614834368, dos(2021, 3, 4, 5, 6, 8)},   // 2021-03-04 05:06:08 UTC
-        {"UTC0", 1614834369, dos(2021, 3, 4, 5, 6, 8)},   // odd second rounds down
-        {"EST5", 1614834368, dos(2021, 3, 4, 0, 6, 8)},   // local, not UTC
-        {"UTC0", 315532800, dos(1980, 1, 1, 0, 0, 0)},    // first representable day
+        {"UTC0", 1614834368, dos(2021, 3, 4, 5, 6, 8)}, // 2021-03-04 05:06:08 UTC
+        {"UTC0", 1614834369, dos(2021, 3, 4, 5, 6, 8)}, // odd second rounds down
+        {"EST5", 1614834368, dos(2021, 3, 4, 0, 6, 8)}, // local, not UTC
+        {"UTC0", 315532800, dos(1980, 1, 1, 0, 0, 0)},  // first representable day
         {"UTC0", 946684799, dos(1999, 12, 31, 23, 59, 58)},
-        {"UTC0", 86400, dos(1980, 1, 1, 0, 0, 0)},        // 1970 clamps to 1980
+        {"UTC0", 86400, dos(1980, 1, 1, 0, 0, 0)}, // 1970 clamps to 1980
     };
     for (const row &r : rows) {
         time_zone zone(r.tz);
@@ -107,7 +107,7 @@ TEST(GetFileCrc, WholeFileInBufferSizedChunks) {
         {"empty", 0, 0, "file empty crc 0\n"},
         {"absent", 0, -1, "file absent crc 0\n"},
     };
-    char buf[1000];  // smaller than big, so it is read in many chunks
+    char buf[1000]; // smaller than big, so it is read in many chunks
     for (const row &r : rows) {
         uLong crc = 99;
         testing::internal::CaptureStdout();
