@@ -1,9 +1,80 @@
+// Execute's first two steps: a snapshot of the form, then its rules.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "mapcrate.h"
 
-void get_field(form_record *) {}
-int is_a_file(const char *) {
-    return 0;
+namespace {
+
+const char *const folder_message = "Veuillez selectionner un dossier valide pour les textures";
+const char *const file_message = "Impossible d'ouvrir le fichier.\nVerifiez son existance ou qu'il "
+                                 "n'y ai pas de caracteres accentu\xe9s.";
+const char *const mandatory_message = "Rev\xe9rifiez les champs en Rouge, ils sont obligatoires.";
+const char *const no_mode_question = "Aucun mode de jeu n'a \xe9t\xe9 choisis, le pk3 n'apparaitre "
+                                     "dans aucune cat\xe9gorie.\nVoulez-vous continuer ?";
+
+bool is_a_folder(const char *path) {
+    DIR *d = opendir(path);
+    if (!d)
+        return false;
+    closedir(d);
+    return true;
 }
-int verif_field(form_record *) {
-    return 0;
+
+// No answer but an explicit No stops: closing the question means go on.
+bool user_goes_on_without_mode(GtkWidget *window) {
+    std::string text = to_utf8(no_mode_question);
+    GtkWidget *q =
+        gtk_message_dialog_new(window ? GTK_WINDOW(window) : nullptr, GTK_DIALOG_MODAL,
+                               GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO, "%s", text.c_str());
+    gint answer = gtk_dialog_run(GTK_DIALOG(q));
+    gtk_widget_destroy(q);
+    return answer != GTK_RESPONSE_NO;
+}
+
+} // namespace
+
+void get_field(form_record *f) {
+    for (int i = 0; i < 8; ++i)
+        f->mode_states[i] = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(f->mode_buttons[i]));
+    f->textures_dir = gtk_entry_get_text(GTK_ENTRY(f->textures_entry));
+    f->bsp_path = gtk_entry_get_text(GTK_ENTRY(f->bsp_entry));
+    f->aas_path = gtk_entry_get_text(GTK_ENTRY(f->aas_entry));
+    f->levelshot_path = gtk_entry_get_text(GTK_ENTRY(f->levelshot_entry));
+    f->map_name = gtk_entry_get_text(GTK_ENTRY(f->map_name_entry));
+    f->description = gtk_entry_get_text(GTK_ENTRY(f->description_entry));
+}
+
+int is_a_file(const char *path) {
+    int fd = open(path, O_RDONLY);
+    bool ok = fd >= 0;
+    if (ok) {
+        // A folder opens read-only here; it is still not a file.
+        struct stat st;
+        ok = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+        close(fd);
+    }
+    if (!ok)
+        popup(file_message, 0);
+    return ok ? 1 : 0;
+}
+
+int verif_field(form_record *f) {
+    if (f->textures_dir[0] != '\0' && !is_a_folder(f->textures_dir)) {
+        popup(folder_message, 0);
+        return 0;
+    }
+    for (const char *path : {f->bsp_path, f->aas_path, f->levelshot_path})
+        if (path[0] != '\0' && !is_a_file(path))
+            return 0;
+    if (f->bsp_path[0] == '\0' || f->map_name[0] == '\0') {
+        popup(mandatory_message, 0);
+        return 0;
+    }
+    for (int32_t state : f->mode_states)
+        if (state == 1)
+            return 1;
+    return user_goes_on_without_mode(f->window) ? 1 : 0;
 }
