@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "../../tests/gui_support.h"
 #include "../../tests/support.h"
+#include "gui_test_form.h"
 #include "mapcrate.h"
 
 namespace {
@@ -17,89 +17,6 @@ const std::string file_message = "Impossible d'ouvrir le fichier.\nVerifiez son 
 const std::string mandatory_message = "Revérifiez les champs en Rouge, ils sont obligatoires.";
 const std::string question = "Aucun mode de jeu n'a été choisis, le pk3 n'apparaitre dans aucune "
                              "catégorie.\nVoulez-vous continuer ?";
-
-// TEMPORARY until build_window lands.
-void make_form(form_record &f) {
-    build_window(&f);
-    if (f.window)
-        return;
-    f.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    GtkWidget *box = gtk_vbox_new(FALSE, 0);
-    gtk_container_add(GTK_CONTAINER(f.window), box);
-    for (auto &e : f.entries) {
-        e = gtk_entry_new();
-        gtk_box_pack_start(GTK_BOX(box), e, TRUE, FALSE, 0);
-    }
-    for (auto &m : f.mode_buttons) {
-        m = gtk_check_button_new_with_label("m");
-        gtk_box_pack_start(GTK_BOX(box), m, TRUE, FALSE, 0);
-    }
-    for (auto &b : f.browse_buttons) {
-        b = gtk_button_new_with_label("URL");
-        g_signal_connect(b, "clicked", G_CALLBACK(search), &f);
-        gtk_box_pack_start(GTK_BOX(box), b, TRUE, FALSE, 0);
-    }
-    f.execute_button = gtk_button_new_from_stock("gtk-execute");
-    g_signal_connect(f.execute_button, "clicked", G_CALLBACK(valider), &f);
-    gtk_box_pack_start(GTK_BOX(box), f.execute_button, TRUE, FALSE, 0);
-    gtk_widget_show_all(f.window);
-}
-
-struct seen_dialog {
-    std::string text;
-    GtkMessageType type = GTK_MESSAGE_OTHER;
-    GtkWindow *parent = nullptr;
-    bool modal = false;
-};
-
-// Answers every dialog that comes up while armed, the way the user would,
-// and records what each one said.
-struct dialog_log {
-    std::vector<seen_dialog> seen;
-    GtkWidget *last = nullptr;
-    bool armed = true;
-    int answer = GTK_RESPONSE_OK;
-    bool close_from_frame = false;
-};
-
-void answer_dialogs(std::shared_ptr<dialog_log> log) {
-    when_dialog_appears([log](GtkWidget *d) {
-        if (!log->armed) {
-            gtk_dialog_response(GTK_DIALOG(d), GTK_RESPONSE_NONE);
-            return;
-        }
-        seen_dialog s;
-        s.text = message_text(d);
-        g_object_get(d, "message-type", &s.type, nullptr);
-        s.parent = gtk_window_get_transient_for(GTK_WINDOW(d));
-        s.modal = gtk_window_get_modal(GTK_WINDOW(d));
-        log->seen.push_back(s);
-        log->last = d;
-        g_object_add_weak_pointer(G_OBJECT(d), reinterpret_cast<gpointer *>(&log->last));
-        if (log->close_from_frame) {
-            GdkEvent *e = gdk_event_new(GDK_DELETE);
-            e->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(d)));
-            gtk_main_do_event(e);
-            gdk_event_free(e);
-        } else {
-            gtk_dialog_response(GTK_DIALOG(d), log->answer);
-        }
-        answer_dialogs(log);
-    });
-}
-
-// The answer still waiting is spent on a throwaway dialog, so it cannot
-// leak into the next test.
-void disarm(dialog_log &log) {
-    log.armed = false;
-    GtkWidget *spare = gtk_dialog_new();
-    gtk_widget_show(spare);
-    while (dialog_answer_pending())
-        g_main_context_iteration(nullptr, TRUE);
-    gtk_widget_destroy(spare);
-    if (log.last)
-        g_object_remove_weak_pointer(G_OBJECT(log.last), reinterpret_cast<gpointer *>(&log.last));
-}
 
 struct outcome {
     int result = -1;
@@ -122,21 +39,13 @@ class VerifField : public testing::Test {
         mkdir("folder.bsp", 0755);
     }
     void TearDown() override {
-        g_signal_handlers_disconnect_by_func(f.window, reinterpret_cast<gpointer>(gtk_main_quit),
-                                             nullptr);
-        gtk_widget_destroy(f.window);
-        pump_events();
+        destroy_form(f);
     }
 
     void fill(const char *textures, const char *bsp, const char *aas, const char *shot,
               const char *name, const char *description, std::vector<int> modes) {
         const char *texts[6] = {textures, bsp, aas, shot, name, description};
-        for (int i = 0; i < 6; ++i)
-            gtk_entry_set_text(GTK_ENTRY(f.entries[i]), texts[i]);
-        for (int i = 0; i < 8; ++i)
-            gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(f.mode_buttons[i]), FALSE);
-        for (int m : modes)
-            gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(f.mode_buttons[m]), TRUE);
+        fill_form(f, texts, modes);
     }
 
     outcome check(int answer = GTK_RESPONSE_OK, bool close_from_frame = false) {
@@ -149,7 +58,7 @@ class VerifField : public testing::Test {
         outcome o;
         o.result = verif_field(&f);
         pump_events();
-        o.dialog_gone = log->last == nullptr;
+        o.dialog_gone = log->all_gone();
         disarm(*log);
         o.dialogs = log->seen;
         EXPECT_EQ(list_dir("."), before) << "validation touched the working directory";
