@@ -5,6 +5,7 @@ DIR/level.bsp: 64 MiB of level-like data, alternating stretches of
 repetitive structures, noisy floats and random bytes (mixed
 compressibility).  DIR/textures/: 500 files of 2 to 40 KiB.
 """
+import array
 import os
 import random
 import struct
@@ -18,8 +19,11 @@ def level_chunk(rng, size):
                           rng.randrange(64), rng.randrange(1024))
         return (rec * (size // len(rec) + 1))[:size]
     if kind == 1:  # noisy vertex floats, partly compressible
-        return b"".join(struct.pack("<f", round(rng.gauss(0, 512), 1))
-                        for _ in range(size // 4))
+        gauss = rng.gauss
+        floats = array.array("f", [round(gauss(0, 512), 1) for _ in range(size // 4)])
+        if sys.byteorder != "little":
+            floats.byteswap()
+        return floats.tobytes()
     return rng.randbytes(size)  # lightmap-like noise
 
 
