@@ -11,6 +11,7 @@
 
 #include "file_layer.h"
 #include "mapcrate.h"
+#include "zip_crypt.h"
 
 namespace {
 
@@ -109,7 +110,7 @@ bool ask_overwrite(const std::string &name, int &overwrite) {
 
 // Adds one file as an entry.  Returns the error state (0 to go on);
 // *failed is set for failures the error state does not keep.
-int add_entry(zipFile zf, const char *path, const options &o, char *buf, bool *failed) {
+int add_entry(zipFile zf, const char *path, const options &o, unsigned char *buf, bool *failed) {
     zip_fileinfo zi;
     memset(&zi, 0, sizeof zi);
     filetime(path, &zi.tmz_date, &zi.dosDate);
@@ -124,9 +125,13 @@ int add_entry(zipFile zf, const char *path, const options &o, char *buf, bool *f
             *failed = true;
     }
 
-    err = zipOpenNewFileInZip3(zf, path, &zi, nullptr, 0, nullptr, 0, nullptr,
-                               o.level != 0 ? Z_DEFLATED : 0, o.level, 0, -MAX_WBITS, DEF_MEM_LEVEL,
-                               Z_DEFAULT_STRATEGY, o.password, crc);
+    entry_encoder encoder;
+    if (o.password)
+        err = encoder_open(&encoder, zf, path, &zi, o.level, o.password, crc);
+    else
+        err = zipOpenNewFileInZip3(zf, path, &zi, nullptr, 0, nullptr, 0, nullptr,
+                                   o.level != 0 ? Z_DEFLATED : 0, o.level, 0, -MAX_WBITS,
+                                   DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0);
     file_ptr in;
     if (err != ZIP_OK) {
         printf("error in opening %s in zipfile\n", path);
@@ -151,7 +156,8 @@ int add_entry(zipFile zf, const char *path, const options &o, char *buf, bool *f
                 *failed = true;
             }
             if (size_read > 0) {
-                err = zipWriteInFileInZip(zf, buf, static_cast<unsigned>(size_read));
+                err = o.password ? encoder_write(&encoder, zf, buf, size_read)
+                                 : zipWriteInFileInZip(zf, buf, static_cast<unsigned>(size_read));
                 if (err < 0)
                     printf("error in writing %s in the zipfile\n", path);
             }
@@ -159,9 +165,14 @@ int add_entry(zipFile zf, const char *path, const options &o, char *buf, bool *f
     }
     in.reset();
 
-    if (err < 0)
-        return -1; // the library closes the entry with the archive
-    err = zipCloseFileInZip(zf);
+    if (err < 0) {
+        // The library would close an encrypted entry as empty; what was
+        // written must stay readable, as for a plain entry.
+        if (encoder.entry_open)
+            encoder_close(&encoder, zf);
+        return -1; // the library closes a plain entry with the archive
+    }
+    err = o.password ? encoder_close(&encoder, zf) : zipCloseFileInZip(zf);
     if (err != ZIP_OK)
         printf("error in closing %s in the zipfile\n", path);
     return err;
@@ -169,7 +180,8 @@ int add_entry(zipFile zf, const char *path, const options &o, char *buf, bool *f
 
 // Opens the archive, adds the files after the name, closes it.  Returns 0
 // when every step succeeded, -1 otherwise.
-int write_archive(int argc, char **argv, const options &o, const std::string &name, char *buf) {
+int write_archive(int argc, char **argv, const options &o, const std::string &name,
+                  unsigned char *buf) {
     file_layer layer;
     zlib_filefunc_def ffunc;
     fill_posix_filefunc(&ffunc, &layer);
@@ -267,7 +279,8 @@ int pk3_dir(int argc, char **argv) {
 
     options o = parse_options(argc, argv);
 
-    std::unique_ptr<char, free_deleter> buf(static_cast<char *>(malloc(write_buffer_size)));
+    std::unique_ptr<unsigned char, free_deleter> buf(
+        static_cast<unsigned char *>(malloc(write_buffer_size)));
     if (!buf) {
         printf("Error allocating memory\n");
         fflush(stdout);
