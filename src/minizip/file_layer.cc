@@ -82,11 +82,40 @@ voidpf ZCALLBACK layer_open(voidpf opaque, const char *filename, int mode) {
         l->fd = create_temp(l, dir_part(target));
         l->target = target;
     }
+    l->pos = 0;
     return l->fd >= 0 ? l : nullptr;
+}
+
+// Below this size writes are gathered: the library writes each header
+// field by itself, a dozen calls per entry.
+constexpr size_t pending_limit = 16384;
+
+size_t write_all(file_layer *l, const char *data, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = write(l->fd, data + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            l->failed = true;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    l->pos += static_cast<long long>(done);
+    return done;
+}
+
+bool flush_pending(file_layer *l) {
+    bool ok = write_all(l, l->pending.data(), l->pending.size()) == l->pending.size();
+    l->pending.clear();
+    return ok;
 }
 
 uLong ZCALLBACK layer_read(voidpf opaque, voidpf, void *buf, uLong size) {
     file_layer *l = layer_of(opaque);
+    if (!flush_pending(l))
+        return 0;
     uLong done = 0;
     while (done < size) {
         ssize_t n = read(l->fd, static_cast<char *>(buf) + done, size - done);
@@ -98,48 +127,49 @@ uLong ZCALLBACK layer_read(voidpf opaque, voidpf, void *buf, uLong size) {
             break;
         done += static_cast<uLong>(n);
     }
+    l->pos += static_cast<long long>(done);
     return done;
 }
 
 uLong ZCALLBACK layer_write(voidpf opaque, voidpf, const void *buf, uLong size) {
     file_layer *l = layer_of(opaque);
-    uLong done = 0;
-    while (done < size) {
-        ssize_t n = write(l->fd, static_cast<const char *>(buf) + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            l->failed = true;
-            break;
-        }
-        done += static_cast<uLong>(n);
+    const char *data = static_cast<const char *>(buf);
+    if (size < pending_limit) {
+        if (l->pending.size() + size > pending_limit && !flush_pending(l))
+            return 0;
+        l->pending.append(data, size);
+        return size;
     }
-    return done;
+    if (!flush_pending(l))
+        return 0;
+    return write_all(l, data, size);
 }
 
 long ZCALLBACK layer_tell(voidpf opaque, voidpf) {
     file_layer *l = layer_of(opaque);
-    off_t pos = lseek(l->fd, 0, SEEK_CUR);
-    if (pos < 0)
-        l->failed = true;
-    return static_cast<long>(pos);
+    return static_cast<long>(l->pos + static_cast<long long>(l->pending.size()));
 }
 
 long ZCALLBACK layer_seek(voidpf opaque, voidpf, uLong offset, int origin) {
     file_layer *l = layer_of(opaque);
+    if (!flush_pending(l))
+        return -1;
     int whence = origin == ZLIB_FILEFUNC_SEEK_CUR   ? SEEK_CUR
                  : origin == ZLIB_FILEFUNC_SEEK_END ? SEEK_END
                                                     : SEEK_SET;
     // The library passes negative relative offsets as unsigned values.
-    if (lseek(l->fd, static_cast<off_t>(static_cast<long>(offset)), whence) < 0) {
+    off_t pos = lseek(l->fd, static_cast<off_t>(static_cast<long>(offset)), whence);
+    if (pos < 0) {
         l->failed = true;
         return -1;
     }
+    l->pos = pos;
     return 0;
 }
 
 int ZCALLBACK layer_close(voidpf opaque, voidpf) {
     file_layer *l = layer_of(opaque);
+    flush_pending(l);
     // Delayed allocation can report a full disk only here; the new
     // archive must be on disk before it replaces the old one.
     if (!l->temp.empty() && fsync(l->fd) != 0)

@@ -14,6 +14,8 @@ struct file_layer {
     std::string temp;   // the temporary file while it is ours, else empty
     std::string target; // where the temporary file goes at the end
     int fd = -1;
+    long long pos = 0;   // the descriptor's offset, kept here to spare a call per query
+    std::string pending; // small writes not yet passed to the system
     bool failed = false; // a read, write, seek, sync or close went wrong
     file_layer() = default;
     file_layer(const file_layer &) = delete;

@@ -1,5 +1,6 @@
 #include "pk3_dir.h"
 
+#include <malloc.h>
 #include <sys/stat.h>
 #include <time.h>
 
@@ -270,6 +271,10 @@ void do_help() {
 }
 
 int pk3_dir(int argc, char **argv) {
+    // The library allocates and frees a compressor per entry; with the
+    // default trimming the heap's top is returned to the system and faulted
+    // in again for each of hundreds of small files.
+    mallopt(M_TRIM_THRESHOLD, 4 << 20);
     do_banner();
     if (argc == 1) {
         do_help();
