@@ -73,8 +73,8 @@ TEST(CreatArgv, LevelFileAloneGivesSeven) {
 
 TEST(CreatArgv, EmptyFieldsLeaveEarlierDirectoriesOut) {
     temp_dir dir;
-    stage_files({"textures/old.tga", "levelshots/old.jpg", "maps/mymap.bsp",
-                 "scripts/mymap.arena"});
+    stage_files(
+        {"textures/old.tga", "levelshots/old.jpg", "maps/mymap.bsp", "scripts/mymap.arena"});
     form_record f = argv_form("mymap", false, false);
     creat_argv(&f);
     EXPECT_EQ(f.pack_argv, (list{"Mapcrate.exe", "-o", "-9", "mymap.pk3", "maps/mymap.bsp",
@@ -100,11 +100,8 @@ TEST(CreatArgv, ArchiveNameIsNeverReadAsOptions) {
     struct {
         const char *map, *archive;
     } cases[] = {
-        {"mymap", "mymap.pk3"},
-        {"a\\b", "a/b.pk3"},
-        {"-o9", "./-o9.pk3"},
-        {"-", "./-.pk3"},
-        {"x-y", "x-y.pk3"},
+        {"mymap", "mymap.pk3"}, {"a\\b", "a/b.pk3"}, {"-o9", "./-o9.pk3"},
+        {"-", "./-.pk3"},       {"x-y", "x-y.pk3"},
     };
     for (const auto &c : cases) {
         temp_dir dir;

@@ -58,7 +58,8 @@ TEST(PathSplit, FileNamePointsIntoThePath) {
 }
 
 TEST(PathSplit, DirectoryThenSlashThenFileGivesThePathBack) {
-    for (const char *path : {"D:\\work\\src\\level_final.bsp", "a/b/c", "/x.bsp", "d\\e/f\\g.jpg"}) {
+    for (const char *path :
+         {"D:\\work\\src\\level_final.bsp", "a/b/c", "/x.bsp", "d\\e/f\\g.jpg"}) {
         std::string rebuilt;
         str_end_cpy(rebuilt, get_dir_name(path));
         str_end_cpy(rebuilt, "\\");

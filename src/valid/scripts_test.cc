@@ -67,7 +67,12 @@ TEST(GenerScripts, TextsAreWrittenAsTypedButForDoubleQuotesAndLineEnds) {
         const char *map, *description, *map_out, *longname_out;
     } cases[] = {
         {"mymap", "", "mymap", ""},
-        {"mymap", "Le \"grand\" d\xc3\xa9""fi", "mymap", "Le 'grand' d\xc3\xa9""fi"},
+        {"mymap",
+         "Le \"grand\" d\xc3\xa9"
+         "fi",
+         "mymap",
+         "Le 'grand' d\xc3\xa9"
+         "fi"},
         {"q\"x", "a $b `c` \\d", "q'x", "a $b `c` \\d"},
         {"mymap", "two\nlines", "mymap", "two\r\nlines"},
     };
@@ -89,7 +94,8 @@ TEST(GenerScripts, CreditsFileHasEightLinesAndNoFinalLineEnd) {
     std::string first = read_file("mapcrate");
     std::vector<std::string> lines;
     size_t start = 0, crlf = 0;
-    for (size_t pos; (pos = first.find("\r\n", start)) != std::string::npos; start = pos + 2, ++crlf)
+    for (size_t pos; (pos = first.find("\r\n", start)) != std::string::npos;
+         start = pos + 2, ++crlf)
         lines.push_back(first.substr(start, pos - start));
     lines.push_back(first.substr(start));
     EXPECT_EQ(crlf, 7u);
@@ -129,7 +135,8 @@ TEST(GenerScripts, ProgressLinesNameTheFolderAndTheArenaScript) {
 
 TEST(GenerScripts, RewritesTheSameMapAndAddsAnotherBesideIt) {
     temp_dir dir;
-    form_record f = script_form("mymap", "a long description that makes the file longer", "11111111");
+    form_record f =
+        script_form("mymap", "a long description that makes the file longer", "11111111");
     generate(f);
     form_record again = script_form("mymap", "short", "1");
     generate(again);

@@ -72,19 +72,19 @@ TEST(CreatDir, FullFormProgressLinesAndCopies) {
     std::string out = stage(f);
 
     EXPECT_EQ(f.map_prefix, "mymap/");
-    std::string want =
-        "Creation du dossier : maps/\n\n"
-        "Creation du dossier : textures/\n\n" +
-        copy_line("rock1.tga", "mymap/", "textures/", "cp \"tex/rock1.tga\" \"textures/rock1.tga\"") +
-        copy_line("level_final.bsp", "mymap/", "maps/",
-                  "cp \"" + src + "/level_final.bsp\" \"maps/mymap.bsp\"") +
-        copy_line("level_final.aas", "mymap/", "maps/",
-                  "cp \"" + src + "/level_final.aas\" \"maps/mymap.aas\"") +
-        "Creation du dossier : levelshots/\n\n" +
-        copy_line("shot.jpg", "mymap/", "levelshots/",
-                  "cp \"" + src + "/shot.jpg\" \"levelshots/mymap.jpg\"") +
-        "Creation du dossier : scripts/\n\n"
-        "Creation du fichier : scripts/mymap.arena\n\n";
+    std::string want = "Creation du dossier : maps/\n\n"
+                       "Creation du dossier : textures/\n\n" +
+                       copy_line("rock1.tga", "mymap/", "textures/",
+                                 "cp \"tex/rock1.tga\" \"textures/rock1.tga\"") +
+                       copy_line("level_final.bsp", "mymap/", "maps/",
+                                 "cp \"" + src + "/level_final.bsp\" \"maps/mymap.bsp\"") +
+                       copy_line("level_final.aas", "mymap/", "maps/",
+                                 "cp \"" + src + "/level_final.aas\" \"maps/mymap.aas\"") +
+                       "Creation du dossier : levelshots/\n\n" +
+                       copy_line("shot.jpg", "mymap/", "levelshots/",
+                                 "cp \"" + src + "/shot.jpg\" \"levelshots/mymap.jpg\"") +
+                       "Creation du dossier : scripts/\n\n"
+                       "Creation du fichier : scripts/mymap.arena\n\n";
     EXPECT_EQ(out, want);
     EXPECT_EQ(read_file("textures/rock1.tga"), "rock");
     EXPECT_EQ(read_file("maps/mymap.bsp"), read_file("src dir/level_final.bsp"));
@@ -137,9 +137,9 @@ TEST(CreatDir, CopiesAreNamedAfterTheMapWithTheExtensionRule) {
     struct {
         const char *source, *copy;
     } cases[] = {
-        {"Level.BSP", "maps/mymap.BSP"},       {"level.final.bsp", "maps/mymap.bsp"},
-        {"level", "maps/mymaplevel"},          {".bsp", "maps/mymap.bsp"},
-        {"a.b.c.", "maps/mymap."},             {"..x", "maps/mymap.x"},
+        {"Level.BSP", "maps/mymap.BSP"}, {"level.final.bsp", "maps/mymap.bsp"},
+        {"level", "maps/mymaplevel"},    {".bsp", "maps/mymap.bsp"},
+        {"a.b.c.", "maps/mymap."},       {"..x", "maps/mymap.x"},
     };
     for (const auto &c : cases) {
         temp_dir dir;
@@ -237,8 +237,9 @@ TEST(CreatDir, AFileIsNeverCopiedOntoItself) {
 TEST(CreatDir, HostileNamesAreCopiedAndNothingIsRun) {
     temp_dir dir;
     const std::string names[] = {
-        "q\"uote.tga",  "$(>pwned1).tga", "`>pwned2`.tga", "back\\slash.tga", "sp  ace .tga",
-        "new\nline.tga", "-rf",           "x\";>pwned3;\"", "$HOME.tga",      "\xe9t\xe9.tga",
+        "q\"uote.tga",  "$(>pwned1).tga", "`>pwned2`.tga", "back\\slash.tga",
+        "sp  ace .tga", "new\nline.tga",  "-rf",           "x\";>pwned3;\"",
+        "$HOME.tga",    "\xe9t\xe9.tga",
     };
     std::string src = "src $(>pwned4) `>pwned5`";
     mkdir(src.c_str(), 0755);
@@ -268,8 +269,9 @@ TEST(CreatDir, HostileNamesAreCopiedAndNothingIsRun) {
             EXPECT_FALSE(path_exists(where + "/pwned" + std::to_string(i))) << where << i;
     EXPECT_EQ(list_dir(src), (std::vector<std::string>{"lev\"el $(>pwned6).bsp", "tex \"x\""}));
     // The line still shows the command text, backslash turned into '/'.
-    EXPECT_NE(out.find(" :cp \"" + src + "/tex \"x\"/back/slash.tga\" \"textures/back/slash.tga\"\n"),
-              std::string::npos)
+    EXPECT_NE(
+        out.find(" :cp \"" + src + "/tex \"x\"/back/slash.tga\" \"textures/back/slash.tga\"\n"),
+        std::string::npos)
         << out;
 }
 
@@ -291,13 +293,14 @@ TEST(CpFileInDir, CopiesFromTheDirectoryAndNamesTheDestination) {
     EXPECT_EQ(read_file("maps/mymap.tga"), big);
     EXPECT_EQ(list_dir("maps"), std::vector<std::string>{"mymap.tga"});
     EXPECT_EQ(list_dir("textures"), std::vector<std::string>{"rock1.tga"});
-    EXPECT_EQ(out,
-              copy_line("rock1.tga", "mymap/", "textures/", "cp \"in/rock1.tga\" \"textures/rock1.tga\"") +
-                  copy_line("rock1.tga", "mymap/", "maps/", "cp \"in/rock1.tga\" \"maps/mymap.tga\"") +
-                  copy_line("missing.bsp", "mymap/", "maps/",
-                            "cp \"in/missing.bsp\" \"maps/mymap.bsp\"") +
-                  copy_line("rock2.tga", "mymap/", "textures/",
-                            "cp \"D:/work/tex/rock2.tga\" \"textures/rock2.tga\""));
+    EXPECT_EQ(out, copy_line("rock1.tga", "mymap/", "textures/",
+                             "cp \"in/rock1.tga\" \"textures/rock1.tga\"") +
+                       copy_line("rock1.tga", "mymap/", "maps/",
+                                 "cp \"in/rock1.tga\" \"maps/mymap.tga\"") +
+                       copy_line("missing.bsp", "mymap/", "maps/",
+                                 "cp \"in/missing.bsp\" \"maps/mymap.bsp\"") +
+                       copy_line("rock2.tga", "mymap/", "textures/",
+                                 "cp \"D:/work/tex/rock2.tga\" \"textures/rock2.tga\""));
 }
 
 } // namespace
