@@ -12,31 +12,10 @@
 #include "../../tests/gui_support.h"
 #include "mapcrate.h"
 
-// TEMPORARY until build_window lands.
+// The whole window, as start-up builds it, shown.
 inline void make_form(form_record &f) {
     build_window(&f);
-    if (f.window)
-        return;
-    f.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    GtkWidget *box = gtk_vbox_new(FALSE, 0);
-    gtk_container_add(GTK_CONTAINER(f.window), box);
-    for (auto &e : f.entries) {
-        e = gtk_entry_new();
-        gtk_box_pack_start(GTK_BOX(box), e, TRUE, FALSE, 0);
-    }
-    for (auto &m : f.mode_buttons) {
-        m = gtk_check_button_new_with_label("m");
-        gtk_box_pack_start(GTK_BOX(box), m, TRUE, FALSE, 0);
-    }
-    for (auto &b : f.browse_buttons) {
-        b = gtk_button_new_with_label("URL");
-        g_signal_connect(b, "clicked", G_CALLBACK(search), &f);
-        gtk_box_pack_start(GTK_BOX(box), b, TRUE, FALSE, 0);
-    }
-    f.execute_button = gtk_button_new_from_stock("gtk-execute");
-    g_signal_connect(f.execute_button, "clicked", G_CALLBACK(valider), &f);
-    gtk_box_pack_start(GTK_BOX(box), f.execute_button, TRUE, FALSE, 0);
-    gtk_widget_show_all(f.window);
+    pump_events();
 }
 
 // The window's destroy would end a main loop that the tests do not run.
