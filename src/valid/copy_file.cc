@@ -3,7 +3,6 @@
 #include "copy_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,37 +20,34 @@ struct fd_owner {
 
 constexpr size_t chunk = 1 << 20;
 
-// Kernel-side copy where the file systems allow it.  Returns -1 with
-// errno when nothing could be copied this way and the caller should fall
-// back to plain reads and writes; any bytes it moved advance both offsets.
-int copy_in_kernel(int in, int out, bool &done) {
-    done = false;
-    bool moved_any = false;
-    for (;;) {
-        ssize_t n = copy_file_range(in, nullptr, out, nullptr, chunk, 0);
-        if (n > 0) {
-            moved_any = true;
-            continue;
-        }
-        if (n == 0) {
-            // Some pseudo file systems report end of file at once: let the
-            // plain loop have a look before calling the copy complete.
-            done = moved_any;
-            return 0;
-        }
-        if (errno == EINTR)
-            continue;
-        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
-            errno == EPERM || errno == EBADF)
-            return 0;
-        return -1;
-    }
+bool kernel_copy_unsupported(int err) {
+    return err == EXDEV || err == EINVAL || err == ENOSYS || err == EOPNOTSUPP || err == EPERM ||
+           err == EBADF;
 }
 
-int copy_with_buffer(int in, int out) {
+// Kernel-side copy where the file systems allow it, up to the size the
+// source had when it was opened (the copy is of that moment's file).  Returns -1 with errno on a
+// real failure; otherwise 0, with offset at what was copied.
+int copy_in_kernel(int in, int out, off_t size, off_t &offset) {
+    while (offset < size) {
+        off_t out_offset = offset;
+        ssize_t n = copy_file_range(in, &offset, out, &out_offset, chunk, 0);
+        if (n > 0)
+            continue;
+        if (n == 0)
+            return 0;
+        if (errno == EINTR)
+            continue;
+        return kernel_copy_unsupported(errno) ? 0 : -1;
+    }
+    return 0;
+}
+
+// The rest, from offset to the end of the source, through a modest buffer.
+int copy_with_buffer(int in, int out, off_t offset) {
     std::vector<char> buffer(64 * 1024);
     for (;;) {
-        ssize_t n = read(in, buffer.data(), buffer.size());
+        ssize_t n = pread(in, buffer.data(), buffer.size(), offset);
         if (n == 0)
             return 0;
         if (n < 0) {
@@ -59,37 +55,36 @@ int copy_with_buffer(int in, int out) {
                 continue;
             return -1;
         }
-        for (ssize_t off = 0; off < n;) {
-            ssize_t w = write(out, buffer.data() + off, static_cast<size_t>(n - off));
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w =
+                pwrite(out, buffer.data() + done, static_cast<size_t>(n - done), offset + done);
             if (w < 0) {
                 if (errno == EINTR)
                     continue;
                 return -1;
             }
-            off += w;
+            done += w;
         }
+        offset += n;
     }
 }
 
 } // namespace
 
-int open_as_file(const char *path) {
+int open_as_file(const char *path, struct stat &st) {
+    // O_NONBLOCK only matters while a named pipe could be opened; it has
+    // no effect on the reads of a regular file.
     int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return -1;
-    struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         return -1;
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 
-int copy_file(int src_fd, const char *dest_path) {
-    struct stat src;
-    if (fstat(src_fd, &src) != 0)
-        return errno;
+int copy_file(int src_fd, const struct stat &src, const char *dest_path) {
     // Owner-writable, so that a later Execute can replace the copy.
     mode_t mode = (src.st_mode & 0777) | S_IRUSR | S_IWUSR;
     // Not truncated yet: the destination may be the source itself.
@@ -105,10 +100,12 @@ int copy_file(int src_fd, const char *dest_path) {
         return 0;
 
     int failure = 0;
-    bool done = false;
-    if (ftruncate(out.fd, 0) != 0 || lseek(src_fd, 0, SEEK_SET) != 0 ||
-        copy_in_kernel(src_fd, out.fd, done) != 0 ||
-        (!done && copy_with_buffer(src_fd, out.fd) != 0))
+    off_t offset = 0;
+    if ((dst.st_size != 0 && ftruncate(out.fd, 0) != 0) ||
+        copy_in_kernel(src_fd, out.fd, src.st_size, offset) != 0 ||
+        // Pseudo files report size 0 however much they hold.
+        ((offset < src.st_size || src.st_size == 0) &&
+         copy_with_buffer(src_fd, out.fd, offset) != 0))
         failure = errno != 0 ? errno : EIO;
     int closed = close(out.fd);
     out.fd = -1;

@@ -2,12 +2,15 @@
 // the argument-list walk; not part of the program's interface).
 #pragma once
 
-// Opens path for reading when it is a regular file, without blocking on a
-// named pipe; returns the descriptor, or -1 (folders included).
-int open_as_file(const char *path);
+#include <sys/stat.h>
 
-// Copies what src_fd reads, from its start, to dest_path, creating or
-// replacing it.  A destination that is the source itself is left alone.
-// Returns 0, or the errno of the step that failed (the partial copy is
-// then removed).
-int copy_file(int src_fd, const char *dest_path);
+// Opens path for reading when it is a regular file, without blocking on a
+// named pipe; returns the descriptor and fills st, or returns -1 (folders
+// included).
+int open_as_file(const char *path, struct stat &st);
+
+// Copies the file open on src_fd (whose status is src), from its start, to
+// dest_path, creating or replacing it.  A destination that is the source
+// itself is left alone.  Returns 0, or the errno of the step that failed
+// (the partial copy is then removed).
+int copy_file(int src_fd, const struct stat &src, const char *dest_path);

@@ -23,7 +23,8 @@ void list_staged_files(const std::string &staging_dir, std::vector<std::string> 
             continue;
         std::string path = staging_dir;
         path += e->d_name;
-        int fd = open_as_file(path.c_str());
+        struct stat st;
+        int fd = open_as_file(path.c_str(), st);
         if (fd < 0)
             continue;
         close(fd);

@@ -62,8 +62,9 @@ std::string command_line(const char *src_dir, const char *file_name, const char 
 // the progress line.  Copies named after the map land where the command
 // line says; the others keep the name's bytes, since on this system a
 // backslash is part of a file name, not a separator.
-void stage_copy(int source_fd, const char *src_dir, const std::string &map_prefix,
-                const char *dest_dir, const char *file_name, int rename) {
+void stage_copy(int source_fd, const struct stat &source, const char *src_dir,
+                const std::string &map_prefix, const char *dest_dir, const char *file_name,
+                int rename) {
     std::string dest_name = destination_name(map_prefix, file_name, rename);
     std::string cmd = command_line(src_dir, file_name, dest_dir, dest_name);
     std::printf("Copie du fichier %s vers le dossier : %s%s\n :%s\n\n", file_name,
@@ -76,7 +77,7 @@ void stage_copy(int source_fd, const char *src_dir, const std::string &map_prefi
         str_end_cpy(dest, dest_name);
     else
         dest += dest_name;
-    if (int err = copy_file(source_fd, dest.c_str())) {
+    if (int err = copy_file(source_fd, source, dest.c_str())) {
         // What the copy command would have said on its own.
         std::fprintf(stderr, "copie impossible vers %s : %s\n", dest.c_str(), std::strerror(err));
         std::fflush(stderr);
@@ -91,13 +92,14 @@ void make_dir(const char *path) {
 
 // A BSP, AAS or levelshot: copied under the map's name when it is a file.
 void stage_named_file(const char *path, const std::string &map_prefix, const char *dest_dir) {
-    fd_owner src{open_as_file(path)};
+    struct stat st;
+    fd_owner src{open_as_file(path, st)};
     if (src.fd < 0)
         return;
     const char *file_name = get_file_name(path);
     // A bare name typed by hand lies in the working directory.
     std::string dir = file_name == path ? std::string(".") : get_dir_name(path);
-    stage_copy(src.fd, dir.c_str(), map_prefix, dest_dir, file_name, 1);
+    stage_copy(src.fd, st, dir.c_str(), map_prefix, dest_dir, file_name, 1);
 }
 
 void stage_textures(const char *textures_dir, const std::string &map_prefix) {
@@ -111,9 +113,10 @@ void stage_textures(const char *textures_dir, const std::string &map_prefix) {
         path += '/';
         path += e->d_name;
         // Only the folder's own files: subfolders are neither copied nor entered.
-        fd_owner src{open_as_file(path.c_str())};
+        struct stat st;
+        fd_owner src{open_as_file(path.c_str(), st)};
         if (src.fd >= 0)
-            stage_copy(src.fd, textures_dir, map_prefix, "textures/", e->d_name, 0);
+            stage_copy(src.fd, st, textures_dir, map_prefix, "textures/", e->d_name, 0);
     }
 }
 
@@ -124,8 +127,9 @@ void cp_file_in_dir(const char *src_dir, const std::string &map_prefix, const ch
     std::string source = src_dir;
     source += '/';
     source += file_name;
-    fd_owner src{open_as_file(source.c_str())};
-    stage_copy(src.fd, src_dir, map_prefix, dest_dir, file_name, rename);
+    struct stat st {};
+    fd_owner src{open_as_file(source.c_str(), st)};
+    stage_copy(src.fd, st, src_dir, map_prefix, dest_dir, file_name, rename);
 }
 
 int creat_dir(form_record *f) {

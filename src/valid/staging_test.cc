@@ -303,4 +303,14 @@ TEST(CpFileInDir, CopiesFromTheDirectoryAndNamesTheDestination) {
                                  "cp \"D:/work/tex/rock2.tga\" \"textures/rock2.tga\""));
 }
 
+TEST(CpFileInDir, PseudoFilesThatReportNoSizeAreCopiedWhole) {
+    temp_dir dir;
+    mkdir("textures", 0755);
+    std::fflush(stdout);
+    testing::internal::CaptureStdout();
+    cp_file_in_dir("/proc/self", "m/", "textures/", "status", 0);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(read_file("textures/status").rfind("Name:", 0), 0u);
+}
+
 } // namespace
