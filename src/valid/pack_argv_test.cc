@@ -13,129 +13,89 @@ namespace {
 
 using list = std::vector<std::string>;
 
-form_record argv_form(const char *map, bool textures, bool levelshot) {
+// Builds the list for a form whose file fields are filled as asked, over
+// a tree holding the given files.
+list build(const char *map, bool textures, bool levelshot, const list &files,
+           int *count = nullptr) {
+    for (const char *d : {"maps", "textures", "levelshots", "scripts"})
+        mkdir(d, 0755);
+    for (const std::string &p : files)
+        write_file(p, p);
     form_record f;
     f.map_name = map;
     f.textures_dir = textures ? "/anywhere/tex" : "";
     f.bsp_path = "/anywhere/level.bsp";
-    f.aas_path = "";
     f.levelshot_path = levelshot ? "/anywhere/shot.jpg" : "";
-    f.description = "";
     name_of_dir(&f);
-    return f;
-}
-
-void stage_files(const list &paths) {
-    for (const char *d : {"maps", "textures", "levelshots", "scripts"})
-        mkdir(d, 0755);
-    for (const std::string &p : paths)
-        write_file(p, p);
-}
-
-// Within a directory the order is the listing's: compare each directory's run sorted.
-list sorted_within_directories(list args) {
+    creat_argv(&f); // a second build replaces the first
+    int n = creat_argv(&f);
+    std::vector<char *> view = argv_view(f.pack_argv);
+    EXPECT_EQ(view.size(), f.pack_argv.size() + 1);
+    EXPECT_EQ(view.back(), nullptr);
+    EXPECT_EQ(view[0], f.pack_argv[0].data());
+    if (count)
+        *count = n;
+    // Within a directory the order is the listing's: compare each run sorted.
     auto dir_of = [](const std::string &s) { return s.substr(0, s.find('/') + 1); };
-    for (size_t i = 4; i < args.size();) {
-        size_t j = i;
-        while (j < args.size() && dir_of(args[j]) == dir_of(args[i]))
+    list &args = f.pack_argv;
+    for (size_t i = 4, j; i < args.size(); i = j) {
+        for (j = i; j < args.size() && dir_of(args[j]) == dir_of(args[i]);)
             ++j;
         std::sort(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(j));
-        i = j;
     }
     return args;
 }
 
-TEST(CreatArgv, FullFormListsEveryStagedFileInDirectoryOrder) {
+TEST(CreatArgv, FullFormListsTheTopOfEachDirectoryInOrder) {
     temp_dir dir;
-    stage_files({"textures/wall.jpg", "textures/floor.tga", "maps/mymap.bsp", "maps/mymap.aas",
-                 "levelshots/mymap.jpg", "scripts/mymap.arena", "mapcrate"});
-    form_record f = argv_form("mymap", true, true);
-    EXPECT_EQ(creat_argv(&f), 11);
-    EXPECT_EQ(sorted_within_directories(f.pack_argv),
+    mkdir("textures", 0755);
+    mkdir("textures/sub", 0755);
+    write_file("textures/sub/inner.tga", "x");
+    ASSERT_EQ(mkfifo("textures/pipe.tga", 0644), 0);
+    int count = 0;
+    EXPECT_EQ(build("mymap", true, true,
+                    {"textures/wall.jpg", "textures/floor.tga", "maps/mymap.bsp", "maps/mymap.aas",
+                     "levelshots/mymap.jpg", "scripts/mymap.arena", "mapcrate"},
+                    &count),
               (list{"Mapcrate.exe", "-o", "-9", "mymap.pk3", "textures/floor.tga",
                     "textures/wall.jpg", "maps/mymap.aas", "maps/mymap.bsp", "levelshots/mymap.jpg",
                     "scripts/mymap.arena", "mapcrate"}));
-}
-
-TEST(CreatArgv, LevelFileAloneGivesSeven) {
-    temp_dir dir;
-    stage_files({"maps/mymap.bsp", "scripts/mymap.arena", "mapcrate"});
-    form_record f = argv_form("mymap", false, false);
-    EXPECT_EQ(creat_argv(&f), 7);
-    EXPECT_EQ(f.pack_argv, (list{"Mapcrate.exe", "-o", "-9", "mymap.pk3", "maps/mymap.bsp",
-                                 "scripts/mymap.arena", "mapcrate"}));
-    std::vector<char *> view = argv_view(f.pack_argv);
-    ASSERT_EQ(view.size(), 8u);
-    EXPECT_EQ(view[7], nullptr);
-    for (size_t i = 0; i < 7; ++i)
-        EXPECT_EQ(view[i], f.pack_argv[i].data()) << i;
+    EXPECT_EQ(count, 11);
 }
 
 TEST(CreatArgv, EmptyFieldsLeaveEarlierDirectoriesOut) {
     temp_dir dir;
-    stage_files(
-        {"textures/old.tga", "levelshots/old.jpg", "maps/mymap.bsp", "scripts/mymap.arena"});
-    form_record f = argv_form("mymap", false, false);
-    creat_argv(&f);
-    EXPECT_EQ(f.pack_argv, (list{"Mapcrate.exe", "-o", "-9", "mymap.pk3", "maps/mymap.bsp",
-                                 "scripts/mymap.arena", "mapcrate"}));
-}
-
-TEST(CreatArgv, OnlyFilesAtTheTopOfEachDirectoryAreListed) {
-    temp_dir dir;
-    stage_files({"textures/a.tga", "maps/mymap.bsp", "maps/other.bsp", "scripts/mymap.arena",
-                 "scripts/other.arena"});
-    mkdir("textures/sub", 0755);
-    write_file("textures/sub/inner.tga", "x");
-    mkdir("maps/dir.bsp", 0755);
-    ASSERT_EQ(mkfifo("textures/pipe.tga", 0644), 0);
-    form_record f = argv_form("other", true, false);
-    EXPECT_EQ(creat_argv(&f), 10);
-    EXPECT_EQ(sorted_within_directories(f.pack_argv),
-              (list{"Mapcrate.exe", "-o", "-9", "other.pk3", "textures/a.tga", "maps/mymap.bsp",
-                    "maps/other.bsp", "scripts/mymap.arena", "scripts/other.arena", "mapcrate"}));
+    int count = 0;
+    EXPECT_EQ(
+        build("mymap", false, false,
+              {"textures/old.tga", "levelshots/old.jpg", "maps/mymap.bsp", "scripts/mymap.arena"},
+              &count),
+        (list{"Mapcrate.exe", "-o", "-9", "mymap.pk3", "maps/mymap.bsp", "scripts/mymap.arena",
+              "mapcrate"}));
+    EXPECT_EQ(count, 7);
 }
 
 TEST(CreatArgv, ArchiveNameIsNeverReadAsOptions) {
     struct {
         const char *map, *archive;
-    } cases[] = {
-        {"mymap", "mymap.pk3"}, {"a\\b", "a/b.pk3"}, {"-o9", "./-o9.pk3"},
-        {"-", "./-.pk3"},       {"x-y", "x-y.pk3"},
-    };
+    } cases[] = {{"a\\b", "a/b.pk3"}, {"-o9", "./-o9.pk3"}, {"-", "./-.pk3"}, {"x-y", "x-y.pk3"}};
     for (const auto &c : cases) {
         temp_dir dir;
-        form_record f = argv_form(c.map, false, false);
-        creat_argv(&f);
-        ASSERT_GE(f.pack_argv.size(), 4u);
-        EXPECT_EQ(f.pack_argv[3], c.archive) << c.map;
+        EXPECT_EQ(build(c.map, false, false, {}).at(3), c.archive) << c.map;
     }
 }
 
 TEST(CreatArgv, ListsMoreFilesThanTheOldFixedCapacity) {
     temp_dir dir;
-    stage_files({"maps/mymap.bsp", "scripts/mymap.arena"});
+    list files = {"maps/mymap.bsp", "scripts/mymap.arena"};
     list want = {"Mapcrate.exe", "-o", "-9", "mymap.pk3"};
-    for (int i = 0; i < 2100; ++i) {
-        std::string p = "textures/t" + std::to_string(10000 + i) + ".tga";
-        write_file(p, "");
-        want.push_back(p);
-    }
+    for (int i = 10000; i < 12100; ++i)
+        want.push_back("textures/t" + std::to_string(i));
+    files.insert(files.end(), want.begin() + 4, want.end());
     want.insert(want.end(), {"maps/mymap.bsp", "scripts/mymap.arena", "mapcrate"});
-    form_record f = argv_form("mymap", true, false);
-    EXPECT_EQ(creat_argv(&f), 2107);
-    EXPECT_EQ(sorted_within_directories(f.pack_argv), want);
-    EXPECT_EQ(argv_view(f.pack_argv)[2107], nullptr);
-}
-
-TEST(CreatArgv, ABuildReplacesTheEarlierList) {
-    temp_dir dir;
-    stage_files({"maps/mymap.bsp", "scripts/mymap.arena"});
-    form_record f = argv_form("mymap", false, false);
-    creat_argv(&f);
-    f.map_name = "next";
-    EXPECT_EQ(creat_argv(&f), 7);
-    EXPECT_EQ(f.pack_argv[3], "next.pk3");
+    int count = 0;
+    EXPECT_EQ(build("mymap", true, false, files, &count), want);
+    EXPECT_EQ(count, 2107);
 }
 
 } // namespace
