@@ -180,7 +180,8 @@ class Session:
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             if self.proc.poll() is not None:
-                raise RuntimeError("program ended at start-up with status %d" % self.proc.returncode)
+                raise RuntimeError("program ended at start-up with status %d: %r" %
+                                   (self.proc.returncode, self.output()[1][-2000:]))
             out = self.xdotool("search", "--maxdepth", 1, "--onlyvisible", "--pid",
                                self.proc.pid, "--name", "^Mapcrate v0\\.1$", check=False,
                                timeout=5)
@@ -299,5 +300,8 @@ class Session:
                 self.xvfb.kill()
                 self.xvfb.wait()
             self.xvfb = None
+        for f in (self._out, self._err):
+            if not f.closed:
+                f.close()
         if self._own_dir and os.path.isdir(self.workdir):
             shutil.rmtree(self.workdir, ignore_errors=True)
