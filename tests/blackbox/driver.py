@@ -117,10 +117,13 @@ def _send_delete(display, window):
 
 
 def start_xvfb():
-    """Starts Xvfb on a free display; returns (process, ":N")."""
+    """Starts Xvfb on a free display; returns (process, ":N").  -noreset:
+    a server that resets when its last client leaves refuses connections
+    meanwhile, so the program could miss it right after a query."""
     r, w = os.pipe()
     proc = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+        ["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+         "-noreset"],
         pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(w)
     number = b""
@@ -214,11 +217,21 @@ class Session:
         return (int(width * (left + (right - left) * fx)),
                 int(height * (top + (bottom - top) * fy)))
 
+    def mode_point(self, i):
+        """The check mark of game mode i.  Its frame's label takes a fixed
+        height above the box, so the four rows start below it."""
+        _, _, width, height = self.geometry(self.window)
+        left = width * (0 if i < 4 else 3) / COLS
+        top, bottom = height * 5 / ROWS, height
+        label = 17
+        row = (bottom - top - label - 2) / 4
+        return int(left + 12), int(top + label + row * (i % 4 + 0.5))
+
     def click(self, widget, fx=0.5, fy=0.5):
         if widget in MODE_BUTTONS:
-            # The check mark sits near the left of the top of its quarter.
-            fx, fy = 0.2, 0.5
-        x, y = self.cell_point(widget, fx, fy)
+            x, y = self.mode_point(MODE_BUTTONS.index(widget))
+        else:
+            x, y = self.cell_point(widget, fx, fy)
         self.xdotool("mousemove", "--window", self.window, x, y)
         time.sleep(0.1)
         self.xdotool("click", 1)
