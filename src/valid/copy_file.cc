@@ -10,14 +10,6 @@
 
 namespace {
 
-struct fd_owner {
-    int fd;
-    ~fd_owner() {
-        if (fd >= 0)
-            close(fd);
-    }
-};
-
 constexpr size_t chunk = 1 << 20;
 
 bool kernel_copy_unsupported(int err) {

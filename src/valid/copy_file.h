@@ -3,6 +3,16 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+// Closes the descriptor it holds when it goes out of scope.
+struct fd_owner {
+    int fd;
+    ~fd_owner() {
+        if (fd >= 0)
+            close(fd);
+    }
+};
 
 // Opens path for reading when it is a regular file, without blocking on a
 // named pipe; returns the descriptor and fills st, or returns -1 (folders

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "copy_file.h"
 #include "mapcrate.h"
 
 namespace {
@@ -24,14 +25,6 @@ const char *const credits_text = "pk3 creer avec Mapcrate v0.1\r\n"
                                  "\r\n"
                                  "Merci a l'auteur de minizip\r\n"
                                  "https://www.zlib.net/";
-
-struct fd_owner {
-    int fd;
-    ~fd_owner() {
-        if (fd >= 0)
-            close(fd);
-    }
-};
 
 // The game reads double quotes as the ends of a value, so one inside the
 // text would cut it; line feeds get the carriage return of text mode.

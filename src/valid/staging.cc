@@ -12,14 +12,6 @@
 
 namespace {
 
-struct fd_owner {
-    int fd;
-    ~fd_owner() {
-        if (fd >= 0)
-            close(fd);
-    }
-};
-
 struct dir_owner {
     DIR *d;
     ~dir_owner() {
