@@ -109,6 +109,11 @@ void open_proj(GtkWidget *button, gpointer form);
 // --- src/valid ------------------------------------------------------------
 
 void get_field(form_record *f);
+// The silent tests behind validation and the file selection: a path that
+// opens as a directory listing; a path that opens read-only and is not a
+// folder (on this platform a folder opens read-only too).
+bool opens_as_folder(const char *path);
+bool opens_as_file(const char *path);
 // 1 when the path opens for reading as a file; otherwise shows the
 // unreadable-file message and returns 0.  A folder is not a file.
 int is_a_file(const char *path);

@@ -18,25 +18,6 @@ const char *const file_message = "Impossible d'ouvrir le fichier.\nVerifiez son 
 // meanwhile cannot redirect an older dialog's OK.
 const char *const index_key = "mapcrate-browse-index";
 
-bool opens_as_folder(const char *path) {
-    DIR *d = opendir(path);
-    if (!d)
-        return false;
-    closedir(d);
-    return true;
-}
-
-// Read-only open, as at Execute; a folder opens too on this platform.
-bool opens_as_file(const char *path) {
-    int fd = open(path, O_RDONLY);
-    if (fd < 0)
-        return false;
-    struct stat st;
-    bool file = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-    close(fd);
-    return file;
-}
-
 void forget_dialog(GtkWidget *dialog, gpointer form) {
     auto *f = static_cast<form_record *>(form);
     if (f->file_dialog == dialog)

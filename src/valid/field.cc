@@ -15,14 +15,6 @@ const char *const mandatory_message = "Rev\xe9rifiez les champs en Rouge, ils so
 const char *const no_mode_question = "Aucun mode de jeu n'a \xe9t\xe9 choisis, le pk3 n'apparaitre "
                                      "dans aucune cat\xe9gorie.\nVoulez-vous continuer ?";
 
-bool is_a_folder(const char *path) {
-    DIR *d = opendir(path);
-    if (!d)
-        return false;
-    closedir(d);
-    return true;
-}
-
 // No answer but an explicit No stops: closing the question means go on.
 bool user_goes_on_without_mode(GtkWidget *window) {
     std::string text = to_utf8(no_mode_question);
@@ -47,22 +39,33 @@ void get_field(form_record *f) {
     f->description = gtk_entry_get_text(GTK_ENTRY(f->description_entry));
 }
 
-int is_a_file(const char *path) {
+bool opens_as_folder(const char *path) {
+    DIR *d = opendir(path);
+    if (!d)
+        return false;
+    closedir(d);
+    return true;
+}
+
+bool opens_as_file(const char *path) {
     int fd = open(path, O_RDONLY);
-    bool ok = fd >= 0;
-    if (ok) {
-        // A folder opens read-only here; it is still not a file.
-        struct stat st;
-        ok = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-        close(fd);
-    }
+    if (fd < 0)
+        return false;
+    struct stat st;
+    bool file = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    close(fd);
+    return file;
+}
+
+int is_a_file(const char *path) {
+    bool ok = opens_as_file(path);
     if (!ok)
         popup(file_message, 0);
     return ok ? 1 : 0;
 }
 
 int verif_field(form_record *f) {
-    if (f->textures_dir[0] != '\0' && !is_a_folder(f->textures_dir)) {
+    if (f->textures_dir[0] != '\0' && !opens_as_folder(f->textures_dir)) {
         popup(folder_message, 0);
         return 0;
     }
