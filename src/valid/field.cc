@@ -1,4 +1,6 @@
 // Execute's first two steps: a snapshot of the form, then its rules.
+#include <cstring>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,6 +14,9 @@ const char *const folder_message = "Veuillez selectionner un dossier valide pour
 const char *const file_message = "Impossible d'ouvrir le fichier.\nVerifiez son existance ou qu'il "
                                  "n'y ai pas de caracteres accentu\xe9s.";
 const char *const mandatory_message = "Rev\xe9rifiez les champs en Rouge, ils sont obligatoires.";
+// The map name becomes file names inside the staging tree and the package
+// name in the working folder: a separator would place them elsewhere.
+const char *const map_name_message = "Le nom de la map ne doit contenir ni \"/\" ni \"\\\".";
 const char *const no_mode_question = "Aucun mode de jeu n'a \xe9t\xe9 choisis, le pk3 n'apparaitre "
                                      "dans aucune cat\xe9gorie.\nVoulez-vous continuer ?";
 
@@ -47,12 +52,14 @@ bool opens_as_folder(const char *path) {
     return true;
 }
 
+// Non-blocking, so that a named pipe is refused rather than waited on; only
+// a regular file can be copied into the package.
 bool opens_as_file(const char *path) {
-    int fd = open(path, O_RDONLY);
+    int fd = open(path, O_RDONLY | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st;
-    bool file = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    bool file = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     close(fd);
     return file;
 }
@@ -74,6 +81,10 @@ int verif_field(form_record *f) {
             return 0;
     if (f->bsp_path[0] == '\0' || f->map_name[0] == '\0') {
         popup(mandatory_message, 0);
+        return 0;
+    }
+    if (std::strpbrk(f->map_name, "/\\")) {
+        popup(map_name_message, 0);
         return 0;
     }
     for (int32_t state : f->mode_states)

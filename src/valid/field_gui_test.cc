@@ -15,6 +15,7 @@ const std::string folder_message = "Veuillez selectionner un dossier valide pour
 const std::string file_message = "Impossible d'ouvrir le fichier.\nVerifiez son existance ou qu'il "
                                  "n'y ai pas de caracteres accentués.";
 const std::string mandatory_message = "Revérifiez les champs en Rouge, ils sont obligatoires.";
+const std::string map_name_message = "Le nom de la map ne doit contenir ni \"/\" ni \"\\\".";
 const std::string question = "Aucun mode de jeu n'a été choisis, le pk3 n'apparaitre dans aucune "
                              "catégorie.\nVoulez-vous continuer ?";
 
@@ -37,6 +38,7 @@ class VerifField : public testing::Test {
         mkdir("tex", 0755);
         write_file("tex/a.tga", "TGA");
         mkdir("folder.bsp", 0755);
+        mkfifo("pipe.bsp", 0644);
     }
     void TearDown() override {
         destroy_form(f);
@@ -92,12 +94,15 @@ TEST_F(VerifField, FirstFailingRuleShowsItsOwnMessageOnly) {
         {"textures missing", "nowhere", "level.bsp", "", "", "m", &folder_message},
         {"BSP missing", "tex", "missing.bsp", "", "", "m", &file_message},
         {"BSP is a folder", "", "folder.bsp", "", "", "m", &file_message},
+        {"BSP is a named pipe, not waited on", "", "pipe.bsp", "", "", "m", &file_message},
         {"AAS missing before mandatory", "", "", "missing.aas", "", "m", &file_message},
         {"AAS is a folder", "", "level.bsp", "tex", "", "m", &file_message},
         {"levelshot missing", "", "level.bsp", "bot.aas", "missing.jpg", "m", &file_message},
         {"levelshot is a folder", "", "level.bsp", "", "tex", "m", &file_message},
         {"map name empty", "tex", "level.bsp", "bot.aas", "shot.jpg", "", &mandatory_message},
         {"BSP empty", "tex", "", "bot.aas", "shot.jpg", "m", &mandatory_message},
+        {"map name climbs out", "", "level.bsp", "", "", "../up", &map_name_message},
+        {"map name with a backslash", "", "level.bsp", "", "", "a\\b", &map_name_message},
     };
     for (const row &r : rows) {
         fill(r.textures, r.bsp, r.aas, r.shot, r.name, "", {});
