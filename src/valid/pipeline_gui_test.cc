@@ -114,15 +114,6 @@ TEST_F(Valider, ExecutePacksTheFormSilently) {
     EXPECT_TRUE(unzip_test_passes("mymap.pk3"));
 }
 
-TEST_F(Valider, NoModeAnsweredYesPacksWithAnEmptyTypeList) {
-    fill("src dir/level.bsp", "mymap", {});
-    run e = execute(GTK_RESPONSE_YES);
-    ASSERT_EQ(e.dialogs.size(), 1u);
-    EXPECT_EQ(e.dialogs[0].type, GTK_MESSAGE_QUESTION);
-    EXPECT_TRUE(path_exists("mymap.pk3"));
-    EXPECT_NE(read_file("scripts/mymap.arena").find("type \"\"\r\n"), std::string::npos);
-}
-
 TEST_F(Valider, APackageThatCannotBeWrittenIsReported) {
     // A folder of the archive's name: the staging works, the write cannot.
     mkdir("mymap.pk3", 0755);
@@ -138,23 +129,6 @@ TEST_F(Valider, APackageThatCannotBeWrittenIsReported) {
     rmdir("mymap.pk3");
     e = execute();
     EXPECT_TRUE(e.dialogs.empty());
-    EXPECT_TRUE(read_zip_with_python("mymap.pk3").ok);
-}
-
-TEST_F(Valider, SecondExecuteRepacksTheTreeWithTheOtherMap) {
-    fill("src dir/level.bsp", "mymap", {0});
-    execute();
-    fill("src dir/level.bsp", "other", {0});
-    run e = execute();
-    EXPECT_TRUE(e.dialogs.empty());
-    zip_reading z = read_zip_with_python("other.pk3");
-    ASSERT_TRUE(z.ok) << z.problem;
-    std::vector<std::string> names;
-    for (const zip_entry &entry : z.entries)
-        names.push_back(entry.name);
-    for (const char *want :
-         {"maps/mymap.bsp", "maps/other.bsp", "scripts/mymap.arena", "scripts/other.arena"})
-        EXPECT_NE(std::find(names.begin(), names.end(), want), names.end()) << want;
     EXPECT_TRUE(read_zip_with_python("mymap.pk3").ok);
 }
 

@@ -11,37 +11,10 @@ tree, for data/mapc.png).  Needs Xvfb and xdotool.
         s.answer(d, "Return")        # OK; "alt+y" / "alt+n" for Yes / No
         status = s.wait_exit()
 
-Session(workdir=None, copy_banner=True, program=None)
-    Starts Xvfb (-displayfd), copies mapc.png into the working directory (a
-    new temporary one unless given), starts the program there with its
-    stdout/stderr captured, and waits for the window "Mapcrate v0.1".
-    Attributes: display, workdir, proc, window and root (X ids, int).
-Session.click(widget)        clicks the centre of a widget's cell box.
-Session.type_into(entry, text)
-                             clicks the entry, selects its text, types text.
-Session.key(keys)            xdotool key to the focused window, e.g. "Return".
-Session.windows()            the process's visible toplevel windows (ids).
-Session.wait_dialog(timeout=10)
-                             waits for a visible toplevel other than the main
-                             window; returns its id or None.
-Session.dialog_title(w), Session.geometry(w)
-                             its name; (x, y, width, height).
-Session.answer(w, keys)      focuses the dialog and presses keys.
-Session.close_from_frame(w=None)
-                             sends WM_DELETE_WINDOW as a window manager does
-                             (the main window by default).
-Session.running()            True while the process lives.
-Session.wait_exit(timeout=10) exit status (None on timeout).
-Session.output()             (stdout, stderr) as bytes, once it has ended.
-Session.close()              kills what is still running, removes the
-                             temporary working directory.
-
-Widget positions come from the fixed layout: the 480x480 window holds a
-homogeneous table of 8 rows and 11 columns, so each region is a fixed
-fraction of the window and each of its homogeneous boxes divides it evenly.
-A widget is a tuple (left, right, top, bottom) in window fractions; the
-constants below name every control.  cell_point() turns one into pixels
-from the window's real size, so a window of another size still works.
+Widget positions come from the fixed layout: a homogeneous table of 8 rows
+and 11 columns, each region a fixed fraction of the window, each of its
+homogeneous boxes divided evenly.  A widget is a box (left, right, top,
+bottom) in window fractions, turned into pixels from the window's real size.
 """
 
 import ctypes

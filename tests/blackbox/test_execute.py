@@ -177,6 +177,7 @@ class ExecuteCase(unittest.TestCase):
             ("levelshot missing", dict(bsp=self.bsp, levelshot=missing, name="m")),
             ("map name empty", dict(bsp=self.bsp)),
             ("BSP empty", dict(aas=self.aas, name="m")),
+            ("map name leaves the folder", dict(bsp=self.bsp, name="../m")),
         ]
         self.s.click(MODE_BUTTONS[0])
         for what, fields in cases:
