@@ -41,16 +41,8 @@ export DISPLAY=:$(cat "$tmp/display")
 
 now() { date +%s.%N; }
 
-# What the program's Execute stands for, done by hand.
-shell_pipeline() {
-  mkdir maps textures scripts
-  for t in "$corpus"/textures/*; do cp "$t" textures/; done
-  cp "$corpus/level.bsp" maps/bench.bsp
-  printf '{\r\nmap "bench"\r\nbots "phobos"\r\nlongname "Bench map"\r\nfraglimit 20\r\ntimelimit 60\r\ntype "ffa "\r\n}\r\n' \
-    >scripts/bench.arena
-  printf 'pk3 creer avec Mapcrate v0.1\r\n' >mapcrate
-  zip -9 -X -q bench.pk3 textures/* maps/* scripts/* mapcrate
-}
+# shellcheck source=bench/shell_pipeline.sh
+. bench/shell_pipeline.sh
 
 ours=() shell=() growth=()
 for i in $(seq "$runs"); do

@@ -12,15 +12,7 @@
 #include <string>
 
 #include "mapcrate.h"
-
-static long status_kib(const char *key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0)
-            return std::stol(line.substr(std::strlen(key)));
-    return -1;
-}
+#include "status_kib.h"
 
 int main(int argc, char **argv) {
     gtk_init(&argc, &argv);

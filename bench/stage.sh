@@ -38,15 +38,8 @@ shell_stage() {
   for t in "$corpus"/textures/*; do cp "$t" textures/; done
 }
 
-shell_pipeline() {
-  mkdir maps textures scripts
-  for t in "$corpus"/textures/*; do cp "$t" textures/; done
-  cp "$corpus/level.bsp" maps/bench.bsp
-  printf '{\r\nmap "bench"\r\nbots "phobos"\r\nlongname "Bench map"\r\nfraglimit 20\r\ntimelimit 60\r\ntype "ffa "\r\n}\r\n' \
-    >scripts/bench.arena
-  printf 'pk3 creer avec Mapcrate v0.1\r\n' >mapcrate
-  zip -9 -X -q bench.pk3 textures/* maps/* scripts/* mapcrate
-}
+# shellcheck source=bench/shell_pipeline.sh
+. bench/shell_pipeline.sh
 
 # Written-back pages of the last run must not slow the next one down.
 fresh() { rm -rf "$tmp/work" && mkdir "$tmp/work" && sync; }
