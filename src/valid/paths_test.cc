@@ -1,4 +1,4 @@
-// The staging paths and the path routines.
+// The path routines every builder of a staging path goes through.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,17 +8,15 @@
 namespace {
 
 TEST(StrEndCpy, AppendsTurningEveryCopiedBackslashIntoSlash) {
-    struct {
-        const char *dest, *src, *want;
-    } cases[] = {
+    const char *cases[][3] = {
         {"abc\\", "D:\\games\\src\\level.bsp", "abc\\D:/games/src/level.bsp"},
         {"", "a\\\\b/c", "a//b/c"},
         {"x", "", "x"},
     };
     for (const auto &c : cases) {
-        std::string dest = c.dest;
-        str_end_cpy(dest, c.src);
-        EXPECT_EQ(dest, c.want) << c.src;
+        std::string dest = c[0];
+        str_end_cpy(dest, c[1]);
+        EXPECT_EQ(dest, c[2]) << c[1];
     }
 }
 
@@ -40,16 +38,6 @@ TEST(PathSplit, FileNameAndDirectoryPart) {
         EXPECT_EQ(get_file_name(c.path), c.path + c.file_at) << c.path;
         EXPECT_EQ(get_dir_name(c.path), c.dir) << c.path;
     }
-}
-
-TEST(NameOfDir, SetsTheFourStagingDirectoriesAgainAtEveryCall) {
-    form_record f;
-    name_of_dir(&f);
-    f.maps_staging_dir = "changed/";
-    name_of_dir(&f);
-    EXPECT_EQ(f.textures_staging_dir + f.maps_staging_dir + f.scripts_staging_dir +
-                  f.levelshots_staging_dir,
-              "textures/maps/scripts/levelshots/");
 }
 
 } // namespace
