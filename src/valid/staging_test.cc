@@ -140,7 +140,8 @@ TEST(CreatDir, ReusesAnEarlierTreeAndNeverCopiesAFileOntoItself) {
     write_file("textures/a.tga", "old a, longer than the new one");
     write_file("textures/kept.tga", "kept");
     write_file("tex/a.tga", "new a");
-    chmod("tex/a.tga", 0444);
+    write_file("tex/ro.tga", "ro");
+    chmod("tex/ro.tga", 0444);
     write_file("one.bsp", "one");
     write_file("two.bsp", "two");
     stage({"tex", "one.bsp"});
@@ -157,7 +158,7 @@ TEST(CreatDir, ReusesAnEarlierTreeAndNeverCopiesAFileOntoItself) {
     EXPECT_EQ(read_file("textures/a.tga") + read_file("textures/kept.tga"), "new akept");
     // A copy of a read-only file can still be replaced by the next run.
     struct stat st;
-    ASSERT_EQ(stat("textures/a.tga", &st), 0);
+    ASSERT_EQ(stat("textures/ro.tga", &st), 0);
     EXPECT_NE(st.st_mode & S_IWUSR, 0u);
     // The staged copies picked as sources stay whole.
     stage({"textures", "maps/mymap.bsp", "./maps/mymap.bsp"});
