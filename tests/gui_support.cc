@@ -12,21 +12,9 @@ struct pending_answer {
 
 int pending_count = 0;
 
-std::set<GtkWidget *> visible_dialogs() {
-    std::set<GtkWidget *> dialogs;
-    GList *tops = gtk_window_list_toplevels();
-    for (GList *l = tops; l; l = l->next) {
-        GtkWidget *w = GTK_WIDGET(l->data);
-        if (GTK_IS_DIALOG(w) && gtk_widget_get_visible(w))
-            dialogs.insert(w);
-    }
-    g_list_free(tops);
-    return dialogs;
-}
-
 gboolean poll_for_dialog(gpointer data) {
     auto *p = static_cast<pending_answer *>(data);
-    for (GtkWidget *w : visible_dialogs()) {
+    for (GtkWidget *w : shown_dialogs()) {
         if (p->seen.count(w) == 0) {
             --pending_count;
             std::unique_ptr<pending_answer> owner(p);
@@ -37,12 +25,23 @@ gboolean poll_for_dialog(gpointer data) {
     return TRUE;
 }
 
-}  // namespace
+} // namespace
 
 void when_dialog_appears(std::function<void(GtkWidget *dialog)> act) {
-    auto *p = new pending_answer{visible_dialogs(), std::move(act)};
+    std::vector<GtkWidget *> now = shown_dialogs();
+    auto *p = new pending_answer{{now.begin(), now.end()}, std::move(act)};
     ++pending_count;
     g_timeout_add(20, poll_for_dialog, p);
+}
+
+std::vector<GtkWidget *> shown_dialogs() {
+    std::vector<GtkWidget *> dialogs;
+    GList *tops = gtk_window_list_toplevels();
+    for (GList *l = tops; l; l = l->next)
+        if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)))
+            dialogs.push_back(GTK_WIDGET(l->data));
+    g_list_free(tops);
+    return dialogs;
 }
 
 bool dialog_answer_pending() {
