@@ -1,12 +1,25 @@
 #include "gui_support.h"
 
+#include <cstdint>
 #include <memory>
-#include <set>
 
 namespace {
 
+// Dialogs are told apart by a number given the first time one is seen: a
+// new dialog often takes the address of one just destroyed.
+uintptr_t next_number = 1;
+
+uintptr_t number_of(GtkWidget *dialog) {
+    gpointer n = g_object_get_data(G_OBJECT(dialog), "gui-support-number");
+    if (!n) {
+        n = reinterpret_cast<gpointer>(next_number++);
+        g_object_set_data(G_OBJECT(dialog), "gui-support-number", n);
+    }
+    return reinterpret_cast<uintptr_t>(n);
+}
+
 struct pending_answer {
-    std::set<GtkWidget *> seen;
+    uintptr_t first_new; // numbers below this were on screen already
     std::function<void(GtkWidget *)> act;
 };
 
@@ -15,7 +28,7 @@ int pending_count = 0;
 gboolean poll_for_dialog(gpointer data) {
     auto *p = static_cast<pending_answer *>(data);
     for (GtkWidget *w : shown_dialogs()) {
-        if (p->seen.count(w) == 0) {
+        if (number_of(w) >= p->first_new) {
             --pending_count;
             std::unique_ptr<pending_answer> owner(p);
             owner->act(w);
@@ -28,8 +41,9 @@ gboolean poll_for_dialog(gpointer data) {
 } // namespace
 
 void when_dialog_appears(std::function<void(GtkWidget *dialog)> act) {
-    std::vector<GtkWidget *> now = shown_dialogs();
-    auto *p = new pending_answer{{now.begin(), now.end()}, std::move(act)};
+    for (GtkWidget *w : shown_dialogs())
+        number_of(w);
+    auto *p = new pending_answer{next_number, std::move(act)};
     ++pending_count;
     g_timeout_add(20, poll_for_dialog, p);
 }
