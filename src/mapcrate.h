@@ -110,8 +110,8 @@ void open_proj(GtkWidget *button, gpointer form);
 
 void get_field(form_record *f);
 // The silent tests behind validation and the file selection: a path that
-// opens as a directory listing; a path that opens read-only and is not a
-// folder (on this platform a folder opens read-only too).
+// opens as a directory listing; a path that opens read-only as a regular
+// file (not a folder, which opens read-only too here, nor a pipe or device).
 bool opens_as_folder(const char *path);
 bool opens_as_file(const char *path);
 // 1 when the path opens for reading as a file; otherwise shows the

@@ -2,10 +2,9 @@
 #include <cstring>
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include "copy_file.h"
 #include "mapcrate.h"
 
 namespace {
@@ -52,16 +51,12 @@ bool opens_as_folder(const char *path) {
     return true;
 }
 
-// Non-blocking, so that a named pipe is refused rather than waited on; only
-// a regular file can be copied into the package.
+// The same test as the copy makes: a named pipe is refused rather than
+// waited on, and only a regular file can go into the package.
 bool opens_as_file(const char *path) {
-    int fd = open(path, O_RDONLY | O_NONBLOCK);
-    if (fd < 0)
-        return false;
     struct stat st;
-    bool file = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    close(fd);
-    return file;
+    fd_owner fd{open_as_file(path, st)};
+    return fd.fd >= 0;
 }
 
 int is_a_file(const char *path) {
