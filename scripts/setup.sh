@@ -8,6 +8,7 @@ cd "$(dirname "$0")/.."
 packages=(
   g++ cmake make pkg-config
   libgtk2.0-dev libminizip-dev zlib1g-dev libgtest-dev
+  libdeflate-dev nettle-dev libjpeg62-turbo-dev
   xvfb xauth xdotool fonts-dejavu-core
   unzip zip python3
 )

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "../../tests/support.h"
-#include "../valid/gui_test_form.h"
+#include "gui_test_form.h"
 #include "mapcrate.h"
 
 namespace {

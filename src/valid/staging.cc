@@ -12,14 +12,6 @@
 
 namespace {
 
-struct dir_owner {
-    DIR *d;
-    ~dir_owner() {
-        if (d)
-            closedir(d);
-    }
-};
-
 // The extension rule of the copies named after the map: from the last '.'
 // that is not the first byte, else the whole name.
 const char *extension_of(const char *file_name) {

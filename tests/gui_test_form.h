@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "../../tests/gui_support.h"
+#include "gui_support.h"
 #include "mapcrate.h"
 
 // The whole window, as start-up builds it, shown.
