@@ -128,11 +128,13 @@ const char *get_file_name(const char *path);
 // path cut before its last separator; separators inside are kept.
 std::string get_dir_name(const char *path);
 
-// Builds the staging tree and the scripts; always returns 1.
-int creat_dir(form_record *f);
-void cp_file_in_dir(const char *src_dir, const std::string &map_prefix, const char *dest_dir,
-                    const char *file_name, int rename);
-void gener_scripts(form_record *f);
+// Builds the staging tree and the scripts.  Each stops at the first
+// folder, copy or file that fails (the terminal has its line) and returns
+// its path; empty when everything is staged.
+std::string creat_dir(form_record *f);
+std::string cp_file_in_dir(const char *src_dir, const std::string &map_prefix, const char *dest_dir,
+                           const char *file_name, int rename);
+std::string gener_scripts(form_record *f);
 // One write of the whole text; returns what write returned.
 long my_putstr_to_fd(const char *text, int fd);
 

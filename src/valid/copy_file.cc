@@ -35,8 +35,9 @@ int copy_in_kernel(int in, int out, off_t size, off_t &offset) {
     return 0;
 }
 
-// The rest, from offset to the end of the source, through a modest buffer.
-int copy_with_buffer(int in, int out, off_t offset) {
+// The rest, from offset to the end of the source, through a modest buffer;
+// offset ends at what was copied.
+int copy_with_buffer(int in, int out, off_t &offset) {
     std::vector<char> buffer(64 * 1024);
     for (;;) {
         ssize_t n = pread(in, buffer.data(), buffer.size(), offset);
@@ -99,6 +100,9 @@ int copy_file(int src_fd, const struct stat &src, const char *dest_path) {
         ((offset < src.st_size || src.st_size == 0) &&
          copy_with_buffer(src_fd, out.fd, offset) != 0))
         failure = errno != 0 ? errno : EIO;
+    // A source that shrank while it was copied gives a short copy.
+    else if (offset < src.st_size)
+        failure = EIO;
     int closed = close(out.fd);
     out.fd = -1;
     if (failure == 0 && closed != 0)
@@ -106,4 +110,14 @@ int copy_file(int src_fd, const struct stat &src, const char *dest_path) {
     if (failure != 0)
         unlink(dest_path);
     return failure;
+}
+
+int make_folder(const char *path) {
+    if (mkdir(path, 0755) == 0)
+        return 0;
+    int err = errno;
+    struct stat st;
+    if (err == EEXIST && (stat(path, &st) != 0 || !S_ISDIR(st.st_mode)))
+        return EEXIST;
+    return err == EEXIST ? 0 : err;
 }

@@ -45,3 +45,7 @@ int open_as_file(const char *path, struct stat &st);
 // itself is left alone.  Returns 0, or the errno of the step that failed
 // (the partial copy is then removed).
 int copy_file(int src_fd, const struct stat &src, const char *dest_path);
+
+// Creates the folder, or finds it already there; returns 0 or the errno of
+// the failure (EEXIST when something that is not a folder has the name).
+int make_folder(const char *path);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "copy_file.h"
+#include "map_textures.h"
 #include "mapcrate.h"
 
 namespace {
@@ -48,8 +49,11 @@ int creat_argv(form_record *f) {
     str_end_cpy(archive, f->map_name);
     str_end_cpy(archive, ".pk3");
     args.push_back(std::move(archive));
+    // The sets' folders under textures/, each after its parent's files.
     if (f->textures_dir[0] != '\0')
-        list_staged_files(f->textures_staging_dir, args);
+        for (const folder_files &folder : walk_tree(f->textures_staging_dir))
+            for (const std::string &file : folder.files)
+                args.push_back(folder.path + (folder.path.back() == '/' ? "" : "/") + file);
     if (f->bsp_path[0] != '\0')
         list_staged_files(f->maps_staging_dir, args);
     if (f->levelshot_path[0] != '\0')

@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "copy_file.h"
 #include "mapcrate.h"
@@ -24,7 +27,7 @@ const char *const credits_text = "pk3 creer avec Mapcrate v0.1\r\n"
                                  "\r\n"
                                  "\r\n"
                                  "Merci a l'auteur de minizip\r\n"
-                                 "https://www.zlib.net/";
+                                 "http://www.winimage.com/zLibDll/minizip.html";
 
 // The game reads double quotes as the ends of a value, so one inside the
 // text would cut it; line feeds get the carriage return of text mode.
@@ -41,8 +44,25 @@ std::string arena_value(const char *text) {
     return v;
 }
 
-int open_generated(const char *path) {
-    return open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0755);
+// Writes the texts, one write each, into a file created or truncated;
+// returns 0 or the errno of the step that failed.
+int write_texts(const char *path, const std::vector<std::string> &texts) {
+    fd_owner out{open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0755)};
+    if (out.fd < 0)
+        return errno;
+    for (const std::string &text : texts) {
+        long n = my_putstr_to_fd(text.c_str(), out.fd);
+        if (n != static_cast<long>(text.size()))
+            return n < 0 ? errno : ENOSPC;
+    }
+    int fd = std::exchange(out.fd, -1);
+    return close(fd) == 0 ? 0 : errno;
+}
+
+std::string report(const std::string &path, int err) {
+    std::fprintf(stderr, "ecriture impossible de %s : %s\n", path.c_str(), std::strerror(err));
+    std::fflush(stderr);
+    return path;
 }
 
 } // namespace
@@ -51,10 +71,11 @@ long my_putstr_to_fd(const char *text, int fd) {
     return static_cast<long>(write(fd, text, std::strlen(text)));
 }
 
-void gener_scripts(form_record *f) {
+std::string gener_scripts(form_record *f) {
     std::printf("Creation du dossier : scripts/\n\n");
     std::fflush(stdout);
-    mkdir("scripts/", 0755);
+    if (int err = make_folder("scripts/"))
+        return report("scripts/", err);
 
     std::string path;
     str_end_cpy(path, "scripts/");
@@ -63,22 +84,16 @@ void gener_scripts(form_record *f) {
     std::printf("Creation du fichier : %s\n\n", path.c_str());
     std::fflush(stdout);
 
-    {
-        fd_owner arena{open_generated(path.c_str())};
-        if (arena.fd >= 0) {
-            my_putstr_to_fd("{\r\nmap \"", arena.fd);
-            my_putstr_to_fd(arena_value(f->map_name).c_str(), arena.fd);
-            my_putstr_to_fd("\"\r\nbots \"phobos\"\r\nlongname \"", arena.fd);
-            my_putstr_to_fd(arena_value(f->description).c_str(), arena.fd);
-            my_putstr_to_fd("\"\r\nfraglimit 20\r\ntimelimit 60\r\ntype \"", arena.fd);
-            for (int i = 0; i < 8; ++i)
-                if (f->mode_states[i] != 0)
-                    my_putstr_to_fd(mode_tokens[i], arena.fd);
-            my_putstr_to_fd("\"\r\n}\r\n", arena.fd);
-        }
-    }
-
-    fd_owner credits{open_generated("mapcrate")};
-    if (credits.fd >= 0)
-        my_putstr_to_fd(credits_text, credits.fd);
+    std::vector<std::string> arena = {
+        "{\r\nmap \"", arena_value(f->map_name), "\"\r\nbots \"phobos\"\r\nlongname \"",
+        arena_value(f->description), "\"\r\nfraglimit 20\r\ntimelimit 60\r\ntype \""};
+    for (int i = 0; i < 8; ++i)
+        if (f->mode_states[i] != 0)
+            arena.push_back(mode_tokens[i]);
+    arena.push_back("\"\r\n}\r\n");
+    if (int err = write_texts(path.c_str(), arena))
+        return report(path, err);
+    if (int err = write_texts("mapcrate", {credits_text}))
+        return report("mapcrate", err);
+    return std::string();
 }

@@ -4,10 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <set>
 
 #include "copy_file.h"
+#include "map_textures.h"
 #include "mapcrate.h"
 
 namespace {
@@ -45,93 +48,120 @@ std::string command_line(const char *src_dir, const char *file_name, const char 
 // Copies what source_fd reads to dest_dir under its staged name, after
 // the progress line.  Copies named after the map land where the command
 // line says; the others keep the name's bytes, since on this system a
-// backslash is part of a file name, not a separator.
-void stage_copy(int source_fd, const struct stat &source, const char *src_dir,
-                const std::string &map_prefix, const char *dest_dir, const char *file_name,
-                int rename) {
+// backslash is part of a file name, not a separator.  Returns the
+// destination when the copy failed.
+std::string stage_copy(int source_fd, const struct stat &source, const char *src_dir,
+                       const std::string &map_prefix, const char *dest_dir, const char *file_name,
+                       int rename) {
     std::string dest_name = destination_name(map_prefix, file_name, rename);
     std::string cmd = command_line(src_dir, file_name, dest_dir, dest_name);
     std::printf("Copie du fichier %s vers le dossier : %s%s\n :%s\n\n", file_name,
                 map_prefix.c_str(), dest_dir, cmd.c_str());
     std::fflush(stdout);
-    if (source_fd < 0)
-        return;
     std::string dest = dest_dir;
     if (rename)
         str_end_cpy(dest, dest_name);
     else
         dest += dest_name;
-    if (int err = copy_file(source_fd, source, dest.c_str())) {
-        // What the copy command would have said on its own.
-        std::fprintf(stderr, "copie impossible vers %s : %s\n", dest.c_str(), std::strerror(err));
-        std::fflush(stderr);
-    }
+    int err = source_fd < 0 ? ENOENT : copy_file(source_fd, source, dest.c_str());
+    if (err == 0)
+        return std::string();
+    std::fprintf(stderr, "copie impossible vers %s : %s\n", dest.c_str(), std::strerror(err));
+    std::fflush(stderr);
+    return dest;
 }
 
-void make_dir(const char *path) {
-    std::printf("Creation du dossier : %s\n\n", path);
+// A folder of the staging tree, new or left by an earlier Execute.
+bool make_dir(const std::string &path) {
+    std::printf("Creation du dossier : %s\n\n", path.c_str());
     std::fflush(stdout);
-    mkdir(path, 0755);
+    int err = make_folder(path.c_str());
+    if (err == 0)
+        return true;
+    std::fprintf(stderr, "creation impossible du dossier %s : %s\n", path.c_str(),
+                 std::strerror(err));
+    std::fflush(stderr);
+    return false;
 }
 
-// A BSP, AAS or levelshot: copied under the map's name when it is a file.
-void stage_named_file(const char *path, const std::string &map_prefix, const char *dest_dir) {
-    struct stat st;
+// A BSP, AAS or levelshot, copied under the map's name.  Validation found
+// it a readable file a moment ago: if it is gone now, the copy failed.
+std::string stage_named_file(const char *path, const std::string &map_prefix,
+                             const char *dest_dir) {
+    struct stat st {};
     fd_owner src{open_as_file(path, st)};
-    if (src.fd < 0)
-        return;
     const char *file_name = get_file_name(path);
     // A bare name typed by hand lies in the working directory.
     std::string dir = file_name == path ? std::string(".") : get_dir_name(path);
-    stage_copy(src.fd, st, dir.c_str(), map_prefix, dest_dir, file_name, 1);
+    return stage_copy(src.fd, st, dir.c_str(), map_prefix, dest_dir, file_name, 1);
 }
 
-void stage_textures(const char *textures_dir, const std::string &map_prefix) {
-    dir_owner listing{opendir(textures_dir)};
-    if (!listing.d)
-        return;
-    while (dirent *e = readdir(listing.d)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-            continue;
-        std::string path = textures_dir;
-        path += '/';
-        path += e->d_name;
-        // Only the folder's own files: subfolders are neither copied nor entered.
+// The textures folder's files, each in the set folder the map names it
+// under; the folders of the sets are made as they are first needed.
+std::string stage_textures(const texture_plan &plan, const std::string &map_prefix) {
+    std::set<std::string> made{"textures/"};
+    for (const staged_texture &t : plan.textures) {
+        for (size_t at = t.dest_dir.find('/'); at != std::string::npos;
+             at = t.dest_dir.find('/', at + 1)) {
+            std::string folder = t.dest_dir.substr(0, at + 1);
+            if (made.insert(folder).second && !make_dir(folder))
+                return folder;
+        }
+        std::string path = t.source_dir + "/" + t.file_name;
         struct stat st;
         fd_owner src{open_as_file(path.c_str(), st)};
-        if (src.fd >= 0)
-            stage_copy(src.fd, st, textures_dir, map_prefix, "textures/", e->d_name, 0);
+        // Gone since the listing: nothing left to stage.
+        if (src.fd < 0)
+            continue;
+        std::string failed = stage_copy(src.fd, st, t.source_dir.c_str(), map_prefix,
+                                        t.dest_dir.c_str(), t.file_name.c_str(), 0);
+        if (!failed.empty())
+            return failed;
     }
+    return std::string();
 }
 
 } // namespace
 
-void cp_file_in_dir(const char *src_dir, const std::string &map_prefix, const char *dest_dir,
-                    const char *file_name, int rename) {
+std::string cp_file_in_dir(const char *src_dir, const std::string &map_prefix, const char *dest_dir,
+                           const char *file_name, int rename) {
     std::string source = src_dir;
     source += '/';
     source += file_name;
     struct stat st {};
     fd_owner src{open_as_file(source.c_str(), st)};
-    stage_copy(src.fd, st, src_dir, map_prefix, dest_dir, file_name, rename);
+    return stage_copy(src.fd, st, src_dir, map_prefix, dest_dir, file_name, rename);
 }
 
-int creat_dir(form_record *f) {
+std::string creat_dir(form_record *f) {
     f->map_prefix = f->map_name;
     f->map_prefix += '/';
-    make_dir("maps/");
+    if (!make_dir("maps/"))
+        return "maps/";
+    texture_plan plan;
     if (f->textures_dir[0] != '\0') {
-        make_dir("textures/");
-        stage_textures(f->textures_dir, f->map_prefix);
+        if (!make_dir("textures/"))
+            return "textures/";
+        plan = plan_textures(f->textures_dir, f->bsp_path);
+        if (std::string failed = stage_textures(plan, f->map_prefix); !failed.empty())
+            return failed;
     }
-    if (f->bsp_path[0] != '\0')
-        stage_named_file(f->bsp_path, f->map_prefix, "maps/");
-    if (f->aas_path[0] != '\0')
-        stage_named_file(f->aas_path, f->map_prefix, "maps/");
-    if (f->levelshot_path[0] != '\0') {
-        make_dir("levelshots/");
-        stage_named_file(f->levelshot_path, f->map_prefix, "levelshots/");
+    const char *named[][2] = {
+        {f->bsp_path, "maps/"}, {f->aas_path, "maps/"}, {f->levelshot_path, "levelshots/"}};
+    for (const auto &[path, dest_dir] : named) {
+        if (path[0] == '\0')
+            continue;
+        if (std::strcmp(dest_dir, "levelshots/") == 0 && !make_dir(dest_dir))
+            return dest_dir;
+        if (std::string failed = stage_named_file(path, f->map_prefix, dest_dir); !failed.empty())
+            return failed;
     }
-    gener_scripts(f);
-    return 1;
+    if (std::string failed = gener_scripts(f); !failed.empty())
+        return failed;
+    for (const std::string &file : plan.shader_files)
+        if (std::string failed = cp_file_in_dir(plan.scripts_dir.c_str(), f->map_prefix, "scripts/",
+                                                file.c_str(), 0);
+            !failed.empty())
+            return failed;
+    return std::string();
 }

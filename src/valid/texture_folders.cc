@@ -1,0 +1,301 @@
+// Where a textures folder sits in the author's game folder: which of its
+// folders hold the sets the map names, and which shader scripts it needs.
+#include <dirent.h>
+#include <limits.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "copy_file.h"
+#include "map_textures.h"
+
+namespace {
+
+std::string join(const std::string &dir, const std::string &name) {
+    if (dir.empty() || dir.back() == '/')
+        return dir + name;
+    return dir + "/" + name;
+}
+
+void walk(const std::string &path, std::set<std::pair<dev_t, ino_t>> &seen,
+          std::vector<folder_files> &out) {
+    struct stat self;
+    if (stat(path.c_str(), &self) != 0 || !seen.insert({self.st_dev, self.st_ino}).second)
+        return;
+    dir_owner listing{opendir(path.c_str())};
+    if (!listing.d)
+        return;
+    size_t at = out.size();
+    out.push_back({path, {}});
+    std::vector<std::string> folders;
+    while (dirent *e = readdir(listing.d)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        std::string entry = join(path, e->d_name);
+        struct stat st;
+        fd_owner file{open_as_file(entry.c_str(), st)};
+        if (file.fd >= 0)
+            out[at].files.push_back(e->d_name);
+        else if (stat(entry.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            folders.push_back(std::move(entry));
+    }
+    for (const std::string &folder : folders)
+        walk(folder, seen, out);
+}
+
+std::vector<std::string> components(std::string_view path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t i = 0; i <= path.size(); ++i)
+        if (i == path.size() || path[i] == '/' || path[i] == '\\') {
+            if (i > start)
+                parts.emplace_back(path.substr(start, i - start));
+            start = i + 1;
+        }
+    return parts;
+}
+
+// A set's folder path as the archive spells it: no empty, "." or ".."
+// part, so that a name in the level cannot lead out of textures/.
+bool safe_set(const std::vector<std::string> &parts) {
+    for (const std::string &p : parts)
+        if (p == "." || p == "..")
+            return false;
+    return !parts.empty();
+}
+
+bool ends_with_parts(const std::vector<std::string> &path, const std::vector<std::string> &tail) {
+    if (tail.size() > path.size())
+        return false;
+    for (size_t i = 0; i < tail.size(); ++i)
+        if (strcasecmp(path[path.size() - tail.size() + i].c_str(), tail[i].c_str()) != 0)
+            return false;
+    return true;
+}
+
+// path without its last n parts; "." when nothing is left of a relative path.
+std::string drop_parts(const std::string &path, size_t n) {
+    size_t end = path.size();
+    for (size_t i = 0; i < n; ++i) {
+        while (end > 0 && (path[end - 1] == '/' || path[end - 1] == '\\'))
+            --end;
+        while (end > 0 && path[end - 1] != '/' && path[end - 1] != '\\')
+            --end;
+    }
+    while (end > 1 && (path[end - 1] == '/' || path[end - 1] == '\\'))
+        --end;
+    if (end == 0)
+        return path[0] == '/' ? "/" : ".";
+    return path.substr(0, end);
+}
+
+std::string read_whole(const std::string &path) {
+    struct stat st;
+    fd_owner in{open_as_file(path.c_str(), st)};
+    std::string text;
+    char buffer[65536];
+    ssize_t n;
+    while (in.fd >= 0 && (n = read(in.fd, buffer, sizeof buffer)) > 0)
+        text.append(buffer, static_cast<size_t>(n));
+    return text;
+}
+
+struct folder_info {
+    std::string path; // as the chosen folder's path spells it
+    std::string real; // resolved, for the names of the folders above
+    std::vector<std::string> files;
+    std::map<std::string, std::vector<size_t>> by_stem;
+};
+
+struct named_set {
+    std::string spelling; // the set's folder as the map first writes it
+    std::vector<std::string> parts;
+};
+
+struct map_names {
+    std::map<std::string, named_set> sets;               // by key
+    std::set<std::pair<std::string, std::string>> names; // set key, stem
+};
+
+// For each folder, the sets each of its files stands for.
+using claims = std::vector<std::map<size_t, std::set<std::string>>>;
+
+void add_name(map_names &m, const std::string &written) {
+    std::vector<std::string> parts = components(shader_key(written));
+    std::vector<std::string> spelled = components(written);
+    if (parts.size() < 3 || parts[0] != "textures" || spelled.size() != parts.size())
+        return;
+    std::vector<std::string> set(parts.begin() + 1, parts.end() - 1);
+    if (!safe_set(set))
+        return;
+    std::string set_key, spelling;
+    for (size_t i = 1; i + 1 < parts.size(); ++i) {
+        set_key = join(set_key, parts[i]);
+        spelling = join(spelling, spelled[i]);
+    }
+    m.sets.insert({set_key, {spelling, set}});
+    m.names.insert({set_key, parts.back()});
+}
+
+// Each name goes to the files of one folder: in a folder that bears the
+// set's name when the tree has one, else in the first that holds its stem.
+claims claim(const std::vector<folder_info> &folders, const map_names &m) {
+    claims c(folders.size());
+    for (const auto &[set_key, stem] : m.names) {
+        const named_set &set = m.sets.at(set_key);
+        auto bears_name = [&](const folder_info &f) {
+            return ends_with_parts(components(f.real), set.parts);
+        };
+        bool any_bears = std::any_of(folders.begin(), folders.end(), bears_name);
+        for (size_t i = 0; i < folders.size(); ++i) {
+            auto hit = folders[i].by_stem.find(stem);
+            if ((any_bears && !bears_name(folders[i])) || hit == folders[i].by_stem.end())
+                continue;
+            for (size_t file : hit->second)
+                c[i][file].insert(set_key);
+            break;
+        }
+    }
+    return c;
+}
+
+// The set that names most of a folder's files (the first key on a tie).
+std::string main_set(const std::map<size_t, std::set<std::string>> &claimed) {
+    std::map<std::string, size_t> count;
+    for (const auto &file : claimed)
+        for (const std::string &set : file.second)
+            ++count[set];
+    std::string best;
+    size_t most = 0;
+    for (const auto &[set, n] : count)
+        if (n > most)
+            best = set, most = n;
+    return best;
+}
+
+// The folder above the tail parts of a folder's path, spelled as its
+// path is when that path shows them; empty when the folder has no such tail.
+std::string above(const folder_info &f, const std::vector<std::string> &tail) {
+    if (ends_with_parts(components(f.path), tail))
+        return drop_parts(f.path, tail.size());
+    if (ends_with_parts(components(f.real), tail))
+        return drop_parts(f.real, tail.size());
+    return std::string();
+}
+
+// The game folder, above textures/<set>: from a folder the map claims,
+// else from the nearest folder named textures on the way to the chosen one.
+std::string game_folder(const std::vector<folder_info> &folders, const claims &c,
+                        const map_names &m) {
+    for (size_t i = 0; i < folders.size(); ++i) {
+        if (c[i].empty())
+            continue;
+        std::vector<std::string> tail = m.sets.at(main_set(c[i])).parts;
+        tail.insert(tail.begin(), "textures");
+        std::string game = above(folders[i], tail);
+        if (!game.empty())
+            return game;
+    }
+    for (const std::string &path : {folders[0].path, folders[0].real}) {
+        std::vector<std::string> parts = components(path);
+        for (size_t n = parts.size(); n-- > 0;)
+            if (strcasecmp(parts[n].c_str(), "textures") == 0)
+                return drop_parts(path, parts.size() - n);
+    }
+    return std::string();
+}
+
+std::vector<folder_info> folders_of(const char *textures_dir) {
+    std::vector<folder_info> folders;
+    std::string root = textures_dir;
+    char *resolved = realpath(textures_dir, nullptr);
+    std::string real_root = resolved ? resolved : root;
+    std::free(resolved);
+    for (folder_files &f : walk_tree(root)) {
+        folder_info info;
+        info.real = real_root + f.path.substr(root.size());
+        info.path = std::move(f.path);
+        info.files = std::move(f.files);
+        for (size_t i = 0; i < info.files.size(); ++i)
+            info.by_stem[shader_key(info.files[i])].push_back(i);
+        folders.push_back(std::move(info));
+    }
+    return folders;
+}
+
+// The shader scripts of the game folder that define a shader the level
+// names; the images of those shaders' stages are added to the map's names.
+void read_scripts(texture_plan &plan, const std::set<std::string> &level_names, map_names &m) {
+    std::vector<folder_files> listing = walk_tree(plan.scripts_dir);
+    if (listing.empty())
+        return;
+    for (const std::string &file : listing[0].files) {
+        if (file.size() < 7 || strcasecmp(file.c_str() + file.size() - 7, ".shader") != 0)
+            continue;
+        std::string text = read_whole(join(plan.scripts_dir, file));
+        bool used = false;
+        for (const shader_def &def : parse_shader_script(text)) {
+            if (!level_names.count(def.name))
+                continue;
+            used = true;
+            for (const std::string &image : def.images)
+                add_name(m, image);
+        }
+        if (used)
+            plan.shader_files.push_back(file);
+    }
+}
+
+} // namespace
+
+std::vector<folder_files> walk_tree(const std::string &root) {
+    std::vector<folder_files> out;
+    std::set<std::pair<dev_t, ino_t>> seen;
+    walk(root, seen, out);
+    return out;
+}
+
+texture_plan plan_textures(const char *textures_dir, const char *bsp_path) {
+    texture_plan plan;
+    std::vector<folder_info> folders = folders_of(textures_dir);
+    if (folders.empty())
+        return plan;
+    map_names m;
+    std::set<std::string> level_names;
+    for (const std::string &name : bsp_shader_names(bsp_path)) {
+        add_name(m, name);
+        level_names.insert(shader_key(name));
+    }
+    std::string game = game_folder(folders, claim(folders, m), m);
+    if (!game.empty()) {
+        plan.scripts_dir = join(game, "scripts");
+        read_scripts(plan, level_names, m);
+    }
+    claims c = claim(folders, m);
+    std::set<std::string> staged;
+    for (size_t i = 0; i < folders.size(); ++i) {
+        if (c[i].empty())
+            continue;
+        std::set<std::string> rest{main_set(c[i])};
+        for (size_t file = 0; file < folders[i].files.size(); ++file) {
+            auto named = c[i].find(file);
+            for (const std::string &set : named == c[i].end() ? rest : named->second) {
+                std::string dest = "textures/" + m.sets.at(set).spelling + "/";
+                // One file per name: a later folder does not replace it.
+                if (staged.insert(dest + folders[i].files[file]).second)
+                    plan.textures.push_back({folders[i].path, folders[i].files[file], dest});
+            }
+        }
+    }
+    if (plan.textures.empty())
+        for (const std::string &file : folders[0].files)
+            plan.textures.push_back({folders[0].path, file, "textures/"});
+    return plan;
+}
