@@ -144,8 +144,11 @@ void add_name(map_names &m, const std::string &written) {
     m.names.insert({set_key, parts.back()});
 }
 
-// Each name goes to the files of one folder: in a folder that bears the
-// set's name when the tree has one, else in the first that holds its stem.
+// Each name goes to the files of one folder: the first that bears the
+// set's name and holds the name's file.  When no folder bears that name,
+// only the chosen folder itself is searched (it may hold several sets'
+// images side by side): a sub-folder named for another set does not stand
+// for a set the game may well find in its own data.
 claims claim(const std::vector<folder_info> &folders, const map_names &m) {
     claims c(folders.size());
     for (const auto &[set_key, stem] : m.names) {
@@ -154,7 +157,7 @@ claims claim(const std::vector<folder_info> &folders, const map_names &m) {
             return ends_with_parts(components(f.real), set.parts);
         };
         bool any_bears = std::any_of(folders.begin(), folders.end(), bears_name);
-        for (size_t i = 0; i < folders.size(); ++i) {
+        for (size_t i = 0; i < (any_bears ? folders.size() : 1); ++i) {
             auto hit = folders[i].by_stem.find(stem);
             if ((any_bears && !bears_name(folders[i])) || hit == folders[i].by_stem.end())
                 continue;
