@@ -1,13 +1,18 @@
-"""Writes the sample map "crateyard" that the README packs.
+"""Writes the sample map "crateyard" that the README packs, laid out as an
+author's game folder.
 
 Usage: make_sample.py [DIR]     (default: the crateyard folder beside this script)
 
-DIR/crateyard.bsp   a small compiled level (IBSP version 46 layout: a lump
-                    directory, an entity lump and a few binary lumps)
-DIR/crateyard.aas   its bot-navigation file (EAAS version 5 header and data)
-DIR/levelshot.jpg   the 128x128 24-bit baseline JPEG levelshot (drawn here,
-                    encoded by ImageMagick's convert)
-DIR/textures/       four 64x64 24-bit TGA textures
+DIR/maps/crateyard.bsp          a small compiled level (IBSP version 46: a lump
+                                directory, entities, the shader names
+                                textures/crateyard/<texture> and .../yard_glow)
+DIR/maps/crateyard.aas          its bot-navigation file (EAAS version 5, header
+                                checksum matching the BSP)
+DIR/levelshots/crateyard.jpg    the 128x128 24-bit baseline JPEG levelshot (drawn
+                                here, encoded by cjpeg, from
+                                Debian's libjpeg-turbo-progs)
+DIR/textures/crateyard/         four 64x64 24-bit TGA textures
+DIR/scripts/crateyard.shader    the shader yard_glow, drawn from yard_floor.tga
 Everything is deterministic, so a second run writes the same files.
 """
 import os
@@ -17,6 +22,7 @@ import subprocess
 import sys
 
 LUMPS = 17
+TEXTURES = ("crate_metal", "crate_wood", "yard_floor", "yard_wall")
 
 
 def bsp_bytes(rng):
@@ -27,9 +33,8 @@ def bsp_bytes(rng):
         b'{\n"classname" "item_armor_shard"\n"origin" "256 128 16"\n}\n'
         b'{\n"classname" "weapon_shotgun"\n"origin" "-256 64 16"\n}\n\x00'
     )
-    shaders = b"".join(struct.pack("<64sii", name.encode(), 0, 1)
-                       for name in ("textures/crate_wood", "textures/crate_metal",
-                                    "textures/yard_floor", "textures/yard_wall"))
+    shaders = b"".join(struct.pack("<64sii", ("textures/crateyard/" + name).encode(), 0, 1)
+                       for name in TEXTURES + ("yard_glow",))
     planes = b"".join(struct.pack("<4f", *(rng.choice((-1.0, 0.0, 1.0)) for _ in range(3)),
                                   rng.randrange(-1024, 1024, 8)) for _ in range(96))
     verts = b"".join(struct.pack("<10f4B", *(rng.uniform(-1024, 1024) for _ in range(3)),
@@ -45,10 +50,62 @@ def bsp_bytes(rng):
     return b"IBSP" + struct.pack("<i", 46) + directory + data
 
 
-def aas_bytes(rng):
+def md4(data):
+    """MD4 (RFC 1320); hashlib lacks it under OpenSSL 3."""
+    def rol(x, n):
+        return ((x << n) | (x >> (32 - n))) & 0xFFFFFFFF
+    msg = data + b"\x80" + bytes(-(len(data) + 9) % 64) + struct.pack("<Q", len(data) * 8)
+    h = [0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476]
+    for at in range(0, len(msg), 64):
+        x = struct.unpack("<16I", msg[at:at + 64])
+        a, b, c, d = h
+        for i in range(16):
+            k, s = i, (3, 7, 11, 19)[i % 4]
+            a, b, c, d = d, rol((a + ((b & c) | (~b & d)) + x[k]) & 0xFFFFFFFF, s), b, c
+        for i in range(16):
+            k, s = (i % 4) * 4 + i // 4, (3, 5, 9, 13)[i % 4]
+            a, b, c, d = d, rol((a + ((b & c) | (b & d) | (c & d)) + x[k] + 0x5A827999)
+                                & 0xFFFFFFFF, s), b, c
+        for i in range(16):
+            k, s = (0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15)[i], (3, 9, 11, 15)[i % 4]
+            a, b, c, d = d, rol((a + (b ^ c ^ d) + x[k] + 0x6ED9EBA1) & 0xFFFFFFFF, s), b, c
+        h = [(v + w) & 0xFFFFFFFF for v, w in zip(h, (a, b, c, d))]
+    return struct.pack("<4I", *h)
+
+
+def bsp_checksum(bsp):
+    """The game's checksum of a level: its MD4 digest's four words XORed, signed."""
+    a, b, c, d = struct.unpack("<4I", md4(bsp))
+    return struct.unpack("<i", struct.pack("<I", a ^ b ^ c ^ d))[0]
+
+
+def aas_bytes(rng, bsp):
     areas = b"".join(struct.pack("<6f2i", *(rng.uniform(-1024, 1024) for _ in range(6)),
                                  rng.randrange(8), rng.randrange(64)) for _ in range(128))
-    return b"EAAS" + struct.pack("<ii", 5, 0x2A) + areas
+    # 14 lumps after the checksum; only the areas (lump 7) hold anything.
+    lumps = [(124, 0)] * 7 + [(124, len(areas))] + [(124 + len(areas), 0)] * 6
+    header = struct.pack("<i", bsp_checksum(bsp)) + b"".join(struct.pack("<ii", *l) for l in lumps)
+    # Version 5 stores these 116 bytes scrambled.
+    header = bytes(byte ^ ((i * 119) & 0xFF) for i, byte in enumerate(header))
+    return b"EAAS" + struct.pack("<i", 5) + header + areas
+
+
+SHADER = """// The yard's lamps: the floor's tiles, lit from below.
+textures/crateyard/yard_glow
+{
+	qer_editorimage textures/crateyard/yard_floor.tga
+	surfaceparm nomarks
+	q3map_surfacelight 200
+	{
+		map textures/crateyard/yard_floor.tga
+		rgbGen identity
+	}
+	{
+		map $lightmap
+		blendFunc GL_DST_COLOR GL_ZERO
+	}
+}
+"""
 
 
 def tga_bytes(pixel):
@@ -99,18 +156,20 @@ def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(
         os.path.abspath(__file__)), "crateyard")
     rng = random.Random(46)
-    os.makedirs(os.path.join(out, "textures"), exist_ok=True)
-    with open(os.path.join(out, "crateyard.bsp"), "wb") as f:
-        f.write(bsp_bytes(rng))
-    with open(os.path.join(out, "crateyard.aas"), "wb") as f:
-        f.write(aas_bytes(rng))
-    for name, pixel in (("crate_wood", wood), ("crate_metal", metal),
-                        ("yard_floor", floor), ("yard_wall", wall)):
-        with open(os.path.join(out, "textures", name + ".tga"), "wb") as f:
+    for folder in ("maps", "levelshots", "textures/crateyard", "scripts"):
+        os.makedirs(os.path.join(out, folder), exist_ok=True)
+    bsp = bsp_bytes(rng)
+    with open(os.path.join(out, "maps", "crateyard.bsp"), "wb") as f:
+        f.write(bsp)
+    with open(os.path.join(out, "maps", "crateyard.aas"), "wb") as f:
+        f.write(aas_bytes(rng, bsp))
+    for name, pixel in zip(TEXTURES, (metal, wood, floor, wall)):
+        with open(os.path.join(out, "textures", "crateyard", name + ".tga"), "wb") as f:
             f.write(tga_bytes(pixel))
-    subprocess.run(["convert", "ppm:-", "-strip", "-interlace", "none", "-type", "TrueColor",
-                    "-quality", "90", "jpg:" + os.path.join(out, "levelshot.jpg")],
-                   input=levelshot_ppm(), check=True)
+    with open(os.path.join(out, "scripts", "crateyard.shader"), "w", newline="\n") as f:
+        f.write(SHADER)
+    with open(os.path.join(out, "levelshots", "crateyard.jpg"), "wb") as f:
+        subprocess.run(["cjpeg", "-quality", "90"], input=levelshot_ppm(), stdout=f, check=True)
 
 
 if __name__ == "__main__":

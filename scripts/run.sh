@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh build
 # The sample is committed; it is drawn again only if its levelshot is gone.
-if [ ! -f samples/crateyard/levelshot.jpg ]; then
+if [ ! -f samples/crateyard/levelshots/crateyard.jpg ]; then
   python3 samples/make_sample.py
 fi
 mkdir -p work/sample
