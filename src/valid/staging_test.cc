@@ -1,13 +1,10 @@
-// The staging tree: what lands where, under which name, what is printed,
-// and the archive the packer writes from it.
+// The staging tree, its scripts and the packer's list, read back from the archive.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <random>
+#include <array>
 #include <string>
 
 #include "../../tests/support.h"
@@ -17,219 +14,160 @@ namespace {
 
 using list = std::vector<std::string>;
 
-struct texts {
-    std::string textures{}, bsp{}, aas{}, levelshot{}, map = "mymap";
-};
+std::string le32(size_t v) {
+    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+}
 
-// Stages the form t describes; returns what was printed.  With packed, then
-// lists and packs the tree as Execute does, and reads the archive back:
-// exactly the listed files, in list order, byte for byte.
-std::string stage(const texts &t, list *packed = nullptr) {
+// A level naming shaders (lump 1) and fogs (lump 12).
+std::string bsp(const list &shaders, const list &fogs) {
+    std::string lumps[17], out = "IBSP" + le32(46);
+    for (int l : {1, 12})
+        for (const std::string &n : l == 1 ? shaders : fogs)
+            lumps[l] += n + std::string(72 - n.size(), '\0');
+    for (size_t i = 0, offset = 8 + 17 * 8; i < 17; offset += lumps[i++].size())
+        out += le32(offset) + le32(lumps[i].size());
+    return out + lumps[1] + lumps[12];
+}
+
+// Stages and packs as Execute does, with no child process: the archive's names, sorted.
+std::string printed;
+
+list stage_and_pack(const std::string &textures, const std::string &bsp_path,
+                    const char *map = "mymap") {
     form_record f;
-    f.textures_dir = t.textures.c_str();
-    f.bsp_path = t.bsp.c_str();
-    f.aas_path = t.aas.c_str();
-    f.levelshot_path = t.levelshot.c_str();
-    f.map_name = t.map.c_str();
-    f.description = "";
+    f.textures_dir = textures.c_str();
+    f.bsp_path = bsp_path.c_str();
+    f.aas_path = f.levelshot_path = f.description = "";
+    f.map_name = map;
     rusage before{}, after{};
     getrusage(RUSAGE_CHILDREN, &before);
-    std::fflush(stdout);
     testing::internal::CaptureStdout();
-    int staged = creat_dir(&f), packer = 0;
-    std::string out = testing::internal::GetCapturedStdout();
-    if (packed) {
-        name_of_dir(&f);
-        int count = creat_argv(&f);
-        EXPECT_EQ(count, static_cast<int>(f.pack_argv.size()));
-        testing::internal::CaptureStdout();
-        packer = pk3_dir(count, argv_view(f.pack_argv).data());
-        std::fflush(stdout);
-        testing::internal::GetCapturedStdout();
-        *packed = f.pack_argv;
-    }
+    name_of_dir(&f);
+    EXPECT_EQ(creat_dir(&f), "");
+    int count = creat_argv(&f);
+    EXPECT_EQ(pk3_dir(count, argv_view(f.pack_argv).data()), 0);
+    std::fflush(stdout);
+    printed = testing::internal::GetCapturedStdout();
     getrusage(RUSAGE_CHILDREN, &after);
     EXPECT_EQ(after.ru_minflt, before.ru_minflt) << "a child process ran";
-    EXPECT_EQ(staged, 1);
-    EXPECT_EQ(packer, 0);
-    if (!packed)
-        return out;
-    EXPECT_TRUE(unzip_test_passes(f.pack_argv[3]));
     zip_reading z = read_zip_with_python(f.pack_argv[3]);
-    EXPECT_TRUE(z.ok) << z.problem;
-    EXPECT_EQ(z.entries.size() + 4, f.pack_argv.size());
-    for (size_t i = 0; i < z.entries.size() && i + 4 < f.pack_argv.size(); ++i) {
-        const std::string &listed = f.pack_argv[i + 4];
-        EXPECT_EQ(z.entries[i].name, listed);
-        EXPECT_EQ(z.entries[i].method, 8) << listed;
-        EXPECT_TRUE(z.entries[i].data == read_file(listed)) << listed;
+    list names;
+    for (const zip_entry &e : z.entries) {
+        EXPECT_TRUE(e.data == read_file(e.name)) << e.name;
+        names.push_back(e.name);
     }
-    return out;
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
-std::string random_bytes(size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (char &c : s)
-        c = static_cast<char>(rng());
-    return s;
-}
-
-std::string made(const std::string &dir) {
-    return "Creation du dossier : " + dir + "\n\n";
-}
-
-std::string copied(const std::string &file, const std::string &dir, const std::string &from,
-                   const std::string &to, const std::string &map = "mymap") {
-    return "Copie du fichier " + file + " vers le dossier : " + map + "/" + dir + "\n :cp \"" +
-           from + "\" \"" + to + "\"\n\n";
-}
-
-// Within a staging directory the list follows the listing's order.
-list runs_sorted(list a) {
-    auto dir = [](const std::string &s) { return s.substr(0, s.find('/') + 1); };
-    for (auto i = a.begin() + 4, j = i; i < a.end(); i = j) {
-        j = std::find_if(i, a.end(), [&](const std::string &s) { return dir(s) != dir(*i); });
-        std::sort(i, j);
+TEST(CreatDir, PutsTexturesInTheSetFoldersTheLevelNamesWithTheirShaderScripts) {
+    const list set1 = {"textures/set1/a.tga", "textures/set1/b.jpg", "textures/set1/u.tga"};
+    struct {
+        const char *textures;
+        list entries;
+    } rows[] = {
+        {"flat", {"textures/q.tga"}},
+        {"game/textures", {"scripts/set1.shader", "textures/set2/c.tga", "textures/set2/d.tga"}},
+        // Several sets side by side: the unnamed file goes with the most named.
+        {"mixed", {"textures/set2/d.tga"}},
+        {"game/textures/set1", {"scripts/set1.shader"}},
+    };
+    for (const auto &row : rows) {
+        temp_dir dir;
+        run_program({"mkdir", "-p", "game/textures/set1", "game/textures/set2",
+                     "game/textures/other", "game/scripts", "mixed", "flat"});
+        for (const char *p :
+             {"game/textures/set1/a.tga", "game/textures/set1/b.jpg", "game/textures/set1/u.tga",
+              "game/textures/set2/c.tga", "game/textures/set2/d.tga", "game/textures/other/z.tga",
+              "game/scripts/x.arena", "mixed/a.tga", "mixed/b.jpg", "mixed/d.tga", "mixed/u.tga",
+              "flat/q.tga"})
+            write_file(p, p);
+        // Comments, a quoted name, stages in nested braces; animMap's frames follow its rate.
+        write_file("game/scripts/set1.shader",
+                   "// textures/set1/x {\n\"textures/set1/glow\" { /* map textures/other/z.tga */\n"
+                   "{ animMap 2 textures/set2/none.tga textures/set2/c.tga } }");
+        write_file("game/scripts/unused.shader", "textures/other/z { }");
+        // Names compare as the game compares them; none may lead out of textures/.
+        write_file("m.bsp", bsp({"textures/set1/a", "textures/set1/glow", "textures/../../x/a",
+                                 "textures/SET1\\B.TGA"},
+                                {"textures/set2/d"}));
+        list entries = row.entries;
+        entries.insert(entries.end(), {"mapcrate", "maps/mymap.bsp", "scripts/mymap.arena"});
+        if (row.textures != std::string("flat"))
+            entries.insert(entries.end(), set1.begin(), set1.end());
+        std::sort(entries.begin(), entries.end());
+        EXPECT_EQ(stage_and_pack(row.textures, "m.bsp"), entries) << row.textures;
     }
-    return a;
+    EXPECT_NE(printed.find("Copie du fichier a.tga vers le dossier : mymap/textures/set1/\n"
+                           " :cp \"game/textures/set1/a.tga\" \"textures/set1/a.tga\"\n\n"),
+              std::string::npos)
+        << printed;
 }
 
-TEST(CreatDir, FullFormStagesTheTexturesFolderTopOnlyAndIsPackedAsListed) {
+TEST(CreatDir, HostileNamesAndThousandsOfFilesAreCopiedByteExactAndRepacked) {
     temp_dir dir;
-    for (const char *d : {"src dir", "tex", "tex/sub"})
-        mkdir(d, 0755);
-    write_file("tex/rock1.tga", "rock");
-    write_file("tex/wall.jpg", "wall");
-    write_file("tex/sub/inner.tga", "inner");
-    // A named pipe would block a plain open for reading forever.
-    ASSERT_EQ(mkfifo("tex/pipe", 0644), 0);
-    ASSERT_EQ(symlink("sub", "tex/link"), 0);
-    write_file("src dir/level_final.bsp", random_bytes(3 << 20, 1));
-    write_file("src dir/level_final.aas", "aas");
-    write_file("src dir/shot.jpg", "jpg");
-    std::string s = dir.path + "/src dir/";
-    list packed;
-    std::string out =
-        stage({"tex", s + "level_final.bsp", s + "level_final.aas", s + "shot.jpg"}, &packed);
-    std::string head = made("maps/") + made("textures/"),
-                rock = copied("rock1.tga", "textures/", "tex/rock1.tga", "textures/rock1.tga"),
-                wall = copied("wall.jpg", "textures/", "tex/wall.jpg", "textures/wall.jpg"),
-                rest = copied("level_final.bsp", "maps/", s + "level_final.bsp", "maps/mymap.bsp") +
-                       copied("level_final.aas", "maps/", s + "level_final.aas", "maps/mymap.aas") +
-                       made("levelshots/") +
-                       copied("shot.jpg", "levelshots/", s + "shot.jpg", "levelshots/mymap.jpg") +
-                       made("scripts/") + "Creation du fichier : scripts/mymap.arena\n\n";
-    EXPECT_TRUE(out == head + rock + wall + rest || out == head + wall + rock + rest) << out;
-    EXPECT_EQ(list_dir("textures"), (list{"rock1.tga", "wall.jpg"}));
-    EXPECT_TRUE(read_file("maps/mymap.bsp") == read_file(s + "level_final.bsp"));
-    EXPECT_EQ(read_file("textures/rock1.tga") + read_file("maps/mymap.aas") +
-                  read_file("levelshots/mymap.jpg"),
-              "rockaasjpg");
-    EXPECT_EQ(runs_sorted(packed),
-              (list{"Mapcrate.exe", "-o", "-9", "mymap.pk3", "textures/rock1.tga",
-                    "textures/wall.jpg", "maps/mymap.aas", "maps/mymap.bsp", "levelshots/mymap.jpg",
-                    "scripts/mymap.arena", "mapcrate"}));
-}
-
-TEST(CreatDir, ReusesAnEarlierTreeAndNeverCopiesAFileOntoItself) {
-    temp_dir dir;
-    for (const char *d : {"maps", "textures", "tex"})
-        mkdir(d, 0755);
-    write_file("maps/mymap.bsp", std::string(100000, 'o'));
-    write_file("textures/a.tga", "old a, longer than the new one");
-    write_file("textures/kept.tga", "kept");
-    write_file("tex/a.tga", "new a");
-    write_file("tex/ro.tga", "ro");
-    chmod("tex/ro.tga", 0444);
-    write_file("one.bsp", "one");
-    write_file("two.bsp", "two");
-    stage({"tex", "one.bsp"});
-    // Empty fields stage and list nothing; a bare name lies in the working directory.
-    list packed;
-    EXPECT_EQ(stage({"", "two.bsp", "", "", "other"}, &packed),
-              made("maps/") + copied("two.bsp", "maps/", "./two.bsp", "maps/other.bsp", "other") +
-                  made("scripts/") + "Creation du fichier : scripts/other.arena\n\n");
-    EXPECT_EQ(runs_sorted(packed),
-              (list{"Mapcrate.exe", "-o", "-9", "other.pk3", "maps/mymap.bsp", "maps/other.bsp",
-                    "scripts/mymap.arena", "scripts/other.arena", "mapcrate"}));
-    EXPECT_FALSE(path_exists("levelshots"));
-    EXPECT_EQ(read_file("maps/mymap.bsp") + read_file("maps/other.bsp"), "onetwo");
-    EXPECT_EQ(read_file("textures/a.tga") + read_file("textures/kept.tga"), "new akept");
-    // A copy of a read-only file can still be replaced by the next run.
-    struct stat st;
-    ASSERT_EQ(stat("textures/ro.tga", &st), 0);
-    EXPECT_NE(st.st_mode & S_IWUSR, 0u);
-    // The staged copies picked as sources stay whole.
-    stage({"textures", "maps/mymap.bsp", "./maps/mymap.bsp"});
-    EXPECT_EQ(read_file("maps/mymap.bsp") + read_file("textures/a.tga"), "onenew a");
-}
-
-TEST(CreatDir, HostileNamesAndThousandsOfFilesAreStagedAndPackedWithNothingRun) {
-    temp_dir dir;
-    list names = {"q\"uote.tga",  "$(>pwned1).tga", "`>pwned2`.tga", "back\\slash.tga",
-                  "sp  ace .tga", "new\nline.tga",  "-rf",           "x\";>pwned3;\"",
-                  "$HOME.tga",    "\xe9t\xe9.tga"};
+    list names = {"q\"uote.tga",     "$(>pwned1).tga", "`>pwned2`.tga",
+                  "back\\slash.tga", "new\nline.tga",  "-rf",
+                  "x\";>pwned3;\"",  "\xe9t\xe9.tga"};
     // Far more than the 2048 the list once had room for.
     for (int i = 0; i < 2100; ++i)
         names.push_back("t" + std::to_string(i));
-    std::string src = "src $(>pwned4) `>pwned5`", tex = src + "/tex \"x\"";
-    mkdir(src.c_str(), 0755);
+    std::string tex = "src $(>pwned4) `>pwned5` \"x\"";
     mkdir(tex.c_str(), 0755);
     for (size_t i = 0; i < names.size(); ++i)
-        write_file(tex + "/" + names[i], random_bytes(100 + i, static_cast<unsigned>(i)));
-    // A link to a file is copied as the file.
-    ASSERT_EQ(symlink(names[0].c_str(), (tex + "/link").c_str()), 0);
-    names.push_back("link");
-    write_file(src + "/lev\"el $(>pwned6).bsp", "level");
-    list packed;
-    std::string out = stage(
-        {tex, dir.path + "/" + src + "/lev\"el $(>pwned6).bsp", "", "", "-m$(>pwned7)"}, &packed);
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(list_dir("textures"), names);
+        write_file(tex + "/" + names[i], std::string(100 + i, char(i)));
+    chmod((tex + "/-rf").c_str(), 0444);
+    // A bare name lies in the working directory.
+    write_file("lev\"el $(>pwned6).bsp", "level");
+    EXPECT_EQ(stage_and_pack(tex, "lev\"el $(>pwned6).bsp", "-m$(>pwned7)").size(),
+              names.size() + 3);
     for (const std::string &n : names)
         EXPECT_TRUE(read_file("textures/" + n) == read_file(tex + "/" + n)) << n;
+    // The staged copies as sources: each copied onto itself stays whole.
+    stage_and_pack("textures", "maps/-m$(>pwned7).bsp", "-m$(>pwned7)");
     EXPECT_EQ(read_file("maps/-m$(>pwned7).bsp"), "level");
-    // A map name beginning with '-' is no packer option.
-    EXPECT_EQ(packed.size(), names.size() + 7);
-    EXPECT_TRUE(path_exists("-m$(>pwned7).pk3"));
+    struct stat st;
+    ASSERT_EQ(stat("textures/-rf", &st), 0);
+    EXPECT_NE(st.st_mode & S_IWUSR, 0u) << "a later Execute could not replace the copy";
     for (int i = 1; i <= 7; ++i)
-        for (const std::string &where : {std::string("."), src, tex})
+        for (const std::string &where : {std::string("."), tex})
             EXPECT_FALSE(path_exists(where + "/pwned" + std::to_string(i))) << where << i;
-    // The line still shows the command text, backslash turned into '/'.
-    EXPECT_NE(out.find(" :cp \"" + tex + "/back/slash.tga\" \"textures/back/slash.tga\"\n"),
-              std::string::npos);
 }
 
-TEST(CpFileInDir, NamesTheCopyAfterTheMapWithTheExtensionRule) {
-    const char *cases[][2] = {{"Level.BSP", "mymap.BSP"},
-                              {"level.final.tga", "mymap.tga"},
-                              {"level", "mymaplevel"},
-                              {".bsp", "mymap.bsp"},
-                              {"..x", "mymap.x"}};
+TEST(CreatArgv, WalksTexturesDepthFirstAndReadsNoMapNameAsOptions) {
     temp_dir dir;
-    for (const char *d : {"in.d", "maps", "textures"})
-        mkdir(d, 0755);
-    std::fflush(stdout);
-    testing::internal::CaptureStdout();
-    for (const auto &c : cases) {
-        write_file(std::string("in.d/") + c[0], c[0]);
-        cp_file_in_dir("in.d", "mymap/", "maps/", c[0], 1);
-    }
-    // A missing source still has its line; a pseudo file reports size 0 however much it holds.
-    cp_file_in_dir("D:\\work\\tex", "mymap/", "textures/", "rock.tga", 0);
-    cp_file_in_dir("/proc/self", "mymap/", "textures/", "status", 0);
-    std::string out = testing::internal::GetCapturedStdout();
-    for (const auto &c : cases)
-        EXPECT_EQ(read_file(std::string("maps/") + c[1]), c[0]);
-    EXPECT_EQ(list_dir("maps").size(), std::size(cases));
-    EXPECT_EQ(list_dir("textures"), list{"status"});
-    EXPECT_EQ(read_file("textures/status").rfind("Name:", 0), 0u);
-    EXPECT_NE(
-        out.find(copied("..x", "maps/", "in.d/..x", "maps/mymap.x") +
-                 copied("rock.tga", "textures/", "D:/work/tex/rock.tga", "textures/rock.tga")),
-        std::string::npos)
-        << out;
+    run_program({"mkdir", "-p", "textures/s/t", "maps/sub", "levelshots"});
+    for (const char *p : {"textures/z.tga", "textures/s/y.tga", "textures/s/t/x.tga",
+                          "levelshots/old.jpg", "maps/mymap.bsp", "maps/sub/inner.bsp"})
+        write_file(p, p);
+    ASSERT_EQ(mkfifo("maps/pipe.bsp", 0644), 0);
+    form_record f;
+    f.levelshot_path = "", f.textures_dir = "t", f.bsp_path = "/anywhere/level.bsp";
+    f.map_name = "-o9";
+    name_of_dir(&f);
+    // A folder's files before its sub-folders, each walked whole in turn.
+    EXPECT_EQ(creat_argv(&f), 9);
+    EXPECT_EQ(f.pack_argv,
+              (list{"Mapcrate.exe", "-o", "-9", "./-o9.pk3", "textures/z.tga", "textures/s/y.tga",
+                    "textures/s/t/x.tga", "maps/mymap.bsp", "mapcrate"}));
+}
+
+TEST(GenerScripts, ArenaFileOverALongerOneAndTheCredits) {
+    temp_dir dir;
+    mkdir("scripts", 0755);
+    write_file("scripts/q\"x.arena", std::string(4096, 'x'));
+    form_record f;
+    f.map_name = "q\"x", f.description = "Le \"grand\"\ntwo";
+    std::copy_n(std::array{1, 0, 1, 1, -1, 0, 7, 1}.begin(), 8, f.mode_states);
+    EXPECT_EQ(gener_scripts(&f), "");
+    // The game would cut a value at a double quote; CR LF as in text mode.
+    EXPECT_EQ(read_file("scripts/q\"x.arena"),
+              "{\r\nmap \"q'x\"\r\nbots \"phobos\"\r\nlongname \"Le 'grand'\r\ntwo\"\r\n"
+              "fraglimit 20\r\ntimelimit 60\r\ntype \"ffa ctf single tourney 1v1 2v2 \"\r\n}\r\n");
+    // No line end after the zip library's address.
+    std::string credits = read_file("mapcrate");
+    EXPECT_EQ(credits.rfind("\r\nhttp://www.winimage.com/zLibDll/minizip.html"),
+              credits.size() - 46);
 }
 
 } // namespace
