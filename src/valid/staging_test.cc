@@ -88,7 +88,7 @@ TEST(CreatDir, PutsTexturesInTheSetFoldersTheLevelNamesWithTheirShaderScripts) {
                    "{ animMap 2 textures/set2/none.tga textures/set2/c.tga } }");
         write_file("game/scripts/unused.shader", "textures/other/z { }");
         // Names compare as the game compares them; none may lead out of textures/.
-        write_file("m.bsp", bsp({"textures/set1/a", "textures/set1/glow", "textures/../../x/a",
+        write_file("m.bsp", bsp({"textures/set1/a", "textures/set1/glow", "textures/../x/a",
                                  "textures/SET1\\B.TGA"},
                                 {"textures/set2/d"}));
         list entries = row.entries;
@@ -97,6 +97,7 @@ TEST(CreatDir, PutsTexturesInTheSetFoldersTheLevelNamesWithTheirShaderScripts) {
             entries.insert(entries.end(), set1.begin(), set1.end());
         std::sort(entries.begin(), entries.end());
         EXPECT_EQ(stage_and_pack(row.textures, "m.bsp"), entries) << row.textures;
+        EXPECT_FALSE(path_exists("x"));
     }
     EXPECT_NE(printed.find("Copie du fichier a.tga vers le dossier : mymap/textures/set1/\n"
                            " :cp \"game/textures/set1/a.tga\" \"textures/set1/a.tga\"\n\n"),
@@ -117,7 +118,6 @@ TEST(CreatDir, HostileNamesAndThousandsOfFilesAreCopiedByteExactAndRepacked) {
     for (size_t i = 0; i < names.size(); ++i)
         write_file(tex + "/" + names[i], std::string(100 + i, char(i)));
     chmod((tex + "/-rf").c_str(), 0444);
-    // A bare name lies in the working directory.
     write_file("lev\"el $(>pwned6).bsp", "level");
     EXPECT_EQ(stage_and_pack(tex, "lev\"el $(>pwned6).bsp", "-m$(>pwned7)").size(),
               names.size() + 3);
