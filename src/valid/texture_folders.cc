@@ -1,7 +1,6 @@
 // Where a textures folder sits in the author's game folder: which of its
 // folders hold the sets the map names, and which shader scripts it needs.
 #include <dirent.h>
-#include <limits.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,23 +28,26 @@ void walk(const std::string &path, std::set<std::pair<dev_t, ino_t>> &seen,
     struct stat self;
     if (stat(path.c_str(), &self) != 0 || !seen.insert({self.st_dev, self.st_ino}).second)
         return;
-    dir_owner listing{opendir(path.c_str())};
-    if (!listing.d)
-        return;
-    size_t at = out.size();
-    out.push_back({path, {}});
+    folder_files here{path, {}};
     std::vector<std::string> folders;
-    while (dirent *e = readdir(listing.d)) {
-        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-            continue;
-        std::string entry = join(path, e->d_name);
-        struct stat st;
-        fd_owner file{open_as_file(entry.c_str(), st)};
-        if (file.fd >= 0)
-            out[at].files.push_back(e->d_name);
-        else if (stat(entry.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-            folders.push_back(std::move(entry));
+    {
+        // Closed before the sub-folders are walked: one listing open at a time.
+        dir_owner listing{opendir(path.c_str())};
+        if (!listing.d)
+            return;
+        while (dirent *e = readdir(listing.d)) {
+            if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+                continue;
+            std::string entry = join(path, e->d_name);
+            struct stat st;
+            fd_owner file{open_as_file(entry.c_str(), st)};
+            if (file.fd >= 0)
+                here.files.push_back(e->d_name);
+            else if (stat(entry.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+                folders.push_back(std::move(entry));
+        }
     }
+    out.push_back(std::move(here));
     for (const std::string &folder : folders)
         walk(folder, seen, out);
 }
