@@ -77,7 +77,7 @@ const std::string not_written = "! Le pk3 n'a pas été écrit.\nConsultez les m
 TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
     temp_dir work;
     using p = level_problem;
-    const std::string shot = jpeg(128, 3);
+    const std::string shot = jpeg(128, 3), cut = shot.substr(0, shot.find("\xff\xda") + 12);
     struct check {
         std::string what, bsp, aas, shot;
         std::vector<level_problem> found;
@@ -93,7 +93,7 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         {"AAS cut short", bsp(), aas().substr(0, 123), "", {p::aas_not_navigation}},
         {"AAS of another compile", bsp(), aas(bsp_sum + 1), "", {p::aas_for_another_bsp}},
         {"levelshot in grey", bsp(), "", jpeg(128, 1), {p::levelshot_not_128_jpeg}},
-        {"levelshot cut short", bsp(), "", shot.substr(0, 100), {p::levelshot_not_128_jpeg}},
+        {"levelshot cut in its last marker", bsp(), "", cut, {p::levelshot_not_128_jpeg}},
     };
     for (const check &r : checks) {
         write_file("l.bsp", r.bsp);
