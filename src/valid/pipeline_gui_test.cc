@@ -122,7 +122,7 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         end outcome;
     };
     const row rows[] = {
-        {"all empty", "", "", "", "", "", 0, yes, {mandatory}, refused},
+        {"BSP empty", "", "", "", "", "m", 0, yes, {mandatory}, refused},
         {"textures a file, BSP untested", lvl, gone, "", "", "m", 0, yes, {folder}, refused},
         {"BSP is a named pipe", "", pipe, "", "", "m", 0, yes, {unreadable}, refused},
         {"AAS missing, before mandatory", "", "", gone, "", "m", 0, yes, {unreadable}, refused},
@@ -132,6 +132,7 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         {"another compile, closed", "", lvl, old, "", "shut", 0, shut, {sum_q}, packed},
         {"AAS not a navigation file", "", lvl, jpg, "", "aas", 0, yes, {aas_q}, packed},
         {"in order", tex, bad, bot, bad, "all", none, yes, {bsp_q, sum_q, shot_q, mode_q}, packed},
+        {"no game mode, No", tex, lvl, bot, jpg, "m", none, no, {mode_q}, refused},
         {"a good form needs no word", tex, lvl, bot, jpg, " %s%n ", 7, yes, {}, packed},
         {"the package cannot be written", "", lvl, "", "", "dir", 1, yes, {not_written}, unwritten},
     };
@@ -141,14 +142,13 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         SCOPED_TRACE(r.what);
         const char *texts[6] = {r.textures, r.bsp, r.aas, r.shot, r.name, "%n%s"};
         fill_form(f, texts, r.mode == none ? std::vector<int>{} : std::vector<int>{r.mode});
-        auto log =
-            std::make_shared<dialog_log>(dialog_log{{}, {}, true, r.answer, r.answer == shut});
-        answer_dialogs(log);
+        auto d = std::make_shared<dialog_log>(dialog_log{{}, {}, true, r.answer, r.answer == shut});
+        answer_dialogs(d);
         std::vector<std::string> before = list_dir("."), seen;
         gtk_button_clicked(GTK_BUTTON(f.execute_button));
-        EXPECT_TRUE(log->all_gone());
-        disarm(*log);
-        for (const seen_dialog &s : log->seen) {
+        EXPECT_TRUE(d->all_gone());
+        disarm(*d);
+        for (const seen_dialog &s : d->seen) {
             bool q = s.type == GTK_MESSAGE_QUESTION && s.modal && s.parent == GTK_WINDOW(f.window);
             seen.push_back((q ? "? " : s.type == GTK_MESSAGE_ERROR ? "! " : "") + s.text);
         }
