@@ -32,10 +32,10 @@ const char *question_about(level_problem p) {
         return "Le fichier AAS a \xe9t\xe9 calcul\xe9 pour une autre compilation de la map : les "
                "bots ne pourront pas y jouer.\nVoulez-vous continuer ?";
     case level_problem::levelshot_not_128_jpeg:
-        break;
+        return "Le levelshot n'est pas une image JPEG de 128\xd7"
+               "128 pixels en 24 bits.\nVoulez-vous continuer ?";
     }
-    return "Le levelshot n'est pas une image JPEG de 128\xd7"
-           "128 pixels en 24 bits.\nVoulez-vous continuer ?";
+    return "";
 }
 
 // No answer but an explicit No stops: closing the question means go on.

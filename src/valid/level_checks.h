@@ -20,8 +20,9 @@ enum class level_problem {
 // file cannot be read to its end.
 std::optional<int32_t> bsp_checksum(const char *bsp_path);
 
-// What is wrong with the files the form names (an empty path is not
-// checked).  The AAS's checksum is compared only when its header passed.
-// Shows nothing: the caller asks the user about each problem.
+// What is wrong with the files the form names, in that order.  The BSP is
+// always checked; an empty AAS or levelshot path is not.  The AAS's checksum
+// is compared only when its own header passed.  Shows nothing: the caller
+// asks the user about each problem.
 std::vector<level_problem> level_problems(const char *bsp_path, const char *aas_path,
                                           const char *levelshot_path);
