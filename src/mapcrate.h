@@ -117,7 +117,8 @@ bool opens_as_file(const char *path);
 // 1 when the path opens for reading as a file; otherwise shows the
 // unreadable-file message and returns 0.  A folder is not a file.
 int is_a_file(const char *path);
-// 1 to go on, 0 to stop (the reason has been shown).
+// 1 to go on; 0 to stop, when a rule failed (its message has been shown)
+// or the user answered No to a question about the files or the game modes.
 int verif_field(form_record *f);
 
 void name_of_dir(form_record *f);

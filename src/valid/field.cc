@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "copy_file.h"
+#include "level_checks.h"
 #include "mapcrate.h"
 
 namespace {
@@ -19,9 +20,27 @@ const char *const map_name_message = "Le nom de la map ne doit contenir ni \"/\"
 const char *const no_mode_question = "Aucun mode de jeu n'a \xe9t\xe9 choisis, le pk3 n'apparaitre "
                                      "dans aucune cat\xe9gorie.\nVoulez-vous continuer ?";
 
+const char *question_about(level_problem p) {
+    switch (p) {
+    case level_problem::bsp_not_level:
+        return "Le fichier BSP n'est pas une map compil\xe9"
+               "e pour le jeu (IBSP, version 46).\nVoulez-vous continuer ?";
+    case level_problem::aas_not_navigation:
+        return "Le fichier AAS n'est pas un fichier de navigation des bots (EAAS, version "
+               "5).\nVoulez-vous continuer ?";
+    case level_problem::aas_for_another_bsp:
+        return "Le fichier AAS a \xe9t\xe9 calcul\xe9 pour une autre compilation de la map : les "
+               "bots ne pourront pas y jouer.\nVoulez-vous continuer ?";
+    case level_problem::levelshot_not_128_jpeg:
+        return "Le levelshot n'est pas une image JPEG de 128\xd7"
+               "128 pixels en 24 bits.\nVoulez-vous continuer ?";
+    }
+    return "";
+}
+
 // No answer but an explicit No stops: closing the question means go on.
-bool user_goes_on_without_mode(GtkWidget *window) {
-    std::string text = to_utf8(no_mode_question);
+bool user_goes_on(GtkWidget *window, const char *latin1_question) {
+    std::string text = to_utf8(latin1_question);
     GtkWidget *q =
         gtk_message_dialog_new(window ? GTK_WINDOW(window) : nullptr, GTK_DIALOG_MODAL,
                                GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO, "%s", text.c_str());
@@ -82,8 +101,11 @@ int verif_field(form_record *f) {
         popup(map_name_message, 0);
         return 0;
     }
+    for (level_problem p : level_problems(f->bsp_path, f->aas_path, f->levelshot_path))
+        if (!user_goes_on(f->window, question_about(p)))
+            return 0;
     for (int32_t state : f->mode_states)
         if (state == 1)
             return 1;
-    return user_goes_on_without_mode(f->window) ? 1 : 0;
+    return user_goes_on(f->window, no_mode_question) ? 1 : 0;
 }

@@ -1,135 +1,162 @@
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 #include <sys/stat.h>
-
-#include <algorithm>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "../../tests/support.h"
 #include "gui_test_form.h"
-#include "mapcrate.h"
+#include "level_checks.h"
 
 namespace {
 
-const std::string not_written = "Le pk3 n'a pas été écrit.\nConsultez les messages affichés dans "
-                                "le terminal pour en connaître la raison.";
+std::string le32(uint32_t v) {
+    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+}
 
-class Valider : public testing::Test {
-  protected:
+std::string bsp(const char *magic = "IBSP", uint32_t version = 46) {
+    return magic + le32(version) + std::string(17 * 8, '\0');
+}
+
+// The game's checksum of bsp(), worked out apart from the code under test.
+constexpr uint32_t bsp_sum = 0x3b190263;
+
+std::string aas(uint32_t checksum = bsp_sum, uint32_t version = 5, const char *magic = "EAAS") {
+    std::string h = magic + le32(version) + le32(checksum) + std::string(14 * 8, '\0');
+    for (size_t i = 0; version == 5 && i < 116; ++i)
+        h[8 + i] = char(h[8 + i] ^ (i * 119));
+    return h;
+}
+
+std::string jpeg(JDIMENSION side, int components) {
+    jpeg_compress_struct c{};
+    jpeg_error_mgr errors;
+    c.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&c);
+    unsigned char *out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = c.image_height = side;
+    c.input_components = components;
+    c.in_color_space = components == 3 ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_set_defaults(&c);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<unsigned char> line(side * components, 200);
+    for (JSAMPROW row = line.data(); c.next_scanline < c.image_height;)
+        jpeg_write_scanlines(&c, &row, 1);
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::string bytes(reinterpret_cast<char *>(out), size);
+    free(out);
+    return bytes;
+}
+
+// A BSP and an AAS that pass every check: the least a test level needs.
+void write_playable_level(const std::string &bsp_path, const std::string &aas_path) {
+    write_file(bsp_path, bsp());
+    write_file(aas_path, aas());
+}
+
+// What the user saw: "! " marks an error, "? " a modal question over the window.
+const std::string folder = "! Veuillez selectionner un dossier valide pour les textures";
+const std::string unreadable = "! Impossible d'ouvrir le fichier.\nVerifiez son existance ou "
+                               "qu'il n'y ai pas de caracteres accentués.";
+const std::string mandatory = "! Revérifiez les champs en Rouge, ils sont obligatoires.";
+const std::string separator = "! Le nom de la map ne doit contenir ni \"/\" ni \"\\\".";
+const std::string mode_q = "? Aucun mode de jeu n'a été choisis, le pk3 n'apparaitre dans "
+                           "aucune catégorie.\nVoulez-vous continuer ?";
+const std::string bsp_q = "? Le fichier BSP n'est pas une map compilée pour le jeu (IBSP, "
+                          "version 46).\nVoulez-vous continuer ?";
+const std::string aas_q = "? Le fichier AAS n'est pas un fichier de navigation des bots (EAAS, "
+                          "version 5).\nVoulez-vous continuer ?";
+const std::string sum_q = "? Le fichier AAS a été calculé pour une autre compilation de la map "
+                          ": les bots ne pourront pas y jouer.\nVoulez-vous continuer ?";
+const std::string shot_q = "? Le levelshot n'est pas une image JPEG de 128×128 pixels en 24 "
+                           "bits.\nVoulez-vous continuer ?";
+const std::string not_written = "! Le pk3 n'a pas été écrit.\nConsultez les messages affichés "
+                                "dans le terminal pour en connaître la raison.";
+
+TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
     temp_dir work;
-    form_record f;
-
-    void SetUp() override {
-        make_form(f);
-        mkdir("src dir", 0755);
-        mkdir("src dir/tex", 0755);
-        write_file("src dir/level.bsp", std::string(100000, 'b') + "end");
-        write_file("src dir/bot.aas", "AAS data");
-        write_file("src dir/shot.jpg", "\xff\xd8 jpeg");
-        write_file("src dir/tex/wall.tga", "wall");
-    }
-    void TearDown() override {
-        destroy_form(f);
-    }
-
-    struct run {
-        std::vector<seen_dialog> dialogs;
-        std::string out;
+    using p = level_problem;
+    const std::string shot = jpeg(128, 3), cut = shot.substr(0, shot.find("\xff\xda") + 12);
+    struct check {
+        std::string what, bsp, aas, shot;
+        std::vector<level_problem> found;
     };
-
-    // Presses Execute as the user does, answering every dialog with answer.
-    run execute(int answer = GTK_RESPONSE_OK) {
-        auto log = std::make_shared<dialog_log>();
-        log->answer = answer;
-        answer_dialogs(log);
-        fflush(stdout);
-        testing::internal::CaptureStdout();
-        gtk_button_clicked(GTK_BUTTON(f.execute_button));
-        run r;
-        r.out = testing::internal::GetCapturedStdout();
-        pump_events();
-        disarm(*log);
-        r.dialogs = log->seen;
-        return r;
+    const check checks[] = {
+        {"a level that plays", bsp(), aas(), shot, {}},
+        {"AAS version 4 is stored plain", bsp(), aas(bsp_sum, 4), "", {}},
+        {"BSP of another engine", bsp("RBSP"), "", "", {p::bsp_not_level}},
+        {"BSP version 47", bsp("IBSP", 47), "", "", {p::bsp_not_level}},
+        {"BSP cut short", bsp().substr(0, 143), "", "", {p::bsp_not_level}},
+        {"AAS magic", bsp(), aas(bsp_sum, 5, "EAAZ"), "", {p::aas_not_navigation}},
+        {"AAS version 6", bsp(), aas(bsp_sum, 6), "", {p::aas_not_navigation}},
+        {"AAS cut short", bsp(), aas().substr(0, 123), "", {p::aas_not_navigation}},
+        {"AAS of another compile", bsp(), aas(bsp_sum + 1), "", {p::aas_for_another_bsp}},
+        {"levelshot in grey", bsp(), "", jpeg(128, 1), {p::levelshot_not_128_jpeg}},
+        {"levelshot cut in its last marker", bsp(), "", cut, {p::levelshot_not_128_jpeg}},
+    };
+    for (const check &r : checks) {
+        write_file("l.bsp", r.bsp);
+        write_file("l.aas", r.aas);
+        write_file("l.jpg", r.shot);
+        const char *aas = r.aas.empty() ? "" : "l.aas", *shot = r.shot.empty() ? "" : "l.jpg";
+        EXPECT_EQ(level_problems("l.bsp", aas, shot), r.found) << r.what;
     }
 
-    void fill(const char *bsp, const char *name, std::vector<int> modes) {
-        const char *texts[6] = {"src dir/tex",      bsp,  "src dir/bot.aas",
-                                "src dir/shot.jpg", name, "Ma carte"};
-        fill_form(f, texts, modes);
-    }
-};
-
-TEST_F(Valider, RefusedValidationCreatesNothing) {
+    // Paths, names and description carry printf directives: never a format.
+    const char *tex = "t%s%n", *lvl = "l%s%n.bsp", *bot = "b%n.aas", *jpg = "s%n.jpg",
+               *old = "o%n.aas", *bad = "x%n.jpg", *pipe = "p%n", *gone = "g";
+    for (const char *dir : {tex, "dir.pk3"})
+        mkdir(dir, 0755);
+    write_playable_level(lvl, bot);
+    write_file(jpg, jpeg(128, 3));
+    write_file(bad, jpeg(64, 3));
+    write_file(old, aas(bsp_sum + 1));
+    mkfifo(pipe, 0644);
+    enum end { refused, packed, unwritten };
+    const int yes = GTK_RESPONSE_YES, no = GTK_RESPONSE_NO, shut = 0, none = -1;
     struct row {
-        const char *what, *bsp, *name;
-        std::vector<int> modes;
-        int answer;
+        const char *what, *textures, *bsp, *aas, *shot, *name;
+        int mode, answer;
+        std::vector<std::string> dialogs;
+        end outcome;
     };
     const row rows[] = {
-        {"BSP empty", "", "mymap", {0}, GTK_RESPONSE_OK},
-        {"map name empty", "src dir/level.bsp", "", {0}, GTK_RESPONSE_OK},
-        {"BSP missing", "src dir/none.bsp", "mymap", {0}, GTK_RESPONSE_OK},
-        {"no mode, answered No", "src dir/level.bsp", "mymap", {}, GTK_RESPONSE_NO},
+        {"BSP empty", "", "", "", "", "m", 0, yes, {mandatory}, refused},
+        {"textures a file, BSP untested", lvl, gone, "", "", "m", 0, yes, {folder}, refused},
+        {"BSP is a named pipe", "", pipe, "", "", "m", 0, yes, {unreadable}, refused},
+        {"AAS missing, before mandatory", "", "", gone, "", "m", 0, yes, {unreadable}, refused},
+        {"map name empty", tex, lvl, bot, jpg, "", 0, yes, {mandatory}, refused},
+        {"map name climbs out", "", lvl, "", "", "../up", 0, yes, {separator}, refused},
+        {"BSP not a level, No", "", bad, "", "", "m", 0, no, {bsp_q}, refused},
+        {"another compile, closed", "", lvl, old, "", "shut", 0, shut, {sum_q}, packed},
+        {"AAS not a navigation file", "", lvl, jpg, "", "aas", 0, yes, {aas_q}, packed},
+        {"in order", tex, bad, bot, bad, "all", none, yes, {bsp_q, sum_q, shot_q, mode_q}, packed},
+        {"no game mode, No", tex, lvl, bot, jpg, "m", none, no, {mode_q}, refused},
+        {"a good form needs no word", tex, lvl, bot, jpg, " %s%n ", 7, yes, {}, packed},
+        {"the package cannot be written", "", lvl, "", "", "dir", 1, yes, {not_written}, unwritten},
     };
+    form_record f;
+    make_form(f);
     for (const row &r : rows) {
-        fill(r.bsp, r.name, r.modes);
-        run e = execute(r.answer);
-        EXPECT_EQ(e.dialogs.size(), 1u) << r.what;
-        EXPECT_EQ(list_dir("."), std::vector<std::string>{"src dir"}) << r.what;
-        EXPECT_TRUE(f.maps_staging_dir.empty()) << r.what;
-        EXPECT_TRUE(f.pack_argv.empty()) << r.what;
-        EXPECT_EQ(e.out, "") << r.what;
+        SCOPED_TRACE(r.what);
+        const char *texts[6] = {r.textures, r.bsp, r.aas, r.shot, r.name, "%n%s"};
+        fill_form(f, texts, r.mode == none ? std::vector<int>{} : std::vector<int>{r.mode});
+        auto d = std::make_shared<dialog_log>(dialog_log{{}, {}, true, r.answer, r.answer == shut});
+        answer_dialogs(d);
+        std::vector<std::string> before = list_dir("."), seen;
+        gtk_button_clicked(GTK_BUTTON(f.execute_button));
+        EXPECT_TRUE(d->all_gone());
+        disarm(*d);
+        for (const seen_dialog &s : d->seen) {
+            bool q = s.type == GTK_MESSAGE_QUESTION && s.modal && s.parent == GTK_WINDOW(f.window);
+            seen.push_back((q ? "? " : s.type == GTK_MESSAGE_ERROR ? "! " : "") + s.text);
+        }
+        EXPECT_EQ(seen, r.dialogs);
+        EXPECT_TRUE(r.outcome != refused || list_dir(".") == before);
+        EXPECT_EQ(read_zip_with_python(std::string(r.name) + ".pk3").ok, r.outcome == packed);
     }
-}
-
-TEST_F(Valider, ExecutePacksTheFormSilently) {
-    fill("src dir/level.bsp", "mymap", {0, 2});
-    run e = execute();
-    EXPECT_TRUE(e.dialogs.empty()) << e.dialogs.size() << " dialog(s) after a good Execute";
-    EXPECT_EQ(list_dir("."),
-              (std::vector<std::string>{"levelshots", "mapcrate", "maps", "mymap.pk3", "scripts",
-                                        "src dir", "textures"}));
-    EXPECT_NE(e.out.find("Creation du dossier : maps/\n\n"), std::string::npos) << e.out;
-    EXPECT_NE(e.out.find("creating mymap.pk3\n"), std::string::npos) << e.out;
-    // The staging lines come before the packer's.
-    EXPECT_LT(e.out.find("Creation du dossier"), e.out.find("creating mymap.pk3"));
-
-    zip_reading z = read_zip_with_python("mymap.pk3");
-    ASSERT_TRUE(z.ok) << z.problem;
-    std::vector<std::string> names;
-    for (const zip_entry &entry : z.entries) {
-        names.push_back(entry.name);
-        EXPECT_EQ(entry.method, 8) << entry.name;
-        EXPECT_EQ(entry.data, read_file(entry.name)) << entry.name;
-    }
-    // Directory order inside maps/ is the listing's; the rest is fixed.
-    ASSERT_EQ(names.size(), 6u);
-    std::sort(names.begin() + 1, names.begin() + 3);
-    EXPECT_EQ(names, (std::vector<std::string>{"textures/wall.tga", "maps/mymap.aas",
-                                               "maps/mymap.bsp", "levelshots/mymap.jpg",
-                                               "scripts/mymap.arena", "mapcrate"}));
-    EXPECT_EQ(read_file("maps/mymap.bsp"), read_file("src dir/level.bsp"));
-    EXPECT_TRUE(unzip_test_passes("mymap.pk3"));
-}
-
-TEST_F(Valider, APackageThatCannotBeWrittenIsReported) {
-    // A folder of the archive's name: the staging works, the write cannot.
-    mkdir("mymap.pk3", 0755);
-    fill("src dir/level.bsp", "mymap", {1});
-    run e = execute();
-    ASSERT_EQ(e.dialogs.size(), 1u);
-    EXPECT_EQ(e.dialogs[0].type, GTK_MESSAGE_ERROR);
-    EXPECT_EQ(e.dialogs[0].text, not_written);
-    EXPECT_TRUE(is_directory("mymap.pk3"));
-    EXPECT_TRUE(path_exists("maps/mymap.bsp"));
-
-    // Once the way is clear the same form packs without a word.
-    rmdir("mymap.pk3");
-    e = execute();
-    EXPECT_TRUE(e.dialogs.empty());
-    EXPECT_TRUE(read_zip_with_python("mymap.pk3").ok);
+    destroy_form(f);
 }
 
 } // namespace

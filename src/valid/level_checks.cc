@@ -1,0 +1,169 @@
+// Header checks of the BSP, the AAS and the levelshot, and the checksum the
+// game compares between a level and its navigation file.
+#include "level_checks.h"
+
+// jpeglib.h needs FILE declared first.
+#include <cstdio>
+
+#include <jpeglib.h>
+#include <nettle/md4.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "copy_file.h"
+
+namespace {
+
+constexpr size_t bsp_header_size = 4 + 4 + 17 * 8;
+constexpr size_t aas_header_size = 4 + 4 + 4 + 14 * 8;
+constexpr int bsp_version = 46;
+
+// Hands the file open on fd, from its start, to take in chunks until its
+// end or until limit bytes.  False on a read error.
+template <class F> bool read_through(int fd, size_t limit, F take) {
+    std::vector<unsigned char> chunk(64 * 1024);
+    for (off_t at = 0; static_cast<size_t>(at) < limit;) {
+        size_t want = std::min(chunk.size(), limit - static_cast<size_t>(at));
+        ssize_t n = pread(fd, chunk.data(), want, at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        take(chunk.data(), static_cast<size_t>(n));
+        at += n;
+    }
+    return true;
+}
+
+// The first n bytes of a regular file; fewer when it is shorter or unreadable.
+std::string head_of(const char *path, size_t n) {
+    struct stat st;
+    fd_owner fd{open_as_file(path, st)};
+    std::string head;
+    if (fd.fd >= 0)
+        read_through(fd.fd, n, [&](const unsigned char *p, size_t len) {
+            head.append(reinterpret_cast<const char *>(p), len);
+        });
+    return head;
+}
+
+uint32_t le32(const unsigned char *p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+uint32_t le32(const std::string &s, size_t at) {
+    return le32(reinterpret_cast<const unsigned char *>(s.data()) + at);
+}
+
+bool is_level(const char *bsp_path) {
+    std::string h = head_of(bsp_path, bsp_header_size);
+    return h.size() == bsp_header_size && h.compare(0, 4, "IBSP") == 0 && le32(h, 4) == bsp_version;
+}
+
+// The checksum the AAS was computed for, when its header is a navigation file's.
+std::optional<int32_t> aas_bsp_checksum(const char *aas_path) {
+    std::string h = head_of(aas_path, aas_header_size);
+    if (h.size() != aas_header_size || h.compare(0, 4, "EAAS") != 0)
+        return std::nullopt;
+    uint32_t version = le32(h, 4);
+    if (version != 4 && version != 5)
+        return std::nullopt;
+    // Version 5 stores its header after the version XORed with (i*119)&0xFF.
+    if (version == 5)
+        for (size_t i = 0; i < 4; ++i)
+            h[8 + i] = static_cast<char>(h[8 + i] ^ ((i * 119) & 0xFF));
+    return static_cast<int32_t>(le32(h, 8));
+}
+
+struct jpeg_errors {
+    jpeg_error_mgr mgr;
+    std::jmp_buf back;
+    bool warned;
+};
+
+// libjpeg's own handler would exit the program on a corrupt file.
+void jpeg_give_up(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<jpeg_errors *>(info->err)->back, 1);
+}
+
+// A warning while reading a header means bytes are missing or corrupt.
+void jpeg_note(j_common_ptr info, int level) {
+    if (level < 0)
+        reinterpret_cast<jpeg_errors *>(info->err)->warned = true;
+}
+
+// Nothing with a destructor lives here: longjmp lands in this frame.
+bool has_levelshot_header(std::FILE *in) {
+    jpeg_decompress_struct info{};
+    jpeg_errors errors{};
+    info.err = jpeg_std_error(&errors.mgr);
+    errors.mgr.error_exit = jpeg_give_up;
+    errors.mgr.emit_message = jpeg_note;
+    if (setjmp(errors.back)) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, in);
+    bool ok = jpeg_read_header(&info, TRUE) == JPEG_HEADER_OK && !errors.warned &&
+              info.image_width == 128 && info.image_height == 128 && info.num_components == 3;
+    jpeg_destroy_decompress(&info);
+    return ok;
+}
+
+bool is_levelshot(const char *path) {
+    struct stat st;
+    int fd = open_as_file(path, st);
+    if (fd < 0)
+        return false;
+    std::unique_ptr<std::FILE, int (*)(std::FILE *)> in{fdopen(fd, "rb"), std::fclose};
+    if (!in) {
+        close(fd);
+        return false;
+    }
+    return has_levelshot_header(in.get());
+}
+
+} // namespace
+
+std::optional<int32_t> bsp_checksum(const char *bsp_path) {
+    struct stat st;
+    fd_owner fd{open_as_file(bsp_path, st)};
+    if (fd.fd < 0)
+        return std::nullopt;
+    md4_ctx md4;
+    md4_init(&md4);
+    if (!read_through(fd.fd, SIZE_MAX,
+                      [&](const unsigned char *p, size_t n) { md4_update(&md4, n, p); }))
+        return std::nullopt;
+    unsigned char digest[MD4_DIGEST_SIZE];
+    md4_digest(&md4, sizeof digest, digest);
+    uint32_t sum = 0;
+    for (size_t i = 0; i < sizeof digest; i += 4)
+        sum ^= le32(digest + i);
+    return static_cast<int32_t>(sum);
+}
+
+std::vector<level_problem> level_problems(const char *bsp_path, const char *aas_path,
+                                          const char *levelshot_path) {
+    std::vector<level_problem> found;
+    if (!is_level(bsp_path))
+        found.push_back(level_problem::bsp_not_level);
+    if (aas_path[0] != '\0') {
+        std::optional<int32_t> made_for = aas_bsp_checksum(aas_path);
+        if (!made_for)
+            found.push_back(level_problem::aas_not_navigation);
+        else if (made_for != bsp_checksum(bsp_path))
+            found.push_back(level_problem::aas_for_another_bsp);
+    }
+    if (levelshot_path[0] != '\0' && !is_levelshot(levelshot_path))
+        found.push_back(level_problem::levelshot_not_128_jpeg);
+    return found;
+}
