@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,30 +22,16 @@ std::string dir_part(const std::string &path) {
 // A short hidden name, so that an archive name near the file-name limit
 // still leaves room for it.
 int create_temp(file_layer *l, const std::string &dir) {
-    static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    unsigned long seed = static_cast<unsigned long>(now.tv_nsec) ^
-                         (static_cast<unsigned long>(getpid()) << 16) ^
-                         static_cast<unsigned long>(now.tv_sec);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = dir + ".mapcrate-pack-";
-        unsigned long v = seed + static_cast<unsigned long>(attempt) * 7919UL;
-        for (int i = 0; i < 8; ++i) {
-            name += digits[v % 36];
-            v /= 36;
-        }
-        // 0666 lets the umask decide, as for any new file.
-        int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            l->temp = name;
-            return fd;
-        }
-        if (errno != EEXIST)
-            return -1;
-        seed = seed * 6364136223846793005UL + 1442695040888963407UL;
-    }
-    return -1;
+    std::string name = dir + ".mapcrate-pack-XXXXXX";
+    int fd = mkostemp(&name[0], O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    // The archive's mode follows the umask, as for any new file.
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    l->temp = name;
+    return fd;
 }
 
 // Writing through a symbolic link reaches the file it names; the new
