@@ -12,9 +12,7 @@
 
 namespace {
 
-constexpr uint64_t window = 32768;
-// Room for the compressor's pending bits and the sync flush's empty block.
-constexpr uint64_t flush_slack = 64;
+constexpr unsigned window = 32768;
 
 struct fd_closer {
     int fd;
@@ -34,7 +32,7 @@ struct compressor_owner {
 
 // Budget for a part's input and output buffers.
 uint64_t need_of(const deflated_part &p) {
-    return 2 * p.length + window + 4096;
+    return 2 * p.length + 2 * window;
 }
 
 // Reads up to n bytes at offset; returns the count, or -1 on an error.
@@ -82,32 +80,60 @@ part_state deflate_whole(deflated_part *p, int fd, libdeflate_compressor *c) {
     return part_state::deflated;
 }
 
-part_state deflate_piece(deflated_part *p, int fd, int level) {
-    part_state failed = p->first ? part_state::unread : part_state::short_read;
-    uint64_t dict = std::min(p->offset, window);
-    uint64_t want = dict + p->length + (p->last ? 1 : 0);
-    std::unique_ptr<unsigned char[]> in(new unsigned char[want]);
-    long long got = read_at(fd, in.get(), want, p->offset - dict);
-    if (got != static_cast<long long>(dict + p->length))
-        return failed;
+// Makes a whole deflate stream one that goes on: its last block no longer
+// ends the stream, and an empty stored block brings it to a byte boundary,
+// as a sync flush does.  buf needs 5 bytes of room past n.  Returns the new
+// size, or 0 when the stream does not decode.
+size_t go_on(unsigned char *buf, size_t n) {
     z_stream s{};
-    if (deflateInit2(&s, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    if (inflateInit2(&s, -MAX_WBITS) != Z_OK)
+        return 0;
+    std::unique_ptr<unsigned char[]> scratch(new unsigned char[window]);
+    s.next_in = buf;
+    s.avail_in = static_cast<uInt>(n);
+    uint64_t header = 0, end = 0; // bit positions: the last block's header, the stream's end
+    int z;
+    do {
+        s.next_out = scratch.get();
+        s.avail_out = window;
+        z = inflate(&s, Z_BLOCK);
+        uint64_t at = (n - s.avail_in) * 8 - (s.data_type & 7);
+        // 128: at the end of a block; 64: that block is the last.
+        if ((s.data_type & 192) == 128)
+            header = at;
+        else if ((s.data_type & 192) == 192)
+            end = at;
+    } while (z == Z_OK);
+    inflateEnd(&s);
+    if (z != Z_STREAM_END || !(buf[header / 8] >> (header % 8) & 1))
+        return 0;
+    buf[header / 8] &= static_cast<unsigned char>(~(1u << (header % 8)));
+    // Three zero bits (a stored block, not the last), zeros to the byte's
+    // end, then the block's length 0 and its complement.
+    size_t bytes = (end + 3 + 7) / 8;
+    buf[end / 8] &= static_cast<unsigned char>((1u << (end % 8)) - 1);
+    memset(buf + end / 8 + 1, 0, bytes - end / 8 - 1);
+    memcpy(buf + bytes, "\0\0\xff\xff", 4);
+    return bytes + 4;
+}
+
+part_state deflate_piece(deflated_part *p, int fd, libdeflate_compressor *c) {
+    part_state failed = p->first ? part_state::unread : part_state::short_read;
+    if (!c)
         return failed;
-    uint64_t bound = deflateBound(&s, static_cast<uLong>(p->length)) + flush_slack;
+    // On the last piece, one byte more tells a file that grew.
+    uint64_t want = p->length + (p->last ? 1 : 0);
+    std::unique_ptr<unsigned char[]> in(new unsigned char[want]);
+    if (read_at(fd, in.get(), want, p->offset) != static_cast<long long>(p->length))
+        return failed;
+    size_t bound = libdeflate_deflate_compress_bound(c, p->length) + 5;
     std::unique_ptr<unsigned char[]> out(new unsigned char[bound]);
-    if (dict > 0)
-        deflateSetDictionary(&s, in.get(), static_cast<uInt>(dict));
-    s.next_in = in.get() + dict;
-    s.avail_in = static_cast<uInt>(p->length);
-    s.next_out = out.get();
-    s.avail_out = static_cast<uInt>(bound);
-    int z = deflate(&s, p->last ? Z_FINISH : Z_SYNC_FLUSH);
-    bool ok = p->last ? z == Z_STREAM_END : z == Z_OK && s.avail_in == 0 && s.avail_out > 0;
-    size_t made = bound - s.avail_out;
-    deflateEnd(&s);
-    if (!ok)
+    size_t made = libdeflate_deflate_compress(c, in.get(), p->length, out.get(), bound - 5);
+    if (made != 0 && !p->last)
+        made = go_on(out.get(), made);
+    if (made == 0)
         return failed;
-    p->crc = crc32_z(0, in.get() + dict, p->length);
+    p->crc = crc32_z(0, in.get(), p->length);
     p->size = p->length;
     in.reset();
     keep(p, out.get(), made);
@@ -119,7 +145,7 @@ part_state run_part(deflate_pool *pool, deflated_part *p, libdeflate_compressor 
     struct stat st;
     if (f.fd < 0 || fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode))
         return p->first ? part_state::unread : part_state::short_read;
-    return p->whole ? deflate_whole(p, f.fd, c) : deflate_piece(p, f.fd, pool->level);
+    return p->whole ? deflate_whole(p, f.fd, c) : deflate_piece(p, f.fd, c);
 }
 
 // The next part in list order, once the budget has room for it; null when

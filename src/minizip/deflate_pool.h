@@ -2,12 +2,12 @@
 // results in list order.
 //
 // A file within the whole-file limit is read into memory and deflated in
-// one call; a larger one is cut into pieces, each deflated on its own with
-// the 32 KiB before it as a preset dictionary and ended with a sync flush
-// (the last one finished), so that the pieces joined in order make one
-// deflate stream.  Work is taken in list order and only while the buffers
-// of the parts not yet written fit the budget: memory stays bounded
-// whatever the files' sizes.
+// one call; a larger one is cut into pieces, each deflated on its own and,
+// but for the last, turned into a stream that goes on (as after a sync
+// flush), so that the pieces joined in order make one deflate stream.
+// Work is taken in list order and only while the buffers of the parts not
+// yet written fit the budget: memory stays bounded whatever the files'
+// sizes.
 #pragma once
 
 #include <zlib.h>
