@@ -78,7 +78,7 @@ def main():
         return "met" if ok else "MISSED"
 
     def line(title, cells):
-        print("%-26s" % title + "".join("%-34s" % c for c in cells))
+        print("%-28s" % title + "".join("%-34s" % c for c in cells))
 
     line("", [label for label, _, _ in corpora])
     line("files, input MB", ["%d, %.1f" % (r["files"], r["bytes"] / 1e6) for r in results])

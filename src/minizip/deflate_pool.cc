@@ -231,7 +231,8 @@ void pool_start(deflate_pool *pool, const std::vector<const char *> &files, int 
     pool->files = files;
     pool->level = level;
     pool->limits = limits;
-    unsigned n = std::max(1u, std::thread::hardware_concurrency());
+    // Each worker holds a compressor of up to 1 MiB outside the budget.
+    unsigned n = std::clamp(std::thread::hardware_concurrency(), 1u, 16u);
     try {
         for (unsigned i = 0; i < n; ++i)
             pool->workers.emplace_back(work, pool);

@@ -190,7 +190,13 @@ int add_deflated(zipFile zf, deflate_pool *pool, const char *path, const options
     if (!p)
         return -1;
     if (p->state == part_state::unread) {
+        // Later pieces of the file come all the same; they are not used.
+        bool last = p->last;
         pool_drop_front(pool);
+        while (!last && (p = pool_front(pool))) {
+            last = p->last;
+            pool_drop_front(pool);
+        }
         return add_entry(zf, path, o, buf, failed);
     }
     zip_fileinfo zi;
@@ -372,9 +378,11 @@ int pk3_dir(int argc, char **argv) {
 }
 
 int pack_with_limits(int argc, char **argv, const pack_limits &limits) {
-    // The library allocates and frees a compressor per entry; with the
+    // Compressors and buffers are allocated and freed per entry; with the
     // default trimming the heap's top is returned to the system and faulted
-    // in again for each of hundreds of small files.
+    // in again for each of hundreds of small files.  A fixed threshold also
+    // keeps large buffers mapped apart, so that freeing them gives the
+    // memory back at once.
     mallopt(M_TRIM_THRESHOLD, 4 << 20);
     do_banner();
     if (argc == 1) {
