@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <system_error>
 
 namespace {
@@ -16,6 +17,9 @@ constexpr unsigned window = 32768;
 
 struct fd_closer {
     int fd;
+    explicit fd_closer(int d) : fd(d) {}
+    fd_closer(const fd_closer &) = delete;
+    fd_closer &operator=(const fd_closer &) = delete;
     ~fd_closer() {
         if (fd >= 0)
             close(fd);
@@ -23,7 +27,10 @@ struct fd_closer {
 };
 
 struct compressor_owner {
-    libdeflate_compressor *c = nullptr;
+    libdeflate_compressor *c;
+    explicit compressor_owner(int level) : c(libdeflate_alloc_compressor(level < 0 ? 6 : level)) {}
+    compressor_owner(const compressor_owner &) = delete;
+    compressor_owner &operator=(const compressor_owner &) = delete;
     ~compressor_owner() {
         if (c)
             libdeflate_free_compressor(c);
@@ -51,19 +58,27 @@ long long read_at(int fd, unsigned char *buf, uint64_t n, uint64_t offset) {
     return static_cast<long long>(done);
 }
 
+// A buffer of n bytes, left uninitialised; null when memory is short.
+std::unique_ptr<unsigned char[]> buffer(uint64_t n) {
+    return std::unique_ptr<unsigned char[]>(new (std::nothrow) unsigned char[n ? n : 1]);
+}
+
 // Keeps only the deflated bytes, so the part holds no more than it needs
-// while it waits for the writer.
-void keep(deflated_part *p, const unsigned char *data, size_t n) {
-    p->out.reset(new unsigned char[n ? n : 1]);
+// while it waits for the writer.  False when memory is short.
+bool keep(deflated_part *p, const unsigned char *data, size_t n) {
+    p->out = buffer(n);
+    if (!p->out)
+        return false;
     memcpy(p->out.get(), data, n);
     p->out_size = n;
+    return true;
 }
 
 part_state deflate_whole(deflated_part *p, int fd, libdeflate_compressor *c) {
-    if (!c)
-        return part_state::unread;
     // One byte more than planned tells a file that grew since it was sized.
-    std::unique_ptr<unsigned char[]> in(new unsigned char[p->length + 1]);
+    std::unique_ptr<unsigned char[]> in = buffer(p->length + 1);
+    if (!c || !in)
+        return part_state::unread;
     long long got = read_at(fd, in.get(), p->length + 1, 0);
     if (got < 0 || static_cast<uint64_t>(got) > p->length)
         return part_state::unread;
@@ -71,13 +86,10 @@ part_state deflate_whole(deflated_part *p, int fd, libdeflate_compressor *c) {
     p->crc = crc32_z(0, in.get(), n);
     p->size = n;
     size_t bound = libdeflate_deflate_compress_bound(c, n);
-    std::unique_ptr<unsigned char[]> out(new unsigned char[bound]);
-    size_t made = libdeflate_deflate_compress(c, in.get(), n, out.get(), bound);
-    if (made == 0)
-        return part_state::unread;
+    std::unique_ptr<unsigned char[]> out = buffer(bound);
+    size_t made = out ? libdeflate_deflate_compress(c, in.get(), n, out.get(), bound) : 0;
     in.reset();
-    keep(p, out.get(), made);
-    return part_state::deflated;
+    return made != 0 && keep(p, out.get(), made) ? part_state::deflated : part_state::unread;
 }
 
 // Makes a whole deflate stream one that goes on: its last block no longer
@@ -88,7 +100,11 @@ size_t go_on(unsigned char *buf, size_t n) {
     z_stream s{};
     if (inflateInit2(&s, -MAX_WBITS) != Z_OK)
         return 0;
-    std::unique_ptr<unsigned char[]> scratch(new unsigned char[window]);
+    std::unique_ptr<unsigned char[]> scratch = buffer(window);
+    if (!scratch) {
+        inflateEnd(&s);
+        return 0;
+    }
     s.next_in = buf;
     s.avail_in = static_cast<uInt>(n);
     uint64_t header = 0, end = 0; // bit positions: the last block's header, the stream's end
@@ -119,16 +135,15 @@ size_t go_on(unsigned char *buf, size_t n) {
 
 part_state deflate_piece(deflated_part *p, int fd, libdeflate_compressor *c) {
     part_state failed = p->first ? part_state::unread : part_state::short_read;
-    if (!c)
-        return failed;
     // On the last piece, one byte more tells a file that grew.
     uint64_t want = p->length + (p->last ? 1 : 0);
-    std::unique_ptr<unsigned char[]> in(new unsigned char[want]);
-    if (read_at(fd, in.get(), want, p->offset) != static_cast<long long>(p->length))
+    std::unique_ptr<unsigned char[]> in = buffer(want);
+    if (!c || !in || read_at(fd, in.get(), want, p->offset) != static_cast<long long>(p->length))
         return failed;
     size_t bound = libdeflate_deflate_compress_bound(c, p->length) + 5;
-    std::unique_ptr<unsigned char[]> out(new unsigned char[bound]);
-    size_t made = libdeflate_deflate_compress(c, in.get(), p->length, out.get(), bound - 5);
+    std::unique_ptr<unsigned char[]> out = buffer(bound);
+    size_t made =
+        out ? libdeflate_deflate_compress(c, in.get(), p->length, out.get(), bound - 5) : 0;
     if (made != 0 && !p->last)
         made = go_on(out.get(), made);
     if (made == 0)
@@ -136,12 +151,11 @@ part_state deflate_piece(deflated_part *p, int fd, libdeflate_compressor *c) {
     p->crc = crc32_z(0, in.get(), p->length);
     p->size = p->length;
     in.reset();
-    keep(p, out.get(), made);
-    return part_state::deflated;
+    return keep(p, out.get(), made) ? part_state::deflated : failed;
 }
 
 part_state run_part(deflate_pool *pool, deflated_part *p, libdeflate_compressor *c) {
-    fd_closer f{open(pool->files[p->file], O_RDONLY | O_CLOEXEC)};
+    fd_closer f(open(pool->files[p->file], O_RDONLY | O_CLOEXEC));
     struct stat st;
     if (f.fd < 0 || fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode))
         return p->first ? part_state::unread : part_state::short_read;
@@ -205,8 +219,7 @@ void finish(deflate_pool *pool, deflated_part *p, part_state state,
 }
 
 void work(deflate_pool *pool) {
-    compressor_owner c;
-    c.c = libdeflate_alloc_compressor(pool->level < 0 ? 6 : pool->level);
+    compressor_owner c(pool->level);
     std::unique_lock<std::mutex> lock(pool->m);
     while (deflated_part *p = claim(pool, lock)) {
         lock.unlock();
@@ -245,8 +258,7 @@ deflated_part *pool_front(deflate_pool *pool) {
     std::unique_lock<std::mutex> lock(pool->m);
     while (pool->parts.empty() || pool->parts.front().state == part_state::pending) {
         if (pool->workers.empty()) {
-            compressor_owner c;
-            c.c = libdeflate_alloc_compressor(pool->level < 0 ? 6 : pool->level);
+            compressor_owner c(pool->level);
             deflated_part *p = claim(pool, lock);
             if (!p)
                 break;
