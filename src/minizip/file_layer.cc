@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <fstream>
 
 namespace {
 
@@ -19,6 +20,20 @@ std::string dir_part(const std::string &path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// Read where the system shows it: setting it to read it back would leave
+// other threads' new files with no mask for a moment.
+mode_t current_umask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    }
+    mode_t mask = umask(022);
+    umask(mask);
+    return mask;
+}
+
 // A short hidden name, so that an archive name near the file-name limit
 // still leaves room for it.
 int create_temp(file_layer *l, const std::string &dir) {
@@ -27,9 +42,7 @@ int create_temp(file_layer *l, const std::string &dir) {
     if (fd < 0)
         return -1;
     // The archive's mode follows the umask, as for any new file.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    fchmod(fd, 0666 & ~current_umask());
     l->temp = name;
     return fd;
 }
