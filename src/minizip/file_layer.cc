@@ -2,12 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <fstream>
 
 namespace {
 
@@ -20,33 +20,31 @@ std::string dir_part(const std::string &path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// Read where the system shows it: setting it to read it back would leave
+// other threads' new files with no mask for a moment.
+mode_t current_umask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    }
+    mode_t mask = umask(022);
+    umask(mask);
+    return mask;
+}
+
 // A short hidden name, so that an archive name near the file-name limit
 // still leaves room for it.
 int create_temp(file_layer *l, const std::string &dir) {
-    static const char digits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    unsigned long seed = static_cast<unsigned long>(now.tv_nsec) ^
-                         (static_cast<unsigned long>(getpid()) << 16) ^
-                         static_cast<unsigned long>(now.tv_sec);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = dir + ".mapcrate-pack-";
-        unsigned long v = seed + static_cast<unsigned long>(attempt) * 7919UL;
-        for (int i = 0; i < 8; ++i) {
-            name += digits[v % 36];
-            v /= 36;
-        }
-        // 0666 lets the umask decide, as for any new file.
-        int fd = open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            l->temp = name;
-            return fd;
-        }
-        if (errno != EEXIST)
-            return -1;
-        seed = seed * 6364136223846793005UL + 1442695040888963407UL;
-    }
-    return -1;
+    std::string name = dir + ".mapcrate-pack-XXXXXX";
+    int fd = mkostemp(&name[0], O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    // The archive's mode follows the umask, as for any new file.
+    fchmod(fd, 0666 & ~current_umask());
+    l->temp = name;
+    return fd;
 }
 
 // Writing through a symbolic link reaches the file it names; the new

@@ -9,7 +9,9 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "deflate_pool.h"
 #include "file_layer.h"
 #include "mapcrate.h"
 #include "zip_crypt.h"
@@ -130,9 +132,9 @@ int add_entry(zipFile zf, const char *path, const options &o, unsigned char *buf
     if (o.password)
         err = encoder_open(&encoder, zf, path, &zi, o.level, o.password, crc);
     else
-        err = zipOpenNewFileInZip3(zf, path, &zi, nullptr, 0, nullptr, 0, nullptr,
-                                   o.level != 0 ? Z_DEFLATED : 0, o.level, 0, -MAX_WBITS,
-                                   DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0);
+        err = zipOpenNewFileInZip4(
+            zf, path, &zi, nullptr, 0, nullptr, 0, nullptr, o.level != 0 ? Z_DEFLATED : 0, o.level,
+            0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0, name_flags(path));
     file_ptr in;
     if (err != ZIP_OK) {
         printf("error in opening %s in zipfile\n", path);
@@ -179,10 +181,69 @@ int add_entry(zipFile zf, const char *path, const options &o, unsigned char *buf
     return err;
 }
 
+// Adds the file whose parts come next from the pool: deflated parts go in
+// raw; a file the workers did not read goes the streaming way, which meets
+// and reports its failure as it always did.  Same results as add_entry.
+int add_deflated(zipFile zf, deflate_pool *pool, const char *path, const options &o,
+                 unsigned char *buf, bool *failed) {
+    deflated_part *p = pool_front(pool);
+    if (!p)
+        return -1;
+    if (p->state == part_state::unread) {
+        // Later pieces of the file come all the same; they are not used.
+        bool last = p->last;
+        pool_drop_front(pool);
+        while (!last && (p = pool_front(pool))) {
+            last = p->last;
+            pool_drop_front(pool);
+        }
+        return add_entry(zf, path, o, buf, failed);
+    }
+    zip_fileinfo zi;
+    memset(&zi, 0, sizeof zi);
+    filetime(path, &zi.tmz_date, &zi.dosDate);
+    int err = zipOpenNewFileInZip4(zf, path, &zi, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                                   o.level, 1, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
+                                   nullptr, 0, 0, name_flags(path));
+    if (err != ZIP_OK) {
+        printf("error in opening %s in zipfile\n", path);
+        return err;
+    }
+    uLong crc = 0;
+    uint64_t size = 0;
+    for (;; p = pool_front(pool)) {
+        if (!p)
+            return -1;
+        if (p->state != part_state::deflated) {
+            // The pieces so far end in a sync flush: a final empty block
+            // makes them a whole stream, and the entry what could be read.
+            static const unsigned char end_block[] = {3, 0};
+            zipWriteInFileInZip(zf, end_block, sizeof end_block);
+            zipCloseFileInZipRaw(zf, size, crc);
+            printf("error in reading %s\n", path);
+            return -1;
+        }
+        if (zipWriteInFileInZip(zf, p->out.get(), static_cast<unsigned>(p->out_size)) < 0) {
+            printf("error in writing %s in the zipfile\n", path);
+            return -1;
+        }
+        crc = crc32_combine(crc, p->crc, static_cast<z_off_t>(p->size));
+        size += p->size;
+        bool last = p->last;
+        pool_drop_front(pool);
+        if (last)
+            break;
+    }
+    err = zipCloseFileInZipRaw(zf, size, crc);
+    if (err != ZIP_OK)
+        printf("error in closing %s in the zipfile\n", path);
+    return err;
+}
+
 // Opens the archive, adds the files after the name, closes it.  Returns 0
 // when every step succeeded, -1 otherwise.
 int write_archive(int argc, char **argv, const options &o, const std::string &name,
-                  unsigned char *buf) {
+                  unsigned char *buf, const pack_limits &limits) {
     file_layer layer;
     zlib_filefunc_def ffunc;
     fill_posix_filefunc(&ffunc, &layer);
@@ -198,9 +259,20 @@ int write_archive(int argc, char **argv, const options &o, const std::string &na
         printf("creating %s\n", name.c_str());
     }
 
-    for (int i = o.name_index + 1; i < argc && err == 0; ++i) {
+    std::vector<const char *> files;
+    for (int i = o.name_index + 1; i < argc; ++i) {
         if (!is_skipped_option(argv[i]))
-            err = add_entry(zf, argv[i], o, buf, &failed);
+            files.push_back(argv[i]);
+    }
+    if (err == 0 && (o.password || o.level == 0)) {
+        for (size_t i = 0; i < files.size() && err == 0; ++i)
+            err = add_entry(zf, files[i], o, buf, &failed);
+    } else if (err == 0) {
+        // Work on later files is thrown away when the pool goes.
+        deflate_pool pool;
+        pool_start(&pool, files, o.level, limits);
+        for (size_t i = 0; i < files.size() && err == 0; ++i)
+            err = add_deflated(zf, &pool, files[i], o, buf, &failed);
     }
 
     int close_err = zipClose(zf, nullptr);
@@ -270,10 +342,47 @@ void do_help() {
            "  -9  Compress better\n\n");
 }
 
+uLong name_flags(const char *name) {
+    bool beyond_ascii = false;
+    const unsigned char *s = reinterpret_cast<const unsigned char *>(name);
+    while (*s) {
+        unsigned char c = *s;
+        if (c < 0x80) {
+            ++s;
+            continue;
+        }
+        beyond_ascii = true;
+        int more = c >= 0xc2 && c <= 0xdf   ? 1
+                   : c >= 0xe0 && c <= 0xef ? 2
+                   : c >= 0xf0 && c <= 0xf4 ? 3
+                                            : -1;
+        if (more < 0)
+            return 0;
+        // The second byte's range rules out overlong forms, surrogates and
+        // code points above U+10FFFF.
+        unsigned char lo = c == 0xe0 ? 0xa0 : c == 0xf0 ? 0x90 : 0x80;
+        unsigned char hi = c == 0xed ? 0x9f : c == 0xf4 ? 0x8f : 0xbf;
+        if (s[1] < lo || s[1] > hi)
+            return 0;
+        for (int i = 2; i <= more; ++i) {
+            if (s[i] < 0x80 || s[i] > 0xbf)
+                return 0;
+        }
+        s += more + 1;
+    }
+    return beyond_ascii ? 0x800 : 0;
+}
+
 int pk3_dir(int argc, char **argv) {
-    // The library allocates and frees a compressor per entry; with the
+    return pack_with_limits(argc, argv, pack_limits());
+}
+
+int pack_with_limits(int argc, char **argv, const pack_limits &limits) {
+    // Compressors and buffers are allocated and freed per entry; with the
     // default trimming the heap's top is returned to the system and faulted
-    // in again for each of hundreds of small files.
+    // in again for each of hundreds of small files.  A fixed threshold also
+    // keeps large buffers mapped apart, so that freeing them gives the
+    // memory back at once.
     mallopt(M_TRIM_THRESHOLD, 4 << 20);
     do_banner();
     if (argc == 1) {
@@ -306,7 +415,7 @@ int pk3_dir(int argc, char **argv) {
     if (!proceed)
         do_help();
     else
-        result = write_archive(argc, argv, o, name, buf.get());
+        result = write_archive(argc, argv, o, name, buf.get(), limits);
     fflush(stdout);
     return result;
 }

@@ -3,6 +3,8 @@
 
 #include <minizip/zip.h>
 
+#include "deflate_pool.h"
+
 // Stores the file's last-modification time, in local time, as an MS-DOS
 // date (high 16 bits) and time (low 16 bits) into *dt.  tmzip is not
 // touched.  Returns 1 when the file was found, 0 otherwise (nothing stored).
@@ -15,3 +17,8 @@ int check_exist_file(const char *path);
 int getFileCrc(const char *path, void *buf, unsigned long size_buf, uLong *result_crc);
 void do_banner();
 void do_help();
+// pk3_dir with the given memory limits (pk3_dir uses the defaults).
+int pack_with_limits(int argc, char **argv, const pack_limits &limits);
+// The general-purpose flag bits an entry of this name gets: the UTF-8 bit
+// when the name is valid UTF-8 and holds a byte above 127, else none.
+uLong name_flags(const char *name);

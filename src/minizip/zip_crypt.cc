@@ -1,5 +1,7 @@
 #include "zip_crypt.h"
 
+#include "pk3_dir.h"
+
 #include <sys/random.h>
 
 #include <cstring>
@@ -75,7 +77,8 @@ int encoder_open(entry_encoder *e, zipFile zf, const char *name, const zip_filei
     int method = level != 0 ? Z_DEFLATED : 0;
     // Raw: the library stores what it is given; flag bit 0 marks encryption.
     int err = zipOpenNewFileInZip4(zf, name, zi, nullptr, 0, nullptr, 0, nullptr, method, level, 1,
-                                   -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0, 1);
+                                   -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0,
+                                   1 | name_flags(name));
     if (err != ZIP_OK)
         return err;
     e->entry_open = true;
