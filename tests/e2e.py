@@ -1,19 +1,16 @@
-"""The built program driven with the keyboard, as a user would: fill the form
-with the sample map, Execute, read the package back, then Quit with Yes.
-Usage, under an X server (xvfb-run): e2e.py PROGRAM SOURCE_DIR"""
+"""The built program driven with the keyboard, as a user would: fill the form with the sample map,
+Execute, read the package back, Quit with Yes.  Run under an X server: e2e.py PROGRAM SOURCE_DIR"""
 import os, shutil, subprocess, sys, tempfile, time, zipfile
 
 PROGRAM, SOURCE = sys.argv[1:3]
-# The sample's files, by their place in the sample folder, which is their
-# place in the package too.
-FILES = ["textures/crateyard/" + t for t in ("crate_metal", "crate_wood", "yard_floor",
-                                             "yard_wall")]
-FILES = [f + ".tga" for f in FILES] + ["maps/crateyard.bsp", "maps/crateyard.aas",
-                                       "levelshots/crateyard.jpg", "scripts/crateyard.shader"]
-FORM = ["textures", FILES[4], FILES[5], FILES[6], "crateyard", "Crate Yard"]
+# The sample's files, by their place in its folder, which is their place in the package too.
+FILES = """textures/crateyard/crate_metal.tga textures/crateyard/crate_wood.tga
+textures/crateyard/yard_floor.tga textures/crateyard/yard_wall.tga maps/crateyard.bsp
+maps/crateyard.aas levelshots/crateyard.jpg scripts/crateyard.shader""".split()
+FORM = ["textures", FILES[4], FILES[5], FILES[6]]  # in the sample; then map name and description
+NAME, DESCRIPTION, CHECKED = "crateyard", "Crate Yard", ["FFA", "Tourney"]
 # Past the description, Tab reaches the four browse buttons, then the modes.
-MODES = ["URL"] * 4 + ["FFA", "TDM", "CTF", "Single", "Tourney", "CA", "1v1", "2v2"]
-CHECKED = ["FFA", "Tourney"]
+TABS = ["URL"] * 4 + ["FFA", "TDM", "CTF", "Single", "Tourney", "CA", "1v1", "2v2"]
 ARENA = (b'{\r\nmap "crateyard"\r\nbots "phobos"\r\nlongname "Crate Yard"\r\nfraglimit 20\r\n'
          b'timelimit 60\r\ntype "ffa tourney "\r\n}\r\n')
 ORDER = ["textures", "maps", "levelshots", "scripts", "mapcrate"]
@@ -33,7 +30,7 @@ def wait_for(what, condition, trouble=lambda: None):
 
 
 with tempfile.TemporaryDirectory() as work:
-    shutil.copytree(os.path.join(SOURCE, "samples", "crateyard"), os.path.join(work, "sample"))
+    sample = shutil.copytree(os.path.join(SOURCE, "samples", NAME), os.path.join(work, "sample"))
     program = subprocess.Popen([PROGRAM], cwd=work)
     try:
         # Without a window manager the program's windows are the root's children.
@@ -42,33 +39,30 @@ with tempfile.TemporaryDirectory() as work:
         dialogs = lambda: [w for w in shown("--class", "^mapcrate$") if w != window]
         xdotool("windowfocus", "--sync", window)
         # The first entry has the focus, and Tab walks the form in reading order.
-        for i, text in enumerate(FORM):
-            xdotool("type", "--delay", "0", os.path.join(work, "sample", text) if i < 4 else text)
+        for text in [os.path.join(sample, f) for f in FORM] + [NAME, DESCRIPTION]:
+            xdotool("type", "--delay", "0", text)
             xdotool("key", "Tab")
-        for mode in MODES:
-            xdotool("key", *(["space"] if mode in CHECKED else []), "Tab")
+        for widget in TABS:
+            xdotool("key", *(["space"] if widget in CHECKED else []), "Tab")
         xdotool("key", "alt+e")
-        pk3 = os.path.join(work, "crateyard.pk3")
+        pk3 = os.path.join(work, NAME + ".pk3")
         wait_for(pk3, lambda: os.path.exists(pk3), lambda: dialogs() and "a dialog came up")
 
         assert subprocess.run(["unzip", "-tqq", pk3]).returncode == 0
         with zipfile.ZipFile(pk3) as z:
-            assert z.testzip() is None
-            names = z.namelist()
+            names, ranks = z.namelist(), [ORDER.index(n.split("/")[0]) for n in z.namelist()]
             assert sorted(names) == sorted(FILES + ["scripts/crateyard.arena", "mapcrate"]), names
-            tops = [n.split("/")[0] for n in names]
-            assert tops == sorted(tops, key=ORDER.index), names
+            assert ranks == sorted(ranks) and z.testzip() is None, names
             assert z.read("scripts/crateyard.arena") == ARENA, z.read("scripts/crateyard.arena")
             for name in FILES:
-                with open(os.path.join(work, "sample", name), "rb") as f:
-                    assert z.read(name) == f.read(), name
+                assert z.read(name) == open(os.path.join(sample, name), "rb").read(), name
 
         xdotool("key", "alt+q")
         xdotool("windowfocus", "--sync", wait_for("the quit question", dialogs)[0])
         xdotool("key", "alt+y")
         assert program.wait(60) == 0
-        left = sorted(os.listdir(work))
-        assert left == ["crateyard.pk3", "levelshots", "maps", "sample", "scripts", "textures"], left
+        kept = sorted(os.listdir(work))  # the credits file gone, the staging folders kept
+        assert kept == sorted(ORDER[:4] + ["crateyard.pk3", "sample"]), kept
     finally:
         program.kill()
         program.wait()

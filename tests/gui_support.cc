@@ -5,30 +5,36 @@
 
 namespace {
 
-// Set on every dialog a watcher has met, so that each is answered once.
-const char *const met_key = "gui-support-met";
-using watcher = std::function<bool(GtkWidget *dialog)>; // false: stop watching
+// Window tests run under an X server (xvfb-run); without one, this ends the run at once.
+const bool toolkit_ready = (gtk_init(nullptr, nullptr), true);
 
-guint watch_dialogs(watcher act) {
-    for (GtkWidget *w : shown_dialogs())
-        g_object_set_data(G_OBJECT(w), met_key, w);
-    auto poll = [](gpointer act) -> gboolean {
-        for (GtkWidget *w : shown_dialogs())
-            if (!g_object_get_data(G_OBJECT(w), met_key)) {
-                g_object_set_data(G_OBJECT(w), met_key, w);
-                return (*static_cast<watcher *>(act))(w);
-            }
-        return TRUE;
-    };
-    return g_timeout_add_full(G_PRIORITY_DEFAULT, 20, poll, new watcher(std::move(act)),
-                              [](gpointer act) { delete static_cast<watcher *>(act); });
+// Set on each dialog once met, so that none is answered twice.
+const char *const met_key = "gui-support-met";
+
+gboolean answer_next(gpointer log_slot) {
+    dialog_log &log = **static_cast<std::shared_ptr<dialog_log> *>(log_slot);
+    for (GtkWidget *d : shown_dialogs()) {
+        if (g_object_get_data(G_OBJECT(d), met_key))
+            continue;
+        g_object_set_data(G_OBJECT(d), met_key, d);
+        log.seen.push_back({"", GTK_MESSAGE_OTHER, gtk_window_get_transient_for(GTK_WINDOW(d)),
+                            bool(gtk_window_get_modal(GTK_WINDOW(d)))});
+        if (GTK_IS_MESSAGE_DIALOG(d)) {
+            log.seen.back().text = message_text(d);
+            g_object_get(d, "message-type", &log.seen.back().type, nullptr);
+        }
+        log.alive.push_back(d);
+        g_object_add_weak_pointer(G_OBJECT(d), reinterpret_cast<gpointer *>(&log.alive.back()));
+        if (log.close_from_frame)
+            close_from_frame(d);
+        else
+            gtk_dialog_response(GTK_DIALOG(d), log.answer);
+        break;
+    }
+    return TRUE;
 }
 
 } // namespace
-
-void when_dialog_appears(std::function<void(GtkWidget *dialog)> act) {
-    watch_dialogs([act](GtkWidget *d) { return act(d), false; });
-}
 
 std::vector<GtkWidget *> shown_dialogs() {
     std::vector<GtkWidget *> dialogs;
@@ -41,11 +47,9 @@ std::vector<GtkWidget *> shown_dialogs() {
 }
 
 std::string message_text(GtkWidget *dialog) {
-    gchar *text = nullptr;
+    g_autofree gchar *text = nullptr;
     g_object_get(dialog, "text", &text, nullptr);
-    std::string s = text ? text : "";
-    g_free(text);
-    return s;
+    return text ? text : "";
 }
 
 void pump_events() {
@@ -59,17 +63,18 @@ void make_form(form_record &f) {
 }
 
 void destroy_form(form_record &f) {
+    // Its destroy would end a main loop that the test does not run.
     g_signal_handlers_disconnect_by_func(f.window, gpointer(gtk_main_quit), nullptr);
     gtk_widget_destroy(f.window);
     pump_events();
 }
 
 void fill_form(form_record &f, const char *const texts[6], const std::vector<int> &modes) {
-    for (int i = 0; i < 6; ++i)
-        gtk_entry_set_text(GTK_ENTRY(f.entries[i]), texts[i]);
     for (int i = 0; i < 8; ++i)
         gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(f.mode_buttons[i]),
                                      std::count(modes.begin(), modes.end(), i));
+    for (int i = 0; i < 6; ++i)
+        gtk_entry_set_text(GTK_ENTRY(f.entries[i]), texts[i]);
 }
 
 void close_from_frame(GtkWidget *w) {
@@ -84,22 +89,11 @@ bool dialog_log::all_gone() const {
 }
 
 void answer_dialogs(std::shared_ptr<dialog_log> log) {
-    log->source = watch_dialogs([log](GtkWidget *d) {
-        seen_dialog s{"", GTK_MESSAGE_OTHER, gtk_window_get_transient_for(GTK_WINDOW(d)),
-                      bool(gtk_window_get_modal(GTK_WINDOW(d)))};
-        if (GTK_IS_MESSAGE_DIALOG(d)) {
-            s.text = message_text(d);
-            g_object_get(d, "message-type", &s.type, nullptr);
-        }
-        log->seen.push_back(s);
-        log->alive.push_back(d);
-        g_object_add_weak_pointer(G_OBJECT(d), reinterpret_cast<gpointer *>(&log->alive.back()));
-        if (log->close_from_frame)
-            close_from_frame(d);
-        else
-            gtk_dialog_response(GTK_DIALOG(d), log->answer);
-        return true;
-    });
+    for (GtkWidget *d : shown_dialogs())
+        g_object_set_data(G_OBJECT(d), met_key, d);
+    log->source = g_timeout_add_full(
+        G_PRIORITY_DEFAULT, 20, answer_next, new std::shared_ptr(log),
+        [](gpointer slot) { delete static_cast<std::shared_ptr<dialog_log> *>(slot); });
 }
 
 void disarm(dialog_log &log) {

@@ -5,23 +5,17 @@
 #include <gtk/gtk.h>
 
 #include <deque>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "mapcrate.h"
 
-// Runs act once on the next dialog to appear (one not on screen yet).
-void when_dialog_appears(std::function<void(GtkWidget *dialog)> act);
 std::vector<GtkWidget *> shown_dialogs();
-// The primary text of a message dialog, as UTF-8.
-std::string message_text(GtkWidget *dialog);
+std::string message_text(GtkWidget *dialog); // UTF-8
 void pump_events();
 
-// The whole window as start-up builds it, shown.
-void make_form(form_record &f);
-// Destroys the window without ending a main loop the tests do not run.
+void make_form(form_record &f); // the window as start-up builds it, shown
 void destroy_form(form_record &f);
 // Sets the six entries and turns on exactly the given game modes.
 void fill_form(form_record &f, const char *const texts[6], const std::vector<int> &modes);
@@ -36,13 +30,13 @@ struct seen_dialog {
 };
 struct dialog_log {
     std::vector<seen_dialog> seen;
-    std::deque<GtkWidget *> alive; // a weak slot per dialog seen, null once destroyed
+    std::deque<GtkWidget *> alive; // a weak slot per dialog seen
     int answer = GTK_RESPONSE_OK;
     bool close_from_frame = false;
     guint source = 0;
     bool all_gone() const;
 };
-// From now until disarm, records every dialog that appears and answers it
-// with log->answer, or closes it from its frame.
+// Until disarm, records each dialog that appears and answers it with
+// log->answer, or closes it from its frame.
 void answer_dialogs(std::shared_ptr<dialog_log> log);
 void disarm(dialog_log &log);

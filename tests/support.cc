@@ -12,30 +12,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The child's standard streams are nameless files: it never blocks on a pipe.
-int unlinked_file() {
-    return open(fs::temp_directory_path().c_str(), O_TMPFILE | O_RDWR, 0600);
-}
-
-std::string read_back(int fd) {
-    std::string s(static_cast<size_t>(lseek(fd, 0, SEEK_END)), '\0');
-    s.resize(std::max<ssize_t>(pread(fd, s.data(), s.size(), 0), 0));
-    close(fd);
-    return s;
-}
-
-// Hex digits after a leading "x".
-std::string unhex(const std::string &x) {
-    std::string s;
-    for (size_t i = 1; i + 1 < x.size(); i += 2)
-        s += char(std::stoi(x.substr(i, 2), nullptr, 16));
-    return s;
-}
-
-} // namespace
-
 temp_dir::temp_dir()
     : path(fs::temp_directory_path() / "mapcrate-test-XXXXXX"), old_cwd(fs::current_path()) {
     if (!mkdtemp(path.data()))
@@ -78,7 +54,10 @@ std::vector<std::string> list_dir(const std::string &path) {
 }
 
 run_result run_program(const std::vector<std::string> &args, std::string_view input) {
-    int fds[3] = {unlinked_file(), unlinked_file(), unlinked_file()};
+    // Nameless files, not pipes: the child never blocks on a full one.
+    int fds[3];
+    for (int &fd : fds)
+        fd = open(fs::temp_directory_path().c_str(), O_TMPFILE | O_RDWR, 0600);
     if (pwrite(fds[0], input.data(), input.size(), 0) != static_cast<ssize_t>(input.size()))
         throw std::runtime_error("cannot stage standard input");
     std::vector<char *> argv;
@@ -94,21 +73,27 @@ run_result run_program(const std::vector<std::string> &args, std::string_view in
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    close(fds[0]);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), read_back(fds[1]),
-            read_back(fds[2])};
+    std::string out = read_file("/proc/self/fd/" + std::to_string(fds[1]));
+    std::string err = read_file("/proc/self/fd/" + std::to_string(fds[2]));
+    for (int fd : fds)
+        close(fd);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), out, err};
 }
 
 zip_reading read_zip_with_python(const std::string &archive) {
     run_result r = run_program({"python3", MAPCRATE_SOURCE_DIR "/tests/zipinfo.py", archive});
     zip_reading z{r.status == 0, r.err, {}};
-    std::istringstream lines(r.out);
-    for (zip_entry e; z.ok && lines >> e.method >> std::hex >> e.crc >> std::dec >> e.size;) {
+    std::istringstream out(r.out);
+    size_t name_size = 0;
+    for (zip_entry e; z.ok && out >> e.method >> std::hex >> e.crc >> std::dec >> e.size;) {
         for (int &field : e.date_time)
-            lines >> field;
-        lines >> e.name >> e.data;
-        e.name = unhex(e.name);
-        e.data = unhex(e.data);
+            out >> field;
+        out >> name_size;
+        out.ignore(); // the line's end
+        e.name.resize(name_size);
+        e.data.resize(e.size);
+        out.read(e.name.data(), std::streamsize(name_size))
+            .read(e.data.data(), std::streamsize(e.size));
         z.entries.push_back(e);
     }
     return z;

@@ -9,8 +9,7 @@
 
 // A fresh temporary folder as the working directory, for the scope's life.
 struct temp_dir {
-    std::string path;
-    std::string old_cwd;
+    std::string path, old_cwd;
     temp_dir();
     ~temp_dir();
     temp_dir(const temp_dir &) = delete;
@@ -21,8 +20,7 @@ std::string read_file(const std::string &path);
 void write_file(const std::string &path, std::string_view data);
 bool path_exists(const std::string &path);
 bool is_directory(const std::string &path);
-// Names in a folder, sorted.
-std::vector<std::string> list_dir(const std::string &path);
+std::vector<std::string> list_dir(const std::string &path); // sorted
 
 struct run_result {
     int status = -1; // exit status, or 128 + signal number
@@ -40,7 +38,7 @@ struct zip_entry {
     std::string data;
 };
 struct zip_reading {
-    bool ok = false;     // zipfile opened it and every CRC checked out
+    bool ok = false;     // zipfile read it and every CRC checked out
     std::string problem; // what zipfile said otherwise
     std::vector<zip_entry> entries;
 };
