@@ -31,39 +31,36 @@ def wait_for(what, condition, trouble=lambda: None):
 
 with tempfile.TemporaryDirectory() as work:
     sample = shutil.copytree(os.path.join(SOURCE, "samples", NAME), os.path.join(work, "sample"))
+    # Should a check fail, xvfb-run ends the X server and with it the program.
     program = subprocess.Popen([PROGRAM], cwd=work)
-    try:
-        # Without a window manager the program's windows are the root's children.
-        shown = lambda *match: xdotool("search", "--maxdepth", "1", "--onlyvisible", *match)
-        window = shown("--sync", "--name", r"^Mapcrate v0\.1$")[0]
-        dialogs = lambda: [w for w in shown("--class", "^mapcrate$") if w != window]
-        xdotool("windowfocus", "--sync", window)
-        # The first entry has the focus, and Tab walks the form in reading order.
-        for text in [os.path.join(sample, f) for f in FORM] + [NAME, DESCRIPTION]:
-            xdotool("type", "--delay", "0", text)
-            xdotool("key", "Tab")
-        for widget in TABS:
-            xdotool("key", *(["space"] if widget in CHECKED else []), "Tab")
-        xdotool("key", "alt+e")
-        pk3 = os.path.join(work, NAME + ".pk3")
-        wait_for(pk3, lambda: os.path.exists(pk3), lambda: dialogs() and "a dialog came up")
+    # Without a window manager the program's windows are the root's children.
+    shown = lambda *match: xdotool("search", "--maxdepth", "1", "--onlyvisible", *match)
+    window = shown("--sync", "--name", r"^Mapcrate v0\.1$")[0]
+    dialogs = lambda: [w for w in shown("--class", "^mapcrate$") if w != window]
+    xdotool("windowfocus", "--sync", window)
+    # The first entry has the focus, and Tab walks the form in reading order.
+    for text in [os.path.join(sample, f) for f in FORM] + [NAME, DESCRIPTION]:
+        xdotool("type", "--delay", "0", text)
+        xdotool("key", "Tab")
+    for widget in TABS:
+        xdotool("key", *(["space"] if widget in CHECKED else []), "Tab")
+    xdotool("key", "alt+e")
+    pk3 = os.path.join(work, NAME + ".pk3")
+    wait_for(pk3, lambda: os.path.exists(pk3), lambda: dialogs() and "a dialog came up")
 
-        assert subprocess.run(["unzip", "-tqq", pk3]).returncode == 0
-        with zipfile.ZipFile(pk3) as z:
-            names, ranks = z.namelist(), [ORDER.index(n.split("/")[0]) for n in z.namelist()]
-            assert sorted(names) == sorted(FILES + ["scripts/crateyard.arena", "mapcrate"]), names
-            assert ranks == sorted(ranks) and z.testzip() is None, names
-            assert z.read("scripts/crateyard.arena") == ARENA, z.read("scripts/crateyard.arena")
-            for name in FILES:
-                assert z.read(name) == open(os.path.join(sample, name), "rb").read(), name
+    assert subprocess.run(["unzip", "-tqq", pk3]).returncode == 0
+    with zipfile.ZipFile(pk3) as z:
+        names, ranks = z.namelist(), [ORDER.index(n.split("/")[0]) for n in z.namelist()]
+        assert sorted(names) == sorted(FILES + ["scripts/crateyard.arena", "mapcrate"]), names
+        assert ranks == sorted(ranks) and z.testzip() is None, names
+        assert z.read("scripts/crateyard.arena") == ARENA, z.read("scripts/crateyard.arena")
+        for name in FILES:
+            assert z.read(name) == open(os.path.join(sample, name), "rb").read(), name
 
-        xdotool("key", "alt+q")
-        xdotool("windowfocus", "--sync", wait_for("the quit question", dialogs)[0])
-        xdotool("key", "alt+y")
-        assert program.wait(60) == 0
-        kept = sorted(os.listdir(work))  # the credits file gone, the staging folders kept
-        assert kept == sorted(ORDER[:4] + ["crateyard.pk3", "sample"]), kept
-    finally:
-        program.kill()
-        program.wait()
+    xdotool("key", "alt+q")
+    xdotool("windowfocus", "--sync", wait_for("the quit question", dialogs)[0])
+    xdotool("key", "alt+y")
+    assert program.wait(60) == 0
+    kept = sorted(os.listdir(work))  # the credits file gone, the staging folders kept
+    assert kept == sorted(ORDER[:4] + ["crateyard.pk3", "sample"]), kept
 print("packed the sample and quit")

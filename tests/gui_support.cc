@@ -63,7 +63,6 @@ void make_form(form_record &f) {
 }
 
 void destroy_form(form_record &f) {
-    // Its destroy would end a main loop that the test does not run.
     g_signal_handlers_disconnect_by_func(f.window, gpointer(gtk_main_quit), nullptr);
     gtk_widget_destroy(f.window);
     pump_events();

@@ -2,12 +2,8 @@
 // dialogs in nested loops; a timer of those loops answers them.
 #pragma once
 
-#include <gtk/gtk.h>
-
 #include <deque>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "mapcrate.h"
 
@@ -15,8 +11,8 @@ std::vector<GtkWidget *> shown_dialogs();
 std::string message_text(GtkWidget *dialog); // UTF-8
 void pump_events();
 
-void make_form(form_record &f); // the window as start-up builds it, shown
-void destroy_form(form_record &f);
+void make_form(form_record &f);    // the window as start-up builds it, shown
+void destroy_form(form_record &f); // without ending a main loop
 // Sets the six entries and turns on exactly the given game modes.
 void fill_form(form_record &f, const char *const texts[6], const std::vector<int> &modes);
 // Sends what a window manager sends when the user closes a window.

@@ -1,6 +1,5 @@
-"""Reads ARCHIVE with Python's zipfile, a reader independent of ours.  Fails unless every CRC
-checks out; else writes, per entry, a line (method, CRC in hex, size, the six date-time fields,
-the name's length), then the raw name and the data."""
+"""Reads ARCHIVE with Python's zipfile, a reader independent of ours: fails unless every CRC checks
+out, else writes per entry a line (method, CRC in hex, size, date-time, name length), name, data."""
 import sys, zipfile
 
 try:

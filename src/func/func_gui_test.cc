@@ -1,5 +1,4 @@
-// The message dialog, Quit, the frame's close and the "URL" buttons,
-// reached as the user reaches them.
+// The popup, Quit, the frame's close and the "URL" buttons, reached as the user does.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -23,8 +22,7 @@ std::shared_ptr<dialog_log> answered(std::shared_ptr<dialog_log> log,
     return log;
 }
 
-// Runs act inside a main loop, its dialogs answered as log says; tells
-// whether act ended the loop.
+// Runs act in a main loop, answering dialogs as log says: did act end the loop?
 bool ends_the_loop(std::shared_ptr<dialog_log> log, std::function<void()> act) {
     static bool ended;
     auto run = [](gpointer act) -> gboolean {
@@ -75,7 +73,6 @@ TEST(Commands, OnlyYesToQuitCleansUpNeverTheProgramAndTheFrameCloseEndsAtOnce) {
                 {GTK_RESPONSE_YES, true, {"mapcrate", "maps"}},
                 {0, false, all}};
     for (const auto &r : rows) {
-        SCOPED_TRACE(r.answer);
         temp_dir work;
         for (const char *d : {"maps", "textures", "scripts", "levelshots"})
             mkdir(d, 0755);
@@ -93,7 +90,7 @@ TEST(Commands, OnlyYesToQuitCleansUpNeverTheProgramAndTheFrameCloseEndsAtOnce) {
         };
         EXPECT_EQ(ends_the_loop(log, act), !r.answer || r.answer == GTK_RESPONSE_YES);
         EXPECT_EQ(log->seen.size(), r.answer ? 1u : 0u);
-        EXPECT_EQ(list_dir("."), r.left);
+        EXPECT_EQ(list_dir("."), r.left) << r.answer;
         EXPECT_EQ(list_dir("maps"), names{"arena.bsp"});
         if (r.answer)
             destroy_form(f);
