@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Mapcrate twice (with AddressSanitizer and UBSan, then plain) and
-# runs every test in both builds.  Needs no display: the window tests
-# start their own X server.
+# runs every test in both builds.  Needs no display: whatever opens a
+# window runs under xvfb-run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -1,52 +1,40 @@
 #include "gui_support.h"
 
-#include <cstdint>
-#include <memory>
+#include <algorithm>
+#include <utility>
 
 namespace {
 
-// Dialogs are told apart by a number given the first time one is seen: a
-// new dialog often takes the address of one just destroyed.
-uintptr_t next_number = 1;
+// Window tests run under an X server (xvfb-run); without one, this ends the run at once.
+const bool toolkit_ready = (gtk_init(nullptr, nullptr), true);
 
-uintptr_t number_of(GtkWidget *dialog) {
-    gpointer n = g_object_get_data(G_OBJECT(dialog), "gui-support-number");
-    if (!n) {
-        n = reinterpret_cast<gpointer>(next_number++);
-        g_object_set_data(G_OBJECT(dialog), "gui-support-number", n);
-    }
-    return reinterpret_cast<uintptr_t>(n);
-}
+// Set on each dialog once met, so that none is answered twice.
+const char *const met_key = "gui-support-met";
 
-struct pending_answer {
-    uintptr_t first_new; // numbers below this were on screen already
-    std::function<void(GtkWidget *)> act;
-};
-
-int pending_count = 0;
-
-gboolean poll_for_dialog(gpointer data) {
-    auto *p = static_cast<pending_answer *>(data);
-    for (GtkWidget *w : shown_dialogs()) {
-        if (number_of(w) >= p->first_new) {
-            --pending_count;
-            std::unique_ptr<pending_answer> owner(p);
-            owner->act(w);
-            return FALSE;
+gboolean answer_next(gpointer log_slot) {
+    dialog_log &log = **static_cast<std::shared_ptr<dialog_log> *>(log_slot);
+    for (GtkWidget *d : shown_dialogs()) {
+        if (g_object_get_data(G_OBJECT(d), met_key))
+            continue;
+        g_object_set_data(G_OBJECT(d), met_key, d);
+        log.seen.push_back({"", GTK_MESSAGE_OTHER, gtk_window_get_transient_for(GTK_WINDOW(d)),
+                            bool(gtk_window_get_modal(GTK_WINDOW(d)))});
+        if (GTK_IS_MESSAGE_DIALOG(d)) {
+            log.seen.back().text = message_text(d);
+            g_object_get(d, "message-type", &log.seen.back().type, nullptr);
         }
+        log.alive.push_back(d);
+        g_object_add_weak_pointer(G_OBJECT(d), reinterpret_cast<gpointer *>(&log.alive.back()));
+        if (log.close_from_frame)
+            close_from_frame(d);
+        else
+            gtk_dialog_response(GTK_DIALOG(d), log.answer);
+        break;
     }
     return TRUE;
 }
 
 } // namespace
-
-void when_dialog_appears(std::function<void(GtkWidget *dialog)> act) {
-    for (GtkWidget *w : shown_dialogs())
-        number_of(w);
-    auto *p = new pending_answer{next_number, std::move(act)};
-    ++pending_count;
-    g_timeout_add(20, poll_for_dialog, p);
-}
 
 std::vector<GtkWidget *> shown_dialogs() {
     std::vector<GtkWidget *> dialogs;
@@ -58,19 +46,59 @@ std::vector<GtkWidget *> shown_dialogs() {
     return dialogs;
 }
 
-bool dialog_answer_pending() {
-    return pending_count > 0;
-}
-
 std::string message_text(GtkWidget *dialog) {
-    gchar *text = nullptr;
+    g_autofree gchar *text = nullptr;
     g_object_get(dialog, "text", &text, nullptr);
-    std::string s = text ? text : "";
-    g_free(text);
-    return s;
+    return text ? text : "";
 }
 
 void pump_events() {
     while (gtk_events_pending())
         gtk_main_iteration();
+}
+
+void make_form(form_record &f) {
+    build_window(&f);
+    pump_events();
+}
+
+void destroy_form(form_record &f) {
+    g_signal_handlers_disconnect_by_func(f.window, gpointer(gtk_main_quit), nullptr);
+    gtk_widget_destroy(f.window);
+    pump_events();
+}
+
+void fill_form(form_record &f, const char *const texts[6], const std::vector<int> &modes) {
+    for (int i = 0; i < 8; ++i)
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(f.mode_buttons[i]),
+                                     std::count(modes.begin(), modes.end(), i));
+    for (int i = 0; i < 6; ++i)
+        gtk_entry_set_text(GTK_ENTRY(f.entries[i]), texts[i]);
+}
+
+void close_from_frame(GtkWidget *w) {
+    GdkEvent *e = gdk_event_new(GDK_DELETE);
+    e->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(w)));
+    gtk_main_do_event(e);
+    gdk_event_free(e);
+}
+
+bool dialog_log::all_gone() const {
+    return std::count(alive.begin(), alive.end(), nullptr) == std::ptrdiff_t(alive.size());
+}
+
+void answer_dialogs(std::shared_ptr<dialog_log> log) {
+    for (GtkWidget *d : shown_dialogs())
+        g_object_set_data(G_OBJECT(d), met_key, d);
+    log->source = g_timeout_add_full(
+        G_PRIORITY_DEFAULT, 20, answer_next, new std::shared_ptr(log),
+        [](gpointer slot) { delete static_cast<std::shared_ptr<dialog_log> *>(slot); });
+}
+
+void disarm(dialog_log &log) {
+    if (log.source)
+        g_source_remove(std::exchange(log.source, 0));
+    for (GtkWidget *&w : log.alive)
+        if (w)
+            g_object_remove_weak_pointer(G_OBJECT(w), reinterpret_cast<gpointer *>(&w));
 }

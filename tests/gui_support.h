@@ -1,21 +1,38 @@
-// Helpers for in-process window tests: answering modal dialogs from a
-// timer while the code under test runs its nested loop.
+// Helpers of the in-process window tests.  The code under test runs its
+// dialogs in nested loops; a timer of those loops answers them.
 #pragma once
 
-#include <gtk/gtk.h>
+#include <deque>
+#include <memory>
 
-#include <functional>
-#include <string>
-#include <vector>
+#include "mapcrate.h"
 
-// Runs act on the next dialog window that appears (one that is not shown
-// yet when this is called).  act usually reads the dialog and responds.
-void when_dialog_appears(std::function<void(GtkWidget *dialog)> act);
-// True while an answer scheduled by when_dialog_appears is still waiting.
-bool dialog_answer_pending();
-// The dialogs on screen now.
 std::vector<GtkWidget *> shown_dialogs();
-// The primary text of a message dialog, as UTF-8.
-std::string message_text(GtkWidget *dialog);
-// Lets the toolkit handle everything that is pending.
+std::string message_text(GtkWidget *dialog); // UTF-8
 void pump_events();
+
+void make_form(form_record &f);    // the window as start-up builds it, shown
+void destroy_form(form_record &f); // without ending a main loop
+// Sets the six entries and turns on exactly the given game modes.
+void fill_form(form_record &f, const char *const texts[6], const std::vector<int> &modes);
+// Sends what a window manager sends when the user closes a window.
+void close_from_frame(GtkWidget *w);
+
+struct seen_dialog {
+    std::string text;
+    GtkMessageType type = GTK_MESSAGE_OTHER;
+    GtkWindow *parent = nullptr;
+    bool modal = false;
+};
+struct dialog_log {
+    std::vector<seen_dialog> seen;
+    std::deque<GtkWidget *> alive; // a weak slot per dialog seen
+    int answer = GTK_RESPONSE_OK;
+    bool close_from_frame = false;
+    guint source = 0;
+    bool all_gone() const;
+};
+// Until disarm, records each dialog that appears and answers it with
+// log->answer, or closes it from its frame.
+void answer_dialogs(std::shared_ptr<dialog_log> log);
+void disarm(dialog_log &log);

@@ -1,6 +1,5 @@
-// Helpers shared by the tests: a fresh working directory, whole-file
-// reads and writes, running a program, and reading archives back with
-// Python's zipfile.
+// Helpers shared by the tests: a fresh working folder, whole files, running
+// a program, and reading archives back with unzip and Python's zipfile.
 #pragma once
 
 #include <cstdint>
@@ -8,11 +7,9 @@
 #include <string_view>
 #include <vector>
 
-// Creates a fresh temporary directory and makes it the working directory;
-// the old working directory is restored and the tree removed at the end.
+// A fresh temporary folder as the working directory, for the scope's life.
 struct temp_dir {
-    std::string path;
-    std::string old_cwd;
+    std::string path, old_cwd;
     temp_dir();
     ~temp_dir();
     temp_dir(const temp_dir &) = delete;
@@ -23,31 +20,27 @@ std::string read_file(const std::string &path);
 void write_file(const std::string &path, std::string_view data);
 bool path_exists(const std::string &path);
 bool is_directory(const std::string &path);
-// Names in a directory, sorted, without "." and "..".
-std::vector<std::string> list_dir(const std::string &path);
+std::vector<std::string> list_dir(const std::string &path); // sorted
 
 struct run_result {
-    int status = -1;  // exit status, or 128 + signal number
-    std::string out;
-    std::string err;
+    int status = -1; // exit status, or 128 + signal number
+    std::string out, err;
 };
-// Runs args[0] (searched in PATH) with the given standard input.
+// Runs args[0], searched in PATH, with the given standard input.
 run_result run_program(const std::vector<std::string> &args, std::string_view input = {});
 
-// One archive entry as Python's zipfile reads it.
 struct zip_entry {
-    std::string name;  // raw bytes of the stored name
+    std::string name; // the stored name's raw bytes
     int method = -1;
     uint32_t crc = 0;
     uint64_t size = 0;
-    int date_time[6] = {};  // year, month, day, hour, minute, second
-    std::string data;       // the entry's bytes, decompressed by zipfile
+    int date_time[6] = {}; // year, month, day, hour, minute, second
+    std::string data;
 };
 struct zip_reading {
-    bool ok = false;       // zipfile opened it and every CRC checked out
-    std::string problem;   // what zipfile said otherwise
+    bool ok = false;     // zipfile read it and every CRC checked out
+    std::string problem; // what zipfile said otherwise
     std::vector<zip_entry> entries;
 };
 zip_reading read_zip_with_python(const std::string &archive);
-// Info-ZIP's own test of the archive: true when "unzip -t" passes.
 bool unzip_test_passes(const std::string &archive);

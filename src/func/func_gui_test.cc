@@ -1,0 +1,137 @@
+// The popup, Quit, the frame's close and the "URL" buttons, reached as the user does.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <clocale>
+#include <filesystem>
+#include <functional>
+
+#include "../../tests/support.h"
+#include "gui_test_form.h"
+
+namespace {
+
+using names = std::vector<std::string>;
+
+// Runs act, the dialogs it shows answered as log says; returns log.
+std::shared_ptr<dialog_log> answered(std::shared_ptr<dialog_log> log,
+                                     const std::function<void()> &act) {
+    answer_dialogs(log);
+    act();
+    disarm(*log);
+    return log;
+}
+
+// Runs act in a main loop, answering dialogs as log says: did act end the loop?
+bool ends_the_loop(std::shared_ptr<dialog_log> log, std::function<void()> act) {
+    static bool ended;
+    auto run = [](gpointer act) -> gboolean {
+        (*static_cast<std::function<void()> *>(act))();
+        if (!(ended = gtk_main_iteration_do(FALSE)))
+            gtk_main_quit();
+        return FALSE;
+    };
+    g_idle_add(run, &act);
+    answered(std::move(log), gtk_main);
+    return ended;
+}
+
+// The messages shown when OK is pressed on name in a file selection.
+std::string choose(GtkWidget *dialog, const std::string &name) {
+    gtk_file_selection_set_filename(GTK_FILE_SELECTION(dialog), name.c_str());
+    GtkWidget *ok = GTK_FILE_SELECTION(dialog)->ok_button;
+    auto log =
+        answered(std::make_shared<dialog_log>(), [ok] { gtk_button_clicked(GTK_BUTTON(ok)); });
+    std::string shown;
+    for (const seen_dialog &d : log->seen)
+        shown += d.text;
+    return shown;
+}
+
+} // namespace
+
+TEST(Commands, PopupShowsItsTextAsIsInEveryLocale) {
+    for (int kind : {1, 0}) {
+        std::setlocale(LC_ALL, kind ? "C.UTF-8" : "C");
+        auto log =
+            answered(std::make_shared<dialog_log>(), [&] { popup("100% %s %n \xe9t\xe9", kind); });
+        ASSERT_EQ(log->seen.size(), 1u);
+        EXPECT_EQ(log->seen[0].text, "100% %s %n \xc3\xa9t\xc3\xa9") << kind;
+        EXPECT_EQ(log->seen[0].type, kind ? GTK_MESSAGE_INFO : GTK_MESSAGE_ERROR);
+    }
+}
+
+TEST(Commands, OnlyYesToQuitCleansUpNeverTheProgramAndTheFrameCloseEndsAtOnce) {
+    const names all = {"levelshots", "mapcrate", "maps", "scripts", "textures"};
+    const struct {
+        int answer; // 0: no Quit, the window closed from its frame
+        bool credits_is_this_program;
+        names left;
+    } rows[] = {{GTK_RESPONSE_NO, false, all},
+                {GTK_RESPONSE_DELETE_EVENT, false, all},
+                {GTK_RESPONSE_YES, false, {"maps"}},
+                {GTK_RESPONSE_YES, true, {"mapcrate", "maps"}},
+                {0, false, all}};
+    for (const auto &r : rows) {
+        temp_dir work;
+        for (const char *d : {"maps", "textures", "scripts", "levelshots"})
+            mkdir(d, 0755);
+        write_file("maps/arena.bsp", "IBSP");
+        namespace fs = std::filesystem;
+        r.credits_is_this_program
+            ? fs::create_symlink(fs::read_symlink("/proc/self/exe"), "mapcrate")
+            : write_file("mapcrate", "credits\r\n");
+        form_record f;
+        make_form(f);
+        auto log = std::make_shared<dialog_log>(
+            dialog_log{{}, {}, r.answer, r.answer == GTK_RESPONSE_DELETE_EVENT});
+        auto act = [&] {
+            r.answer ? gtk_button_clicked(GTK_BUTTON(f.quit_button)) : close_from_frame(f.window);
+        };
+        EXPECT_EQ(ends_the_loop(log, act), !r.answer || r.answer == GTK_RESPONSE_YES);
+        EXPECT_EQ(log->seen.size(), r.answer ? 1u : 0u);
+        EXPECT_EQ(list_dir("."), r.left) << r.answer;
+        EXPECT_EQ(list_dir("maps"), names{"arena.bsp"});
+        if (r.answer)
+            destroy_form(f);
+    }
+}
+
+TEST(FileSelect, ARefusalKeepsItsDialogAndEachOpenDialogFillsItsOwnEntry) {
+    temp_dir work;
+    const std::string tex = work.path + "/tex", bsp = work.path + "/level.bsp";
+    mkdir(tex.c_str(), 0755);
+    write_file(bsp, "x");
+    form_record f;
+    make_form(f);
+    const char *folder = "La source n'est pas un dossier", *file = "Impossible d'ouvrir le fichier";
+    // Answered in this order, opened in the reverse one: every answer after
+    // the first goes to a dialog older than the last opened.
+    const struct {
+        int k;
+        std::string refused;
+        const char *message;
+        std::string good;
+    } rows[] = {{3, tex, file, bsp},
+                {0, bsp, folder, tex},
+                {1, tex, file, bsp},
+                {2, tex + "/none", file, bsp},
+                {0, bsp + "/", folder, work.path}};
+    const size_t n = std::size(rows);
+    GtkWidget *dialogs[n];
+    for (size_t i = n; i-- > 0;) {
+        gtk_button_clicked(GTK_BUTTON(f.browse_buttons[rows[i].k]));
+        dialogs[i] = f.file_dialog;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const auto &r = rows[i];
+        const std::string before = gtk_entry_get_text(GTK_ENTRY(f.entries[r.k]));
+        EXPECT_EQ(choose(dialogs[i], r.refused).rfind(r.message, 0), 0u) << r.refused;
+        EXPECT_EQ(shown_dialogs().size(), n - i) << "a refused choice must keep its dialog";
+        EXPECT_EQ(gtk_entry_get_text(GTK_ENTRY(f.entries[r.k])), before);
+        EXPECT_EQ(choose(dialogs[i], r.good), "");
+        EXPECT_EQ(shown_dialogs().size(), n - i - 1);
+        EXPECT_EQ(gtk_entry_get_text(GTK_ENTRY(f.entries[r.k])), r.good);
+    }
+    destroy_form(f);
+}
