@@ -3,11 +3,14 @@
 // How the program flows: main (src/main) builds the window from the
 // place_ routines (src/placer) and connects the buttons.  Everything then
 // happens in handlers.  Execute runs valider (src/valid): get_field takes a
-// snapshot of the form, verif_field checks it, name_of_dir and creat_dir
-// build the staging tree in the working directory, gener_scripts writes the
-// arena script and the credits file, creat_argv lists the staged files, and
-// pk3_dir (src/minizip) writes <map>.pk3.  The dialogs and the Help, About,
-// Clear, Quit and browse commands live in src/func.
+// snapshot of the form, verif_field checks it and asks about files that
+// would not play (level_checks), name_of_dir and creat_dir build the
+// staging tree in the working directory (texture_folders places the
+// textures and shader scripts where the level names them), gener_scripts
+// writes the arena script and the credits file, creat_argv lists the staged
+// files, and pk3_dir (src/minizip) writes <map>.pk3, deflating on every
+// core (deflate_pool).  The dialogs and the Help, About, Clear, Quit and
+// browse commands live in src/func.
 #pragma once
 
 #include <gtk/gtk.h>
