@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "../../tests/support.h"
-#include "gui_test_form.h"
+#include "gui_support.h"
+#include "support.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include <set>
 
-#include "../../tests/support.h"
 #include "pk3_dir.h"
+#include "support.h"
 
 namespace {
 

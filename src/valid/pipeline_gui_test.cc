@@ -2,9 +2,9 @@
 #include <jpeglib.h>
 #include <sys/stat.h>
 
-#include "../../tests/support.h"
-#include "gui_test_form.h"
+#include "gui_support.h"
 #include "level_checks.h"
+#include "support.h"
 
 namespace {
 

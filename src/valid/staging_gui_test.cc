@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "../../tests/support.h"
-#include "gui_test_form.h"
+#include "gui_support.h"
+#include "support.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <array>
 #include <string>
 
-#include "../../tests/support.h"
 #include "mapcrate.h"
+#include "support.h"
 
 namespace {
 

@@ -1,2 +1,0 @@
-#pragma once
-#include "gui_support.h"
