@@ -12,6 +12,7 @@
 namespace {
 
 constexpr int lump_count = 17;
+constexpr size_t header_size = 8 + lump_count * 8;
 constexpr int shaders_lump = 1;
 constexpr int fogs_lump = 12;
 constexpr size_t record_size = 72;
@@ -50,6 +51,12 @@ void read_names(int fd, off_t file_size, const unsigned char *entry,
     }
 }
 
+// The whole header of a compiled level ("IBSP" version 46) into header.
+bool read_level_header(int fd, unsigned char (&header)[header_size]) {
+    return read_at(fd, header, sizeof header, 0) && std::memcmp(header, "IBSP", 4) == 0 &&
+           little_endian(header + 4) == 46;
+}
+
 } // namespace
 
 std::string shader_key(std::string_view name) {
@@ -63,13 +70,19 @@ std::string shader_key(std::string_view name) {
     return key;
 }
 
+bool is_compiled_level(const char *bsp_path) {
+    struct stat st;
+    fd_owner bsp{open_as_file(bsp_path, st)};
+    unsigned char header[header_size];
+    return bsp.fd >= 0 && read_level_header(bsp.fd, header);
+}
+
 std::vector<std::string> bsp_shader_names(const char *bsp_path) {
     std::vector<std::string> names;
     struct stat st;
     fd_owner bsp{open_as_file(bsp_path, st)};
-    unsigned char header[8 + lump_count * 8];
-    if (bsp.fd < 0 || !read_at(bsp.fd, header, sizeof header, 0) ||
-        std::memcmp(header, "IBSP", 4) != 0 || little_endian(header + 4) != 46)
+    unsigned char header[header_size];
+    if (bsp.fd < 0 || !read_level_header(bsp.fd, header))
         return names;
     read_names(bsp.fd, st.st_size, header + 8 + shaders_lump * 8, names);
     read_names(bsp.fd, st.st_size, header + 8 + fogs_lump * 8, names);

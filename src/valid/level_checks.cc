@@ -16,12 +16,11 @@
 #include <string>
 
 #include "copy_file.h"
+#include "map_textures.h"
 
 namespace {
 
-constexpr size_t bsp_header_size = 4 + 4 + 17 * 8;
 constexpr size_t aas_header_size = 4 + 4 + 4 + 14 * 8;
-constexpr int bsp_version = 46;
 
 // Hands the file open on fd, from its start, to take in chunks until its
 // end or until limit bytes.  False on a read error.
@@ -60,11 +59,6 @@ uint32_t le32(const unsigned char *p) {
 
 uint32_t le32(const std::string &s, size_t at) {
     return le32(reinterpret_cast<const unsigned char *>(s.data()) + at);
-}
-
-bool is_level(const char *bsp_path) {
-    std::string h = head_of(bsp_path, bsp_header_size);
-    return h.size() == bsp_header_size && h.compare(0, 4, "IBSP") == 0 && le32(h, 4) == bsp_version;
 }
 
 // The checksum the AAS was computed for, when its header is a navigation file's.
@@ -154,7 +148,7 @@ std::optional<int32_t> bsp_checksum(const char *bsp_path) {
 std::vector<level_problem> level_problems(const char *bsp_path, const char *aas_path,
                                           const char *levelshot_path) {
     std::vector<level_problem> found;
-    if (!is_level(bsp_path))
+    if (!is_compiled_level(bsp_path))
         found.push_back(level_problem::bsp_not_level);
     if (aas_path[0] != '\0') {
         std::optional<int32_t> made_for = aas_bsp_checksum(aas_path);

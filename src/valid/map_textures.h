@@ -11,6 +11,10 @@
 // extension of its last component.
 std::string shader_key(std::string_view name);
 
+// True when the file starts with a compiled level's whole header: "IBSP",
+// version 46, and its lump directory.
+bool is_compiled_level(const char *bsp_path);
+
 // The shader and fog names of a compiled level ("IBSP" version 46), as
 // written (NUL padding cut).  None when the file is not such a level; a
 // lump that reaches past the file's end gives none.
