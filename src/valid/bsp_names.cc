@@ -19,22 +19,11 @@ constexpr size_t record_size = 72;
 constexpr size_t name_size = 64;
 
 int32_t little_endian(const unsigned char *p) {
-    return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-                                static_cast<uint32_t>(p[2]) << 16 |
-                                static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<int32_t>(le32(p));
 }
 
 bool read_at(int fd, void *buffer, size_t size, off_t offset) {
-    auto *p = static_cast<char *>(buffer);
-    while (size > 0) {
-        ssize_t n = pread(fd, p, size, offset);
-        if (n <= 0)
-            return false;
-        p += n;
-        size -= static_cast<size_t>(n);
-        offset += n;
-    }
-    return true;
+    return read_range(fd, buffer, size, static_cast<uint64_t>(offset)) == static_cast<long long>(size);
 }
 
 void read_names(int fd, off_t file_size, const unsigned char *entry,

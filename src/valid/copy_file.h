@@ -2,38 +2,9 @@
 // the argument-list walk; not part of the program's interface).
 #pragma once
 
-#include <dirent.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <utility>
-
-// Closes the descriptor it holds when it goes out of scope.  Move-only: a
-// copy would close the descriptor twice.
-struct fd_owner {
-    int fd = -1;
-    explicit fd_owner(int d) : fd(d) {}
-    fd_owner(fd_owner &&o) noexcept : fd(std::exchange(o.fd, -1)) {}
-    fd_owner &operator=(fd_owner &&) = delete;
-    fd_owner(const fd_owner &) = delete;
-    ~fd_owner() {
-        if (fd >= 0)
-            close(fd);
-    }
-};
-
-// Closes the directory listing it holds; move-only for the same reason.
-struct dir_owner {
-    DIR *d = nullptr;
-    explicit dir_owner(DIR *dir) : d(dir) {}
-    dir_owner(dir_owner &&o) noexcept : d(std::exchange(o.d, nullptr)) {}
-    dir_owner &operator=(dir_owner &&) = delete;
-    dir_owner(const dir_owner &) = delete;
-    ~dir_owner() {
-        if (d)
-            closedir(d);
-    }
-};
+#include "io/io.h"
 
 // Opens path for reading when it is a regular file, without blocking on a
 // named pipe; returns the descriptor and fills st, or returns -1 (folders

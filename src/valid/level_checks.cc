@@ -53,12 +53,8 @@ std::string head_of(const char *path, size_t n) {
     return head;
 }
 
-uint32_t le32(const unsigned char *p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
 uint32_t le32(const std::string &s, size_t at) {
-    return le32(reinterpret_cast<const unsigned char *>(s.data()) + at);
+    return ::le32(reinterpret_cast<const unsigned char *>(s.data()) + at);
 }
 
 // The checksum the AAS was computed for, when its header is a navigation file's.

@@ -1,0 +1,67 @@
+// Small owners and readers shared by every unit that touches files: one
+// way to close a descriptor, a stream or a listing, and one way to read a
+// range of a file.
+#pragma once
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <utility>
+
+// Closes the descriptor it holds when it goes out of scope.  Move-only: a
+// copy would close the descriptor twice.
+struct fd_owner {
+    int fd = -1;
+    explicit fd_owner(int d = -1) : fd(d) {}
+    fd_owner(fd_owner &&o) noexcept : fd(std::exchange(o.fd, -1)) {}
+    fd_owner &operator=(fd_owner &&o) noexcept {
+        if (this != &o) {
+            if (fd >= 0)
+                close(fd);
+            fd = std::exchange(o.fd, -1);
+        }
+        return *this;
+    }
+    fd_owner(const fd_owner &) = delete;
+    fd_owner &operator=(const fd_owner &) = delete;
+    ~fd_owner() {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
+// Closes the directory listing it holds; move-only for the same reason.
+struct dir_owner {
+    DIR *d = nullptr;
+    explicit dir_owner(DIR *dir = nullptr) : d(dir) {}
+    dir_owner(dir_owner &&o) noexcept : d(std::exchange(o.d, nullptr)) {}
+    dir_owner &operator=(dir_owner &&) = delete;
+    dir_owner(const dir_owner &) = delete;
+    dir_owner &operator=(const dir_owner &) = delete;
+    ~dir_owner() {
+        if (d)
+            closedir(d);
+    }
+};
+
+struct file_closer {
+    void operator()(std::FILE *f) const {
+        std::fclose(f);
+    }
+};
+// Closes the stream it holds.
+using file_owner = std::unique_ptr<std::FILE, file_closer>;
+
+// Reads up to n bytes at offset into buffer, going on after short reads and
+// interrupted calls.  Returns the count read (less than n only at the end of
+// the file), or -1 on a read error.
+long long read_range(int fd, void *buffer, std::uint64_t n, std::uint64_t offset);
+
+// The little-endian 32-bit word at p.
+inline std::uint32_t le32(const unsigned char *p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
