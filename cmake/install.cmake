@@ -13,7 +13,8 @@ install(FILES data/mapcrate.1 data/mapcrate-pack.1 DESTINATION share/man/man1)
 
 # The menu entry is written when installing: it names the program by its
 # full path, which only then is known (--prefix, and /usr in the package).
-install(CODE "set(MAPCRATE_DESKTOP_IN \"${CMAKE_SOURCE_DIR}/data/mapcrate.desktop.in\")")
+install(CODE "set(MAPCRATE_DESKTOP_IN \"${CMAKE_SOURCE_DIR}/data/mapcrate.desktop.in\")
+  set(MAPCRATE_DESKTOP_OUT \"${CMAKE_BINARY_DIR}/mapcrate.desktop\")")
 install(SCRIPT cmake/install_desktop.cmake)
 
 set(CPACK_GENERATOR DEB)
