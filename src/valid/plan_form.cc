@@ -5,8 +5,8 @@
 #include "mapcrate.h"
 
 void plan_form(form_record *f) {
-    f->plan = plan_package({f->textures_dir, f->bsp_path, f->aas_path, f->levelshot_path,
-                            f->map_name, std::string()});
+    f->plan = plan_package(
+        {f->textures_dir, f->bsp_path, f->aas_path, f->levelshot_path, f->map_name, std::string()});
     const package_plan &plan = f->plan;
     if (plan.game_found)
         std::printf("Fichiers du jeu : %s (%zu fichiers)\n\n", plan.game_dir.c_str(),

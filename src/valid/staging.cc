@@ -97,8 +97,8 @@ std::string cp_file_in_dir(const char *src_dir, const std::string &map_prefix, c
     std::string dest_name = file_name;
     if (rename) {
         dest_name.clear();
-        str_end_cpy(dest_name, named_after_map(map_prefix.substr(0, map_prefix.size() - 1),
-                                               file_name));
+        str_end_cpy(dest_name,
+                    named_after_map(map_prefix.substr(0, map_prefix.size() - 1), file_name));
     }
     struct stat st {};
     errno = ENOENT;
