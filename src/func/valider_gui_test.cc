@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "gui_support.h"
-#include "level_checks.h"
+#include "valid/level_checks.h"
 #include "support.h"
 
 namespace {
@@ -60,7 +60,9 @@ const std::string folder = "! Veuillez selectionner un dossier valide pour les t
 const std::string unreadable = "! Impossible d'ouvrir le fichier.\nVerifiez son existance ou "
                                "qu'il n'y ai pas de caracteres accentués.";
 const std::string mandatory = "! Revérifiez les champs en Rouge, ils sont obligatoires.";
-const std::string separator = "! Le nom de la map ne doit contenir ni \"/\" ni \"\\\".";
+const std::string unloadable = "! Le nom de la map doit faire au plus 54 caractères, pris parmi les "
+                               "lettres sans accent, les chiffres, - _ et . : le jeu ne pourrait "
+                               "pas la charger.";
 const std::string mode_q = "? Aucun mode de jeu n'a été choisis, le pk3 n'apparaitre dans "
                            "aucune catégorie.\nVoulez-vous continuer ?";
 const std::string bsp_q = "? Le fichier BSP n'est pas une map compilée pour le jeu (IBSP, "
@@ -127,13 +129,13 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         {"BSP is a named pipe", "", pipe, "", "", "m", 0, yes, {unreadable}, refused},
         {"AAS missing, before mandatory", "", "", gone, "", "m", 0, yes, {unreadable}, refused},
         {"map name empty", tex, lvl, bot, jpg, "", 0, yes, {mandatory}, refused},
-        {"map name climbs out", "", lvl, "", "", "../up", 0, yes, {separator}, refused},
+        {"map name climbs out", "", lvl, "", "", "../up", 0, yes, {unloadable}, refused},
         {"BSP not a level, No", "", bad, "", "", "m", 0, no, {bsp_q}, refused},
         {"another compile, closed", "", lvl, old, "", "shut", 0, shut, {sum_q}, packed},
         {"AAS not a navigation file", "", lvl, jpg, "", "aas", 0, yes, {aas_q}, packed},
         {"in order", tex, bad, bot, bad, "all", none, yes, {bsp_q, sum_q, shot_q, mode_q}, packed},
         {"no game mode, No", tex, lvl, bot, jpg, "m", none, no, {mode_q}, refused},
-        {"a good form needs no word", tex, lvl, bot, jpg, " %s%n ", 7, yes, {}, packed},
+        {"a good form needs no word", tex, lvl, bot, jpg, "Good-1.x_", 7, yes, {}, packed},
         {"the package cannot be written", "", lvl, "", "", "dir", 1, yes, {not_written}, unwritten},
     };
     form_record f;

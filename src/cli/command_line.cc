@@ -1,0 +1,82 @@
+// mapcrate with arguments: Execute's three steps for build scripts, on the
+// terminal.  The toolkit is never initialised: no display is needed.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cstdio>
+
+#include "cli/cli.h"
+#include "io/io.h"
+#include "mapcrate.h"
+
+namespace {
+
+// A script must never wait on a question: nothing reads standard input.
+void close_standard_input() {
+    fd_owner null{open("/dev/null", O_RDONLY | O_CLOEXEC)};
+    if (null.fd >= 0)
+        dup2(null.fd, STDIN_FILENO);
+}
+
+void drop_progress_lines() {
+    std::fflush(stdout);
+    fd_owner null{open("/dev/null", O_WRONLY | O_CLOEXEC)};
+    if (null.fd >= 0)
+        dup2(null.fd, STDOUT_FILENO);
+}
+
+// The form as the window's snapshot would hold it; the views point into o.
+void fill_snapshot(form_record &f, const cli_options &o) {
+    f.textures_dir = o.textures.c_str();
+    f.bsp_path = o.bsp.c_str();
+    f.aas_path = o.aas.c_str();
+    f.levelshot_path = o.levelshot.c_str();
+    f.map_name = o.name.c_str();
+    f.description = o.description.c_str();
+    std::copy(o.modes, o.modes + 8, f.mode_states);
+}
+
+} // namespace
+
+int command_line(int argc, char **argv) {
+    std::setlocale(LC_ALL, "");
+    cli_options o;
+    if (int status = parse_options(argc, argv, o); status >= 0)
+        return status;
+    close_standard_input();
+    form_record f;
+    fill_snapshot(f, o);
+    request_check check = verif_field(&f);
+    if (check.failed) {
+        tell(check.failed->message);
+        return exit_refused;
+    }
+    std::vector<question> questions = check.questions;
+    for (const question &q : questions)
+        tell(o.yes ? "attention : " + q.text : q.text);
+    if (!questions.empty() && !o.yes) {
+        tell("Rien n'a \xe9t\xe9 \xe9"
+             "crit ; avec --yes, mapcrate passe outre et continue.");
+        return exit_refused;
+    }
+    if (o.dry_run)
+        return exit_packed;
+    if (o.quiet)
+        drop_progress_lines();
+    execute_result result = stage_and_pack(&f);
+    if (result.step == failed_step::staging) {
+        tell("La pr\xe9paration du pk3 a \xe9"
+             "chou\xe9 : ",
+             result.what);
+        return exit_staging;
+    }
+    if (result.step == failed_step::packing) {
+        tell("Le pk3 n'a pas \xe9t\xe9 \xe9"
+             "crit : ",
+             result.what);
+        return exit_packing;
+    }
+    return exit_packed;
+}
