@@ -6,10 +6,11 @@
 // everything then happens in handlers.  Execute is three steps that show
 // and print nothing of their own (src/valid): verif_field checks the
 // snapshot get_field took (its rules, and the questions about files that
-// would not play, from level_checks), the plan says what the package holds,
-// and stage_and_pack builds the staging tree (creat_dir; texture_folders
-// places the textures and shader scripts where the level names them;
-// gener_scripts writes the arena script and the credits file), lists it
+// would not play, from level_checks), plan_form plans the package
+// (src/level: every file the map uses, from the textures folder and the
+// author's game folder, less what the game ships, and what is found
+// nowhere), and stage_and_pack builds the staging tree from the plan
+// (creat_dir; gener_scripts writes the arena script and the credits file), lists it
 // (creat_argv) and packs it with pk3_dir (src/minizip) into <map>.pk3,
 // deflating on every core (deflate_pool).  Two front ends run these steps
 // and are the only places that show anything: valider (src/func, with the
@@ -25,6 +26,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "level/plan.h"
 
 // The whole state of the program.  Widget handles point into the window's
 // widget tree; text views point at text owned by the toolkit; the strings
@@ -58,6 +61,8 @@ struct form_record {
     const char *levelshot_path = nullptr;
     const char *map_name = nullptr;
     const char *description = nullptr;
+    // The folder of the game's pk3s the command line names; the window names none.
+    const char *game_dir = "";
     int32_t mode_states[8] = {};
     // Names last taken from the file-selection dialog, per browse index.
     const char *selected_paths[4] = {};
@@ -69,6 +74,10 @@ struct form_record {
     std::string scripts_staging_dir;
     std::string maps_staging_dir;
     std::string levelshots_staging_dir;
+    // What Execute stages and packs, planned at validation.
+    package_plan plan;
+    // Staging folders other than the four that an Execute made (sound/, env/, ...).
+    std::vector<std::string> made_top_dirs;
 };
 
 // Names for the entries, so code reads as the form does.
@@ -103,6 +112,9 @@ void place_sbn(form_record *f);
 // The program's own texts are stored in ISO-8859-1; this gives the UTF-8
 // the toolkit shows, whatever the locale.
 std::string to_utf8(const char *latin1);
+// A path from the user (UTF-8 as a rule) as the ISO-8859-1 dialogs show it:
+// what ISO-8859-1 cannot hold is written as '?'.
+std::string latin1_path(const std::string &path);
 
 // Modal message dialog with no parent; kind 0 is an error, anything else
 // information.  Returns once the user has dismissed it and it is gone from
@@ -169,11 +181,20 @@ struct request_check {
 // the level's files and the game modes.  Shows nothing, changes nothing.
 request_check verif_field(const form_record *f);
 const char *rule_message(form_rule rule);
-// Puts q among the questions in the order Execute asks them.
-void add_question(std::vector<question> &questions, question q);
-// A user's path as the ISO-8859-1 texts show it: UTF-8 is converted, with
-// '?' for what ISO-8859-1 cannot hold; other bytes are left as they are.
-std::string shown_path(const std::string &path);
+
+// The second step: plans the package from the captured form into f->plan.
+// Shows nothing and prints nothing.
+void plan_form(form_record *f);
+// Tells standard output where the game's files are, what the game already
+// ships and what is found nowhere, each line ending in line_end.
+void print_plan(const package_plan &plan, const char *line_end = "\n\n");
+// The question about the files the map uses that are found nowhere
+// (ISO-8859-1): at most ten paths, then how many more.
+std::string missing_files_question(const std::vector<std::string> &missing);
+// Every question Execute asks, in its order: the check's, with the plan's
+// about files found nowhere (when the game's files were found) before the
+// game-mode question.
+std::vector<question> questions_to_ask(const request_check &check, const package_plan &plan);
 
 // The game-mode tokens of the arena script, in the order of mode_states.
 extern const char *const mode_tokens[8];
@@ -199,7 +220,9 @@ std::string gener_scripts(form_record *f);
 // One write of the whole text; returns what write returned.
 long my_putstr_to_fd(const char *text, int fd);
 
-// Lists the staged files into f->pack_argv; returns the count.
+// Lists the files the plan staged into f->pack_argv: the options, the
+// archive, the planned files with the arena script before the shader
+// scripts, then the credits file.  Returns the count.
 int creat_argv(form_record *f);
 // The null-terminated char* view of a packer argument list, as pk3_dir reads it.
 std::vector<char *> argv_view(std::vector<std::string> &args);

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
+#include <cstring>
+#include <map>
 
 #include "cli/cli.h"
 #include "io/io.h"
@@ -27,6 +29,25 @@ void drop_progress_lines() {
         dup2(null.fd, STDOUT_FILENO);
 }
 
+// One line per entry of the package, in its order: game path, source and
+// bytes (the two generated files have "-" as their source).
+void list_entries(form_record &f) {
+    creat_argv(&f);
+    std::map<std::string, const planned_file *> planned;
+    for (const planned_file &file : f.plan.files)
+        planned[file.game_path] = &file;
+    for (size_t i = 4; i < f.pack_argv.size(); ++i) {
+        const std::string &entry = f.pack_argv[i];
+        auto found = planned.find(entry);
+        std::uint64_t bytes = found != planned.end() ? found->second->bytes
+                              : entry == "mapcrate"  ? std::strlen(credits_text)
+                                                     : arena_text(&f).size();
+        std::string source = found != planned.end() ? found->second->source : "-";
+        std::printf("%s\t%s\t%llu\n", entry.c_str(), source.c_str(),
+                    static_cast<unsigned long long>(bytes));
+    }
+}
+
 // The form as the window's snapshot would hold it; the views point into o.
 void fill_snapshot(form_record &f, const cli_options &o) {
     f.textures_dir = o.textures.c_str();
@@ -35,6 +56,7 @@ void fill_snapshot(form_record &f, const cli_options &o) {
     f.levelshot_path = o.levelshot.c_str();
     f.map_name = o.name.c_str();
     f.description = o.description.c_str();
+    f.game_dir = o.game.c_str();
     std::copy(o.modes, o.modes + 8, f.mode_states);
 }
 
@@ -53,7 +75,13 @@ int command_line(int argc, char **argv) {
         tell(check.failed->message);
         return exit_refused;
     }
-    std::vector<question> questions = check.questions;
+    if (o.quiet && !o.dry_run)
+        drop_progress_lines();
+    plan_form(&f);
+    if (o.dry_run)
+        list_entries(f);
+    print_plan(f.plan, o.dry_run ? "\n" : "\n\n");
+    std::vector<question> questions = questions_to_ask(check, f.plan);
     for (const question &q : questions)
         tell(o.yes ? "attention : " + q.text : q.text);
     if (!questions.empty() && !o.yes) {
@@ -63,8 +91,6 @@ int command_line(int argc, char **argv) {
     }
     if (o.dry_run)
         return exit_packed;
-    if (o.quiet)
-        drop_progress_lines();
     execute_result result = stage_and_pack(&f);
     if (result.step == failed_step::staging) {
         tell("La pr\xe9paration du pk3 a \xe9"

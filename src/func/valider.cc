@@ -12,7 +12,7 @@ const char *const not_written_message =
 std::string staging_failed_message(const std::string &path) {
     return "La pr\xe9paration du pk3 a \xe9"
            "chou\xe9 : " +
-           shown_path(path) + "\nLe pk3 n'a pas \xe9t\xe9 \xe9" + "crit.";
+           latin1_path(path) + "\nLe pk3 n'a pas \xe9t\xe9 \xe9" + "crit.";
 }
 
 // No answer but an explicit No stops: closing the question means go on.
@@ -31,7 +31,9 @@ void valider(GtkWidget *, gpointer form) {
         popup(check.failed->message, 0);
         return;
     }
-    for (const question &q : check.questions)
+    plan_form(f);
+    print_plan(f->plan);
+    for (const question &q : questions_to_ask(check, f->plan))
         if (!user_goes_on(f->window, q))
             return;
     execute_result result = stage_and_pack(f);

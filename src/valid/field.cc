@@ -121,23 +121,3 @@ request_check verif_field(const form_record *f) {
                                    "dans aucune cat\xe9gorie."});
     return check;
 }
-
-void add_question(std::vector<question> &questions, question q) {
-    auto at = questions.begin();
-    while (at != questions.end() && at->kind <= q.kind)
-        ++at;
-    questions.insert(at, std::move(q));
-}
-
-std::string shown_path(const std::string &path) {
-    std::string shown = path;
-    if (g_utf8_validate(path.data(), static_cast<gssize>(path.size()), nullptr)) {
-        gchar *latin1 =
-            g_convert_with_fallback(path.data(), static_cast<gssize>(path.size()), "ISO-8859-1",
-                                    "UTF-8", "?", nullptr, nullptr, nullptr);
-        if (latin1)
-            shown = latin1;
-        g_free(latin1);
-    }
-    return shown;
-}
