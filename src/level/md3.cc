@@ -37,12 +37,14 @@ std::vector<std::string> md3_shader_names(std::string_view model) {
     // sums cannot wrap and the walk ends at the file's end at the latest.
     for (std::uint64_t s = 0; s < surfaces && magic_at(model, at); ++s) {
         std::uint64_t count = 0, first = 0, end = 0;
-        if (!word_at(model, at + shader_count_at, count) || !word_at(model, at + shaders_at, first) ||
-            !word_at(model, at + surface_end_at, end))
+        if (!word_at(model, at + shader_count_at, count) ||
+            !word_at(model, at + shaders_at, first) || !word_at(model, at + surface_end_at, end))
             break;
+        // A surface's records lie inside it.
+        std::uint64_t limit = end > 0 && end < model.size() - at ? at + end : model.size();
         for (std::uint64_t i = 0; i < count; ++i) {
             std::uint64_t record = at + first + i * shader_record;
-            if (record > model.size() || model.size() - record < shader_record)
+            if (record > limit || limit - record < shader_record)
                 break;
             names.emplace_back(model.data() + record, strnlen(model.data() + record, name_size));
         }
