@@ -105,6 +105,52 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
     }
 }
 
+TEST(CommandLine, ADryRunListsThePlanAndAsksAboutFilesFoundNowhereCreatingNothing) {
+    temp_dir work;
+    for (const char *dir : {"g", "g/textures", "g/textures/set", "g/textures/base", "pak"})
+        mkdir(dir, 0755);
+    write_file("g/textures/set/a.tga", "AAAA");
+    write_file("g/textures/base/b.tga", "BB");
+    write_zip("pak/pak0.pk3", {"textures/base/b.tga", "the game's"});
+    write_file("l.bsp", level_bytes({"textures/set/a", "textures/base/b", "textures/gone/c"}));
+    const names before = list_dir("."),
+                plan = {"--textures", "g/textures", "--bsp", "l.bsp",   "--name",
+                        "m",          "--game",     "pak",   "--modes", "ffa"};
+    const std::string listing = "textures/set/a.tga\tg/textures/set/a.tga\t4\n"
+                                "maps/m.bsp\tl.bsp\t" +
+                                std::to_string(read_file("l.bsp").size()) +
+                                "\n"
+                                "scripts/m.arena\t-\t84\n"
+                                "mapcrate\t-\t169\n"
+                                "Fichiers du jeu : pak (1 fichiers)\n"
+                                "Deja dans le jeu : textures/base/b.tga\n"
+                                "Introuvable : textures/gone/c\n";
+    const std::string question = "mapcrate: La map utilise des fichiers qui ne sont ni dans le "
+                                 "dossier du jeu ni dans le jeu :\ntextures/gone/c\nDans le jeu, "
+                                 "une texture manquante est remplacée par une grille blanche et un "
+                                 "son manquant reste muet.\n";
+    for (bool yes : {false, true}) {
+        names args = plan;
+        args.push_back("--dry-run");
+        if (yes)
+            args.push_back("--yes");
+        run_result dry = mapcrate(args);
+        EXPECT_EQ(dry.status, yes ? 0 : 1);
+        EXPECT_EQ(dry.out, listing);
+        EXPECT_EQ(dry.err.rfind(yes ? "mapcrate: attention : " + question.substr(10) : question, 0),
+                  0u)
+            << dry.err;
+        EXPECT_EQ(list_dir("."), before);
+    }
+    names args = plan;
+    args.push_back("--yes");
+    ASSERT_EQ(mapcrate(args).status, 0);
+    std::vector<std::string> entries;
+    for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
+        entries.push_back(e.name);
+    EXPECT_EQ(entries, (names{"textures/set/a.tga", "maps/m.bsp", "scripts/m.arena", "mapcrate"}));
+}
+
 TEST(CommandLine, HelpVersionQuietAndTheLocalesEncoding) {
     temp_dir work;
     run_result help = mapcrate({"--bsp", "x", "--help"});
