@@ -72,8 +72,8 @@ std::string entry_name(void *zip, unz_file_info64 &info) {
         return std::string();
     if (info.size_filename > name.size()) {
         name.assign(info.size_filename, '\0');
-        if (unzGetCurrentFileInfo64(zip, &info, name.data(), name.size(), nullptr, 0, nullptr,
-                                    0) != UNZ_OK)
+        if (unzGetCurrentFileInfo64(zip, &info, name.data(), name.size(), nullptr, 0, nullptr, 0) !=
+            UNZ_OK)
             return std::string();
     }
     name.resize(std::min<size_t>(info.size_filename, name.size()));

@@ -53,9 +53,9 @@ bool extension_fits(kind k, const std::string &ext) {
 // The author's game folder, its top folders walked as names need them.
 struct author_files {
     std::string root;
-    std::map<std::string, std::vector<std::string>> tops;  // lower case: spellings
-    std::set<std::string> walked;                          // lower case
-    std::unordered_map<std::string, std::string> by_path;  // lower case: game path
+    std::map<std::string, std::vector<std::string>> tops;             // lower case: spellings
+    std::set<std::string> walked;                                     // lower case
+    std::unordered_map<std::string, std::string> by_path;             // lower case: game path
     std::unordered_map<std::string, std::vector<std::string>> by_key; // shader_key: game paths
 };
 
@@ -109,7 +109,8 @@ struct planner {
     }
 
     bool game_ships(kind k, const std::string &name) const {
-        return game.paths.count(lower(name)) || (k != kind::exact && game.keys.count(shader_key(name)));
+        return game.paths.count(lower(name)) ||
+               (k != kind::exact && game.keys.count(shader_key(name)));
     }
 
     // The author's files that answer the name, as game path and source,
@@ -133,7 +134,7 @@ struct planner {
                     found.push_back({path, join_path(author.root, path)});
         // The extension the name gives first, then the order the game tries.
         const std::vector<std::string> order = {extension(name), ".tga", ".jpg", ".jpeg",
-                                                ".png", ".wav", ".ogg"};
+                                                ".png",          ".wav", ".ogg"};
         auto rank = [&](const std::pair<std::string, std::string> &c) {
             return std::find(order.begin(), order.end(), extension(c.first)) - order.begin();
         };
@@ -171,7 +172,8 @@ std::vector<std::pair<std::string, std::string>> author_scripts(author_files &a)
 }
 
 bool archive_order(const planned_file &x, const planned_file &y) {
-    bool x_tex = top_folder(x.game_path) == "textures", y_tex = top_folder(y.game_path) == "textures";
+    bool x_tex = top_folder(x.game_path) == "textures",
+         y_tex = top_folder(y.game_path) == "textures";
     if (x_tex != y_tex)
         return x_tex;
     return lower(x.game_path) < lower(y.game_path);

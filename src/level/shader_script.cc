@@ -44,8 +44,8 @@ std::vector<token> tokenize(std::string_view s) {
             ++i;
         } else {
             size_t start = i;
-            while (i < n && static_cast<unsigned char>(s[i]) > ' ' && s[i] != '{' &&
-                   s[i] != '}' && s.compare(i, 2, "//") != 0 && s.compare(i, 2, "/*") != 0)
+            while (i<n &&static_cast<unsigned char>(s[i])> ' ' && s[i] != '{' && s[i] != '}' &&
+                   s.compare(i, 2, "//") != 0 && s.compare(i, 2, "/*") != 0)
                 ++i;
             tokens.push_back({std::string(s.substr(start, i - start)), line, false});
         }
