@@ -34,8 +34,16 @@ def wait_for(what, condition, trouble=lambda: None):
 with tempfile.TemporaryDirectory() as work:
     sample = shutil.copytree(os.path.join(SOURCE, "samples", NAME), os.path.join(work, "sample"))
     # Should a check fail, xvfb-run ends the X server and with it the program.
-    # The game's files, installed or not, play no part: none is searched for.
-    program = subprocess.Popen([PROGRAM], cwd=work, env=dict(os.environ, MAPCRATE_GAME_DIR=""))
+    # The game, written here whatever is installed: the sample uses none of its files and
+    # lacks none, so no question comes up.
+    game = os.path.join(work, "game")
+    os.mkdir(game)
+    with zipfile.ZipFile(os.path.join(game, "pak0.pk3"), "w") as z:
+        z.writestr("textures/base/x.tga", "")
+        z.writestr("scripts/base.shader", "textures/base/x { }")
+    log = open(os.path.join(work, "terminal"), "w+")
+    program = subprocess.Popen([PROGRAM], cwd=work, stdout=log,
+                               env=dict(os.environ, MAPCRATE_GAME_DIR=game))
     # Without a window manager the program's windows are the root's children.
     shown = lambda *match: xdotool("search", "--maxdepth", "1", "--onlyvisible", *match)
     window = shown("--sync", "--name", r"^Mapcrate v0\.1$")[0]
@@ -64,6 +72,8 @@ with tempfile.TemporaryDirectory() as work:
     xdotool("windowfocus", "--sync", wait_for("the quit question", dialogs)[0])
     xdotool("key", "alt+y")
     assert program.wait(60) == 0
+    log.seek(0)
+    assert "Fichiers du jeu : %s (2 fichiers)\n\n" % game in log.read()
     kept = sorted(os.listdir(work))  # the credits file gone, the staging folders kept
-    assert kept == sorted(ORDER[:6] + ["crateyard.pk3", "sample"]), kept
+    assert kept == sorted(ORDER[:6] + ["crateyard.pk3", "sample", "game", "terminal"]), kept
 print("packed the sample and quit")

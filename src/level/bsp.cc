@@ -59,6 +59,14 @@ std::string shader_key(std::string_view name) {
     return key;
 }
 
+std::string lower_case(std::string_view name) {
+    std::string lower(name);
+    for (char &c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
 bool is_compiled_level(const char *bsp_path) {
     struct stat st;
     fd_owner bsp{open_as_file(bsp_path, st)};

@@ -31,13 +31,6 @@ bool holds_pak0(const std::string &dir) {
            S_ISREG(st.st_mode);
 }
 
-std::string lower(std::string s) {
-    for (char &c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 std::string last_component(const std::string &path) {
     size_t end = path.find_last_not_of('/');
     if (end == std::string::npos)
@@ -105,7 +98,7 @@ bool read_archive(const std::string &path, game_files &game,
         return false;
     for (int at = unzGoToFirstFile(zip.get()); at == UNZ_OK; at = unzGoToNextFile(zip.get())) {
         unz_file_info64 info;
-        std::string name = lower(entry_name(zip.get(), info));
+        std::string name = lower_case(entry_name(zip.get(), info));
         if (name.empty() || name.back() == '/')
             continue;
         ++game.count;
@@ -140,7 +133,7 @@ game_files read_game_files(const std::string &dir) {
     {
         dir_owner listing{opendir(dir.c_str())};
         while (dirent *e = listing.d ? readdir(listing.d) : nullptr) {
-            std::string name = lower(e->d_name);
+            std::string name = lower_case(e->d_name);
             if (name.compare(0, 3, "pak") == 0 && name.size() >= 7 &&
                 name.compare(name.size() - 4, 4, ".pk3") == 0)
                 paks.push_back(e->d_name);

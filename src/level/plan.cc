@@ -19,25 +19,18 @@
 
 namespace {
 
-// Models are read whole for their shaders; a larger one is not a model.
-constexpr std::uint64_t model_limit = 64u << 20;
-
-std::string lower(std::string s) {
-    for (char &c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
+// Models and shader scripts are read whole; larger ones are not such files.
+constexpr std::uint64_t model_limit = 64u << 20, script_limit = 16u << 20;
 
 std::string extension(const std::string &path) {
     size_t dot = path.rfind('.');
     if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
         return std::string();
-    return lower(path.substr(dot));
+    return lower_case(path.substr(dot));
 }
 
 std::string top_folder(const std::string &path) {
-    return lower(path.substr(0, path.find('/')));
+    return lower_case(path.substr(0, path.find('/')));
 }
 
 // How a name is looked up: an image whatever its extension, a sound by its
@@ -68,7 +61,7 @@ author_files list_author_folder(const std::string &root) {
         std::string name = e->d_name;
         if (name != "." && name != ".." && stat(join_path(root, name).c_str(), &st) == 0 &&
             S_ISDIR(st.st_mode))
-            a.tops[lower(name)].push_back(name);
+            a.tops[lower_case(name)].push_back(name);
     }
     return a;
 }
@@ -81,12 +74,13 @@ void walk_top(author_files &a, const std::string &top) {
         for (const folder_files &folder : walk_tree(base))
             for (const std::string &file : folder.files) {
                 std::string path = spelling + folder.path.substr(base.size()) + "/" + file;
-                if (a.by_path.emplace(lower(path), path).second)
+                if (a.by_path.emplace(lower_case(path), path).second)
                     a.by_key[shader_key(path)].push_back(path);
             }
     }
 }
 
+// What the plan has found so far.
 struct planner {
     const game_files &game;
     author_files &author;
@@ -94,70 +88,72 @@ struct planner {
     package_plan plan;
     std::set<std::string> placed, left_out, missed; // lower-case game paths
     bool textures_matched = false;
-
-    void add(const std::string &game_path, const std::string &source) {
-        if (!placed.insert(lower(game_path)).second)
-            return;
-        struct stat st {};
-        stat(source.c_str(), &st);
-        plan.files.push_back({game_path, source, static_cast<std::uint64_t>(st.st_size)});
-    }
-
-    void leave_out(const std::string &game_path) {
-        if (left_out.insert(lower(game_path)).second)
-            plan.game_owned.push_back(game_path);
-    }
-
-    bool game_ships(kind k, const std::string &name) const {
-        return game.paths.count(lower(name)) ||
-               (k != kind::exact && game.keys.count(shader_key(name)));
-    }
-
-    // The author's files that answer the name, as game path and source,
-    // the likeliest first.
-    std::vector<std::pair<std::string, std::string>> candidates(kind k, const std::string &name) {
-        std::vector<std::pair<std::string, std::string>> found;
-        std::string key = shader_key(name);
-        if (k == kind::image) {
-            auto [from, to] = textures.equal_range(key);
-            for (auto t = from; t != to; ++t)
-                found.push_back({t->second.game_path, t->second.source});
-        }
-        walk_top(author, top_folder(name));
-        auto exact = author.by_path.find(lower(name));
-        if (exact != author.by_path.end())
-            found.push_back({exact->second, join_path(author.root, exact->second)});
-        auto same_key = author.by_key.find(key);
-        if (k != kind::exact && same_key != author.by_key.end())
-            for (const std::string &path : same_key->second)
-                if (extension_fits(k, extension(path)))
-                    found.push_back({path, join_path(author.root, path)});
-        // The extension the name gives first, then the order the game tries.
-        const std::vector<std::string> order = {extension(name), ".tga", ".jpg", ".jpeg",
-                                                ".png",          ".wav", ".ogg"};
-        auto rank = [&](const std::pair<std::string, std::string> &c) {
-            return std::find(order.begin(), order.end(), extension(c.first)) - order.begin();
-        };
-        std::stable_sort(found.begin(), found.end(),
-                         [&](const auto &x, const auto &y) { return rank(x) < rank(y); });
-        return found;
-    }
-
-    // Plans the file that answers a name the map uses; true when the
-    // author has one, whether or not the game ships it.
-    bool use(kind k, const std::string &name) {
-        std::vector<std::pair<std::string, std::string>> found = candidates(k, name);
-        if (game_ships(k, name)) {
-            for (const auto &c : found)
-                leave_out(c.first);
-        } else if (!found.empty()) {
-            add(found[0].first, found[0].second);
-        } else if (game.found && missed.insert(lower(name)).second) {
-            plan.missing.push_back(name);
-        }
-        return !found.empty();
-    }
 };
+
+void add(planner &p, const std::string &game_path, const std::string &source) {
+    if (!p.placed.insert(lower_case(game_path)).second)
+        return;
+    struct stat st {};
+    stat(source.c_str(), &st);
+    p.plan.files.push_back({game_path, source, static_cast<std::uint64_t>(st.st_size)});
+}
+
+void leave_out(planner &p, const std::string &game_path) {
+    if (p.left_out.insert(lower_case(game_path)).second)
+        p.plan.game_owned.push_back(game_path);
+}
+
+bool game_ships(const planner &p, kind k, const std::string &name) {
+    return p.game.paths.count(lower_case(name)) ||
+           (k != kind::exact && p.game.keys.count(shader_key(name)));
+}
+
+// The author's files that answer the name, as game path and source, the
+// likeliest first.
+std::vector<std::pair<std::string, std::string>> candidates(planner &p, kind k,
+                                                            const std::string &name) {
+    std::vector<std::pair<std::string, std::string>> found;
+    std::string key = shader_key(name);
+    if (k == kind::image) {
+        auto [from, to] = p.textures.equal_range(key);
+        for (auto t = from; t != to; ++t)
+            found.push_back({t->second.game_path, t->second.source});
+    }
+    author_files &a = p.author;
+    walk_top(a, top_folder(name));
+    auto exact = a.by_path.find(lower_case(name));
+    if (exact != a.by_path.end())
+        found.push_back({exact->second, join_path(a.root, exact->second)});
+    auto same_key = a.by_key.find(key);
+    if (k != kind::exact && same_key != a.by_key.end())
+        for (const std::string &path : same_key->second)
+            if (extension_fits(k, extension(path)))
+                found.push_back({path, join_path(a.root, path)});
+    // The extension the name gives first, then the order the game tries.
+    const std::vector<std::string> order = {extension(name), ".tga", ".jpg", ".jpeg",
+                                            ".png",          ".wav", ".ogg"};
+    auto rank = [&](const std::pair<std::string, std::string> &c) {
+        return std::find(order.begin(), order.end(), extension(c.first)) - order.begin();
+    };
+    std::stable_sort(found.begin(), found.end(),
+                     [&](const auto &x, const auto &y) { return rank(x) < rank(y); });
+    return found;
+}
+
+// Plans the file that answers a name the map uses; true when the author
+// has one, whether or not the game ships it.
+bool use(planner &p, kind k, const std::string &name) {
+    std::vector<std::pair<std::string, std::string>> found = candidates(p, k, name);
+    if (game_ships(p, k, name)) {
+        for (const auto &c : found)
+            leave_out(p, c.first);
+    } else if (!found.empty()) {
+        add(p, found[0].first, found[0].second);
+    } else if (p.game.found && p.missed.insert(lower_case(name)).second) {
+        p.plan.missing.push_back(name);
+    }
+    return !found.empty();
+}
 
 // The author's shader scripts: game path and source.
 std::vector<std::pair<std::string, std::string>> author_scripts(author_files &a) {
@@ -176,7 +172,79 @@ bool archive_order(const planned_file &x, const planned_file &y) {
          y_tex = top_folder(y.game_path) == "textures";
     if (x_tex != y_tex)
         return x_tex;
-    return lower(x.game_path) < lower(y.game_path);
+    return lower_case(x.game_path) < lower_case(y.game_path);
+}
+
+// The images and videos of the used shaders, each shader from the first
+// script that defines it: the author's own scripts before the game's; a
+// script the game ships is the game's.  A shader no script defines is drawn
+// from the image of its own name.  Marks the author's scripts that are used.
+struct shader_images {
+    std::vector<std::string> images, videos;
+    std::vector<bool> script_used;
+};
+
+shader_images images_of(planner &p, const std::vector<std::string> &shaders,
+                        const std::vector<std::pair<std::string, std::string>> &scripts) {
+    std::unordered_map<std::string, std::pair<const shader_def *, size_t>> defined;
+    std::multimap<std::string, std::string> shipped_scripts; // shader: game path
+    std::vector<std::vector<shader_def>> script_defs(scripts.size());
+    for (size_t i = 0; i < scripts.size(); ++i) {
+        std::string text;
+        read_whole_file(scripts[i].second.c_str(), text, script_limit);
+        script_defs[i] = parse_shader_script(text);
+        bool shipped = game_ships(p, kind::exact, scripts[i].first);
+        for (const shader_def &def : script_defs[i])
+            if (shipped)
+                shipped_scripts.emplace(def.name, scripts[i].first);
+            else
+                defined.emplace(def.name, std::make_pair(&def, i));
+    }
+    for (const shader_def &def : p.game.shaders)
+        defined.emplace(def.name, std::make_pair(&def, scripts.size()));
+
+    shader_images used;
+    used.script_used.resize(scripts.size());
+    std::set<std::string> seen;
+    for (const std::string &shader : shaders) {
+        std::string key = shader_key(shader);
+        if (!seen.insert(key).second)
+            continue;
+        for (auto [at, end] = shipped_scripts.equal_range(key); at != end; ++at)
+            leave_out(p, at->second);
+        auto def = defined.find(key);
+        if (def == defined.end()) {
+            // The engine's default shader draws what a compiler left unnamed.
+            if (key != "noshader" && shader[0] != '*')
+                used.images.push_back(shader);
+            continue;
+        }
+        const auto &[found, script] = def->second;
+        if (script < scripts.size())
+            used.script_used[script] = true;
+        used.images.insert(used.images.end(), found->images.begin(), found->images.end());
+        used.videos.insert(used.videos.end(), found->videos.begin(), found->videos.end());
+    }
+    return used;
+}
+
+// The BSP, the AAS and the levelshot, named after the map.
+void add_named_files(planner &p, const plan_request &request) {
+    const std::pair<const std::string *, const char *> named[] = {
+        {&request.bsp_path, "maps/"},
+        {&request.aas_path, "maps/"},
+        {&request.levelshot_path, "levelshots/"}};
+    for (const auto &[path, folder] : named) {
+        if (path->empty())
+            continue;
+        size_t slash = path->find_last_of("/\\");
+        const char *file_name = path->c_str() + (slash == std::string::npos ? 0 : slash + 1);
+        std::string game_path = folder + named_after_map(request.map_name, file_name);
+        for (char &c : game_path)
+            if (c == '\\')
+                c = '/';
+        add(p, game_path, *path);
+    }
 }
 
 } // namespace
@@ -212,91 +280,36 @@ package_plan plan_package(const plan_request &request) {
     for (const std::string &model : entities.models) {
         size_t before = p.plan.files.size();
         std::string bytes;
-        if (p.use(kind::exact, model) && p.plan.files.size() > before &&
+        if (use(p, kind::exact, model) && p.plan.files.size() > before &&
             read_whole_file(p.plan.files.back().source.c_str(), bytes, model_limit))
             for (std::string &name : md3_shader_names(bytes))
                 shaders.push_back(std::move(name));
     }
-
-    // Each shader from the first script that defines it: the author's own
-    // scripts before the game's; a script the game ships is the game's.
-    std::unordered_map<std::string, std::pair<const shader_def *, size_t>> defined;
-    std::multimap<std::string, std::string> shipped_scripts; // shader: game path
     std::vector<std::pair<std::string, std::string>> scripts = author_scripts(author);
-    std::vector<std::vector<shader_def>> script_defs(scripts.size());
-    for (size_t i = 0; i < scripts.size(); ++i) {
-        std::string text;
-        read_whole_file(scripts[i].second.c_str(), text, UINT64_MAX);
-        script_defs[i] = parse_shader_script(text);
-        bool shipped = p.game_ships(kind::exact, scripts[i].first);
-        for (const shader_def &def : script_defs[i])
-            if (shipped)
-                shipped_scripts.emplace(def.name, scripts[i].first);
-            else
-                defined.emplace(def.name, std::make_pair(&def, i));
-    }
-    for (const shader_def &def : game.shaders)
-        defined.emplace(def.name, std::make_pair(&def, scripts.size()));
-    std::vector<std::string> images, videos;
-    std::set<std::string> seen;
-    std::vector<bool> script_used(scripts.size());
-    for (const std::string &shader : shaders) {
-        std::string key = shader_key(shader);
-        if (!seen.insert(key).second)
-            continue;
-        for (auto [at, end] = shipped_scripts.equal_range(key); at != end; ++at)
-            p.leave_out(at->second);
-        auto def = defined.find(key);
-        if (def == defined.end()) {
-            // The engine's default shader draws what a compiler left unnamed.
-            if (key != "noshader" && shader[0] != '*')
-                images.push_back(shader);
-            continue;
-        }
-        if (def->second.second < scripts.size())
-            script_used[def->second.second] = true;
-        images.insert(images.end(), def->second.first->images.begin(),
-                      def->second.first->images.end());
-        videos.insert(videos.end(), def->second.first->videos.begin(),
-                      def->second.first->videos.end());
-    }
+    shader_images used = images_of(p, shaders, scripts);
 
-    for (texture_file &t : claimed_textures(folders, images))
+    for (texture_file &t : claimed_textures(folders, used.images))
         p.textures.emplace(t.key, std::move(t));
     std::set<std::string> asked;
-    for (const std::string &image : images)
-        if (asked.insert(shader_key(image)).second && p.use(kind::image, image) &&
+    for (const std::string &image : used.images)
+        if (asked.insert(shader_key(image)).second && use(p, kind::image, image) &&
             top_folder(image) == "textures")
             p.textures_matched = true;
-    for (const std::string &video : videos)
-        p.use(kind::exact, video);
+    for (const std::string &video : used.videos)
+        use(p, kind::exact, video);
     for (const auto *names : {&entities.sounds, &entities.music})
         for (const std::string &sound : *names)
-            p.use(kind::sound, sound);
+            use(p, kind::sound, sound);
     // A textures folder that holds nothing the map names is packed flat.
     if (!folders.empty() && !p.textures_matched)
         for (const std::string &file : folders[0].files)
-            if (!p.game_ships(kind::exact, "textures/" + file))
-                p.add("textures/" + file, join_path(folders[0].path, file));
+            if (!game_ships(p, kind::exact, "textures/" + file))
+                add(p, "textures/" + file, join_path(folders[0].path, file));
     std::stable_sort(p.plan.files.begin(), p.plan.files.end(), archive_order);
 
-    const std::pair<const std::string *, const char *> named[] = {
-        {&request.bsp_path, "maps/"},
-        {&request.aas_path, "maps/"},
-        {&request.levelshot_path, "levelshots/"}};
-    for (const auto &[path, folder] : named) {
-        if (path->empty())
-            continue;
-        size_t slash = path->find_last_of("/\\");
-        const char *file_name = path->c_str() + (slash == std::string::npos ? 0 : slash + 1);
-        std::string game_path = folder + named_after_map(request.map_name, file_name);
-        for (char &c : game_path)
-            if (c == '\\')
-                c = '/';
-        p.add(game_path, *path);
-    }
+    add_named_files(p, request);
     for (size_t i = 0; i < scripts.size(); ++i)
-        if (script_used[i])
-            p.add(scripts[i].first, scripts[i].second);
+        if (used.script_used[i])
+            add(p, scripts[i].first, scripts[i].second);
     return std::move(p.plan);
 }

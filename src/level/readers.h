@@ -10,6 +10,8 @@
 // A name as the game compares it: lower case, '\' read as '/', without the
 // extension of its last component.
 std::string shader_key(std::string_view name);
+// The name with its ASCII capitals in lower case, as the game compares paths.
+std::string lower_case(std::string_view name);
 
 // True when the file starts with a compiled level's whole header: "IBSP",
 // version 46, and its lump directory.

@@ -39,8 +39,10 @@ namespace {
 TEST(ValiderPlan, FilesFoundNowhereAreAskedAboutAndASecondMapPacksOnlyItsOwn) {
     temp_dir dir;
     setenv("MAPCRATE_GAME_DIR", "", 1);
-    run_program({"mkdir", "-p", "game/textures/set", "game/sound"});
+    run_program({"mkdir", "-p", "game/textures/set", "game/textures/base", "game/sound"});
     write_file("game/textures/set/a.tga", "a");
+    // A copy of the game's own file: left out.
+    write_file("game/textures/base/g.tga", "g");
     write_file("game/sound/hum.wav", "hum");
     write_zip("game/pak0.pk3", {"textures/base/g.tga", ""});
     std::vector<std::string> one = {"textures/set/a", "textures/base/g"};
@@ -88,8 +90,17 @@ TEST(ValiderPlan, FilesFoundNowhereAreAskedAboutAndASecondMapPacksOnlyItsOwn) {
         log->close_from_frame = row.answer == shut;
         answer_dialogs(log);
         std::vector<std::string> before = list_dir(".");
+        testing::internal::CaptureStdout();
         gtk_button_clicked(GTK_BUTTON(f.execute_button));
+        std::fflush(stdout);
+        std::string terminal = testing::internal::GetCapturedStdout();
         disarm(*log);
+        // Every file found nowhere, not only the ten the question shows.
+        EXPECT_EQ(terminal.find("Fichiers du jeu : game (1 fichiers)\n\n"), 0u);
+        EXPECT_EQ(terminal.find("Introuvable : textures/set/m11\n\n") != std::string::npos,
+                  row.asked);
+        EXPECT_EQ(terminal.find("Deja dans le jeu : textures/base/g.tga\n\n") != std::string::npos,
+                  row.asked);
         ASSERT_EQ(log->seen.size(), row.asked ? 1u : 0u) << row.map;
         if (row.asked) {
             EXPECT_EQ(log->seen[0].text, question);

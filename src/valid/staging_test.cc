@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -187,6 +188,23 @@ TEST(CreatDir, HostileNamesAndThousandsOfFilesAreCopiedByteExactAndRepacked) {
     for (int i = 1; i <= 7; ++i)
         for (const std::string &where : {std::string("."), tex})
             EXPECT_FALSE(path_exists(where + "/pwned" + std::to_string(i))) << where << i;
+}
+
+TEST(CreatDir, AUsedFileThatCannotBeReadStopsTheStaging) {
+    temp_dir dir;
+    run_program({"mkdir", "-p", "game/textures/s"});
+    write_file("game/textures/s/a.tga", "a");
+    write_file("m.bsp", level_bytes({"textures/s/a"}));
+    form_record f;
+    f.textures_dir = "game/textures", f.bsp_path = "m.bsp", f.map_name = "m";
+    f.aas_path = f.levelshot_path = f.description = "";
+    f.plan = plan_package({f.textures_dir, f.bsp_path, "", "", "m", ""});
+    ASSERT_EQ(f.plan.files.size(), 2u);
+    unlink("game/textures/s/a.tga");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(creat_dir(&f), "textures/s/a.tga");
+    testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(path_exists("maps/m.bsp")) << "staging went on";
 }
 
 TEST(CreatArgv, ListsThePlanWithTheArenaBeforeTheShaderScriptsAndNoMapNameAsOptions) {
