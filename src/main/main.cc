@@ -1,7 +1,10 @@
 // Mapcrate: start-up.  The form record lives here for the whole run.
+#include <csignal>
+
 #include "mapcrate.h"
 
 int main(int argc, char **argv) {
+    std::signal(SIGXFSZ, SIG_IGN); // a write past the file-size limit fails like a full disk
     form_record form;
     gtk_init(&argc, &argv);
     build_window(&form);
