@@ -154,5 +154,6 @@ void valider(GtkWidget *button, gpointer form);
 
 // Writes the archive named in argv (minizip-style options).  Returns 0 when
 // every step succeeded, -104 when the write buffer cannot be allocated and
-// another negative value for any other failure.
+// another negative value for any other failure, which leaves an archive of
+// that name as it was.
 int pk3_dir(int argc, char **argv);

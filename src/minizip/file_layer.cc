@@ -9,9 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <utility>
 #include <vector>
-
-#include "io/io.h"
 
 namespace {
 
@@ -97,7 +96,7 @@ bool create_temp(file_layer *l, const struct stat &old) {
     }
     fchmod(fd, old.st_mode != 0 ? old.st_mode & 0777 : 0666 & ~current_umask());
     l->temp = name;
-    l->fd = fd;
+    l->fd = fd_owner(fd);
     return true;
 }
 
@@ -108,7 +107,7 @@ constexpr size_t pending_limit = 16384;
 size_t write_all(file_layer *l, const char *data, size_t size) {
     size_t done = 0;
     while (done < size) {
-        ssize_t n = pwrite(l->fd, data + done, size - done, static_cast<off_t>(l->pos + done));
+        ssize_t n = pwrite(l->fd.fd, data + done, size - done, static_cast<off_t>(l->pos + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -152,13 +151,13 @@ bool copy_archive(file_layer *l, uint64_t size) {
 
 voidpf ZCALLBACK layer_open(voidpf opaque, const char *filename, int mode) {
     file_layer *l = layer_of(opaque);
-    if (!filename || l->fd >= 0)
+    if (!filename || l->fd.fd >= 0)
         return nullptr;
     l->pos = 0;
     struct stat st {};
     if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) == ZLIB_FILEFUNC_MODE_READ) {
-        l->fd = open(filename, O_RDONLY | O_CLOEXEC);
-        if (l->fd < 0)
+        l->fd.fd = open(filename, O_RDONLY | O_CLOEXEC);
+        if (l->fd.fd < 0)
             fail(l, errno);
     } else if (mode & (ZLIB_FILEFUNC_MODE_EXISTING | ZLIB_FILEFUNC_MODE_CREATE)) {
         bool append = mode & ZLIB_FILEFUNC_MODE_EXISTING;
@@ -166,14 +165,14 @@ voidpf ZCALLBACK layer_open(voidpf opaque, const char *filename, int mode) {
             (append && !copy_archive(l, static_cast<uint64_t>(st.st_size))))
             return nullptr;
     }
-    return l->fd >= 0 ? l : nullptr;
+    return l->fd.fd >= 0 ? l : nullptr;
 }
 
 uLong ZCALLBACK layer_read(voidpf opaque, voidpf, void *buf, uLong size) {
     file_layer *l = layer_of(opaque);
     if (!flush_pending(l))
         return 0;
-    long long n = read_range(l->fd, buf, size, static_cast<uint64_t>(l->pos));
+    long long n = read_range(l->fd.fd, buf, size, static_cast<uint64_t>(l->pos));
     if (n < 0) {
         fail(l, errno);
         return 0;
@@ -211,7 +210,7 @@ long ZCALLBACK layer_seek(voidpf opaque, voidpf, uLong offset, int origin) {
     if (origin == ZLIB_FILEFUNC_SEEK_CUR) {
         pos += l->pos;
     } else if (origin == ZLIB_FILEFUNC_SEEK_END) {
-        if (fstat(l->fd, &st) != 0) {
+        if (fstat(l->fd.fd, &st) != 0) {
             fail(l, errno);
             return -1;
         }
@@ -230,11 +229,10 @@ int ZCALLBACK layer_close(voidpf opaque, voidpf) {
     flush_pending(l);
     // Delayed allocation can report a full disk only here; the new
     // archive must be on disk before it replaces the old one.
-    if (!l->temp.empty() && fsync(l->fd) != 0)
+    if (!l->temp.empty() && fsync(l->fd.fd) != 0)
         fail(l, errno);
-    if (close(l->fd) != 0)
+    if (close(std::exchange(l->fd.fd, -1)) != 0)
         fail(l, errno);
-    l->fd = -1;
     return l->failure.empty() ? 0 : -1;
 }
 
@@ -245,8 +243,6 @@ int ZCALLBACK layer_error(voidpf opaque, voidpf) {
 } // namespace
 
 file_layer::~file_layer() {
-    if (fd >= 0)
-        close(fd);
     if (!temp.empty())
         unlink(temp.c_str());
 }
@@ -263,7 +259,7 @@ void fill_posix_filefunc(zlib_filefunc_def *def, file_layer *layer) {
 }
 
 int file_layer_finish(file_layer *layer, bool keep) {
-    bool ok = keep && layer->failure.empty() && layer->fd < 0;
+    bool ok = keep && layer->failure.empty() && layer->fd.fd < 0;
     if (layer->temp.empty())
         return ok ? 0 : -1;
     if (ok && rename(layer->temp.c_str(), layer->target.c_str()) == 0) {

@@ -11,10 +11,12 @@
 
 #include <string>
 
+#include "io/io.h"
+
 struct file_layer {
     std::string temp;   // the temporary file while it is ours, else empty
     std::string target; // where the temporary file goes at the end
-    int fd = -1;
+    fd_owner fd;
     long long pos = 0;   // where the next read or write goes
     std::string pending; // small writes not yet passed to the system
     // Why the first open, read, write, seek, sync, close or rename failed
@@ -23,8 +25,7 @@ struct file_layer {
     file_layer() = default;
     file_layer(const file_layer &) = delete;
     file_layer &operator=(const file_layer &) = delete;
-    // Closes a descriptor the library left open and removes a temporary
-    // file that was never renamed.
+    // Removes a temporary file that was never renamed.
     ~file_layer();
 };
 

@@ -151,11 +151,13 @@ int open_entry(packing *p, const char *path, int raw, entry_encoder *encoder, uL
     memset(&zi, 0, sizeof zi);
     filetime(path, &zi.tmz_date, &zi.dosDate);
     int level = p->o.level;
-    int err = encoder ? encoder_open(encoder, p->zf, path, &zi, level, p->o.password, crc)
-                      : zipOpenNewFileInZip4(p->zf, path, &zi, nullptr, 0, nullptr, 0, nullptr,
-                                             level != 0 ? Z_DEFLATED : 0, level, raw, -MAX_WBITS,
-                                             DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0,
-                                             name_flags(path));
+    // An encrypted entry is stored raw: the encoder compresses and encrypts.
+    int err = zipOpenNewFileInZip4(p->zf, path, &zi, nullptr, 0, nullptr, 0, nullptr,
+                                   level != 0 ? Z_DEFLATED : 0, level, encoder ? 1 : raw,
+                                   -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0,
+                                   name_flags(path) | (encoder ? 1 : 0));
+    if (err == ZIP_OK && encoder)
+        err = encoder_start(encoder, p->zf, level, p->o.password, crc);
     if (err != ZIP_OK)
         report("error in opening %s in zipfile\n", path, layer_reason(p));
     return err;
