@@ -14,7 +14,8 @@ namespace {
 namespace fs = std::filesystem;
 using strings = std::vector<std::string>;
 const std::string ask = "The file x.zip exists. Overwrite ? [y]es, [n]o, [a]ppend : ";
-const pack_limits roomy{32768, 16384, 1 << 20}, one_at_a_time{65536, 16384, 1};
+const pack_limits roomy{32768, 16384, 1 << 20}, one_at_a_time{65536, 16384, 1},
+    bytewise{1, 1, 1 << 20};
 
 struct row {
     strings args;
@@ -113,6 +114,7 @@ TEST(Pk3Dir, Rows) {
     const strings files = {"small", "large", "empty", "exact"};
     const std::string w = "error in writing noise in the zipfile\nFile too large\n",
                       c = "error in closing x.zip\n", no_file = "No such file or directory\n";
+    const std::string sys = "/sys/devices/system/cpu/online";
     auto refused = [](const std::string &name) {
         return "error opening " + name + "\nnot a regular file\nerror in closing " + name + "\n";
     };
@@ -154,39 +156,36 @@ TEST(Pk3Dir, Rows) {
         {{"-o", "ld.zip", "a"}, refused("ld.zip")},
         {{"-o", "lp.zip", "a"}, refused("lp.zip")},
         {{"-a", "p.zip", "a"}, refused("p.zip")},
+        // System files hold less than their size says: a piece past the first reads short.
+        {{"-o", "-9", "x.zip", "f", sys},
+         "creating x.zip\nerror in reading " + sys + "\nthe file changed while it was read\n",
+         {},
+         8,
+         "",
+         &bytewise},
         {{"-o", "h.zip"}, "creating h.zip\n"}, // hostile names, more than 2048 files
+        // A failure the writer meets in list order, with workers ahead of it.
+        {{"-o", "-9", "f.zip"},
+         "creating f.zip\nerror in reading folder\nIs a directory\n",
+         {},
+         8,
+         "",
+         &roomy},
     };
     for (row &r : rows) {
         if (r.limits)
             r.args.insert(r.args.end(), files.begin(), files.end());
     }
-    strings &many = rows.back().entries = {"$(touch pwned)", "a b;c", "-rf", "x\ny", "`id`", "'q"};
+    row &hostile = rows[rows.size() - 2], &ahead = rows.back();
+    hostile.entries = {"$(touch pwned)", "a b;c", "-rf", "x\ny", "`id`", "'q"};
     for (int i = 0; i < 2100; ++i)
-        many.push_back("n" + std::to_string(i));
-    for (const std::string &name : many)
-        write_file(name, name), rows.back().args.push_back(name);
-    // A failure the writer meets in list order, with workers ahead of it.
-    rows.push_back({{"-o", "-9", "f.zip"},
-                    "creating f.zip\nerror in reading folder\nIs a directory\n",
-                    {},
-                    8,
-                    "",
-                    &roomy});
+        hostile.entries.push_back("n" + std::to_string(i));
+    for (const std::string &name : hostile.entries)
+        write_file(name, name), hostile.args.push_back(name);
     for (int i = 0; i < 40; ++i) {
-        rows.back().args.push_back(i == 20 ? "folder" : "f" + std::to_string(i));
+        ahead.args.insert(ahead.args.begin() + 3 + i, i == 20 ? "folder" : "f" + std::to_string(i));
         write_file("f" + std::to_string(i), std::string(i == 5 ? 70000 : 3000 + 99 * i, 'a' + i));
     }
-    // System files hold less than their size says: a piece past the first reads short.
-    const pack_limits bytewise{1, 1, 1 << 20};
-    const std::string sys = "/sys/devices/system/cpu/online";
-    if (path_exists(sys))
-        rows.push_back(
-            {{"-o", "-9", "x.zip", "f", sys},
-             "creating x.zip\nerror in reading " + sys + "\nthe file changed while it was read\n",
-             {},
-             8,
-             "",
-             &bytewise});
     // A device, when this user may make one.
     if (system("mknod node c 1 3 2>/dev/null && ln -s node dev.zip") == 0)
         rows.push_back({{"-o", "dev.zip", "a"}, refused("dev.zip")});
