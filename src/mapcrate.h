@@ -242,7 +242,8 @@ execute_result stage_and_pack(form_record *f);
 
 // Writes the archive named in argv (minizip-style options).  Returns 0 when
 // every step succeeded, -104 when the write buffer cannot be allocated and
-// another negative value for any other failure.
+// another negative value for any other failure, which leaves an archive of
+// that name as it was.
 int pk3_dir(int argc, char **argv);
 
 // --- src/cli --------------------------------------------------------------

@@ -68,6 +68,19 @@ with tempfile.TemporaryDirectory() as work:
         for name in FILES:
             assert z.read(name) == open(os.path.join(sample, name), "rb").read(), name
 
+    # Past the file-size limit a copy fails as on a full disk: the program says so, and
+    # the package written before stays as it was.
+    before = open(pk3, "rb").read()
+    limit = lambda size: subprocess.run(["prlimit", "--pid", str(program.pid), "--fsize=" + size])
+    limit("4096")
+    xdotool("key", "alt+e")
+    ended = lambda: program.poll() is not None and "the program ended"
+    xdotool("windowfocus", "--sync", wait_for("the failure dialog", dialogs, ended)[0])
+    xdotool("key", "Return")
+    wait_for("the dialog closed", lambda: not dialogs(), ended)
+    limit("unlimited")
+    assert open(pk3, "rb").read() == before
+
     xdotool("key", "alt+q")
     xdotool("windowfocus", "--sync", wait_for("the quit question", dialogs)[0])
     xdotool("key", "alt+y")

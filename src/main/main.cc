@@ -1,8 +1,11 @@
 // Mapcrate: start-up.  With arguments, the command line; without, the
 // window, whose form record lives here for the whole run.
+#include <csignal>
+
 #include "mapcrate.h"
 
 int main(int argc, char **argv) {
+    std::signal(SIGXFSZ, SIG_IGN); // a write past the file-size limit fails like a full disk
     if (argc > 1)
         return command_line(argc, argv);
     form_record form;

@@ -11,20 +11,11 @@
 #include <new>
 #include <system_error>
 
+#include "io/io.h"
+
 namespace {
 
 constexpr unsigned window = 32768;
-
-struct fd_closer {
-    int fd;
-    explicit fd_closer(int d) : fd(d) {}
-    fd_closer(const fd_closer &) = delete;
-    fd_closer &operator=(const fd_closer &) = delete;
-    ~fd_closer() {
-        if (fd >= 0)
-            close(fd);
-    }
-};
 
 struct compressor_owner {
     libdeflate_compressor *c;
@@ -40,22 +31,6 @@ struct compressor_owner {
 // Budget for a part's input and output buffers.
 uint64_t need_of(const deflated_part &p) {
     return 2 * p.length + 2 * window;
-}
-
-// Reads up to n bytes at offset; returns the count, or -1 on an error.
-long long read_at(int fd, unsigned char *buf, uint64_t n, uint64_t offset) {
-    uint64_t done = 0;
-    while (done < n) {
-        ssize_t r = pread(fd, buf + done, n - done, static_cast<off_t>(offset + done));
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0)
-            return -1;
-        if (r == 0)
-            break;
-        done += static_cast<uint64_t>(r);
-    }
-    return static_cast<long long>(done);
 }
 
 // A buffer of n bytes, left uninitialised; null when memory is short.
@@ -79,7 +54,7 @@ part_state deflate_whole(deflated_part *p, int fd, libdeflate_compressor *c) {
     std::unique_ptr<unsigned char[]> in = buffer(p->length + 1);
     if (!c || !in)
         return part_state::unread;
-    long long got = read_at(fd, in.get(), p->length + 1, 0);
+    long long got = read_range(fd, in.get(), p->length + 1, 0);
     if (got < 0 || static_cast<uint64_t>(got) > p->length)
         return part_state::unread;
     size_t n = static_cast<size_t>(got);
@@ -138,27 +113,33 @@ part_state deflate_piece(deflated_part *p, int fd, libdeflate_compressor *c) {
     // On the last piece, one byte more tells a file that grew.
     uint64_t want = p->length + (p->last ? 1 : 0);
     std::unique_ptr<unsigned char[]> in = buffer(want);
-    if (!c || !in || read_at(fd, in.get(), want, p->offset) != static_cast<long long>(p->length))
+    long long got = c && in ? read_range(fd, in.get(), want, p->offset) : -1;
+    if (got != static_cast<long long>(p->length)) {
+        p->error = !c || !in ? ENOMEM : got < 0 ? errno : 0;
         return failed;
+    }
     size_t bound = libdeflate_deflate_compress_bound(c, p->length) + 5;
     std::unique_ptr<unsigned char[]> out = buffer(bound);
     size_t made =
         out ? libdeflate_deflate_compress(c, in.get(), p->length, out.get(), bound - 5) : 0;
     if (made != 0 && !p->last)
         made = go_on(out.get(), made);
-    if (made == 0)
-        return failed;
     p->crc = crc32_z(0, in.get(), p->length);
     p->size = p->length;
     in.reset();
-    return keep(p, out.get(), made) ? part_state::deflated : failed;
+    if (made != 0 && keep(p, out.get(), made))
+        return part_state::deflated;
+    p->error = ENOMEM; // what fails past the read is short of memory
+    return failed;
 }
 
 part_state run_part(deflate_pool *pool, deflated_part *p, libdeflate_compressor *c) {
-    fd_closer f(open(pool->files[p->file], O_RDONLY | O_CLOEXEC));
+    fd_owner f(open(pool->files[p->file], O_RDONLY | O_CLOEXEC));
     struct stat st;
-    if (f.fd < 0 || fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode))
+    if (f.fd < 0 || fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        p->error = f.fd < 0 ? errno : 0;
         return p->first ? part_state::unread : part_state::short_read;
+    }
     return p->whole ? deflate_whole(p, f.fd, c) : deflate_piece(p, f.fd, c);
 }
 
@@ -194,6 +175,7 @@ deflated_part *claim(deflate_pool *pool, std::unique_lock<std::mutex> &lock) {
                 continue;
             }
             pool->in_use += part.reserved;
+            pool->peak_in_use = std::max(pool->peak_in_use, pool->in_use);
         }
         pool->next_offset += part.length;
         if (part.last || !pool->next_is_file) {

@@ -47,6 +47,7 @@ struct deflated_part {
     size_t out_size = 0;
     uLong crc = 0; // of the bytes read
     uint64_t size = 0;
+    int error = 0; // errno of a read that failed; 0 when the file changed size
 };
 
 struct deflate_pool {
@@ -57,6 +58,7 @@ struct deflate_pool {
     std::condition_variable changed;
     std::list<deflated_part> parts; // claimed and not yet dropped, in list order
     uint64_t in_use = 0;
+    uint64_t peak_in_use = 0; // the most in_use has been, for tests
     bool stop = false;
     // Where claiming stands: the next file, its planned size, the next offset.
     size_t next_file = 0;

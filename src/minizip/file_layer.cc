@@ -4,15 +4,28 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 namespace {
 
 file_layer *layer_of(voidpf opaque) {
     return static_cast<file_layer *>(opaque);
+}
+
+// Only the first failure is kept: later ones follow from it.
+void fail(file_layer *l, const char *why) {
+    if (l->failure.empty())
+        l->failure = why;
+}
+
+void fail(file_layer *l, int err) {
+    fail(l, std::strerror(err));
 }
 
 std::string dir_part(const std::string &path) {
@@ -34,19 +47,6 @@ mode_t current_umask() {
     return mask;
 }
 
-// A short hidden name, so that an archive name near the file-name limit
-// still leaves room for it.
-int create_temp(file_layer *l, const std::string &dir) {
-    std::string name = dir + ".mapcrate-pack-XXXXXX";
-    int fd = mkostemp(&name[0], O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    // The archive's mode follows the umask, as for any new file.
-    fchmod(fd, 0666 & ~current_umask());
-    l->temp = name;
-    return fd;
-}
-
 // Writing through a symbolic link reaches the file it names; the new
 // archive must replace that file, not the link.
 std::string rename_target(const char *name) {
@@ -61,27 +61,43 @@ std::string rename_target(const char *name) {
     return name;
 }
 
-voidpf ZCALLBACK layer_open(voidpf opaque, const char *filename, int mode) {
-    file_layer *l = layer_of(opaque);
-    if (!filename || l->fd >= 0)
-        return nullptr;
-    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) == ZLIB_FILEFUNC_MODE_READ) {
-        l->fd = open(filename, O_RDONLY | O_CLOEXEC);
-    } else if (mode & ZLIB_FILEFUNC_MODE_EXISTING) {
-        l->fd = open(filename, O_RDWR | O_CLOEXEC);
-    } else if (mode & ZLIB_FILEFUNC_MODE_CREATE) {
-        // Refuse what truncating the file in place would refuse: a
-        // folder, or a file we may not write.
-        std::string target = rename_target(filename);
-        struct stat st;
-        if (stat(target.c_str(), &st) == 0 &&
-            (S_ISDIR(st.st_mode) || access(target.c_str(), W_OK) != 0))
-            return nullptr;
-        l->fd = create_temp(l, dir_part(target));
-        l->target = target;
+// Sets the layer's target from the archive's name and refuses what may not
+// be replaced: anything but a regular file, or a file we may not write.
+// st_mode is 0 in *st when there is no archive yet.
+bool check_target(file_layer *l, const char *name, struct stat *st) {
+    l->target = rename_target(name);
+    if (stat(l->target.c_str(), st) != 0) {
+        st->st_mode = 0;
+        if (errno == ENOENT)
+            return true;
+        fail(l, errno);
+        return false;
     }
-    l->pos = 0;
-    return l->fd >= 0 ? l : nullptr;
+    if (!S_ISREG(st->st_mode)) {
+        fail(l, "not a regular file");
+        return false;
+    }
+    if (access(l->target.c_str(), W_OK) != 0) {
+        fail(l, errno);
+        return false;
+    }
+    return true;
+}
+
+// A short hidden name beside the target, so that an archive name near the
+// file-name limit still leaves room for it.  An old archive's permissions
+// carry over; a new one's follow the umask.
+bool create_temp(file_layer *l, const struct stat &old) {
+    std::string name = dir_part(l->target) + ".mapcrate-pack-XXXXXX";
+    int fd = mkostemp(&name[0], O_CLOEXEC);
+    if (fd < 0) {
+        fail(l, errno);
+        return false;
+    }
+    fchmod(fd, old.st_mode != 0 ? old.st_mode & 0777 : 0666 & ~current_umask());
+    l->temp = name;
+    l->fd = fd_owner(fd);
+    return true;
 }
 
 // Below this size writes are gathered: the library writes each header
@@ -91,11 +107,11 @@ constexpr size_t pending_limit = 16384;
 size_t write_all(file_layer *l, const char *data, size_t size) {
     size_t done = 0;
     while (done < size) {
-        ssize_t n = write(l->fd, data + done, size - done);
+        ssize_t n = pwrite(l->fd.fd, data + done, size - done, static_cast<off_t>(l->pos + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            l->failed = true;
+            fail(l, n < 0 ? errno : EIO);
             break;
         }
         done += static_cast<size_t>(n);
@@ -110,23 +126,59 @@ bool flush_pending(file_layer *l) {
     return ok;
 }
 
+// The old archive's bytes into the temporary file, where the library then
+// adds the new entries.
+bool copy_archive(file_layer *l, uint64_t size) {
+    fd_owner from(open(l->target.c_str(), O_RDONLY | O_CLOEXEC));
+    if (from.fd < 0) {
+        fail(l, errno);
+        return false;
+    }
+    std::vector<char> chunk(1 << 16);
+    while (static_cast<uint64_t>(l->pos) < size) {
+        uint64_t at = static_cast<uint64_t>(l->pos);
+        long long n =
+            read_range(from.fd, chunk.data(), std::min<uint64_t>(chunk.size(), size - at), at);
+        if (n <= 0) {
+            fail(l, n < 0 ? errno : EIO); // an archive that shrank is not copied whole
+            return false;
+        }
+        if (write_all(l, chunk.data(), static_cast<size_t>(n)) != static_cast<size_t>(n))
+            return false;
+    }
+    return true;
+}
+
+voidpf ZCALLBACK layer_open(voidpf opaque, const char *filename, int mode) {
+    file_layer *l = layer_of(opaque);
+    if (!filename || l->fd.fd >= 0)
+        return nullptr;
+    l->pos = 0;
+    struct stat st {};
+    if ((mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) == ZLIB_FILEFUNC_MODE_READ) {
+        l->fd.fd = open(filename, O_RDONLY | O_CLOEXEC);
+        if (l->fd.fd < 0)
+            fail(l, errno);
+    } else if (mode & (ZLIB_FILEFUNC_MODE_EXISTING | ZLIB_FILEFUNC_MODE_CREATE)) {
+        bool append = mode & ZLIB_FILEFUNC_MODE_EXISTING;
+        if (!check_target(l, filename, &st) || !create_temp(l, st) ||
+            (append && !copy_archive(l, static_cast<uint64_t>(st.st_size))))
+            return nullptr;
+    }
+    return l->fd.fd >= 0 ? l : nullptr;
+}
+
 uLong ZCALLBACK layer_read(voidpf opaque, voidpf, void *buf, uLong size) {
     file_layer *l = layer_of(opaque);
     if (!flush_pending(l))
         return 0;
-    uLong done = 0;
-    while (done < size) {
-        ssize_t n = read(l->fd, static_cast<char *>(buf) + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            l->failed = true;
-        if (n <= 0)
-            break;
-        done += static_cast<uLong>(n);
+    long long n = read_range(l->fd.fd, buf, size, static_cast<uint64_t>(l->pos));
+    if (n < 0) {
+        fail(l, errno);
+        return 0;
     }
-    l->pos += static_cast<long long>(done);
-    return done;
+    l->pos += n;
+    return static_cast<uLong>(n);
 }
 
 uLong ZCALLBACK layer_write(voidpf opaque, voidpf, const void *buf, uLong size) {
@@ -152,13 +204,20 @@ long ZCALLBACK layer_seek(voidpf opaque, voidpf, uLong offset, int origin) {
     file_layer *l = layer_of(opaque);
     if (!flush_pending(l))
         return -1;
-    int whence = origin == ZLIB_FILEFUNC_SEEK_CUR   ? SEEK_CUR
-                 : origin == ZLIB_FILEFUNC_SEEK_END ? SEEK_END
-                                                    : SEEK_SET;
     // The library passes negative relative offsets as unsigned values.
-    off_t pos = lseek(l->fd, static_cast<off_t>(static_cast<long>(offset)), whence);
+    long long pos = static_cast<long>(offset);
+    struct stat st;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR) {
+        pos += l->pos;
+    } else if (origin == ZLIB_FILEFUNC_SEEK_END) {
+        if (fstat(l->fd.fd, &st) != 0) {
+            fail(l, errno);
+            return -1;
+        }
+        pos += st.st_size;
+    }
     if (pos < 0) {
-        l->failed = true;
+        fail(l, EINVAL);
         return -1;
     }
     l->pos = pos;
@@ -170,23 +229,20 @@ int ZCALLBACK layer_close(voidpf opaque, voidpf) {
     flush_pending(l);
     // Delayed allocation can report a full disk only here; the new
     // archive must be on disk before it replaces the old one.
-    if (!l->temp.empty() && fsync(l->fd) != 0)
-        l->failed = true;
-    if (close(l->fd) != 0)
-        l->failed = true;
-    l->fd = -1;
-    return l->failed ? -1 : 0;
+    if (!l->temp.empty() && fsync(l->fd.fd) != 0)
+        fail(l, errno);
+    if (close(std::exchange(l->fd.fd, -1)) != 0)
+        fail(l, errno);
+    return l->failure.empty() ? 0 : -1;
 }
 
 int ZCALLBACK layer_error(voidpf opaque, voidpf) {
-    return layer_of(opaque)->failed ? 1 : 0;
+    return layer_of(opaque)->failure.empty() ? 0 : 1;
 }
 
 } // namespace
 
 file_layer::~file_layer() {
-    if (fd >= 0)
-        close(fd);
     if (!temp.empty())
         unlink(temp.c_str());
 }
@@ -202,14 +258,16 @@ void fill_posix_filefunc(zlib_filefunc_def *def, file_layer *layer) {
     def->opaque = layer;
 }
 
-int file_layer_finish(file_layer *layer, bool closed_ok) {
-    bool ok = closed_ok && !layer->failed && layer->fd < 0;
+int file_layer_finish(file_layer *layer, bool keep) {
+    bool ok = keep && layer->failure.empty() && layer->fd.fd < 0;
     if (layer->temp.empty())
         return ok ? 0 : -1;
     if (ok && rename(layer->temp.c_str(), layer->target.c_str()) == 0) {
         layer->temp.clear();
         return 0;
     }
+    if (ok)
+        fail(layer, errno);
     unlink(layer->temp.c_str());
     layer->temp.clear();
     return -1;

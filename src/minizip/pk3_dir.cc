@@ -1,9 +1,11 @@
 #include "pk3_dir.h"
 
+#include <fcntl.h>
 #include <malloc.h>
 #include <sys/stat.h>
 #include <time.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +15,7 @@
 
 #include "deflate_pool.h"
 #include "file_layer.h"
+#include "io/io.h"
 #include "mapcrate.h"
 #include "zip_crypt.h"
 
@@ -20,13 +23,6 @@ namespace {
 
 constexpr unsigned long write_buffer_size = 16384;
 constexpr size_t max_name_bytes = 255;
-
-struct file_closer {
-    void operator()(FILE *f) const {
-        fclose(f);
-    }
-};
-using file_ptr = std::unique_ptr<FILE, file_closer>;
 
 struct free_deleter {
     void operator()(void *p) const {
@@ -111,149 +107,174 @@ bool ask_overwrite(const std::string &name, int &overwrite) {
     return true;
 }
 
-// Adds one file as an entry.  Returns the error state (0 to go on);
-// *failed is set for failures the error state does not keep.
-int add_entry(zipFile zf, const char *path, const options &o, unsigned char *buf, bool *failed) {
+// One pack: the archive, its file layer and what the entries share.
+struct packing {
+    zipFile zf = nullptr;
+    file_layer layer;
+    options o;
+    unsigned char *buf = nullptr;
+    bool failed = false;       // an entry failed though adding went on
+    bool reason_shown = false; // the layer's failure has been printed
+};
+
+// A failure line about name, then its reason on a line of its own.
+void report(const char *format, const char *name, const std::string &reason) {
+    printf(format, name);
+    if (!reason.empty())
+        printf("%s\n", reason.c_str());
+}
+
+// Why the layer failed, the first time it is asked; empty afterwards.
+std::string layer_reason(packing *p) {
+    if (p->reason_shown)
+        return {};
+    p->reason_shown = !p->layer.failure.empty();
+    return p->layer.failure;
+}
+
+// Reads up to size bytes into buf and returns the count.  A read that
+// stops before the end is reported and sets *read_failed; what came back
+// still counts.
+size_t read_chunk(FILE *in, const char *path, void *buf, size_t size, bool *read_failed) {
+    size_t n = fread(buf, 1, size, in);
+    if (n < size && feof(in) == 0) {
+        report("error in reading %s\n", path, strerror(errno));
+        *read_failed = true;
+    }
+    return n;
+}
+
+// Opens the entry named path, dated as the file: raw when its data comes
+// deflated already, through encoder when a password is set.
+int open_entry(packing *p, const char *path, int raw, entry_encoder *encoder, uLong crc) {
     zip_fileinfo zi;
     memset(&zi, 0, sizeof zi);
     filetime(path, &zi.tmz_date, &zi.dosDate);
+    int level = p->o.level;
+    // An encrypted entry is stored raw: the encoder compresses and encrypts.
+    int err = zipOpenNewFileInZip4(p->zf, path, &zi, nullptr, 0, nullptr, 0, nullptr,
+                                   level != 0 ? Z_DEFLATED : 0, level, encoder ? 1 : raw,
+                                   -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0,
+                                   name_flags(path) | (encoder ? 1 : 0));
+    if (err == ZIP_OK && encoder)
+        err = encoder_start(encoder, p->zf, level, p->o.password, crc);
+    if (err != ZIP_OK)
+        report("error in opening %s in zipfile\n", path, layer_reason(p));
+    return err;
+}
 
+// Adds one file as an entry, streaming it.  Returns the error state (0 to
+// go on); failures that do not stop the adding set p->failed.
+int add_entry(packing *p, const char *path) {
     uLong crc = 0;
-    int err = 0;
-    if (o.password) {
-        err = getFileCrc(path, buf, write_buffer_size, &crc);
-        // The entry is still written, encrypted with the CRC computed so
-        // far, but the call must not report success.
-        if (err != 0)
-            *failed = true;
-    }
-
+    // The entry is still written, encrypted with the CRC computed so far.
+    if (p->o.password && getFileCrc(path, p->buf, write_buffer_size, &crc) != 0)
+        p->failed = true;
     entry_encoder encoder;
-    if (o.password)
-        err = encoder_open(&encoder, zf, path, &zi, o.level, o.password, crc);
-    else
-        err = zipOpenNewFileInZip4(
-            zf, path, &zi, nullptr, 0, nullptr, 0, nullptr, o.level != 0 ? Z_DEFLATED : 0, o.level,
-            0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0, name_flags(path));
-    file_ptr in;
-    if (err != ZIP_OK) {
-        printf("error in opening %s in zipfile\n", path);
-    } else {
+    int err = open_entry(p, path, 0, p->o.password ? &encoder : nullptr, crc);
+    file_owner in;
+    if (err == ZIP_OK) {
         in.reset(fopen(path, "rb"));
         if (!in) {
             err = -1;
-            printf("error in opening %s for reading\n", path);
+            report("error in opening %s for reading\n", path, strerror(errno));
         }
     }
-
-    if (err == ZIP_OK) {
-        size_t size_read;
-        do {
-            err = ZIP_OK;
-            size_read = fread(buf, 1, write_buffer_size, in.get());
-            if (size_read < write_buffer_size && feof(in.get()) == 0) {
-                printf("error in reading %s\n", path);
-                err = -1;
-                // The bytes that came are still written and the copy
-                // goes on, but the entry may be short.
-                *failed = true;
-            }
-            if (size_read > 0) {
-                err = o.password ? encoder_write(&encoder, zf, buf, size_read)
-                                 : zipWriteInFileInZip(zf, buf, static_cast<unsigned>(size_read));
-                if (err < 0)
-                    printf("error in writing %s in the zipfile\n", path);
-            }
-        } while (err == ZIP_OK && size_read > 0);
+    while (err == ZIP_OK) {
+        bool read_failed = false;
+        size_t size_read = read_chunk(in.get(), path, p->buf, write_buffer_size, &read_failed);
+        // The bytes that came are still written and the copy goes on.
+        err = read_failed ? -1 : ZIP_OK;
+        p->failed = p->failed || read_failed;
+        if (size_read > 0) {
+            err = p->o.password
+                      ? encoder_write(&encoder, p->zf, p->buf, size_read)
+                      : zipWriteInFileInZip(p->zf, p->buf, static_cast<unsigned>(size_read));
+            if (err < 0)
+                report("error in writing %s in the zipfile\n", path, layer_reason(p));
+        }
+        if (size_read == 0)
+            break;
     }
     in.reset();
-
-    if (err < 0) {
-        // The library would close an encrypted entry as empty; what was
-        // written must stay readable, as for a plain entry.
-        if (encoder.entry_open)
-            encoder_close(&encoder, zf);
-        return -1; // the library closes a plain entry with the archive
-    }
-    err = o.password ? encoder_close(&encoder, zf) : zipCloseFileInZip(zf);
+    if (err < 0)
+        return -1; // the library closes the entry with the archive
+    err = p->o.password ? encoder_close(&encoder, p->zf) : zipCloseFileInZip(p->zf);
     if (err != ZIP_OK)
-        printf("error in closing %s in the zipfile\n", path);
+        report("error in closing %s in the zipfile\n", path, layer_reason(p));
     return err;
 }
 
 // Adds the file whose parts come next from the pool: deflated parts go in
 // raw; a file the workers did not read goes the streaming way, which meets
 // and reports its failure as it always did.  Same results as add_entry.
-int add_deflated(zipFile zf, deflate_pool *pool, const char *path, const options &o,
-                 unsigned char *buf, bool *failed) {
-    deflated_part *p = pool_front(pool);
-    if (!p)
+int add_deflated(packing *p, deflate_pool *pool, const char *path) {
+    deflated_part *part = pool_front(pool);
+    if (!part)
         return -1;
-    if (p->state == part_state::unread) {
+    if (part->state == part_state::unread) {
         // Later pieces of the file come all the same; they are not used.
-        bool last = p->last;
+        bool last = part->last;
         pool_drop_front(pool);
-        while (!last && (p = pool_front(pool))) {
-            last = p->last;
+        while (!last && (part = pool_front(pool))) {
+            last = part->last;
             pool_drop_front(pool);
         }
-        return add_entry(zf, path, o, buf, failed);
+        return add_entry(p, path);
     }
-    zip_fileinfo zi;
-    memset(&zi, 0, sizeof zi);
-    filetime(path, &zi.tmz_date, &zi.dosDate);
-    int err = zipOpenNewFileInZip4(zf, path, &zi, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                   o.level, 1, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
-                                   nullptr, 0, 0, name_flags(path));
-    if (err != ZIP_OK) {
-        printf("error in opening %s in zipfile\n", path);
+    int err = open_entry(p, path, 1, nullptr, 0);
+    if (err != ZIP_OK)
         return err;
-    }
     uLong crc = 0;
     uint64_t size = 0;
-    for (;; p = pool_front(pool)) {
-        if (!p)
+    for (;; part = pool_front(pool)) {
+        if (!part)
             return -1;
-        if (p->state != part_state::deflated) {
-            // The pieces so far end in a sync flush: a final empty block
-            // makes them a whole stream, and the entry what could be read.
-            static const unsigned char end_block[] = {3, 0};
-            zipWriteInFileInZip(zf, end_block, sizeof end_block);
-            zipCloseFileInZipRaw(zf, size, crc);
-            printf("error in reading %s\n", path);
+        // A later piece that read short or long: the file changed while
+        // it was packed, and the entry cannot be whole.
+        if (part->state != part_state::deflated) {
+            report("error in reading %s\n", path,
+                   part->error != 0 ? strerror(part->error) : "the file changed while it was read");
             return -1;
         }
-        if (zipWriteInFileInZip(zf, p->out.get(), static_cast<unsigned>(p->out_size)) < 0) {
-            printf("error in writing %s in the zipfile\n", path);
+        if (zipWriteInFileInZip(p->zf, part->out.get(), static_cast<unsigned>(part->out_size)) <
+            0) {
+            report("error in writing %s in the zipfile\n", path, layer_reason(p));
             return -1;
         }
-        crc = crc32_combine(crc, p->crc, static_cast<z_off_t>(p->size));
-        size += p->size;
-        bool last = p->last;
+        crc = crc32_combine(crc, part->crc, static_cast<z_off_t>(part->size));
+        size += part->size;
+        bool last = part->last;
         pool_drop_front(pool);
         if (last)
             break;
     }
-    err = zipCloseFileInZipRaw(zf, size, crc);
+    err = zipCloseFileInZipRaw(p->zf, size, crc);
     if (err != ZIP_OK)
-        printf("error in closing %s in the zipfile\n", path);
+        report("error in closing %s in the zipfile\n", path, layer_reason(p));
     return err;
 }
 
-// Opens the archive, adds the files after the name, closes it.  Returns 0
-// when every step succeeded, -1 otherwise.
+// Opens the archive, adds the files after the name, closes it.  Only when
+// every step succeeded does the new archive replace the old one; returns 0
+// then, -1 otherwise.
 int write_archive(int argc, char **argv, const options &o, const std::string &name,
                   unsigned char *buf, const pack_limits &limits) {
-    file_layer layer;
+    packing p;
+    p.o = o;
+    p.buf = buf;
     zlib_filefunc_def ffunc;
-    fill_posix_filefunc(&ffunc, &layer);
+    fill_posix_filefunc(&ffunc, &p.layer);
     int append = o.overwrite == 2 ? APPEND_STATUS_ADDINZIP : APPEND_STATUS_CREATE;
-    zipFile zf = zipOpen2(name.c_str(), append, nullptr, &ffunc);
+    p.zf = zipOpen2(name.c_str(), append, nullptr, &ffunc);
 
     int err = 0;
-    bool failed = false;
-    if (!zf) {
-        printf("error opening %s\n", name.c_str());
+    if (!p.zf) {
+        std::string why = layer_reason(&p);
+        // Without a failure of the layer, the library found no archive to add to.
+        if (why.empty())
+            why = o.overwrite == 2 ? "not a zip archive" : strerror(ENOMEM);
+        report("error opening %s\n", name.c_str(), why);
         err = -1;
     } else {
         printf("creating %s\n", name.c_str());
@@ -266,23 +287,21 @@ int write_archive(int argc, char **argv, const options &o, const std::string &na
     }
     if (err == 0 && (o.password || o.level == 0)) {
         for (size_t i = 0; i < files.size() && err == 0; ++i)
-            err = add_entry(zf, files[i], o, buf, &failed);
+            err = add_entry(&p, files[i]);
     } else if (err == 0) {
         // Work on later files is thrown away when the pool goes.
         deflate_pool pool;
         pool_start(&pool, files, o.level, limits);
         for (size_t i = 0; i < files.size() && err == 0; ++i)
-            err = add_deflated(zf, &pool, files[i], o, buf, &failed);
+            err = add_deflated(&p, &pool, files[i]);
     }
 
-    int close_err = zipClose(zf, nullptr);
-    // A created archive is only in place once the layer has renamed it.
-    bool in_place = file_layer_finish(&layer, close_err == ZIP_OK) == 0;
-    if (close_err != ZIP_OK || !in_place) {
-        printf("error in closing %s\n", name.c_str());
-        failed = true;
-    }
-    return err != 0 || failed ? -1 : 0;
+    int close_err = zipClose(p.zf, nullptr);
+    bool whole = err == 0 && !p.failed;
+    bool in_place = file_layer_finish(&p.layer, close_err == ZIP_OK && whole) == 0;
+    if (close_err != ZIP_OK || (whole && !in_place))
+        report("error in closing %s\n", name.c_str(), layer_reason(&p));
+    return in_place ? 0 : -1;
 }
 
 } // namespace
@@ -299,33 +318,23 @@ int filetime(const char *path, tm_zip *, uLong *dt) {
 }
 
 int check_exist_file(const char *path) {
-    file_ptr f(fopen(path, "rb"));
-    return f ? 1 : 0;
+    // Without blocking on a named pipe, which exists but is no archive.
+    fd_owner f(open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    return f.fd >= 0 ? 1 : 0;
 }
 
 int getFileCrc(const char *path, void *buf, unsigned long size_buf, uLong *result_crc) {
     uLong crc = 0;
-    int err = 0;
-    file_ptr f(fopen(path, "rb"));
-    if (!f) {
-        err = -1;
-    } else {
-        size_t size_read;
-        do {
-            err = 0;
-            size_read = fread(buf, 1, size_buf, f.get());
-            if (size_read < size_buf && feof(f.get()) == 0) {
-                printf("error in reading %s\n", path);
-                err = -1;
-            }
-            if (size_read > 0)
-                crc = crc32(crc, static_cast<const Bytef *>(buf), static_cast<uInt>(size_read));
-        } while (err == 0 && size_read > 0);
+    file_owner f(fopen(path, "rb"));
+    bool failed = !f;
+    for (size_t n = 1; n > 0 && !failed;) {
+        n = read_chunk(f.get(), path, buf, size_buf, &failed);
+        crc = crc32(crc, static_cast<const Bytef *>(buf), static_cast<uInt>(n));
     }
     f.reset();
     *result_crc = crc;
     printf("file %s crc %lx\n", path, crc);
-    return err;
+    return failed ? -1 : 0;
 }
 
 void do_banner() {

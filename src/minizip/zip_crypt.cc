@@ -1,7 +1,5 @@
 #include "zip_crypt.h"
 
-#include "pk3_dir.h"
-
 #include <sys/random.h>
 
 #include <cstring>
@@ -72,18 +70,9 @@ entry_encoder::~entry_encoder() {
         deflateEnd(&stream);
 }
 
-int encoder_open(entry_encoder *e, zipFile zf, const char *name, const zip_fileinfo *zi, int level,
-                 const char *password, uLong header_crc) {
-    int method = level != 0 ? Z_DEFLATED : 0;
-    // Raw: the library stores what it is given; flag bit 0 marks encryption.
-    int err = zipOpenNewFileInZip4(zf, name, zi, nullptr, 0, nullptr, 0, nullptr, method, level, 1,
-                                   -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0,
-                                   1 | name_flags(name));
-    if (err != ZIP_OK)
-        return err;
-    e->entry_open = true;
+int encoder_start(entry_encoder *e, zipFile zf, int level, const char *password, uLong header_crc) {
     e->out.resize(out_size);
-    if (method == Z_DEFLATED) {
+    if (level != 0) {
         if (deflateInit2(&e->stream, level, Z_DEFLATED, -MAX_WBITS, DEF_MEM_LEVEL,
                          Z_DEFAULT_STRATEGY) != Z_OK)
             return ZIP_INTERNALERROR;
@@ -121,7 +110,6 @@ int encoder_close(entry_encoder *e, zipFile zf) {
         e->stream.avail_in = 0;
         err = deflate_step(e, zf, Z_FINISH);
     }
-    e->entry_open = false;
     int closed = zipCloseFileInZipRaw(zf, e->size, e->crc);
     return err != ZIP_OK ? err : closed;
 }

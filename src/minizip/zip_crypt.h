@@ -19,11 +19,10 @@ void zip_crypt_init(zip_crypt_keys *keys, const char *password);
 void zip_crypt_encode(zip_crypt_keys *keys, unsigned char *data, size_t n);
 
 // Compresses (or stores) and encrypts one entry's data on its way into an
-// entry the library opened raw with the encryption flag.
+// entry the library opened raw, with flag bit 0 (encryption) set.
 struct entry_encoder {
     z_stream stream{};
     bool deflating = false;
-    bool entry_open = false; // the library's entry, until encoder_close
     zip_crypt_keys keys;
     uLong crc = 0;
     uLong size = 0;
@@ -34,10 +33,9 @@ struct entry_encoder {
     ~entry_encoder();
 };
 
-// Opens the entry in zf and writes its encryption header, whose check
-// bytes come from header_crc.  Returns the library's result (0 on success).
-int encoder_open(entry_encoder *e, zipFile zf, const char *name, const zip_fileinfo *zi, int level,
-                 const char *password, uLong header_crc);
+// Writes the encryption header of the entry open in zf, whose check bytes
+// come from header_crc.  Returns the library's result (0 on success).
+int encoder_start(entry_encoder *e, zipFile zf, int level, const char *password, uLong header_crc);
 // Passes len bytes of file data on; data is used as scratch space.  Returns
 // 0, or a negative value when the library refused the write.
 int encoder_write(entry_encoder *e, zipFile zf, unsigned char *data, size_t len);
