@@ -5,6 +5,8 @@
 #   bench/oacmp.sh release                 the release package (the reference)
 #   bench/oacmp.sh window LABEL PROGRAM    packs each map through PROGRAM's window, then measures
 #   bench/oacmp.sh table LABEL             prints the table of a measured run
+#   bench/oacmp.sh cli LABEL PROGRAM WLABEL  packs each map with PROGRAM's command line, no display,
+#                                          each in a fresh folder, and compares with run WLABEL
 # Needs Debian's openarena, openarena-oacmp1, xvfb, xdotool and libjpeg-turbo-progs (cjpeg).
 # OACMP_OUT (default /tmp/oacmp) holds the author's folder G (mapsrc/) and one folder per run.
 set -euo pipefail
@@ -44,11 +46,25 @@ window)
     for m in "${maps[@]}"; do measure "$dir" "$m" "$dir/work/$m/$m.pk3"; done
     python3 "$here/oacmp_table.py" "$dir" "$out/release" "$out/noise.json"
     ;;
+cli)
+    dir=$out/$2
+    rm -rf "$dir"
+    program=$(realpath "$3")
+    for m in "${maps[@]}"; do
+        mkdir -p "$dir/$m"
+        status=0
+        (cd "$dir/$m" && env -u DISPLAY "$program" --bsp "$G/maps/$m.bsp" --aas "$G/maps/$m.aas" \
+            --levelshot "$G/levelshots/$m.jpg" --textures "$G/textures" --name "$m" \
+            --description "$m" --modes ffa --yes >"../$m.out" 2>"../$m.err") || status=$?
+        printf '%s: exit %s, ' "$m" "$status"
+        python3 "$here/oacmp_same.py" "$out/$4/work/$m/$m.pk3" "$dir/$m/$m.pk3" || true
+    done
+    ;;
 table)
     python3 "$here/oacmp_table.py" "$out/$2" "$out/release" "$out/noise.json"
     ;;
 *)
-    sed -n '2,9p' "$0"
+    sed -n '2,11p' "$0"
     exit 2
     ;;
 esac

@@ -2,7 +2,7 @@
 
 Usage: oacmp_table.py RUN_DIR RELEASE_DIR NOISE_JSON
 "needed": the stored bytes of the entries the map uses that the game does not ship.
-RUN_DIR holds MAP.json (checker), MAP.client.json (client) and MAP.dialogs (window), RELEASE_DIR
+RUN_DIR holds MAP.json (checker), MAP.client.json (client) and work/MAP.dialogs (window), RELEASE_DIR
 the release's client runs.  NOISE_JSON is the client on one of the game's own maps, no package: the
 warnings the game gives on any map.  A client warning counts when it is not game noise; "beyond
 release" counts those the release's run for the same map does not give.
@@ -28,7 +28,7 @@ for m in maps:
     r = load(os.path.join(run_dir, m + ".json"))
     c = load(os.path.join(run_dir, m + ".client.json"))
     rc = load(os.path.join(release_dir, m + ".client.json"))
-    d = load(os.path.join(run_dir, m + ".dialogs"))
+    d = load(os.path.join(run_dir, "work", m + ".dialogs"))
     own = sorted(set(c["warnings"]) - noise) if c else []
     beyond = sorted(set(own) - set(rc["warnings"])) if c and rc else []
     miss = r["missing_vs_release"]
