@@ -8,10 +8,10 @@
 #   bench/oacmp.sh cli LABEL PROGRAM WLABEL  packs each map with PROGRAM's command line, no display,
 #                                          each in a fresh folder, and compares with run WLABEL
 # Needs Debian's openarena, openarena-oacmp1, xvfb, xdotool and libjpeg-turbo-progs (cjpeg).
-# OACMP_OUT (default /tmp/oacmp) holds the author's folder G (mapsrc/) and one folder per run.
+# OACMP_OUT (default work/oacmp in the checkout) holds the author's folder G (mapsrc/) and one folder per run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-out=${OACMP_OUT:-/tmp/oacmp}
+out=$(realpath -m "${OACMP_OUT:-$here/../work/oacmp}")
 share=/usr/share/games/openarena/baseoa
 lib=/usr/lib/openarena/baseoa
 release=$share/z_oacmp-volume1-v3.pk3

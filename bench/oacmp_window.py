@@ -6,6 +6,7 @@ For each MAP: OUT_DIR/MAP/ is the working folder (it gets MAP.pk3), OUT_DIR/MAP.
 terminal's output, and OUT_DIR/MAP.dialogs the number of dialogs answered.
 """
 import os
+import re
 import subprocess
 import sys
 import time
@@ -43,23 +44,25 @@ def pack(name):
             xdotool("key", *(["space"] if widget == "FFA" else []), "Tab")
         xdotool("key", "alt+e")
         pk3 = os.path.join(work, name + ".pk3")
-        answered, deadline = 0, time.monotonic() + 600
+        answered = set()
+        deadline = time.monotonic() + float(os.environ.get("OACMP_PACK_TIMEOUT", "600"))
         while not os.path.exists(pk3):
             if time.monotonic() > deadline or program.poll() is not None:
                 raise RuntimeError("no package for " + name)
-            dialogs = [w for w in shown("--class", "^mapcrate$") if w != window]
-            for d in dialogs:
+            dialogs = [w for w in shown("--class", "^%s$" % re.escape(os.path.basename(PROGRAM)))
+                       if w != window]
+            for d in [d for d in dialogs if d not in answered]:
                 title = subprocess.run(["xdotool", "getwindowname", d], capture_output=True,
                                        text=True).stdout.strip()
                 print("%s: dialog %r answered Yes" % (name, title), flush=True)
                 xdotool("windowfocus", "--sync", d)
                 xdotool("key", "alt+y")
-                answered += 1
+                answered.add(d)
                 time.sleep(0.5)
             time.sleep(0.2)
         with open(os.path.join(OUT, name + ".dialogs"), "w") as f:
-            f.write("%d\n" % answered)
-        print("%s: %s, %d dialogs" % (name, pk3, answered), flush=True)
+            f.write("%d\n" % len(answered))
+        print("%s: %s, %d dialogs" % (name, pk3, len(answered)), flush=True)
     finally:
         program.terminate()
         program.wait(30)
