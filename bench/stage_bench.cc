@@ -1,7 +1,7 @@
 // Stages the bench corpus as Execute does, without a window, and reports
 // on standard error: seconds, then the process's peak resident size (KiB).
 // Usage: stage_bench stage|pack CORPUS_DIR WORK_DIR
-//   stage: the 500 textures only (creat_dir, scripts included)
+//   stage: the 500 textures only (the plan and creat_dir, scripts included)
 //   pack:  textures and the level file, then the argument list and the packer
 #include <unistd.h>
 
@@ -36,6 +36,7 @@ int main(int argc, char **argv) {
     f.mode_states[0] = 1;
 
     auto start = std::chrono::steady_clock::now();
+    f.plan = plan_package({textures, bsp, "", "", "bench", ""});
     name_of_dir(&f);
     creat_dir(&f);
     int result = 0;

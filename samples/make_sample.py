@@ -4,22 +4,30 @@ author's game folder.
 Usage: make_sample.py [DIR]     (default: the crateyard folder beside this script)
 
 DIR/maps/crateyard.bsp          a small compiled level (IBSP version 46: a lump
-                                directory, entities, the shader names
-                                textures/crateyard/<texture> and .../yard_glow)
+                                directory, entities with a target_speaker that
+                                plays sound/crateyard/hum.wav, the shader names
+                                textures/crateyard/<texture>, .../yard_glow and
+                                .../yard_sky)
 DIR/maps/crateyard.aas          its bot-navigation file (EAAS version 5, header
                                 checksum matching the BSP)
 DIR/levelshots/crateyard.jpg    the 128x128 24-bit baseline JPEG levelshot (drawn
                                 here, encoded by cjpeg, from
                                 Debian's libjpeg-turbo-progs)
-DIR/textures/crateyard/         four 64x64 24-bit TGA textures
-DIR/scripts/crateyard.shader    the shader yard_glow, drawn from yard_floor.tga
+DIR/textures/crateyard/         four 64x64 24-bit TGA textures the level uses, and
+                                crate_rusty.tga, which it does not use
+DIR/env/crateyard/              the sky box yard_rt/_bk/_lf/_ft/_up/_dn.tga (16x16)
+DIR/sound/crateyard/hum.wav     a quarter second of hum (8-bit mono WAV)
+DIR/scripts/crateyard.shader    the shaders yard_glow, drawn from yard_floor.tga,
+                                and yard_sky, whose box lies in env/crateyard/
 Everything is deterministic, so a second run writes the same files.
 """
 import os
 import random
 import struct
+import math
 import subprocess
 import sys
+import wave
 
 LUMPS = 17
 TEXTURES = ("crate_metal", "crate_wood", "yard_floor", "yard_wall")
@@ -31,10 +39,12 @@ def bsp_bytes(rng):
         b'{\n"classname" "info_player_deathmatch"\n"origin" "0 0 24"\n"angle" "90"\n}\n'
         b'{\n"classname" "info_player_deathmatch"\n"origin" "512 256 24"\n"angle" "180"\n}\n'
         b'{\n"classname" "item_armor_shard"\n"origin" "256 128 16"\n}\n'
-        b'{\n"classname" "weapon_shotgun"\n"origin" "-256 64 16"\n}\n\x00'
+        b'{\n"classname" "weapon_shotgun"\n"origin" "-256 64 16"\n}\n'
+        b'{\n"classname" "target_speaker"\n"origin" "256 256 64"\n'
+        b'"noise" "sound/crateyard/hum.wav"\n"spawnflags" "1"\n}\n\x00'
     )
     shaders = b"".join(struct.pack("<64sii", ("textures/crateyard/" + name).encode(), 0, 1)
-                       for name in TEXTURES + ("yard_glow",))
+                       for name in TEXTURES + ("yard_glow", "yard_sky"))
     planes = b"".join(struct.pack("<4f", *(rng.choice((-1.0, 0.0, 1.0)) for _ in range(3)),
                                   rng.randrange(-1024, 1024, 8)) for _ in range(96))
     verts = b"".join(struct.pack("<10f4B", *(rng.uniform(-1024, 1024) for _ in range(3)),
@@ -105,12 +115,22 @@ textures/crateyard/yard_glow
 		blendFunc GL_DST_COLOR GL_ZERO
 	}
 }
+
+// The sky over the yard: a box of six images in env/crateyard/.
+textures/crateyard/yard_sky
+{
+	qer_editorimage env/crateyard/yard_ft.tga
+	surfaceparm sky
+	surfaceparm noimpact
+	surfaceparm nolightmap
+	skyParms env/crateyard/yard 512 -
+}
 """
 
 
-def tga_bytes(pixel):
-    header = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, 64, 64, 24, 0)
-    return header + b"".join(bytes(pixel(x, y)) for y in range(64) for x in range(64))
+def tga_bytes(pixel, side=64):
+    header = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, side, side, 24, 0)
+    return header + b"".join(bytes(pixel(x, y)) for y in range(side) for x in range(side))
 
 
 def wood(x, y):
@@ -131,6 +151,24 @@ def floor(x, y):
 def wall(x, y):
     mortar = y % 16 < 2 or (x + (y // 16) * 8) % 32 < 2
     return (180, 180, 170) if mortar else (60, 70, 150)
+
+
+def rust(x, y):
+    return (40, 70 + (x * y) % 30, 150 + (x + 3 * y) % 40)
+
+
+def sky(x, y):
+    return (230, 170 + y * 2, 120 + y * 4)
+
+
+def write_hum(path):
+    """A quarter second of a 110 Hz hum, 8-bit mono at 11025 Hz."""
+    with wave.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(1)
+        w.setframerate(11025)
+        w.writeframes(bytes(128 + int(60 * math.sin(2 * math.pi * 110 * i / 11025))
+                            for i in range(11025 // 4)))
 
 
 def levelshot_ppm():
@@ -156,7 +194,8 @@ def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(
         os.path.abspath(__file__)), "crateyard")
     rng = random.Random(46)
-    for folder in ("maps", "levelshots", "textures/crateyard", "scripts"):
+    for folder in ("maps", "levelshots", "textures/crateyard", "scripts", "env/crateyard",
+                   "sound/crateyard"):
         os.makedirs(os.path.join(out, folder), exist_ok=True)
     bsp = bsp_bytes(rng)
     with open(os.path.join(out, "maps", "crateyard.bsp"), "wb") as f:
@@ -166,6 +205,12 @@ def main():
     for name, pixel in zip(TEXTURES, (metal, wood, floor, wall)):
         with open(os.path.join(out, "textures", "crateyard", name + ".tga"), "wb") as f:
             f.write(tga_bytes(pixel))
+    with open(os.path.join(out, "textures", "crateyard", "crate_rusty.tga"), "wb") as f:
+        f.write(tga_bytes(rust))
+    for side in ("rt", "bk", "lf", "ft", "up", "dn"):
+        with open(os.path.join(out, "env", "crateyard", "yard_%s.tga" % side), "wb") as f:
+            f.write(tga_bytes(sky, 16))
+    write_hum(os.path.join(out, "sound", "crateyard", "hum.wav"))
     with open(os.path.join(out, "scripts", "crateyard.shader"), "w", newline="\n") as f:
         f.write(SHADER)
     with open(os.path.join(out, "levelshots", "crateyard.jpg"), "wb") as f:

@@ -4,12 +4,13 @@
 // place_ routines (src/placer) and connects the buttons.  Everything then
 // happens in handlers.  Execute runs valider (src/valid): get_field takes a
 // snapshot of the form, verif_field checks it and asks about files that
-// would not play (level_checks), name_of_dir and creat_dir build the
-// staging tree in the working directory (texture_folders places the
-// textures and shader scripts where the level names them), gener_scripts
-// writes the arena script and the credits file, creat_argv lists the staged
-// files, and pk3_dir (src/minizip) writes <map>.pk3, deflating on every
-// core (deflate_pool).  The dialogs and the Help, About, Clear, Quit and
+// would not play (level_checks), plans the package (src/level: every file
+// the map uses, from the textures folder and the author's game folder, less
+// what the game ships) and asks about files found nowhere; name_of_dir and
+// creat_dir build the staging tree in the working directory from the plan,
+// gener_scripts writes the arena script and the credits file, creat_argv
+// lists the staged files, and pk3_dir (src/minizip) writes <map>.pk3,
+// deflating on every core (deflate_pool).  The dialogs and the Help, About, Clear, Quit and
 // browse commands live in src/func.
 #pragma once
 
@@ -19,6 +20,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "level/plan.h"
 
 // The whole state of the program.  Widget handles point into the window's
 // widget tree; text views point at text owned by the toolkit; the strings
@@ -63,6 +66,10 @@ struct form_record {
     std::string scripts_staging_dir;
     std::string maps_staging_dir;
     std::string levelshots_staging_dir;
+    // What Execute stages and packs, planned at validation.
+    package_plan plan;
+    // Staging folders other than the four that an Execute made (sound/, env/, ...).
+    std::vector<std::string> made_top_dirs;
 };
 
 // Names for the entries, so code reads as the form does.
@@ -97,6 +104,9 @@ void place_sbn(form_record *f);
 // The program's own texts are stored in ISO-8859-1; this gives the UTF-8
 // the toolkit shows, whatever the locale.
 std::string to_utf8(const char *latin1);
+// A path from the user (UTF-8 as a rule) as the ISO-8859-1 dialogs show it:
+// what ISO-8859-1 cannot hold is written as '?'.
+std::string latin1_path(const std::string &path);
 
 // Modal message dialog with no parent; kind 0 is an error, anything else
 // information.  Returns once the user has dismissed it.
@@ -123,6 +133,13 @@ int is_a_file(const char *path);
 // 1 to go on; 0 to stop, when a rule failed (its message has been shown)
 // or the user answered No to a question about the files or the game modes.
 int verif_field(form_record *f);
+// Plans the package from the captured form into f->plan, and tells the
+// terminal where the game's files are, what the game already ships and what
+// is found nowhere.
+void plan_form(form_record *f);
+// The question about the files the map uses that are found nowhere
+// (ISO-8859-1): at most ten paths, then how many more.
+std::string missing_files_question(const std::vector<std::string> &missing);
 
 void name_of_dir(form_record *f);
 // Appends src to dest, writing every backslash as '/'.
@@ -142,7 +159,9 @@ std::string gener_scripts(form_record *f);
 // One write of the whole text; returns what write returned.
 long my_putstr_to_fd(const char *text, int fd);
 
-// Lists the staged files into f->pack_argv; returns the count.
+// Lists the files the plan staged into f->pack_argv: the options, the
+// archive, the planned files with the arena script before the shader
+// scripts, then the credits file.  Returns the count.
 int creat_argv(form_record *f);
 // The null-terminated char* view of a packer argument list, as pk3_dir reads it.
 std::vector<char *> argv_view(std::vector<std::string> &args);

@@ -4,16 +4,18 @@ import os, shutil, subprocess, sys, tempfile, time, zipfile
 
 PROGRAM, SOURCE = sys.argv[1:3]
 # The sample's files, by their place in its folder, which is their place in the package too.
+# Not textures/crateyard/crate_rusty.tga, which the map does not use.
 FILES = """textures/crateyard/crate_metal.tga textures/crateyard/crate_wood.tga
 textures/crateyard/yard_floor.tga textures/crateyard/yard_wall.tga maps/crateyard.bsp
-maps/crateyard.aas levelshots/crateyard.jpg scripts/crateyard.shader""".split()
+maps/crateyard.aas levelshots/crateyard.jpg scripts/crateyard.shader sound/crateyard/hum.wav
+""".split() + ["env/crateyard/yard_%s.tga" % side for side in ("rt", "bk", "lf", "ft", "up", "dn")]
 FORM = ["textures", FILES[4], FILES[5], FILES[6]]  # in the sample; then map name and description
 NAME, DESCRIPTION, CHECKED = "crateyard", "Crate Yard", ["FFA", "Tourney"]
 # Past the description, Tab reaches the four browse buttons, then the modes.
 TABS = ["URL"] * 4 + ["FFA", "TDM", "CTF", "Single", "Tourney", "CA", "1v1", "2v2"]
 ARENA = (b'{\r\nmap "crateyard"\r\nbots "phobos"\r\nlongname "Crate Yard"\r\nfraglimit 20\r\n'
          b'timelimit 60\r\ntype "ffa tourney "\r\n}\r\n')
-ORDER = ["textures", "maps", "levelshots", "scripts", "mapcrate"]
+ORDER = ["textures", "env", "sound", "maps", "levelshots", "scripts", "mapcrate"]
 
 
 def xdotool(*args):  # a search that finds nothing prints nothing
@@ -32,7 +34,16 @@ def wait_for(what, condition, trouble=lambda: None):
 with tempfile.TemporaryDirectory() as work:
     sample = shutil.copytree(os.path.join(SOURCE, "samples", NAME), os.path.join(work, "sample"))
     # Should a check fail, xvfb-run ends the X server and with it the program.
-    program = subprocess.Popen([PROGRAM], cwd=work)
+    # The game, written here whatever is installed: the sample uses none of its files and
+    # lacks none, so no question comes up.
+    game = os.path.join(work, "game")
+    os.mkdir(game)
+    with zipfile.ZipFile(os.path.join(game, "pak0.pk3"), "w") as z:
+        z.writestr("textures/base/x.tga", "")
+        z.writestr("scripts/base.shader", "textures/base/x { }")
+    log = open(os.path.join(work, "terminal"), "w+")
+    program = subprocess.Popen([PROGRAM], cwd=work, stdout=log,
+                               env=dict(os.environ, MAPCRATE_GAME_DIR=game))
     # Without a window manager the program's windows are the root's children.
     shown = lambda *match: xdotool("search", "--maxdepth", "1", "--onlyvisible", *match)
     window = shown("--sync", "--name", r"^Mapcrate v0\.1$")[0]
@@ -61,6 +72,8 @@ with tempfile.TemporaryDirectory() as work:
     xdotool("windowfocus", "--sync", wait_for("the quit question", dialogs)[0])
     xdotool("key", "alt+y")
     assert program.wait(60) == 0
+    log.seek(0)
+    assert "Fichiers du jeu : %s (2 fichiers)\n\n" % game in log.read()
     kept = sorted(os.listdir(work))  # the credits file gone, the staging folders kept
-    assert kept == sorted(ORDER[:4] + ["crateyard.pk3", "sample"]), kept
+    assert kept == sorted(ORDER[:6] + ["crateyard.pk3", "sample", "game", "terminal"]), kept
 print("packed the sample and quit")

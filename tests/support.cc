@@ -102,3 +102,32 @@ zip_reading read_zip_with_python(const std::string &archive) {
 bool unzip_test_passes(const std::string &archive) {
     return run_program({"unzip", "-tq", archive}).status == 0;
 }
+
+std::string level_bytes(const std::vector<std::string> &shaders,
+                        const std::vector<std::string> &fogs, const std::string &entities) {
+    auto le32 = [](size_t v) {
+        return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+    };
+    std::string lumps[17], out = "IBSP" + le32(46);
+    lumps[0] = entities;
+    for (int l : {1, 12})
+        for (const std::string &n : l == 1 ? shaders : fogs)
+            lumps[l] += n + std::string(72 - n.size(), '\0');
+    for (size_t i = 0, offset = 8 + 17 * 8; i < 17; offset += lumps[i++].size())
+        out += le32(offset) + le32(lumps[i].size());
+    for (const std::string &lump : lumps)
+        out += lump;
+    return out;
+}
+
+void write_zip(const std::string &path, const std::vector<std::string> &names_and_data) {
+    std::vector<std::string> args = {"python3", "-c",
+                                     "import sys, zipfile\n"
+                                     "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                                     "    for n, d in zip(sys.argv[2::2], sys.argv[3::2]): "
+                                     "z.writestr(n, d)",
+                                     path};
+    args.insert(args.end(), names_and_data.begin(), names_and_data.end());
+    if (run_program(args).status != 0)
+        throw std::runtime_error("cannot write " + path);
+}

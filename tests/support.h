@@ -44,3 +44,11 @@ struct zip_reading {
 };
 zip_reading read_zip_with_python(const std::string &archive);
 bool unzip_test_passes(const std::string &archive);
+
+// A compiled level's bytes: entity text (lump 0), shader names (lump 1)
+// and fog names (lump 12).
+std::string level_bytes(const std::vector<std::string> &shaders,
+                        const std::vector<std::string> &fogs = {},
+                        const std::string &entities = {});
+// A zip of the given entries (name, then data), written by Python's zipfile.
+void write_zip(const std::string &path, const std::vector<std::string> &names_and_data);

@@ -62,7 +62,7 @@ TEST(Commands, PopupShowsItsTextAsIsInEveryLocale) {
 }
 
 TEST(Commands, OnlyYesToQuitCleansUpNeverTheProgramAndTheFrameCloseEndsAtOnce) {
-    const names all = {"levelshots", "mapcrate", "maps", "scripts", "textures"};
+    const names all = {"levelshots", "mapcrate", "maps", "scripts", "sound", "textures"};
     const struct {
         int answer; // 0: no Quit, the window closed from its frame
         bool credits_is_this_program;
@@ -74,7 +74,7 @@ TEST(Commands, OnlyYesToQuitCleansUpNeverTheProgramAndTheFrameCloseEndsAtOnce) {
                 {0, false, all}};
     for (const auto &r : rows) {
         temp_dir work;
-        for (const char *d : {"maps", "textures", "scripts", "levelshots"})
+        for (const char *d : {"maps", "textures", "scripts", "levelshots", "sound"})
             mkdir(d, 0755);
         write_file("maps/arena.bsp", "IBSP");
         namespace fs = std::filesystem;
@@ -82,6 +82,8 @@ TEST(Commands, OnlyYesToQuitCleansUpNeverTheProgramAndTheFrameCloseEndsAtOnce) {
             ? fs::create_symlink(fs::read_symlink("/proc/self/exe"), "mapcrate")
             : write_file("mapcrate", "credits\r\n");
         form_record f;
+        // A staging folder an Execute added for the map's sounds.
+        f.made_top_dirs = {"sound/"};
         make_form(f);
         auto log = std::make_shared<dialog_log>(
             dialog_log{{}, {}, r.answer, r.answer == GTK_RESPONSE_DELETE_EVENT});

@@ -1,5 +1,7 @@
 #include "io/io.h"
 
+#include <fcntl.h>
+
 #include <cerrno>
 
 long long read_range(int fd, void *buffer, std::uint64_t n, std::uint64_t offset) {
@@ -16,4 +18,26 @@ long long read_range(int fd, void *buffer, std::uint64_t n, std::uint64_t offset
         done += static_cast<std::uint64_t>(r);
     }
     return static_cast<long long>(done);
+}
+
+int open_as_file(const char *path, struct stat &st) {
+    // O_NONBLOCK only matters while a named pipe could be opened; it has
+    // no effect on the reads of a regular file.
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool read_whole_file(const char *path, std::string &out, std::uint64_t limit) {
+    struct stat st;
+    fd_owner in{open_as_file(path, st)};
+    if (in.fd < 0 || static_cast<std::uint64_t>(st.st_size) > limit)
+        return false;
+    out.resize(static_cast<size_t>(st.st_size));
+    return read_range(in.fd, out.data(), out.size(), 0) == static_cast<long long>(out.size());
 }

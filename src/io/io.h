@@ -4,11 +4,13 @@
 #pragma once
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <utility>
 
 // Closes the descriptor it holds when it goes out of scope.  Move-only: a
@@ -59,6 +61,15 @@ using file_owner = std::unique_ptr<std::FILE, file_closer>;
 // interrupted calls.  Returns the count read (less than n only at the end of
 // the file), or -1 on a read error.
 long long read_range(int fd, void *buffer, std::uint64_t n, std::uint64_t offset);
+
+// Opens path for reading when it is a regular file, without blocking on a
+// named pipe; returns the descriptor and fills st, or returns -1 (folders
+// included).
+int open_as_file(const char *path, struct stat &st);
+
+// The whole of a regular file, when it holds at most limit bytes and reads
+// to its end; false otherwise.
+bool read_whole_file(const char *path, std::string &out, std::uint64_t limit);
 
 // The little-endian 32-bit word at p.
 inline std::uint32_t le32(const unsigned char *p) {

@@ -27,6 +27,10 @@ void free_all(form_record *f) {
     rmdir("maps/");
     rmdir("scripts/");
     rmdir("textures/");
+    for (const std::string &dir : f->made_top_dirs)
+        rmdir(dir.c_str());
+    std::vector<std::string>().swap(f->made_top_dirs);
+    f->plan = package_plan();
     if (!is_running_program("mapcrate"))
         unlink("mapcrate");
     release(f->map_prefix);

@@ -64,19 +64,6 @@ int copy_with_buffer(int in, int out, off_t &offset) {
 
 } // namespace
 
-int open_as_file(const char *path, struct stat &st) {
-    // O_NONBLOCK only matters while a named pipe could be opened; it has
-    // no effect on the reads of a regular file.
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 int copy_file(int src_fd, const struct stat &src, const char *dest_path) {
     // Owner-writable, so that a later Execute can replace the copy.
     mode_t mode = (src.st_mode & 0777) | S_IRUSR | S_IWUSR;

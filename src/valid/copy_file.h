@@ -6,11 +6,6 @@
 
 #include "io/io.h"
 
-// Opens path for reading when it is a regular file, without blocking on a
-// named pipe; returns the descriptor and fills st, or returns -1 (folders
-// included).
-int open_as_file(const char *path, struct stat &st);
-
 // Copies the file open on src_fd (whose status is src), from its start, to
 // dest_path, creating or replacing it.  A destination that is the source
 // itself is left alone.  Returns 0, or the errno of the step that failed

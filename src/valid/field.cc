@@ -104,6 +104,10 @@ int verif_field(form_record *f) {
     for (level_problem p : level_problems(f->bsp_path, f->aas_path, f->levelshot_path))
         if (!user_goes_on(f->window, question_about(p)))
             return 0;
+    plan_form(f);
+    if (f->plan.game_found && !f->plan.missing.empty() &&
+        !user_goes_on(f->window, missing_files_question(f->plan.missing).c_str()))
+        return 0;
     for (int32_t state : f->mode_states)
         if (state == 1)
             return 1;

@@ -9,14 +9,13 @@
 #include <nettle/md4.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <csetjmp>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "copy_file.h"
-#include "map_textures.h"
+#include "io/io.h"
+#include "level/readers.h"
 
 namespace {
 
@@ -26,17 +25,15 @@ constexpr size_t aas_header_size = 4 + 4 + 4 + 14 * 8;
 // end or until limit bytes.  False on a read error.
 template <class F> bool read_through(int fd, size_t limit, F take) {
     std::vector<unsigned char> chunk(64 * 1024);
-    for (off_t at = 0; static_cast<size_t>(at) < limit;) {
-        size_t want = std::min(chunk.size(), limit - static_cast<size_t>(at));
-        ssize_t n = pread(fd, chunk.data(), want, at);
-        if (n < 0 && errno == EINTR)
-            continue;
+    for (std::uint64_t at = 0; at < limit;) {
+        size_t want = static_cast<size_t>(std::min<std::uint64_t>(chunk.size(), limit - at));
+        long long n = read_range(fd, chunk.data(), want, at);
         if (n < 0)
             return false;
         if (n == 0)
             return true;
         take(chunk.data(), static_cast<size_t>(n));
-        at += n;
+        at += static_cast<std::uint64_t>(n);
     }
     return true;
 }

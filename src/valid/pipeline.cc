@@ -10,21 +10,10 @@ const char *const not_written_message =
     "crit.\nConsultez les messages affich\xe9s dans le terminal pour en conna\xee"
     "tre la raison.";
 
-// The path is the user's bytes, UTF-8 as a rule: it is shown as such, with
-// what ISO-8859-1 cannot hold written as '?'.
 std::string staging_failed_message(const std::string &path) {
-    std::string shown = path;
-    if (g_utf8_validate(path.data(), static_cast<gssize>(path.size()), nullptr)) {
-        gchar *latin1 =
-            g_convert_with_fallback(path.data(), static_cast<gssize>(path.size()), "ISO-8859-1",
-                                    "UTF-8", "?", nullptr, nullptr, nullptr);
-        if (latin1)
-            shown = latin1;
-        g_free(latin1);
-    }
     return "La pr\xe9paration du pk3 a \xe9"
            "chou\xe9 : " +
-           shown + "\nLe pk3 n'a pas \xe9t\xe9 \xe9" + "crit.";
+           latin1_path(path) + "\nLe pk3 n'a pas \xe9t\xe9 \xe9" + "crit.";
 }
 
 } // namespace

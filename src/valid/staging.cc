@@ -1,37 +1,18 @@
 // The staging tree: the directories in the working directory and the
 // copies of the user's files, named as the archive wants them.
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <set>
 
 #include "copy_file.h"
-#include "map_textures.h"
 #include "mapcrate.h"
 
 namespace {
-
-// The extension rule of the copies named after the map: from the last '.'
-// that is not the first byte, else the whole name.
-const char *extension_of(const char *file_name) {
-    size_t n = std::strlen(file_name);
-    for (size_t pos = n; pos > 0; --pos)
-        if (file_name[pos] == '.')
-            return file_name + pos;
-    return file_name;
-}
-
-std::string destination_name(const std::string &map_prefix, const char *file_name, int rename) {
-    if (!rename)
-        return file_name;
-    std::string name(map_prefix, 0, map_prefix.empty() ? 0 : map_prefix.size() - 1);
-    name += extension_of(file_name);
-    return name;
-}
 
 // The command line the progress line shows; it is never run.
 std::string command_line(const char *src_dir, const char *file_name, const char *dest_dir,
@@ -45,25 +26,19 @@ std::string command_line(const char *src_dir, const char *file_name, const char 
     return cmd;
 }
 
-// Copies what source_fd reads to dest_dir under its staged name, after
-// the progress line.  Copies named after the map land where the command
-// line says; the others keep the name's bytes, since on this system a
-// backslash is part of a file name, not a separator.  Returns the
-// destination when the copy failed.
+// Copies what source_fd reads to dest_dir/dest_name, after the progress
+// line.  The names keep their bytes: on this system a backslash is part of
+// a file name, not a separator.  Returns the destination when the copy
+// failed.
 std::string stage_copy(int source_fd, const struct stat &source, const char *src_dir,
                        const std::string &map_prefix, const char *dest_dir, const char *file_name,
-                       int rename) {
-    std::string dest_name = destination_name(map_prefix, file_name, rename);
+                       const std::string &dest_name) {
     std::string cmd = command_line(src_dir, file_name, dest_dir, dest_name);
     std::printf("Copie du fichier %s vers le dossier : %s%s\n :%s\n\n", file_name,
                 map_prefix.c_str(), dest_dir, cmd.c_str());
     std::fflush(stdout);
-    std::string dest = dest_dir;
-    if (rename)
-        str_end_cpy(dest, dest_name);
-    else
-        dest += dest_name;
-    int err = source_fd < 0 ? ENOENT : copy_file(source_fd, source, dest.c_str());
+    std::string dest = dest_dir + dest_name;
+    int err = source_fd < 0 ? errno : copy_file(source_fd, source, dest.c_str());
     if (err == 0)
         return std::string();
     std::fprintf(stderr, "copie impossible vers %s : %s\n", dest.c_str(), std::strerror(err));
@@ -84,41 +59,32 @@ bool make_dir(const std::string &path) {
     return false;
 }
 
-// A BSP, AAS or levelshot, copied under the map's name.  Validation found
-// it a readable file a moment ago: if it is gone now, the copy failed.
-std::string stage_named_file(const char *path, const std::string &map_prefix,
-                             const char *dest_dir) {
-    struct stat st {};
-    fd_owner src{open_as_file(path, st)};
-    const char *file_name = get_file_name(path);
+// One planned file, after the folders of its game path.  A file that does
+// not open now (gone, or unreadable) fails the staging like a failed copy.
+std::string stage_planned(const planned_file &file, const std::string &map_prefix,
+                          std::set<std::string> &made) {
+    size_t slash = file.game_path.rfind('/');
+    std::string dest_dir = file.game_path.substr(0, slash + 1);
+    for (size_t at = dest_dir.find('/'); at != std::string::npos; at = dest_dir.find('/', at + 1)) {
+        std::string folder = dest_dir.substr(0, at + 1);
+        if (made.insert(folder).second && !make_dir(folder))
+            return folder;
+    }
+    const char *file_name = get_file_name(file.source.c_str());
     // A bare name typed by hand lies in the working directory.
-    std::string dir = file_name == path ? std::string(".") : get_dir_name(path);
-    return stage_copy(src.fd, st, dir.c_str(), map_prefix, dest_dir, file_name, 1);
+    std::string src_dir =
+        file_name == file.source.c_str() ? std::string(".") : get_dir_name(file.source.c_str());
+    struct stat st {};
+    errno = 0;
+    fd_owner src{open_as_file(file.source.c_str(), st)};
+    if (src.fd < 0 && errno == 0)
+        errno = EINVAL;
+    return stage_copy(src.fd, st, src_dir.c_str(), map_prefix, dest_dir.c_str(), file_name,
+                      file.game_path.substr(slash + 1));
 }
 
-// The textures folder's files, each in the set folder the map names it
-// under; the folders of the sets are made as they are first needed.
-std::string stage_textures(const texture_plan &plan, const std::string &map_prefix) {
-    std::set<std::string> made{"textures/"};
-    for (const staged_texture &t : plan.textures) {
-        for (size_t at = t.dest_dir.find('/'); at != std::string::npos;
-             at = t.dest_dir.find('/', at + 1)) {
-            std::string folder = t.dest_dir.substr(0, at + 1);
-            if (made.insert(folder).second && !make_dir(folder))
-                return folder;
-        }
-        std::string path = t.source_dir + "/" + t.file_name;
-        struct stat st;
-        fd_owner src{open_as_file(path.c_str(), st)};
-        // Gone since the listing: nothing left to stage.
-        if (src.fd < 0)
-            continue;
-        std::string failed = stage_copy(src.fd, st, t.source_dir.c_str(), map_prefix,
-                                        t.dest_dir.c_str(), t.file_name.c_str(), 0);
-        if (!failed.empty())
-            return failed;
-    }
-    return std::string();
+bool is_shader_script(const planned_file &file) {
+    return file.game_path.compare(0, 8, "scripts/") == 0;
 }
 
 } // namespace
@@ -128,40 +94,45 @@ std::string cp_file_in_dir(const char *src_dir, const std::string &map_prefix, c
     std::string source = src_dir;
     source += '/';
     source += file_name;
+    std::string dest_name = file_name;
+    if (rename) {
+        dest_name.clear();
+        str_end_cpy(dest_name,
+                    named_after_map(map_prefix.substr(0, map_prefix.size() - 1), file_name));
+    }
     struct stat st {};
+    errno = ENOENT;
     fd_owner src{open_as_file(source.c_str(), st)};
-    return stage_copy(src.fd, st, src_dir, map_prefix, dest_dir, file_name, rename);
+    return stage_copy(src.fd, st, src_dir, map_prefix, dest_dir, file_name, dest_name);
 }
 
 std::string creat_dir(form_record *f) {
     f->map_prefix = f->map_name;
     f->map_prefix += '/';
+    std::set<std::string> made{"maps/"};
     if (!make_dir("maps/"))
         return "maps/";
-    texture_plan plan;
     if (f->textures_dir[0] != '\0') {
+        made.insert("textures/");
         if (!make_dir("textures/"))
             return "textures/";
-        plan = plan_textures(f->textures_dir, f->bsp_path);
-        if (std::string failed = stage_textures(plan, f->map_prefix); !failed.empty())
-            return failed;
     }
-    const char *named[][2] = {
-        {f->bsp_path, "maps/"}, {f->aas_path, "maps/"}, {f->levelshot_path, "levelshots/"}};
-    for (const auto &[path, dest_dir] : named) {
-        if (path[0] == '\0')
-            continue;
-        if (std::strcmp(dest_dir, "levelshots/") == 0 && !make_dir(dest_dir))
-            return dest_dir;
-        if (std::string failed = stage_named_file(path, f->map_prefix, dest_dir); !failed.empty())
-            return failed;
+    for (const planned_file &file : f->plan.files) {
+        std::string top = file.game_path.substr(0, file.game_path.find('/') + 1);
+        auto &tops = f->made_top_dirs;
+        if (!made.count(top) && top != "levelshots/" && top != "scripts/" &&
+            std::find(tops.begin(), tops.end(), top) == tops.end())
+            tops.push_back(top);
+        if (!is_shader_script(file))
+            if (std::string failed = stage_planned(file, f->map_prefix, made); !failed.empty())
+                return failed;
     }
     if (std::string failed = gener_scripts(f); !failed.empty())
         return failed;
-    for (const std::string &file : plan.shader_files)
-        if (std::string failed = cp_file_in_dir(plan.scripts_dir.c_str(), f->map_prefix, "scripts/",
-                                                file.c_str(), 0);
-            !failed.empty())
-            return failed;
+    made.insert("scripts/");
+    for (const planned_file &file : f->plan.files)
+        if (is_shader_script(file))
+            if (std::string failed = stage_planned(file, f->map_prefix, made); !failed.empty())
+                return failed;
     return std::string();
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -14,26 +15,12 @@ namespace {
 
 using list = std::vector<std::string>;
 
-std::string le32(size_t v) {
-    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-}
-
-// A level naming shaders (lump 1) and fogs (lump 12).
-std::string bsp(const list &shaders, const list &fogs) {
-    std::string lumps[17], out = "IBSP" + le32(46);
-    for (int l : {1, 12})
-        for (const std::string &n : l == 1 ? shaders : fogs)
-            lumps[l] += n + std::string(72 - n.size(), '\0');
-    for (size_t i = 0, offset = 8 + 17 * 8; i < 17; offset += lumps[i++].size())
-        out += le32(offset) + le32(lumps[i].size());
-    return out + lumps[1] + lumps[12];
-}
-
-// Stages and packs as Execute does, with no child process: the archive's names, sorted.
+// Plans, stages and packs as Execute does, with no child process: the
+// archive's names, sorted.
 std::string printed;
 
 list stage_and_pack(const std::string &textures, const std::string &bsp_path,
-                    const char *map = "mymap") {
+                    const char *map = "mymap", package_plan *plan_out = nullptr) {
     form_record f;
     f.textures_dir = textures.c_str();
     f.bsp_path = bsp_path.c_str();
@@ -41,6 +28,7 @@ list stage_and_pack(const std::string &textures, const std::string &bsp_path,
     f.map_name = map;
     rusage before{}, after{};
     getrusage(RUSAGE_CHILDREN, &before);
+    f.plan = plan_package({textures, bsp_path, "", "", map, ""});
     testing::internal::CaptureStdout();
     name_of_dir(&f);
     EXPECT_EQ(creat_dir(&f), "");
@@ -57,52 +45,120 @@ list stage_and_pack(const std::string &textures, const std::string &bsp_path,
         names.push_back(e.name);
     }
     std::sort(names.begin(), names.end());
+    if (plan_out)
+        *plan_out = f.plan;
     return names;
 }
 
-TEST(CreatDir, PutsTexturesInTheSetFoldersTheLevelNamesWithTheirShaderScripts) {
-    const list set1 = {"textures/set1/a.tga", "textures/set1/b.jpg", "textures/set1/u.tga"};
+// An MD3 model whose one surface names the shaders.
+std::string md3(const list &shaders) {
+    auto le32 = [](size_t v) {
+        return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+    };
+    std::string surface = "IDP3" + std::string(72, '\0') + le32(shaders.size()) +
+                          std::string(12, '\0') + le32(108) + std::string(8, '\0');
+    surface += le32(108 + shaders.size() * 68);
+    for (const std::string &s : shaders)
+        surface += s + std::string(68 - s.size(), '\0');
+    return "IDP3" + le32(15) + std::string(76, '\0') + le32(1) + std::string(12, '\0') + le32(108) +
+           std::string(4, '\0') + surface;
+}
+
+TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
+    const list used = {"env/sky_bk.tga",      "env/sky_dn.tga",
+                       "env/sky_ft.tga",      "env/sky_lf.tga",
+                       "env/sky_rt.tga",      "env/sky_up.tga",
+                       "maps/mymap.bsp",      "mapcrate",
+                       "models/m.md3",        "music/intro.ogg",
+                       "scripts/mymap.arena", "scripts/set1.shader",
+                       "sound/s/hum.wav",     "textures/set1/a.tga",
+                       "textures/set1/b.jpg", "textures/set2/c.tga",
+                       "textures/set2/d.tga", "textures/set2/skin.tga",
+                       "video/intro.roq"};
+    const list owned = {"scripts/base.shader", "textures/shipped/s.tga"};
+    const list missing = {"textures/set2/none.tga", "textures/../x/a", "sound/none.wav",
+                          "music/loop"};
     struct {
         const char *textures;
-        list entries;
+        bool game;
+        list more;
     } rows[] = {
-        {"flat", {"textures/q.tga"}},
-        {"game/textures", {"scripts/set1.shader", "textures/set2/c.tga", "textures/set2/d.tga"}},
-        // Several sets side by side: the unnamed file goes with the most named.
-        {"mixed", {"textures/set2/d.tga"}},
-        {"game/textures/set1", {"scripts/set1.shader"}},
+        {"game/textures", true, {}},
+        // A set folder: the other sets come from the game folder.
+        {"game/textures/set1", true, {}},
+        // Without the game's files nothing is left out.
+        {"game/textures", false, owned},
+        {"flat", true, {"textures/q.tga"}},
     };
+    setenv("MAPCRATE_GAME_DIR", "", 1);
     for (const auto &row : rows) {
         temp_dir dir;
-        run_program({"mkdir", "-p", "game/textures/set1", "game/textures/set2",
-                     "game/textures/other", "game/scripts", "mixed", "flat"});
-        for (const char *p :
-             {"game/textures/set1/a.tga", "game/textures/set1/b.jpg", "game/textures/set1/u.tga",
-              "game/textures/set2/c.tga", "game/textures/set2/d.tga", "game/textures/other/z.tga",
-              "game/scripts/x.arena", "mixed/a.tga", "mixed/b.jpg", "mixed/d.tga", "mixed/u.tga",
-              "flat/q.tga"})
+        run_program({"mkdir", "-p", "game/textures/set1", "game/textures/set2", "game/env",
+                     "game/textures/other", "game/textures/shipped", "game/scripts", "game/sound/s",
+                     "game/models", "game/music", "game/video", "flat"});
+        for (const char *p : {"game/textures/set1/a.tga",
+                              "game/textures/set1/b.jpg",
+                              "game/textures/set1/u.tga",
+                              "game/textures/set2/c.tga",
+                              "game/textures/set2/d.tga",
+                              "game/textures/other/z.tga",
+                              "game/textures/set2/skin.tga",
+                              "game/textures/shipped/s.tga",
+                              "game/env/sky_rt.tga",
+                              "game/env/sky_bk.tga",
+                              "game/env/sky_lf.tga",
+                              "game/env/sky_ft.tga",
+                              "game/env/sky_up.tga",
+                              "game/env/sky_dn.tga",
+                              "game/env/other_rt.tga",
+                              "game/video/intro.roq",
+                              "game/sound/s/hum.wav",
+                              "game/sound/s/unused.wav",
+                              "game/music/intro.ogg",
+                              "game/scripts/x.arena",
+                              "flat/q.tga"})
             write_file(p, p);
+        write_file("game/models/m.md3", md3({"textures/set2/skin"}));
         // Comments, a quoted name, stages in nested braces; animMap's frames follow its rate.
         write_file("game/scripts/set1.shader",
                    "// textures/set1/x {\n\"textures/set1/glow\" { /* map textures/other/z.tga */\n"
-                   "{ animMap 2 textures/set2/none.tga textures/set2/c.tga } }");
+                   "{ animMap 2 textures/set2/none.tga textures/set2/c.tga } }\n"
+                   "textures/set1/sky { skyParms - 512 env/sky\n{ videoMap intro.roq } }");
         write_file("game/scripts/unused.shader", "textures/other/z { }");
+        write_file("game/scripts/base.shader", "textures/base/w { }");
+        if (row.game)
+            write_zip("game/pak0.pk3", {"textures/shipped/S.jpg", "", "scripts/base.shader",
+                                        "textures/base/w { { map textures/base/img } }",
+                                        "textures/base/img.tga", "", "sound/shipped.wav", ""});
         // Names compare as the game compares them; none may lead out of textures/.
-        write_file("m.bsp", bsp({"textures/set1/a", "textures/set1/glow", "textures/../x/a",
-                                 "textures/SET1\\B.TGA"},
-                                {"textures/set2/d"}));
-        list entries = row.entries;
-        entries.insert(entries.end(), {"mapcrate", "maps/mymap.bsp", "scripts/mymap.arena"});
-        if (row.textures != std::string("flat"))
-            entries.insert(entries.end(), set1.begin(), set1.end());
+        write_file("m.bsp",
+                   level_bytes({"textures/set1/a", "textures/set1/glow", "textures/../x/a",
+                                "textures/SET1\\B.TGA", "textures/set1/sky", "textures/shipped/s",
+                                "textures/base/w", "noshader"},
+                               {"textures/set2/d"},
+                               R"({ "classname" "worldspawn" "music" "music/intro.wav music/loop" }
+{ "noise" "sound/s/hum" } { "noise" "*falling1.wav" } { "noise" "sound/shipped.wav" }
+{ "noise" "sound/none.wav" } { "model2" "models/m.md3" } { "model" "*1" }
+{ "classname" "misc_model" "model" "models/baked.md3" })"));
+        list entries = row.more;
+        if (row.textures == std::string("flat"))
+            entries.insert(entries.end(), {"mapcrate", "maps/mymap.bsp", "scripts/mymap.arena"});
+        else
+            entries.insert(entries.end(), used.begin(), used.end());
         std::sort(entries.begin(), entries.end());
-        EXPECT_EQ(stage_and_pack(row.textures, "m.bsp"), entries) << row.textures;
+        package_plan plan;
+        EXPECT_EQ(stage_and_pack(row.textures, "m.bsp", "mymap", &plan), entries) << row.textures;
+        if (row.textures == std::string("game/textures")) {
+            EXPECT_EQ(plan.game_owned, row.game ? owned : list{}) << row.game;
+            EXPECT_EQ(plan.missing, row.game ? missing : list{}) << row.game;
+            EXPECT_NE(printed.find("Copie du fichier a.tga vers le dossier : mymap/textures/set1/\n"
+                                   " :cp \"game/textures/set1/a.tga\" \"textures/set1/a.tga\"\n\n"),
+                      std::string::npos)
+                << printed;
+        }
         EXPECT_FALSE(path_exists("x"));
     }
-    EXPECT_NE(printed.find("Copie du fichier a.tga vers le dossier : mymap/textures/set1/\n"
-                           " :cp \"game/textures/set1/a.tga\" \"textures/set1/a.tga\"\n\n"),
-              std::string::npos)
-        << printed;
+    unsetenv("MAPCRATE_GAME_DIR");
 }
 
 TEST(CreatDir, HostileNamesAndThousandsOfFilesAreCopiedByteExactAndRepacked) {
@@ -134,22 +190,38 @@ TEST(CreatDir, HostileNamesAndThousandsOfFilesAreCopiedByteExactAndRepacked) {
             EXPECT_FALSE(path_exists(where + "/pwned" + std::to_string(i))) << where << i;
 }
 
-TEST(CreatArgv, WalksTexturesDepthFirstAndReadsNoMapNameAsOptions) {
+TEST(CreatDir, AUsedFileThatCannotBeReadStopsTheStaging) {
     temp_dir dir;
-    run_program({"mkdir", "-p", "textures/s/t", "maps/sub", "levelshots"});
-    for (const char *p : {"textures/z.tga", "textures/s/y.tga", "textures/s/t/x.tga",
-                          "levelshots/old.jpg", "maps/mymap.bsp", "maps/sub/inner.bsp"})
-        write_file(p, p);
-    ASSERT_EQ(mkfifo("maps/pipe.bsp", 0644), 0);
+    run_program({"mkdir", "-p", "game/textures/s"});
+    write_file("game/textures/s/a.tga", "a");
+    write_file("m.bsp", level_bytes({"textures/s/a"}));
     form_record f;
-    f.levelshot_path = "", f.textures_dir = "t", f.bsp_path = "/anywhere/level.bsp";
+    f.textures_dir = "game/textures", f.bsp_path = "m.bsp", f.map_name = "m";
+    f.aas_path = f.levelshot_path = f.description = "";
+    f.plan = plan_package({f.textures_dir, f.bsp_path, "", "", "m", ""});
+    ASSERT_EQ(f.plan.files.size(), 2u);
+    unlink("game/textures/s/a.tga");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(creat_dir(&f), "textures/s/a.tga");
+    testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(path_exists("maps/m.bsp")) << "staging went on";
+}
+
+TEST(CreatArgv, ListsThePlanWithTheArenaBeforeTheShaderScriptsAndNoMapNameAsOptions) {
+    temp_dir dir;
+    // Left by an earlier Execute: not listed.
+    run_program({"mkdir", "-p", "textures", "maps"});
+    write_file("textures/old.tga", "old");
+    write_file("maps/old.bsp", "old");
+    form_record f;
     f.map_name = "-o9";
-    name_of_dir(&f);
-    // A folder's files before its sub-folders, each walked whole in turn.
-    EXPECT_EQ(creat_argv(&f), 9);
-    EXPECT_EQ(f.pack_argv,
-              (list{"Mapcrate.exe", "-o", "-9", "./-o9.pk3", "textures/z.tga", "textures/s/y.tga",
-                    "textures/s/t/x.tga", "maps/mymap.bsp", "mapcrate"}));
+    for (const char *path : {"textures/a.tga", "sound/b.wav", "maps/-o9.bsp", "levelshots/-o9.jpg",
+                             "scripts/s.shader"})
+        f.plan.files.push_back({path, "src", 0});
+    EXPECT_EQ(creat_argv(&f), 11);
+    EXPECT_EQ(f.pack_argv, (list{"Mapcrate.exe", "-o", "-9", "./-o9.pk3", "textures/a.tga",
+                                 "sound/b.wav", "maps/-o9.bsp", "levelshots/-o9.jpg",
+                                 "scripts/-o9.arena", "scripts/s.shader", "mapcrate"}));
 }
 
 TEST(GenerScripts, ArenaFileOverALongerOneAndTheCredits) {

@@ -13,3 +13,13 @@ textures/crateyard/yard_glow
 		blendFunc GL_DST_COLOR GL_ZERO
 	}
 }
+
+// The sky over the yard: a box of six images in env/crateyard/.
+textures/crateyard/yard_sky
+{
+	qer_editorimage env/crateyard/yard_ft.tga
+	surfaceparm sky
+	surfaceparm noimpact
+	surfaceparm nolightmap
+	skyParms env/crateyard/yard 512 -
+}

@@ -1,56 +1,18 @@
-// Where a textures folder sits in the author's game folder: which of its
-// folders hold the sets the map names, and which shader scripts it needs.
-#include <dirent.h>
+// Where a textures folder sits in the author's game folder, and which of
+// its files stand for the images a map names.
+#include "level/texture_folders.h"
+
 #include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
-#include <map>
 #include <set>
 #include <utility>
 
-#include "copy_file.h"
-#include "map_textures.h"
+#include "level/readers.h"
+#include "level/tree.h"
 
 namespace {
-
-std::string join(const std::string &dir, const std::string &name) {
-    if (dir.empty() || dir.back() == '/')
-        return dir + name;
-    return dir + "/" + name;
-}
-
-void walk(const std::string &path, std::set<std::pair<dev_t, ino_t>> &seen,
-          std::vector<folder_files> &out) {
-    struct stat self;
-    if (stat(path.c_str(), &self) != 0 || !seen.insert({self.st_dev, self.st_ino}).second)
-        return;
-    folder_files here{path, {}};
-    std::vector<std::string> folders;
-    {
-        // Closed before the sub-folders are walked: one listing open at a time.
-        dir_owner listing{opendir(path.c_str())};
-        if (!listing.d)
-            return;
-        while (dirent *e = readdir(listing.d)) {
-            if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-                continue;
-            std::string entry = join(path, e->d_name);
-            struct stat st;
-            fd_owner file{open_as_file(entry.c_str(), st)};
-            if (file.fd >= 0)
-                here.files.push_back(e->d_name);
-            else if (stat(entry.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-                folders.push_back(std::move(entry));
-        }
-    }
-    out.push_back(std::move(here));
-    for (const std::string &folder : folders)
-        walk(folder, seen, out);
-}
 
 std::vector<std::string> components(std::string_view path) {
     std::vector<std::string> parts;
@@ -98,24 +60,6 @@ std::string drop_parts(const std::string &path, size_t n) {
     return path.substr(0, end);
 }
 
-std::string read_whole(const std::string &path) {
-    struct stat st;
-    fd_owner in{open_as_file(path.c_str(), st)};
-    std::string text;
-    char buffer[65536];
-    ssize_t n;
-    while (in.fd >= 0 && (n = read(in.fd, buffer, sizeof buffer)) > 0)
-        text.append(buffer, static_cast<size_t>(n));
-    return text;
-}
-
-struct folder_info {
-    std::string path; // as the chosen folder's path spells it
-    std::string real; // resolved, for the names of the folders above
-    std::vector<std::string> files;
-    std::map<std::string, std::vector<size_t>> by_stem;
-};
-
 struct named_set {
     std::string spelling; // the set's folder as the map first writes it
     std::vector<std::string> parts;
@@ -139,8 +83,8 @@ void add_name(map_names &m, const std::string &written) {
         return;
     std::string set_key, spelling;
     for (size_t i = 1; i + 1 < parts.size(); ++i) {
-        set_key = join(set_key, parts[i]);
-        spelling = join(spelling, spelled[i]);
+        set_key = join_path(set_key, parts[i]);
+        spelling = join_path(spelling, spelled[i]);
     }
     m.sets.insert({set_key, {spelling, set}});
     m.names.insert({set_key, parts.back()});
@@ -217,7 +161,16 @@ std::string game_folder(const std::vector<folder_info> &folders, const claims &c
     return std::string();
 }
 
-std::vector<folder_info> folders_of(const char *textures_dir) {
+map_names names_of(const std::vector<std::string> &images) {
+    map_names m;
+    for (const std::string &image : images)
+        add_name(m, image);
+    return m;
+}
+
+} // namespace
+
+std::vector<folder_info> read_textures_folder(const char *textures_dir) {
     std::vector<folder_info> folders;
     std::string root = textures_dir;
     char *resolved = realpath(textures_dir, nullptr);
@@ -235,72 +188,26 @@ std::vector<folder_info> folders_of(const char *textures_dir) {
     return folders;
 }
 
-// The shader scripts of the game folder that define a shader the level
-// names; the images of those shaders' stages are added to the map's names.
-void read_scripts(texture_plan &plan, const std::set<std::string> &level_names, map_names &m) {
-    std::vector<folder_files> listing = walk_tree(plan.scripts_dir);
-    if (listing.empty())
-        return;
-    for (const std::string &file : listing[0].files) {
-        if (file.size() < 7 || strcasecmp(file.c_str() + file.size() - 7, ".shader") != 0)
-            continue;
-        std::string text = read_whole(join(plan.scripts_dir, file));
-        bool used = false;
-        for (const shader_def &def : parse_shader_script(text)) {
-            if (!level_names.count(def.name))
-                continue;
-            used = true;
-            for (const std::string &image : def.images)
-                add_name(m, image);
-        }
-        if (used)
-            plan.shader_files.push_back(file);
-    }
-}
-
-} // namespace
-
-std::vector<folder_files> walk_tree(const std::string &root) {
-    std::vector<folder_files> out;
-    std::set<std::pair<dev_t, ino_t>> seen;
-    walk(root, seen, out);
-    return out;
-}
-
-texture_plan plan_textures(const char *textures_dir, const char *bsp_path) {
-    texture_plan plan;
-    std::vector<folder_info> folders = folders_of(textures_dir);
+std::string author_game_dir(const std::vector<folder_info> &folders,
+                            const std::vector<std::string> &images) {
     if (folders.empty())
-        return plan;
-    map_names m;
-    std::set<std::string> level_names;
-    for (const std::string &name : bsp_shader_names(bsp_path)) {
-        add_name(m, name);
-        level_names.insert(shader_key(name));
-    }
-    std::string game = game_folder(folders, claim(folders, m), m);
-    if (!game.empty()) {
-        plan.scripts_dir = join(game, "scripts");
-        read_scripts(plan, level_names, m);
-    }
+        return std::string();
+    map_names m = names_of(images);
+    return game_folder(folders, claim(folders, m), m);
+}
+
+std::vector<texture_file> claimed_textures(const std::vector<folder_info> &folders,
+                                           const std::vector<std::string> &images) {
+    std::vector<texture_file> found;
+    map_names m = names_of(images);
     claims c = claim(folders, m);
-    std::set<std::string> staged;
-    for (size_t i = 0; i < folders.size(); ++i) {
-        if (c[i].empty())
-            continue;
-        std::set<std::string> rest{main_set(c[i])};
-        for (size_t file = 0; file < folders[i].files.size(); ++file) {
-            auto named = c[i].find(file);
-            for (const std::string &set : named == c[i].end() ? rest : named->second) {
-                std::string dest = "textures/" + m.sets.at(set).spelling + "/";
-                // One file per name: a later folder does not replace it.
-                if (staged.insert(dest + folders[i].files[file]).second)
-                    plan.textures.push_back({folders[i].path, folders[i].files[file], dest});
+    for (size_t i = 0; i < folders.size(); ++i)
+        for (const auto &[file, sets] : c[i])
+            for (const std::string &set : sets) {
+                const std::string &name = folders[i].files[file];
+                found.push_back({"textures/" + set + "/" + shader_key(name),
+                                 "textures/" + m.sets.at(set).spelling + "/" + name,
+                                 join_path(folders[i].path, name)});
             }
-        }
-    }
-    if (plan.textures.empty())
-        for (const std::string &file : folders[0].files)
-            plan.textures.push_back({folders[0].path, file, "textures/"});
-    return plan;
+    return found;
 }

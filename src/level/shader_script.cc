@@ -2,7 +2,7 @@
 // blanks, "//" and "/* */" comments, double-quoted words, braces.
 #include <strings.h>
 
-#include "map_textures.h"
+#include "level/readers.h"
 
 namespace {
 
@@ -61,10 +61,26 @@ bool is_brace(const token &t, char brace) {
     return !t.quoted && t.text.size() == 1 && t.text[0] == brace;
 }
 
+// A name as written, with '\' read as '/'.
+std::string written(const std::string &name) {
+    std::string path = name;
+    for (char &c : path)
+        if (c == '\\')
+            c = '/';
+    return path;
+}
+
 void add_image(shader_def &def, const std::string &name) {
-    // $lightmap, $whiteimage and the like are the engine's own.
-    if (!name.empty() && name[0] != '$')
-        def.images.push_back(shader_key(name));
+    // $lightmap, $whiteimage and names beginning with '*' are the engine's own.
+    if (!name.empty() && name[0] != '$' && name[0] != '*')
+        def.images.push_back(written(name));
+}
+
+// The six sides of a sky box; "-" is no box.
+void add_box(shader_def &def, const token *box) {
+    if (box && box->text != "-")
+        for (const char *side : {"_rt", "_bk", "_lf", "_ft", "_up", "_dn"})
+            add_image(def, box->text + side);
 }
 
 } // namespace
@@ -90,7 +106,7 @@ std::vector<shader_def> parse_shader_script(std::string_view text) {
         } else if (is_brace(t, '}')) {
             depth = depth > 0 ? depth - 1 : 0;
         } else if (depth == 0) {
-            defs.push_back({shader_key(t.text), {}});
+            defs.push_back({shader_key(t.text), {}, {}});
         } else if (defs.empty()) {
             continue;
         } else if (is(t, "map") || is(t, "clampmap")) {
@@ -100,11 +116,13 @@ std::vector<shader_def> parse_shader_script(std::string_view text) {
             // The first argument is the frequency.
             for (size_t nth = 2; const token *a = argument(k, nth); ++nth)
                 add_image(defs.back(), a->text);
+        } else if (is(t, "videomap")) {
+            if (const token *a = argument(k, 1))
+                defs.back().videos.push_back("video/" + written(a->text));
         } else if (is(t, "skyparms")) {
-            const token *box = argument(k, 1);
-            if (box && box->text != "-")
-                for (const char *side : {"_rt", "_bk", "_lf", "_ft", "_up", "_dn"})
-                    add_image(defs.back(), box->text + side);
+            // The far box, the clouds' height, the near box.
+            add_box(defs.back(), argument(k, 1));
+            add_box(defs.back(), argument(k, 3));
         }
     }
     return defs;

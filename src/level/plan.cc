@@ -1,0 +1,315 @@
+// The package plan: every file the map uses, from the textures folder and
+// the author's game folder, less what the game ships.
+#include "level/plan.h"
+
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+#include <unordered_map>
+
+#include "io/io.h"
+#include "level/game_files.h"
+#include "level/readers.h"
+#include "level/texture_folders.h"
+#include "level/tree.h"
+
+namespace {
+
+// Models and shader scripts are read whole; larger ones are not such files.
+constexpr std::uint64_t model_limit = 64u << 20, script_limit = 16u << 20;
+
+std::string extension(const std::string &path) {
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
+        return std::string();
+    return lower_case(path.substr(dot));
+}
+
+std::string top_folder(const std::string &path) {
+    return lower_case(path.substr(0, path.find('/')));
+}
+
+// How a name is looked up: an image whatever its extension, a sound by its
+// name or with .wav or .ogg, anything else by its exact name.
+enum class kind { image, sound, exact };
+
+bool extension_fits(kind k, const std::string &ext) {
+    static const std::set<std::string> images = {".tga", ".jpg", ".jpeg", ".png"};
+    static const std::set<std::string> sounds = {".wav", ".ogg"};
+    return k == kind::image ? images.count(ext) > 0 : sounds.count(ext) > 0;
+}
+
+// The author's game folder, its top folders walked as names need them.
+struct author_files {
+    std::string root;
+    std::map<std::string, std::vector<std::string>> tops;             // lower case: spellings
+    std::set<std::string> walked;                                     // lower case
+    std::unordered_map<std::string, std::string> by_path;             // lower case: game path
+    std::unordered_map<std::string, std::vector<std::string>> by_key; // shader_key: game paths
+};
+
+author_files list_author_folder(const std::string &root) {
+    author_files a;
+    a.root = root;
+    dir_owner listing{root.empty() ? nullptr : opendir(root.c_str())};
+    while (dirent *e = listing.d ? readdir(listing.d) : nullptr) {
+        struct stat st;
+        std::string name = e->d_name;
+        if (name != "." && name != ".." && stat(join_path(root, name).c_str(), &st) == 0 &&
+            S_ISDIR(st.st_mode))
+            a.tops[lower_case(name)].push_back(name);
+    }
+    return a;
+}
+
+void walk_top(author_files &a, const std::string &top) {
+    if (!a.walked.insert(top).second || !a.tops.count(top))
+        return;
+    for (const std::string &spelling : a.tops.at(top)) {
+        std::string base = join_path(a.root, spelling);
+        for (const folder_files &folder : walk_tree(base))
+            for (const std::string &file : folder.files) {
+                std::string path = spelling + folder.path.substr(base.size()) + "/" + file;
+                if (a.by_path.emplace(lower_case(path), path).second)
+                    a.by_key[shader_key(path)].push_back(path);
+            }
+    }
+}
+
+// What the plan has found so far.
+struct planner {
+    const game_files &game;
+    author_files &author;
+    std::multimap<std::string, texture_file> textures; // by key
+    package_plan plan;
+    std::set<std::string> placed, left_out, missed; // lower-case game paths
+    bool textures_matched = false;
+};
+
+void add(planner &p, const std::string &game_path, const std::string &source) {
+    if (!p.placed.insert(lower_case(game_path)).second)
+        return;
+    struct stat st {};
+    stat(source.c_str(), &st);
+    p.plan.files.push_back({game_path, source, static_cast<std::uint64_t>(st.st_size)});
+}
+
+void leave_out(planner &p, const std::string &game_path) {
+    if (p.left_out.insert(lower_case(game_path)).second)
+        p.plan.game_owned.push_back(game_path);
+}
+
+bool game_ships(const planner &p, kind k, const std::string &name) {
+    return p.game.paths.count(lower_case(name)) ||
+           (k != kind::exact && p.game.keys.count(shader_key(name)));
+}
+
+// The author's files that answer the name, as game path and source, the
+// likeliest first.
+std::vector<std::pair<std::string, std::string>> candidates(planner &p, kind k,
+                                                            const std::string &name) {
+    std::vector<std::pair<std::string, std::string>> found;
+    std::string key = shader_key(name);
+    if (k == kind::image) {
+        auto [from, to] = p.textures.equal_range(key);
+        for (auto t = from; t != to; ++t)
+            found.push_back({t->second.game_path, t->second.source});
+    }
+    author_files &a = p.author;
+    walk_top(a, top_folder(name));
+    auto exact = a.by_path.find(lower_case(name));
+    if (exact != a.by_path.end())
+        found.push_back({exact->second, join_path(a.root, exact->second)});
+    auto same_key = a.by_key.find(key);
+    if (k != kind::exact && same_key != a.by_key.end())
+        for (const std::string &path : same_key->second)
+            if (extension_fits(k, extension(path)))
+                found.push_back({path, join_path(a.root, path)});
+    // The extension the name gives first, then the order the game tries.
+    const std::vector<std::string> order = {extension(name), ".tga", ".jpg", ".jpeg",
+                                            ".png",          ".wav", ".ogg"};
+    auto rank = [&](const std::pair<std::string, std::string> &c) {
+        return std::find(order.begin(), order.end(), extension(c.first)) - order.begin();
+    };
+    std::stable_sort(found.begin(), found.end(),
+                     [&](const auto &x, const auto &y) { return rank(x) < rank(y); });
+    return found;
+}
+
+// Plans the file that answers a name the map uses; true when the author
+// has one, whether or not the game ships it.
+bool use(planner &p, kind k, const std::string &name) {
+    std::vector<std::pair<std::string, std::string>> found = candidates(p, k, name);
+    if (game_ships(p, k, name)) {
+        for (const auto &c : found)
+            leave_out(p, c.first);
+    } else if (!found.empty()) {
+        add(p, found[0].first, found[0].second);
+    } else if (p.game.found && p.missed.insert(lower_case(name)).second) {
+        p.plan.missing.push_back(name);
+    }
+    return !found.empty();
+}
+
+// The author's shader scripts: game path and source.
+std::vector<std::pair<std::string, std::string>> author_scripts(author_files &a) {
+    walk_top(a, "scripts");
+    std::vector<std::pair<std::string, std::string>> scripts;
+    for (const auto &[key, path] : a.by_path)
+        if (key.compare(0, 8, "scripts/") == 0 && key.find('/', 8) == std::string::npos &&
+            extension(key) == ".shader")
+            scripts.push_back({"scripts/" + path.substr(8), join_path(a.root, path)});
+    std::sort(scripts.begin(), scripts.end());
+    return scripts;
+}
+
+bool archive_order(const planned_file &x, const planned_file &y) {
+    bool x_tex = top_folder(x.game_path) == "textures",
+         y_tex = top_folder(y.game_path) == "textures";
+    if (x_tex != y_tex)
+        return x_tex;
+    return lower_case(x.game_path) < lower_case(y.game_path);
+}
+
+// The images and videos of the used shaders, each shader from the first
+// script that defines it: the author's own scripts before the game's; a
+// script the game ships is the game's.  A shader no script defines is drawn
+// from the image of its own name.  Marks the author's scripts that are used.
+struct shader_images {
+    std::vector<std::string> images, videos;
+    std::vector<bool> script_used;
+};
+
+shader_images images_of(planner &p, const std::vector<std::string> &shaders,
+                        const std::vector<std::pair<std::string, std::string>> &scripts) {
+    std::unordered_map<std::string, std::pair<const shader_def *, size_t>> defined;
+    std::multimap<std::string, std::string> shipped_scripts; // shader: game path
+    std::vector<std::vector<shader_def>> script_defs(scripts.size());
+    for (size_t i = 0; i < scripts.size(); ++i) {
+        std::string text;
+        read_whole_file(scripts[i].second.c_str(), text, script_limit);
+        script_defs[i] = parse_shader_script(text);
+        bool shipped = game_ships(p, kind::exact, scripts[i].first);
+        for (const shader_def &def : script_defs[i])
+            if (shipped)
+                shipped_scripts.emplace(def.name, scripts[i].first);
+            else
+                defined.emplace(def.name, std::make_pair(&def, i));
+    }
+    for (const shader_def &def : p.game.shaders)
+        defined.emplace(def.name, std::make_pair(&def, scripts.size()));
+
+    shader_images used;
+    used.script_used.resize(scripts.size());
+    std::set<std::string> seen;
+    for (const std::string &shader : shaders) {
+        std::string key = shader_key(shader);
+        if (!seen.insert(key).second)
+            continue;
+        for (auto [at, end] = shipped_scripts.equal_range(key); at != end; ++at)
+            leave_out(p, at->second);
+        auto def = defined.find(key);
+        if (def == defined.end()) {
+            // The engine's default shader draws what a compiler left unnamed.
+            if (key != "noshader" && shader[0] != '*')
+                used.images.push_back(shader);
+            continue;
+        }
+        const auto &[found, script] = def->second;
+        if (script < scripts.size())
+            used.script_used[script] = true;
+        used.images.insert(used.images.end(), found->images.begin(), found->images.end());
+        used.videos.insert(used.videos.end(), found->videos.begin(), found->videos.end());
+    }
+    return used;
+}
+
+// The BSP, the AAS and the levelshot, named after the map.
+void add_named_files(planner &p, const plan_request &request) {
+    const std::pair<const std::string *, const char *> named[] = {
+        {&request.bsp_path, "maps/"},
+        {&request.aas_path, "maps/"},
+        {&request.levelshot_path, "levelshots/"}};
+    for (const auto &[path, folder] : named) {
+        if (path->empty())
+            continue;
+        size_t slash = path->find_last_of("/\\");
+        const char *file_name = path->c_str() + (slash == std::string::npos ? 0 : slash + 1);
+        std::string game_path = folder + named_after_map(request.map_name, file_name);
+        for (char &c : game_path)
+            if (c == '\\')
+                c = '/';
+        add(p, game_path, *path);
+    }
+}
+
+} // namespace
+
+std::string named_after_map(const std::string &map_name, const char *file_name) {
+    size_t n = std::strlen(file_name);
+    const char *ext = file_name;
+    for (size_t pos = n; pos > 0; --pos)
+        if (file_name[pos] == '.') {
+            ext = file_name + pos;
+            break;
+        }
+    return map_name + ext;
+}
+
+package_plan plan_package(const plan_request &request) {
+    level_lumps level = read_level_lumps(request.bsp_path.c_str());
+    entity_files entities = read_entities(level.entities);
+    std::vector<folder_info> folders;
+    if (!request.textures_dir.empty())
+        folders = read_textures_folder(request.textures_dir.c_str());
+    author_files author = list_author_folder(author_game_dir(folders, level.shaders));
+    game_files game;
+    if (std::string dir = find_game_dir(request.game_dir, author.root); !dir.empty())
+        game = read_game_files(dir);
+    planner p{game, author, {}, {}, {}, {}, {}, false};
+    p.plan.game_found = game.found;
+    p.plan.game_dir = game.dir;
+    p.plan.game_file_count = game.count;
+
+    // Models first: their surfaces name shaders too.
+    std::vector<std::string> shaders = level.shaders;
+    for (const std::string &model : entities.models) {
+        size_t before = p.plan.files.size();
+        std::string bytes;
+        if (use(p, kind::exact, model) && p.plan.files.size() > before &&
+            read_whole_file(p.plan.files.back().source.c_str(), bytes, model_limit))
+            for (std::string &name : md3_shader_names(bytes))
+                shaders.push_back(std::move(name));
+    }
+    std::vector<std::pair<std::string, std::string>> scripts = author_scripts(author);
+    shader_images used = images_of(p, shaders, scripts);
+
+    for (texture_file &t : claimed_textures(folders, used.images))
+        p.textures.emplace(t.key, std::move(t));
+    std::set<std::string> asked;
+    for (const std::string &image : used.images)
+        if (asked.insert(shader_key(image)).second && use(p, kind::image, image) &&
+            top_folder(image) == "textures")
+            p.textures_matched = true;
+    for (const std::string &video : used.videos)
+        use(p, kind::exact, video);
+    for (const auto *names : {&entities.sounds, &entities.music})
+        for (const std::string &sound : *names)
+            use(p, kind::sound, sound);
+    // A textures folder that holds nothing the map names is packed flat.
+    if (!folders.empty() && !p.textures_matched)
+        for (const std::string &file : folders[0].files)
+            if (!game_ships(p, kind::exact, "textures/" + file))
+                add(p, "textures/" + file, join_path(folders[0].path, file));
+    std::stable_sort(p.plan.files.begin(), p.plan.files.end(), archive_order);
+
+    add_named_files(p, request);
+    for (size_t i = 0; i < scripts.size(); ++i)
+        if (used.script_used[i])
+            add(p, scripts[i].first, scripts[i].second);
+    return std::move(p.plan);
+}

@@ -1,0 +1,53 @@
+// The package plan: what one Execute stages and packs, decided before
+// anything is written.  Shows nothing and prints nothing, so that the
+// window and a command line stage and list the same plan.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One file this Execute stages and packs: where it goes in the package (its
+// game path, as the archive entry is named, e.g. "textures/crateyard/yard_floor.tga",
+// "maps/crateyard.bsp", "sound/crateyard/hum.wav") and where it is copied from.
+struct planned_file {
+    std::string game_path;
+    std::string source; // path of the file to copy, as given or found
+    std::uint64_t bytes = 0;
+};
+
+// What goes into the package.
+struct package_plan {
+    // In archive order: textures/..., then the other top folders (env/,
+    // models/, music/, sound/, ...) in name order, then maps/, levelshots/,
+    // then the game folder's shader scripts under scripts/.  The generated
+    // scripts/<map>.arena and the credits file "mapcrate" are not in this
+    // list: staging writes them.
+    std::vector<planned_file> files;
+    // Game paths of the author's files left out because the game ships them.
+    std::vector<std::string> game_owned;
+    // Game paths the map uses, found neither in the author's folders nor in
+    // the game; only looked for when the game's files were found.
+    std::vector<std::string> missing;
+    bool game_found = false;         // the game's own pak*.pk3 were found
+    std::string game_dir;            // the folder holding them, when found
+    std::size_t game_file_count = 0; // entries in the game's archives
+};
+
+// The form's inputs, as text (empty = not given).  game_dir: an explicit
+// folder of the game's pak*.pk3 (the command line's --game), searched before
+// the author's game folder, MAPCRATE_GAME_DIR and the usual places.
+struct plan_request {
+    std::string textures_dir, bsp_path, aas_path, levelshot_path, map_name, game_dir;
+};
+
+// The game folder (found from the textures folder) and the game's own
+// files are read; files that cannot be read are planned all the same, so
+// that staging reports them.
+package_plan plan_package(const plan_request &request);
+
+// The name of a copy named after the map: the map name, then the file
+// name's extension (from its last '.' that is not its first byte; the whole
+// name when there is none).
+std::string named_after_map(const std::string &map_name, const char *file_name);

@@ -1,0 +1,34 @@
+// The package plan of the captured form, what the terminal tells of it, and
+// the question about the files found nowhere.
+#include <cstdio>
+
+#include "mapcrate.h"
+
+void plan_form(form_record *f) {
+    f->plan = plan_package(
+        {f->textures_dir, f->bsp_path, f->aas_path, f->levelshot_path, f->map_name, std::string()});
+    const package_plan &plan = f->plan;
+    if (plan.game_found)
+        std::printf("Fichiers du jeu : %s (%zu fichiers)\n\n", plan.game_dir.c_str(),
+                    plan.game_file_count);
+    else
+        std::printf("Fichiers du jeu introuvables : rien n'est exclu\n\n");
+    for (const std::string &path : plan.game_owned)
+        std::printf("Deja dans le jeu : %s\n\n", path.c_str());
+    for (const std::string &path : plan.missing)
+        std::printf("Introuvable : %s\n\n", path.c_str());
+    std::fflush(stdout);
+}
+
+std::string missing_files_question(const std::vector<std::string> &missing) {
+    constexpr size_t shown = 10;
+    std::string text =
+        "La map utilise des fichiers qui ne sont ni dans le dossier du jeu ni dans le jeu :\n";
+    for (size_t i = 0; i < missing.size() && i < shown; ++i)
+        text += latin1_path(missing[i]) + "\n";
+    if (missing.size() > shown)
+        text += "... et " + std::to_string(missing.size() - shown) + " autres\n";
+    return text + "Dans le jeu, une texture manquante est remplac\xe9"
+                  "e par une grille blanche et un son manquant reste muet.\nVoulez-vous "
+                  "continuer ?";
+}
