@@ -1,22 +1,28 @@
 // Mapcrate: the form record and the operations that cross units.
 //
-// How the program flows: main (src/main) builds the window from the
-// place_ routines (src/placer) and connects the buttons.  Everything then
-// happens in handlers.  Execute runs valider (src/valid): get_field takes a
-// snapshot of the form, verif_field checks it and asks about files that
-// would not play (level_checks), plans the package (src/level: every file
-// the map uses, from the textures folder and the author's game folder, less
-// what the game ships) and asks about files found nowhere; name_of_dir and
-// creat_dir build the staging tree in the working directory from the plan,
-// gener_scripts writes the arena script and the credits file, creat_argv
-// lists the staged files, and pk3_dir (src/minizip) writes <map>.pk3,
-// deflating on every core (deflate_pool).  The dialogs and the Help, About, Clear, Quit and
-// browse commands live in src/func.
+// How the program flows: main (src/main) opens the window when it is given
+// no argument, and hands its arguments to the command line (src/cli)
+// otherwise.  The window is built from the place_ routines (src/placer);
+// everything then happens in handlers.  Execute is three steps that show
+// and print nothing of their own (src/valid): verif_field checks the
+// snapshot get_field took (its rules, and the questions about files that
+// would not play, from level_checks), plan_form plans the package
+// (src/level: every file the map uses, from the textures folder and the
+// author's game folder, less what the game ships, and what is found
+// nowhere), and stage_and_pack builds the staging tree from the plan
+// (creat_dir; gener_scripts writes the arena script and the credits file), lists it
+// (creat_argv) and packs it with pk3_dir (src/minizip) into <map>.pk3,
+// deflating on every core (deflate_pool).  Two front ends run these steps
+// and are the only places that show anything: valider (src/func, with the
+// window's dialogs) and command_line (src/cli, on the terminal).  The
+// dialogs and the Help, About, Clear, Quit and browse commands live in
+// src/func.
 #pragma once
 
 #include <gtk/gtk.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +61,8 @@ struct form_record {
     const char *levelshot_path = nullptr;
     const char *map_name = nullptr;
     const char *description = nullptr;
+    // The folder of the game's pk3s the command line names; the window names none.
+    const char *game_dir = "";
     int32_t mode_states[8] = {};
     // Names last taken from the file-selection dialog, per browse index.
     const char *selected_paths[4] = {};
@@ -109,8 +117,14 @@ std::string to_utf8(const char *latin1);
 std::string latin1_path(const std::string &path);
 
 // Modal message dialog with no parent; kind 0 is an error, anything else
-// information.  Returns once the user has dismissed it.
+// information.  Returns once the user has dismissed it and it is gone from
+// the screen.
 void popup(const char *latin1_text, int kind);
+// The program's one Yes/No question: modal, over parent when there is one.
+// Returns the answer (GTK_RESPONSE_YES, GTK_RESPONSE_NO, or
+// GTK_RESPONSE_DELETE_EVENT when it was closed from its frame) once the
+// dialog is gone from the screen.
+gint yes_no(GtkWidget *parent, const char *latin1_question);
 void info_popup(GtkWidget *button, gpointer window);
 void aide_popup(GtkWidget *button, gpointer form);
 void cleaner(GtkWidget *button, gpointer form);
@@ -118,6 +132,8 @@ void quit_func(GtkWidget *button, gpointer form);
 void search(GtkWidget *button, gpointer form);
 void file_select(form_record *f);
 void open_proj(GtkWidget *button, gpointer form);
+// "clicked" handler of Execute: the window's front end of the three steps.
+void valider(GtkWidget *button, gpointer form);
 
 // --- src/valid ------------------------------------------------------------
 
@@ -127,19 +143,64 @@ void get_field(form_record *f);
 // file (not a folder, which opens read-only too here, nor a pipe or device).
 bool opens_as_folder(const char *path);
 bool opens_as_file(const char *path);
-// 1 when the path opens for reading as a file; otherwise shows the
-// unreadable-file message and returns 0.  A folder is not a file.
+// The window's test of a chosen file: 1 when the path opens for reading as
+// a file; otherwise shows the unreadable-file message and returns 0.
 int is_a_file(const char *path);
-// 1 to go on; 0 to stop, when a rule failed (its message has been shown)
-// or the user answered No to a question about the files or the game modes.
-int verif_field(form_record *f);
-// Plans the package from the captured form into f->plan, and tells the
-// terminal where the game's files are, what the game already ships and what
-// is found nowhere.
+
+// The form's rules, in the order they are applied.
+enum class form_rule {
+    textures_not_folder,
+    file_unreadable,
+    mandatory_missing,
+    map_name_unloadable,
+};
+struct failed_rule {
+    form_rule rule;
+    const char *message; // ISO-8859-1
+};
+// What Execute asks before it writes anything, in the order it asks.
+enum class question_kind {
+    bsp_not_level,
+    aas_not_navigation,
+    aas_for_another_bsp,
+    levelshot_not_128_jpeg,
+    missing_files,
+    no_game_mode,
+};
+struct question {
+    question_kind kind;
+    std::string text; // ISO-8859-1, without the closing go_on_text
+};
+// The closing line of every question in the window.
+extern const char *const go_on_text;
+struct request_check {
+    std::optional<failed_rule> failed; // the first rule that failed, if any
+    std::vector<question> questions;   // when none failed
+};
+// The first step of Execute: the snapshot's rules, then the questions about
+// the level's files and the game modes.  Shows nothing, changes nothing.
+request_check verif_field(const form_record *f);
+const char *rule_message(form_rule rule);
+
+// The second step: plans the package from the captured form into f->plan.
+// Shows nothing and prints nothing.
 void plan_form(form_record *f);
+// Tells standard output where the game's files are, what the game already
+// ships and what is found nowhere, each line ending in line_end.
+void print_plan(const package_plan &plan, const char *line_end = "\n\n");
 // The question about the files the map uses that are found nowhere
 // (ISO-8859-1): at most ten paths, then how many more.
 std::string missing_files_question(const std::vector<std::string> &missing);
+// Every question Execute asks, in its order: the check's, with the plan's
+// about files found nowhere (when the game's files were found) before the
+// game-mode question.
+std::vector<question> questions_to_ask(const request_check &check, const package_plan &plan);
+
+// The game-mode tokens of the arena script, in the order of mode_states.
+extern const char *const mode_tokens[8];
+// The texts of the two generated files.
+std::string arena_text(const form_record *f);
+extern const char *const credits_text;
 
 void name_of_dir(form_record *f);
 // Appends src to dest, writing every backslash as '/'.
@@ -166,8 +227,16 @@ int creat_argv(form_record *f);
 // The null-terminated char* view of a packer argument list, as pk3_dir reads it.
 std::vector<char *> argv_view(std::vector<std::string> &args);
 
-// "clicked" handler of Execute.
-void valider(GtkWidget *button, gpointer form);
+// The last step of Execute: stages the form's files, lists them and packs
+// them.  Prints its progress lines to standard output and nothing else of
+// its own.  What failed, if anything: the staging path that could not be
+// made or copied, or the archive that could not be written.
+enum class failed_step { none, staging, packing };
+struct execute_result {
+    failed_step step = failed_step::none;
+    std::string what;
+};
+execute_result stage_and_pack(form_record *f);
 
 // --- src/minizip ----------------------------------------------------------
 
@@ -175,3 +244,9 @@ void valider(GtkWidget *button, gpointer form);
 // every step succeeded, -104 when the write buffer cannot be allocated and
 // another negative value for any other failure.
 int pk3_dir(int argc, char **argv);
+
+// --- src/cli --------------------------------------------------------------
+
+// mapcrate with arguments: the three steps of Execute run from the terminal,
+// without the toolkit.  Returns the exit status.
+int command_line(int argc, char **argv);

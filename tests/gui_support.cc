@@ -18,7 +18,7 @@ gboolean answer_next(gpointer log_slot) {
             continue;
         g_object_set_data(G_OBJECT(d), met_key, d);
         log.seen.push_back({"", GTK_MESSAGE_OTHER, gtk_window_get_transient_for(GTK_WINDOW(d)),
-                            bool(gtk_window_get_modal(GTK_WINDOW(d)))});
+                            bool(gtk_window_get_modal(GTK_WINDOW(d))), d->allocation.width});
         if (GTK_IS_MESSAGE_DIALOG(d)) {
             log.seen.back().text = message_text(d);
             g_object_get(d, "message-type", &log.seen.back().type, nullptr);

@@ -23,6 +23,7 @@ struct seen_dialog {
     GtkMessageType type = GTK_MESSAGE_OTHER;
     GtkWindow *parent = nullptr;
     bool modal = false;
+    int width = 0; // as shown
 };
 struct dialog_log {
     std::vector<seen_dialog> seen;

@@ -53,6 +53,25 @@ std::vector<std::string> list_dir(const std::string &path) {
     return names;
 }
 
+namespace {
+
+std::string le32(uint32_t v) {
+    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+}
+
+} // namespace
+
+std::string test_bsp(const char *magic, uint32_t version) {
+    return magic + le32(version) + std::string(17 * 8, '\0');
+}
+
+std::string test_aas(uint32_t checksum, uint32_t version, const char *magic) {
+    std::string h = magic + le32(version) + le32(checksum) + std::string(14 * 8, '\0');
+    for (size_t i = 0; version == 5 && i < 116; ++i)
+        h[8 + i] = char(h[8 + i] ^ (i * 119));
+    return h;
+}
+
 run_result run_program(const std::vector<std::string> &args, std::string_view input) {
     // Nameless files, not pipes: the child never blocks on a full one.
     int fds[3];

@@ -22,6 +22,14 @@ bool path_exists(const std::string &path);
 bool is_directory(const std::string &path);
 std::vector<std::string> list_dir(const std::string &path); // sorted
 
+// A compiled level's header with no lump (a level that uses nothing), and
+// a bot-navigation header computed for it; or either spoiled as asked.
+std::string test_bsp(const char *magic = "IBSP", uint32_t version = 46);
+// The game's checksum of test_bsp(), worked out apart from the code under test.
+constexpr uint32_t test_bsp_sum = 0x3b190263;
+std::string test_aas(uint32_t checksum = test_bsp_sum, uint32_t version = 5,
+                     const char *magic = "EAAS");
+
 struct run_result {
     int status = -1; // exit status, or 128 + signal number
     std::string out, err;

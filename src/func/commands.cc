@@ -11,13 +11,7 @@ void cleaner(GtkWidget *, gpointer form) {
 
 void quit_func(GtkWidget *, gpointer form) {
     auto *f = static_cast<form_record *>(form);
-    std::string question = to_utf8("Voulez-vous quitter Mapcrate ?");
-    GtkWidget *dialog =
-        gtk_message_dialog_new(GTK_WINDOW(f->window), GTK_DIALOG_MODAL, GTK_MESSAGE_QUESTION,
-                               GTK_BUTTONS_YES_NO, "%s", question.c_str());
-    gint answer = gtk_dialog_run(GTK_DIALOG(dialog));
-    gtk_widget_destroy(dialog);
-    if (answer != GTK_RESPONSE_YES)
+    if (yes_no(f->window, "Voulez-vous quitter Mapcrate ?") != GTK_RESPONSE_YES)
         return;
     free_all(f);
     gtk_main_quit();

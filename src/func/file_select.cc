@@ -11,8 +11,6 @@ namespace {
 const char *const folder_message = "La source n'est pas un dossier, ou le chemin contient un "
                                    "caracteres accentu\xe9s.\nSelectionnez un dossier ne contenant "
                                    "que les textures.";
-const char *const file_message = "Impossible d'ouvrir le fichier.\nVerifiez son existance ou qu'il "
-                                 "n'y ai pas de caracteres accentu\xe9s.";
 
 // Each dialog remembers which field it serves, so a second browse opened
 // meanwhile cannot redirect an older dialog's OK.
@@ -64,10 +62,19 @@ void open_proj(GtkWidget *button, gpointer form) {
         popup(folder_message, 0);
         return;
     }
-    if (index != 0 && !(usable && opens_as_file(name))) {
-        popup(file_message, 0);
+    if (index != 0 && !usable) {
+        popup(rule_message(form_rule::file_unreadable), 0);
         return;
     }
+    if (index != 0 && !is_a_file(name))
+        return;
     gtk_widget_destroy(dialog);
     gtk_entry_set_text(GTK_ENTRY(f->entries[index]), f->selected_paths[index]);
+}
+
+int is_a_file(const char *path) {
+    if (opens_as_file(path))
+        return 1;
+    popup(rule_message(form_rule::file_unreadable), 0);
+    return 0;
 }

@@ -50,14 +50,24 @@ std::string choose(GtkWidget *dialog, const std::string &name) {
 
 } // namespace
 
-TEST(Commands, PopupShowsItsTextAsIsInEveryLocale) {
+TEST(Commands, PopupShowsItsTextAsIsInEveryLocaleWrapsAPathAndLeavesNothingOnScreen) {
+    const std::string path = "textures/" + std::string(250, 'x') + ".tga";
     for (int kind : {1, 0}) {
         std::setlocale(LC_ALL, kind ? "C.UTF-8" : "C");
-        auto log =
-            answered(std::make_shared<dialog_log>(), [&] { popup("100% %s %n \xe9t\xe9", kind); });
+        bool drawn_when_back = true;
+        auto log = answered(std::make_shared<dialog_log>(), [&] {
+            popup(("100% %s %n \xe9t\xe9 " + path).c_str(), kind);
+            // Whatever the caller does next may hold the main loop: the dialog's
+            // end must have reached the screen already.
+            gdk_display_sync(gdk_display_get_default());
+            drawn_when_back = !gtk_events_pending();
+        });
         ASSERT_EQ(log->seen.size(), 1u);
-        EXPECT_EQ(log->seen[0].text, "100% %s %n \xc3\xa9t\xc3\xa9") << kind;
+        EXPECT_EQ(log->seen[0].text, "100% %s %n \xc3\xa9t\xc3\xa9 " + path) << kind;
         EXPECT_EQ(log->seen[0].type, kind ? GTK_MESSAGE_INFO : GTK_MESSAGE_ERROR);
+        EXPECT_LE(log->seen[0].width, gdk_screen_width());
+        EXPECT_TRUE(drawn_when_back);
+        EXPECT_TRUE(shown_dialogs().empty());
     }
 }
 

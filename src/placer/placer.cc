@@ -1,4 +1,5 @@
 // The layout: six regions of the 8x11 table, filled once at start-up.
+#include "banner_path.h"
 #include "mapcrate.h"
 
 namespace {
@@ -81,7 +82,7 @@ void place_ifo(form_record *f) {
 }
 
 void place_img(form_record *f) {
-    f->image = gtk_image_new_from_file("./mapc.png");
+    f->image = gtk_image_new_from_file(banner_path(own_program_path()).c_str());
     attach(f, f->image, 0, 6, 0, 5);
 }
 

@@ -1,8 +1,9 @@
-// Execute's first two steps: a snapshot of the form, then its rules.
-#include <cstring>
-
+// Execute's first step: a snapshot of the form, then its rules and the
+// questions about it.  Nothing here shows or prints: the front ends do.
 #include <dirent.h>
 #include <sys/stat.h>
+
+#include <cstring>
 
 #include "copy_file.h"
 #include "level_checks.h"
@@ -10,46 +11,58 @@
 
 namespace {
 
-const char *const folder_message = "Veuillez selectionner un dossier valide pour les textures";
-const char *const file_message = "Impossible d'ouvrir le fichier.\nVerifiez son existance ou qu'il "
-                                 "n'y ai pas de caracteres accentu\xe9s.";
-const char *const mandatory_message = "Rev\xe9rifiez les champs en Rouge, ils sont obligatoires.";
-// The map name becomes file names inside the staging tree and the package
-// name in the working folder: a separator would place them elsewhere.
-const char *const map_name_message = "Le nom de la map ne doit contenir ni \"/\" ni \"\\\".";
-const char *const no_mode_question = "Aucun mode de jeu n'a \xe9t\xe9 choisis, le pk3 n'apparaitre "
-                                     "dans aucune cat\xe9gorie.\nVoulez-vous continuer ?";
-
-const char *question_about(level_problem p) {
-    switch (p) {
-    case level_problem::bsp_not_level:
-        return "Le fichier BSP n'est pas une map compil\xe9"
-               "e pour le jeu (IBSP, version 46).\nVoulez-vous continuer ?";
-    case level_problem::aas_not_navigation:
-        return "Le fichier AAS n'est pas un fichier de navigation des bots (EAAS, version "
-               "5).\nVoulez-vous continuer ?";
-    case level_problem::aas_for_another_bsp:
-        return "Le fichier AAS a \xe9t\xe9 calcul\xe9 pour une autre compilation de la map : les "
-               "bots ne pourront pas y jouer.\nVoulez-vous continuer ?";
-    case level_problem::levelshot_not_128_jpeg:
-        return "Le levelshot n'est pas une image JPEG de 128\xd7"
-               "128 pixels en 24 bits.\nVoulez-vous continuer ?";
+// The game cuts "maps/<name>.bsp" at 63 bytes, its console splits a name at
+// a blank or a byte outside ASCII, and its menu types "map <name>", where a
+// ';' would start another command.
+bool game_can_load(const char *map_name) {
+    size_t n = std::strlen(map_name);
+    if (n > 54)
+        return false;
+    for (const char *p = map_name; *p; ++p) {
+        char c = *p;
+        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!letter && !(c >= '0' && c <= '9') && !std::strchr("-_.", c))
+            return false;
     }
-    return "";
+    return true;
 }
 
-// No answer but an explicit No stops: closing the question means go on.
-bool user_goes_on(GtkWidget *window, const char *latin1_question) {
-    std::string text = to_utf8(latin1_question);
-    GtkWidget *q =
-        gtk_message_dialog_new(window ? GTK_WINDOW(window) : nullptr, GTK_DIALOG_MODAL,
-                               GTK_MESSAGE_QUESTION, GTK_BUTTONS_YES_NO, "%s", text.c_str());
-    gint answer = gtk_dialog_run(GTK_DIALOG(q));
-    gtk_widget_destroy(q);
-    return answer != GTK_RESPONSE_NO;
+std::optional<form_rule> first_failed_rule(const form_record *f) {
+    if (f->textures_dir[0] != '\0' && !opens_as_folder(f->textures_dir))
+        return form_rule::textures_not_folder;
+    for (const char *path : {f->bsp_path, f->aas_path, f->levelshot_path})
+        if (path[0] != '\0' && !opens_as_file(path))
+            return form_rule::file_unreadable;
+    if (f->bsp_path[0] == '\0' || f->map_name[0] == '\0')
+        return form_rule::mandatory_missing;
+    if (!game_can_load(f->map_name))
+        return form_rule::map_name_unloadable;
+    return std::nullopt;
+}
+
+question question_about(level_problem p) {
+    switch (p) {
+    case level_problem::bsp_not_level:
+        return {question_kind::bsp_not_level, "Le fichier BSP n'est pas une map compil\xe9"
+                                              "e pour le jeu (IBSP, version 46)."};
+    case level_problem::aas_not_navigation:
+        return {question_kind::aas_not_navigation,
+                "Le fichier AAS n'est pas un fichier de navigation des bots (EAAS, version 5)."};
+    case level_problem::aas_for_another_bsp:
+        return {question_kind::aas_for_another_bsp,
+                "Le fichier AAS a \xe9t\xe9 calcul\xe9 pour une autre compilation de la map : les "
+                "bots ne pourront pas y jouer."};
+    case level_problem::levelshot_not_128_jpeg:
+        break;
+    }
+    return {question_kind::levelshot_not_128_jpeg,
+            "Le levelshot n'est pas une image JPEG de 128\xd7"
+            "128 pixels en 24 bits."};
 }
 
 } // namespace
+
+const char *const go_on_text = "Voulez-vous continuer ?";
 
 void get_field(form_record *f) {
     for (int i = 0; i < 8; ++i)
@@ -63,11 +76,8 @@ void get_field(form_record *f) {
 }
 
 bool opens_as_folder(const char *path) {
-    DIR *d = opendir(path);
-    if (!d)
-        return false;
-    closedir(d);
-    return true;
+    dir_owner d{opendir(path)};
+    return d.d != nullptr;
 }
 
 // The same test as the copy makes: a named pipe is refused rather than
@@ -78,38 +88,36 @@ bool opens_as_file(const char *path) {
     return fd.fd >= 0;
 }
 
-int is_a_file(const char *path) {
-    bool ok = opens_as_file(path);
-    if (!ok)
-        popup(file_message, 0);
-    return ok ? 1 : 0;
+const char *rule_message(form_rule rule) {
+    switch (rule) {
+    case form_rule::textures_not_folder:
+        return "Veuillez selectionner un dossier valide pour les textures";
+    case form_rule::file_unreadable:
+        return "Impossible d'ouvrir le fichier.\nVerifiez son existance ou qu'il n'y ai pas de "
+               "caracteres accentu\xe9s.";
+    case form_rule::mandatory_missing:
+        return "Rev\xe9rifiez les champs en Rouge, ils sont obligatoires.";
+    case form_rule::map_name_unloadable:
+        break;
+    }
+    return "Le nom de la map doit faire au plus 54 caract\xe8res, pris parmi les lettres sans "
+           "accent, les chiffres, - _ et . : le jeu ne pourrait pas la charger.";
 }
 
-int verif_field(form_record *f) {
-    if (f->textures_dir[0] != '\0' && !opens_as_folder(f->textures_dir)) {
-        popup(folder_message, 0);
-        return 0;
-    }
-    for (const char *path : {f->bsp_path, f->aas_path, f->levelshot_path})
-        if (path[0] != '\0' && !is_a_file(path))
-            return 0;
-    if (f->bsp_path[0] == '\0' || f->map_name[0] == '\0') {
-        popup(mandatory_message, 0);
-        return 0;
-    }
-    if (std::strpbrk(f->map_name, "/\\")) {
-        popup(map_name_message, 0);
-        return 0;
+request_check verif_field(const form_record *f) {
+    request_check check;
+    if (std::optional<form_rule> rule = first_failed_rule(f)) {
+        check.failed = failed_rule{*rule, rule_message(*rule)};
+        return check;
     }
     for (level_problem p : level_problems(f->bsp_path, f->aas_path, f->levelshot_path))
-        if (!user_goes_on(f->window, question_about(p)))
-            return 0;
-    plan_form(f);
-    if (f->plan.game_found && !f->plan.missing.empty() &&
-        !user_goes_on(f->window, missing_files_question(f->plan.missing).c_str()))
-        return 0;
+        check.questions.push_back(question_about(p));
+    bool any_mode = false;
     for (int32_t state : f->mode_states)
-        if (state == 1)
-            return 1;
-    return user_goes_on(f->window, no_mode_question) ? 1 : 0;
+        any_mode = any_mode || state == 1;
+    if (!any_mode)
+        check.questions.push_back({question_kind::no_game_mode,
+                                   "Aucun mode de jeu n'a \xe9t\xe9 choisis, le pk3 n'apparaitre "
+                                   "dans aucune cat\xe9gorie."});
+    return check;
 }

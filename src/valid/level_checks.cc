@@ -110,7 +110,7 @@ bool is_levelshot(const char *path) {
     int fd = open_as_file(path, st);
     if (fd < 0)
         return false;
-    std::unique_ptr<std::FILE, int (*)(std::FILE *)> in{fdopen(fd, "rb"), std::fclose};
+    file_owner in{fdopen(fd, "rb")};
     if (!in) {
         close(fd);
         return false;

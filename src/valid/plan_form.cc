@@ -6,17 +6,19 @@
 
 void plan_form(form_record *f) {
     f->plan = plan_package(
-        {f->textures_dir, f->bsp_path, f->aas_path, f->levelshot_path, f->map_name, std::string()});
-    const package_plan &plan = f->plan;
+        {f->textures_dir, f->bsp_path, f->aas_path, f->levelshot_path, f->map_name, f->game_dir});
+}
+
+void print_plan(const package_plan &plan, const char *line_end) {
     if (plan.game_found)
-        std::printf("Fichiers du jeu : %s (%zu fichiers)\n\n", plan.game_dir.c_str(),
-                    plan.game_file_count);
+        std::printf("Fichiers du jeu : %s (%zu fichiers)%s", plan.game_dir.c_str(),
+                    plan.game_file_count, line_end);
     else
-        std::printf("Fichiers du jeu introuvables : rien n'est exclu\n\n");
+        std::printf("Fichiers du jeu introuvables : rien n'est exclu%s", line_end);
     for (const std::string &path : plan.game_owned)
-        std::printf("Deja dans le jeu : %s\n\n", path.c_str());
+        std::printf("Deja dans le jeu : %s%s", path.c_str(), line_end);
     for (const std::string &path : plan.missing)
-        std::printf("Introuvable : %s\n\n", path.c_str());
+        std::printf("Introuvable : %s%s", path.c_str(), line_end);
     std::fflush(stdout);
 }
 
@@ -29,6 +31,16 @@ std::string missing_files_question(const std::vector<std::string> &missing) {
     if (missing.size() > shown)
         text += "... et " + std::to_string(missing.size() - shown) + " autres\n";
     return text + "Dans le jeu, une texture manquante est remplac\xe9"
-                  "e par une grille blanche et un son manquant reste muet.\nVoulez-vous "
-                  "continuer ?";
+                  "e par une grille blanche et un son manquant reste muet.";
+}
+
+std::vector<question> questions_to_ask(const request_check &check, const package_plan &plan) {
+    std::vector<question> questions = check.questions;
+    if (plan.game_found && !plan.missing.empty()) {
+        auto at = questions.begin();
+        while (at != questions.end() && at->kind != question_kind::no_game_mode)
+            ++at;
+        questions.insert(at, {question_kind::missing_files, missing_files_question(plan.missing)});
+    }
+    return questions;
 }

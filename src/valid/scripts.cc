@@ -8,26 +8,11 @@
 #include <cstdio>
 #include <cstring>
 #include <utility>
-#include <vector>
 
 #include "copy_file.h"
 #include "mapcrate.h"
 
 namespace {
-
-// Both files are text files with CR LF line ends, as the game's platform
-// writes them; Linux has no text mode, so the pairs are spelled out.
-const char *const mode_tokens[8] = {"ffa ",     "team ", "ctf ", "single ",
-                                    "tourney ", "ca ",   "1v1 ", "2v2 "};
-
-const char *const credits_text = "pk3 creer avec Mapcrate v0.1\r\n"
-                                 "http://mapcrate.example.org/\r\n"
-                                 "\r\n"
-                                 "Mapcrate (c) 2026 son auteur\r\n"
-                                 "\r\n"
-                                 "\r\n"
-                                 "Merci a l'auteur de minizip\r\n"
-                                 "http://www.winimage.com/zLibDll/minizip.html";
 
 // The game reads double quotes as the ends of a value, so one inside the
 // text would cut it; line feeds get the carriage return of text mode.
@@ -44,17 +29,15 @@ std::string arena_value(const char *text) {
     return v;
 }
 
-// Writes the texts, one write each, into a file created or truncated;
-// returns 0 or the errno of the step that failed.
-int write_texts(const char *path, const std::vector<std::string> &texts) {
+// Writes the text in one write into a file created or truncated; returns 0
+// or the errno of the step that failed.
+int write_text(const char *path, const std::string &text) {
     fd_owner out{open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0755)};
     if (out.fd < 0)
         return errno;
-    for (const std::string &text : texts) {
-        long n = my_putstr_to_fd(text.c_str(), out.fd);
-        if (n != static_cast<long>(text.size()))
-            return n < 0 ? errno : ENOSPC;
-    }
+    long n = my_putstr_to_fd(text.c_str(), out.fd);
+    if (n != static_cast<long>(text.size()))
+        return n < 0 ? errno : ENOSPC;
     int fd = std::exchange(out.fd, -1);
     return close(fd) == 0 ? 0 : errno;
 }
@@ -66,6 +49,29 @@ std::string report(const std::string &path, int err) {
 }
 
 } // namespace
+
+const char *const mode_tokens[8] = {"ffa", "team", "ctf", "single", "tourney", "ca", "1v1", "2v2"};
+
+// Both files are text files with CR LF line ends, as the game's platform
+// writes them; Linux has no text mode, so the pairs are spelled out.
+const char *const credits_text = "pk3 creer avec Mapcrate v0.1\r\n"
+                                 "http://mapcrate.example.org/\r\n"
+                                 "\r\n"
+                                 "Mapcrate (c) 2026 son auteur\r\n"
+                                 "\r\n"
+                                 "\r\n"
+                                 "Merci a l'auteur de minizip\r\n"
+                                 "http://www.winimage.com/zLibDll/minizip.html";
+
+std::string arena_text(const form_record *f) {
+    std::string arena = "{\r\nmap \"" + arena_value(f->map_name) +
+                        "\"\r\nbots \"phobos\"\r\nlongname \"" + arena_value(f->description) +
+                        "\"\r\nfraglimit 20\r\ntimelimit 60\r\ntype \"";
+    for (int i = 0; i < 8; ++i)
+        if (f->mode_states[i] != 0)
+            arena += std::string(mode_tokens[i]) + " ";
+    return arena + "\"\r\n}\r\n";
+}
 
 long my_putstr_to_fd(const char *text, int fd) {
     return static_cast<long>(write(fd, text, std::strlen(text)));
@@ -84,16 +90,9 @@ std::string gener_scripts(form_record *f) {
     std::printf("Creation du fichier : %s\n\n", path.c_str());
     std::fflush(stdout);
 
-    std::vector<std::string> arena = {
-        "{\r\nmap \"", arena_value(f->map_name), "\"\r\nbots \"phobos\"\r\nlongname \"",
-        arena_value(f->description), "\"\r\nfraglimit 20\r\ntimelimit 60\r\ntype \""};
-    for (int i = 0; i < 8; ++i)
-        if (f->mode_states[i] != 0)
-            arena.push_back(mode_tokens[i]);
-    arena.push_back("\"\r\n}\r\n");
-    if (int err = write_texts(path.c_str(), arena))
+    if (int err = write_text(path.c_str(), arena_text(f)))
         return report(path, err);
-    if (int err = write_texts("mapcrate", {credits_text}))
+    if (int err = write_text("mapcrate", credits_text))
         return report("mapcrate", err);
     return std::string();
 }

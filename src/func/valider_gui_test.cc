@@ -3,28 +3,10 @@
 #include <sys/stat.h>
 
 #include "gui_support.h"
-#include "level_checks.h"
 #include "support.h"
+#include "valid/level_checks.h"
 
 namespace {
-
-std::string le32(uint32_t v) {
-    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-}
-
-std::string bsp(const char *magic = "IBSP", uint32_t version = 46) {
-    return magic + le32(version) + std::string(17 * 8, '\0');
-}
-
-// The game's checksum of bsp(), worked out apart from the code under test.
-constexpr uint32_t bsp_sum = 0x3b190263;
-
-std::string aas(uint32_t checksum = bsp_sum, uint32_t version = 5, const char *magic = "EAAS") {
-    std::string h = magic + le32(version) + le32(checksum) + std::string(14 * 8, '\0');
-    for (size_t i = 0; version == 5 && i < 116; ++i)
-        h[8 + i] = char(h[8 + i] ^ (i * 119));
-    return h;
-}
 
 std::string jpeg(JDIMENSION side, int components) {
     jpeg_compress_struct c{};
@@ -51,8 +33,8 @@ std::string jpeg(JDIMENSION side, int components) {
 
 // A BSP and an AAS that pass every check: the least a test level needs.
 void write_playable_level(const std::string &bsp_path, const std::string &aas_path) {
-    write_file(bsp_path, bsp());
-    write_file(aas_path, aas());
+    write_file(bsp_path, test_bsp());
+    write_file(aas_path, test_aas());
 }
 
 // What the user saw: "! " marks an error, "? " a modal question over the window.
@@ -60,7 +42,10 @@ const std::string folder = "! Veuillez selectionner un dossier valide pour les t
 const std::string unreadable = "! Impossible d'ouvrir le fichier.\nVerifiez son existance ou "
                                "qu'il n'y ai pas de caracteres accentués.";
 const std::string mandatory = "! Revérifiez les champs en Rouge, ils sont obligatoires.";
-const std::string separator = "! Le nom de la map ne doit contenir ni \"/\" ni \"\\\".";
+const std::string unloadable =
+    "! Le nom de la map doit faire au plus 54 caractères, pris parmi les "
+    "lettres sans accent, les chiffres, - _ et . : le jeu ne pourrait "
+    "pas la charger.";
 const std::string mode_q = "? Aucun mode de jeu n'a été choisis, le pk3 n'apparaitre dans "
                            "aucune catégorie.\nVoulez-vous continuer ?";
 const std::string bsp_q = "? Le fichier BSP n'est pas une map compilée pour le jeu (IBSP, "
@@ -83,17 +68,21 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         std::vector<level_problem> found;
     };
     const check checks[] = {
-        {"a level that plays", bsp(), aas(), shot, {}},
-        {"AAS version 4 is stored plain", bsp(), aas(bsp_sum, 4), "", {}},
-        {"BSP of another engine", bsp("RBSP"), "", "", {p::bsp_not_level}},
-        {"BSP version 47", bsp("IBSP", 47), "", "", {p::bsp_not_level}},
-        {"BSP cut short", bsp().substr(0, 143), "", "", {p::bsp_not_level}},
-        {"AAS magic", bsp(), aas(bsp_sum, 5, "EAAZ"), "", {p::aas_not_navigation}},
-        {"AAS version 6", bsp(), aas(bsp_sum, 6), "", {p::aas_not_navigation}},
-        {"AAS cut short", bsp(), aas().substr(0, 123), "", {p::aas_not_navigation}},
-        {"AAS of another compile", bsp(), aas(bsp_sum + 1), "", {p::aas_for_another_bsp}},
-        {"levelshot in grey", bsp(), "", jpeg(128, 1), {p::levelshot_not_128_jpeg}},
-        {"levelshot cut in its last marker", bsp(), "", cut, {p::levelshot_not_128_jpeg}},
+        {"a level that plays", test_bsp(), test_aas(), shot, {}},
+        {"AAS version 4 is stored plain", test_bsp(), test_aas(test_bsp_sum, 4), "", {}},
+        {"BSP of another engine", test_bsp("RBSP"), "", "", {p::bsp_not_level}},
+        {"BSP version 47", test_bsp("IBSP", 47), "", "", {p::bsp_not_level}},
+        {"BSP cut short", test_bsp().substr(0, 143), "", "", {p::bsp_not_level}},
+        {"AAS magic", test_bsp(), test_aas(test_bsp_sum, 5, "EAAZ"), "", {p::aas_not_navigation}},
+        {"AAS version 6", test_bsp(), test_aas(test_bsp_sum, 6), "", {p::aas_not_navigation}},
+        {"AAS cut short", test_bsp(), test_aas().substr(0, 123), "", {p::aas_not_navigation}},
+        {"AAS of another compile",
+         test_bsp(),
+         test_aas(test_bsp_sum + 1),
+         "",
+         {p::aas_for_another_bsp}},
+        {"levelshot in grey", test_bsp(), "", jpeg(128, 1), {p::levelshot_not_128_jpeg}},
+        {"levelshot cut in its last marker", test_bsp(), "", cut, {p::levelshot_not_128_jpeg}},
     };
     for (const check &r : checks) {
         write_file("l.bsp", r.bsp);
@@ -111,7 +100,7 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
     write_playable_level(lvl, bot);
     write_file(jpg, jpeg(128, 3));
     write_file(bad, jpeg(64, 3));
-    write_file(old, aas(bsp_sum + 1));
+    write_file(old, test_aas(test_bsp_sum + 1));
     mkfifo(pipe, 0644);
     enum end { refused, packed, unwritten };
     const int yes = GTK_RESPONSE_YES, no = GTK_RESPONSE_NO, shut = 0, none = -1;
@@ -127,13 +116,13 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         {"BSP is a named pipe", "", pipe, "", "", "m", 0, yes, {unreadable}, refused},
         {"AAS missing, before mandatory", "", "", gone, "", "m", 0, yes, {unreadable}, refused},
         {"map name empty", tex, lvl, bot, jpg, "", 0, yes, {mandatory}, refused},
-        {"map name climbs out", "", lvl, "", "", "../up", 0, yes, {separator}, refused},
+        {"map name climbs out", "", lvl, "", "", "../up", 0, yes, {unloadable}, refused},
         {"BSP not a level, No", "", bad, "", "", "m", 0, no, {bsp_q}, refused},
         {"another compile, closed", "", lvl, old, "", "shut", 0, shut, {sum_q}, packed},
         {"AAS not a navigation file", "", lvl, jpg, "", "aas", 0, yes, {aas_q}, packed},
         {"in order", tex, bad, bot, bad, "all", none, yes, {bsp_q, sum_q, shot_q, mode_q}, packed},
         {"no game mode, No", tex, lvl, bot, jpg, "m", none, no, {mode_q}, refused},
-        {"a good form needs no word", tex, lvl, bot, jpg, " %s%n ", 7, yes, {}, packed},
+        {"a good form needs no word", tex, lvl, bot, jpg, "Good-1.x_", 7, yes, {}, packed},
         {"the package cannot be written", "", lvl, "", "", "dir", 1, yes, {not_written}, unwritten},
     };
     form_record f;
@@ -159,6 +148,47 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         EXPECT_EQ(read_zip_with_python(std::string(r.name) + ".pk3").ok, r.outcome == packed);
     }
     destroy_form(f);
+}
+
+} // namespace
+
+namespace {
+
+TEST(Execute, TheWindowAndTheCommandLineWriteTheSamePackage) {
+    const std::string sample = MAPCRATE_SOURCE_DIR "/samples/crateyard/",
+                      textures = sample + "textures", bsp = sample + "maps/crateyard.bsp",
+                      aas = sample + "maps/crateyard.aas",
+                      shot = sample + "levelshots/crateyard.jpg";
+    temp_dir window;
+    form_record f;
+    make_form(f);
+    const char *texts[6] = {textures.c_str(), bsp.c_str(), aas.c_str(),
+                            shot.c_str(),     "crateyard", "Crate \"Yard\"\nby me"};
+    fill_form(f, texts, {0, 4});
+    auto log = std::make_shared<dialog_log>();
+    log->answer = GTK_RESPONSE_YES;
+    answer_dialogs(log);
+    gtk_button_clicked(GTK_BUTTON(f.execute_button));
+    disarm(*log);
+    destroy_form(f);
+    zip_reading by_window = read_zip_with_python("crateyard.pk3");
+
+    temp_dir terminal;
+    run_result run =
+        run_program({"env",         "-u",      "DISPLAY",     MAPCRATE_PROGRAM, "--textures",
+                     textures,      "--bsp",   bsp,           "--aas",          aas,
+                     "--levelshot", shot,      "--name",      "crateyard",      "--description",
+                     texts[5],      "--modes", "tourney,ffa", "--yes",          "--quiet"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    zip_reading by_terminal = read_zip_with_python("crateyard.pk3");
+    ASSERT_TRUE(by_window.ok && by_terminal.ok);
+    ASSERT_EQ(by_window.entries.size(), by_terminal.entries.size());
+    EXPECT_GE(by_window.entries.size(), 10u);
+    for (size_t i = 0; i < by_window.entries.size(); ++i) {
+        EXPECT_EQ(by_window.entries[i].name, by_terminal.entries[i].name);
+        EXPECT_EQ(by_window.entries[i].data, by_terminal.entries[i].data)
+            << by_window.entries[i].name;
+    }
 }
 
 } // namespace

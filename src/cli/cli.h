@@ -1,0 +1,34 @@
+// The command line's own pieces (not part of the program's interface).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// What the arguments asked for, as text (empty = not given).
+struct cli_options {
+    std::string textures, bsp, aas, levelshot, name, description, game;
+    bool bsp_given = false, name_given = false;
+    int32_t modes[8] = {};
+    bool yes = false, dry_run = false, quiet = false;
+};
+
+// Exit statuses.
+enum exit_status {
+    exit_packed = 0,
+    exit_refused = 1,
+    exit_usage = 2,
+    exit_staging = 3,
+    exit_packing = 4,
+};
+
+// Reads the arguments into options.  Returns -1 to go on; otherwise the
+// run is over (--help or --version printed, or a usage error told on
+// standard error) and this is its exit status.
+int parse_options(int argc, char **argv, cli_options &options);
+
+// Writes "mapcrate: ", then the ISO-8859-1 text converted to the locale's
+// encoding, then raw (bytes of the user's, as they are) and a line feed, to
+// standard error.
+void tell(const std::string &latin1, const std::string &raw = std::string());
+// The ISO-8859-1 text in the locale's encoding; what it cannot hold becomes '?'.
+std::string in_locale(const std::string &latin1);

@@ -1,0 +1,108 @@
+// mapcrate with arguments: Execute's three steps for build scripts, on the
+// terminal.  The toolkit is never initialised: no display is needed.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+#include "cli/cli.h"
+#include "io/io.h"
+#include "mapcrate.h"
+
+namespace {
+
+// A script must never wait on a question: nothing reads standard input.
+void close_standard_input() {
+    fd_owner null{open("/dev/null", O_RDONLY | O_CLOEXEC)};
+    if (null.fd >= 0)
+        dup2(null.fd, STDIN_FILENO);
+}
+
+void drop_progress_lines() {
+    std::fflush(stdout);
+    fd_owner null{open("/dev/null", O_WRONLY | O_CLOEXEC)};
+    if (null.fd >= 0)
+        dup2(null.fd, STDOUT_FILENO);
+}
+
+// One line per entry of the package, in its order: game path, source and
+// bytes (the two generated files have "-" as their source).
+void list_entries(form_record &f) {
+    creat_argv(&f);
+    std::map<std::string, const planned_file *> planned;
+    for (const planned_file &file : f.plan.files)
+        planned[file.game_path] = &file;
+    for (size_t i = 4; i < f.pack_argv.size(); ++i) {
+        const std::string &entry = f.pack_argv[i];
+        auto found = planned.find(entry);
+        std::uint64_t bytes = found != planned.end() ? found->second->bytes
+                              : entry == "mapcrate"  ? std::strlen(credits_text)
+                                                     : arena_text(&f).size();
+        std::string source = found != planned.end() ? found->second->source : "-";
+        std::printf("%s\t%s\t%llu\n", entry.c_str(), source.c_str(),
+                    static_cast<unsigned long long>(bytes));
+    }
+}
+
+// The form as the window's snapshot would hold it; the views point into o.
+void fill_snapshot(form_record &f, const cli_options &o) {
+    f.textures_dir = o.textures.c_str();
+    f.bsp_path = o.bsp.c_str();
+    f.aas_path = o.aas.c_str();
+    f.levelshot_path = o.levelshot.c_str();
+    f.map_name = o.name.c_str();
+    f.description = o.description.c_str();
+    f.game_dir = o.game.c_str();
+    std::copy(o.modes, o.modes + 8, f.mode_states);
+}
+
+} // namespace
+
+int command_line(int argc, char **argv) {
+    std::setlocale(LC_ALL, "");
+    cli_options o;
+    if (int status = parse_options(argc, argv, o); status >= 0)
+        return status;
+    close_standard_input();
+    form_record f;
+    fill_snapshot(f, o);
+    request_check check = verif_field(&f);
+    if (check.failed) {
+        tell(check.failed->message);
+        return exit_refused;
+    }
+    if (o.quiet && !o.dry_run)
+        drop_progress_lines();
+    plan_form(&f);
+    if (o.dry_run)
+        list_entries(f);
+    print_plan(f.plan, o.dry_run ? "\n" : "\n\n");
+    std::vector<question> questions = questions_to_ask(check, f.plan);
+    for (const question &q : questions)
+        tell(o.yes ? "attention : " + q.text : q.text);
+    if (!questions.empty() && !o.yes) {
+        tell("Rien n'a \xe9t\xe9 \xe9"
+             "crit ; avec --yes, mapcrate passe outre et continue.");
+        return exit_refused;
+    }
+    if (o.dry_run)
+        return exit_packed;
+    execute_result result = stage_and_pack(&f);
+    if (result.step == failed_step::staging) {
+        tell("La pr\xe9paration du pk3 a \xe9"
+             "chou\xe9 : ",
+             result.what);
+        return exit_staging;
+    }
+    if (result.step == failed_step::packing) {
+        tell("Le pk3 n'a pas \xe9t\xe9 \xe9"
+             "crit : ",
+             result.what);
+        return exit_packing;
+    }
+    return exit_packed;
+}

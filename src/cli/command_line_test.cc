@@ -1,0 +1,180 @@
+// mapcrate with arguments, run as a build script runs it: no display, and
+// what it prints, its exit status and what it leaves in the folder.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "support.h"
+
+namespace {
+
+using names = std::vector<std::string>;
+
+run_result mapcrate(const names &args, const char *locale = "C.UTF-8") {
+    names command = {"env", "-u", "DISPLAY", std::string("LC_ALL=") + locale, MAPCRATE_PROGRAM};
+    command.insert(command.end(), args.begin(), args.end());
+    return run_program(command, "y\n");
+}
+
+const names created = {"m.pk3", "mapcrate", "maps", "scripts"};
+
+TEST(CommandLine, RulesQuestionsAndExitStatuses) {
+    const std::string bsp_q =
+                          "Le fichier BSP n'est pas une map compilée pour le jeu (IBSP, version "
+                          "46).",
+                      mode_q = "Aucun mode de jeu n'a été choisis",
+                      go_on = "avec --yes, mapcrate passe outre",
+                      name_rule = "Le nom de la map doit faire au plus 54 caractères",
+                      usage = "Essayez « mapcrate --help »";
+    const std::string at_most = std::string(54, 'n'), too_long = at_most + "n";
+    const struct {
+        const char *what;
+        names args;
+        int status;
+        std::string err; // what standard error holds, with nothing after it when it ends in \n
+        names left = {}; // the folder afterwards, next to the inputs
+    } rows[] = {
+        {"a good run", {"--bsp", "l.bsp", "--name", "m", "--modes", "ctf"}, 0, "", created},
+        {"unknown option", {"--bsp", "l.bsp", "--name", "m", "--fast"}, 2, "--fast\n" + usage},
+        {"value missing", {"--name", "m", "--bsp"}, 2, "--bsp\n" + usage},
+        {"no --name", {"--bsp", "l.bsp", "--modes", "ffa"}, 2, "--bsp et --name"},
+        {"no --bsp", {"--name", "m", "--yes"}, 2, "--bsp et --name"},
+        {"argument left over", {"--bsp", "l.bsp", "--name", "m", "m.pk3"}, 2, "en trop : m.pk3"},
+        {"unknown mode",
+         {"--bsp", "l.bsp", "--name", "m", "--modes", "ffa,dm"},
+         2,
+         ": dm\n" + usage},
+        {"textures not a folder",
+         {"--bsp", "l.bsp", "--name", "m", "--textures", "l.bsp"},
+         1,
+         "mapcrate: Veuillez selectionner un dossier valide pour les textures\n"},
+        {"unreadable AAS",
+         {"--bsp", "", "--name", "m", "--aas", "tex"},
+         1,
+         "Impossible d'ouvrir le fichier.\nVerifiez son existance"},
+        {"BSP empty", {"--bsp", "", "--name", "m"}, 1, "Revérifiez les champs en Rouge"},
+        {"name empty", {"--bsp", "l.bsp", "--name", ""}, 1, "Revérifiez les champs en Rouge"},
+        {"name of 55", {"--bsp", "l.bsp", "--name", too_long, "--yes"}, 1, name_rule},
+        {"console command", {"--bsp", "l.bsp", "--name", "m;quit", "--yes"}, 1, name_rule},
+        {"blank", {"--bsp", "l.bsp", "--name", "m 2", "--yes"}, 1, name_rule},
+        {"accent", {"--bsp", "l.bsp", "--name", "mé", "--yes"}, 1, name_rule},
+        {"separator", {"--bsp", "l.bsp", "--name", "a/m", "--yes"}, 1, name_rule},
+        {"level question",
+         {"--bsp", "bad.bsp", "--name", "m", "--modes", "ffa"},
+         1,
+         "mapcrate: " + bsp_q + "\nmapcrate: Rien n'a été écrit ; " + go_on},
+        {"level question, --yes",
+         {"--bsp", "bad.bsp", "--name", "m", "--modes", "1v1", "--yes"},
+         0,
+         "mapcrate: attention : " + bsp_q + "\n",
+         created},
+        {"both questions", {"--bsp", "bad.bsp", "--name", "m"}, 1, bsp_q + "\nmapcrate: " + mode_q},
+        {"mode question, --yes", {"--bsp", "l.bsp", "--name", "m", "--yes"}, 0, mode_q, created},
+        {"dry run", {"--bsp", "l.bsp", "--name", "m", "--modes", "ctf", "--dry-run"}, 0, ""},
+        {"dry run, question", {"--dry-run", "--bsp", "l.bsp", "--name", "m"}, 1, go_on},
+        {"staging fails", {"--bsp", "l.bsp", "--name", "maps", "--yes"}, 3, "échoué : maps/"},
+        {"packing fails",
+         {"--bsp", "l.bsp", "--name", "dir", "--yes"},
+         4,
+         "écrit : dir.pk3\n",
+         {"mapcrate", "maps", "scripts"}},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.what);
+        temp_dir work;
+        write_file("l.bsp", test_bsp());
+        write_file("bad.bsp", "BSP");
+        mkdir("tex", 0755);
+        mkdir("dir.pk3", 0755);
+        names before = list_dir("."), after = before;
+        after.insert(after.end(), r.left.begin(), r.left.end());
+        std::sort(after.begin(), after.end());
+        if (std::string(r.what) == "staging fails")
+            write_file("maps", "in the way"), after = before = list_dir(".");
+        run_result run = mapcrate(r.args);
+        EXPECT_EQ(run.status, r.status) << run.err;
+        size_t at = run.err.find(r.err);
+        EXPECT_NE(at, std::string::npos) << run.err;
+        if (!r.err.empty() && r.err.back() == '\n') {
+            EXPECT_EQ(at + r.err.size(), run.err.size()) << run.err;
+        }
+        EXPECT_EQ(r.err.empty(), run.err.empty()) << run.err;
+        EXPECT_EQ(list_dir("."), after);
+        if (r.status == 0 && !r.left.empty()) {
+            EXPECT_TRUE(read_zip_with_python("m.pk3").ok && unzip_test_passes("m.pk3"));
+        }
+    }
+}
+
+TEST(CommandLine, ADryRunListsThePlanAndAsksAboutFilesFoundNowhereCreatingNothing) {
+    temp_dir work;
+    for (const char *dir : {"g", "g/textures", "g/textures/set", "g/textures/base", "pak"})
+        mkdir(dir, 0755);
+    write_file("g/textures/set/a.tga", "AAAA");
+    write_file("g/textures/base/b.tga", "BB");
+    write_zip("pak/pak0.pk3", {"textures/base/b.tga", "the game's"});
+    write_file("l.bsp", level_bytes({"textures/set/a", "textures/base/b", "textures/gone/c"}));
+    const names before = list_dir("."),
+                plan = {"--textures", "g/textures", "--bsp", "l.bsp",   "--name",
+                        "m",          "--game",     "pak",   "--modes", "ffa"};
+    const std::string listing = "textures/set/a.tga\tg/textures/set/a.tga\t4\n"
+                                "maps/m.bsp\tl.bsp\t" +
+                                std::to_string(read_file("l.bsp").size()) +
+                                "\n"
+                                "scripts/m.arena\t-\t84\n"
+                                "mapcrate\t-\t169\n"
+                                "Fichiers du jeu : pak (1 fichiers)\n"
+                                "Deja dans le jeu : textures/base/b.tga\n"
+                                "Introuvable : textures/gone/c\n";
+    const std::string question = "mapcrate: La map utilise des fichiers qui ne sont ni dans le "
+                                 "dossier du jeu ni dans le jeu :\ntextures/gone/c\nDans le jeu, "
+                                 "une texture manquante est remplacée par une grille blanche et un "
+                                 "son manquant reste muet.\n";
+    for (bool yes : {false, true}) {
+        names args = plan;
+        args.push_back("--dry-run");
+        if (yes)
+            args.push_back("--yes");
+        run_result dry = mapcrate(args);
+        EXPECT_EQ(dry.status, yes ? 0 : 1);
+        EXPECT_EQ(dry.out, listing);
+        EXPECT_EQ(dry.err.rfind(yes ? "mapcrate: attention : " + question.substr(10) : question, 0),
+                  0u)
+            << dry.err;
+        EXPECT_EQ(list_dir("."), before);
+    }
+    names args = plan;
+    args.push_back("--yes");
+    ASSERT_EQ(mapcrate(args).status, 0);
+    std::vector<std::string> entries;
+    for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
+        entries.push_back(e.name);
+    EXPECT_EQ(entries, (names{"textures/set/a.tga", "maps/m.bsp", "scripts/m.arena", "mapcrate"}));
+}
+
+TEST(CommandLine, HelpVersionQuietAndTheLocalesEncoding) {
+    temp_dir work;
+    run_result help = mapcrate({"--bsp", "x", "--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char *option : {"--bsp FICHIER", "--name NOM", "--aas", "--levelshot", "--textures",
+                               "--description", "--modes", "--game", "--yes", "--dry-run",
+                               "--quiet", "--help", "--version", "  4  l'écriture du pk3"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    run_result version = mapcrate({"--version"}, "C");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.substr(0, version.out.find('\n')), "mapcrate 0.1");
+    EXPECT_EQ(version.out.find("\xe9"), std::string::npos) << "ISO-8859-1 in the C locale";
+
+    write_file("l.bsp", test_bsp());
+    run_result loud = mapcrate({"--bsp", "l.bsp", "--name", "m", "--modes", "ffa"});
+    EXPECT_EQ(loud.status, 0);
+    EXPECT_NE(loud.out.find("Creation du dossier : maps/\n\n"), std::string::npos);
+    run_result quiet = mapcrate({"--bsp", "l.bsp", "--name", "m", "--modes", "ffa", "--quiet"});
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out, "");
+    EXPECT_EQ(read_zip_with_python("m.pk3").entries.size(), 3u);
+
+    run_result c = mapcrate({"--bsp", "l.bsp", "--name", "m"}, "C");
+    EXPECT_EQ(c.err.substr(0, 42), "mapcrate: Aucun mode de jeu n'a ?t? choisi");
+}
+
+} // namespace

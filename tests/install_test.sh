@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# `cmake --install` into a temporary prefix: the files a desktop expects, a
+# menu entry that validates, manual pages that groff reads without a
+# warning, and the installed program answering --version from elsewhere.
+# Usage: install_test.sh BUILD_DIR VERSION
+set -euo pipefail
+build=$(cd "$1" && pwd)
+version=$2
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+prefix="$tmp/a prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+installed=$(cd "$prefix" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)
+expected="bin/mapcrate
+bin/mapcrate-pack
+share/applications/mapcrate.desktop
+share/icons/hicolor/128x128/apps/mapcrate.png
+share/icons/hicolor/48x48/apps/mapcrate.png
+share/man/man1/mapcrate-pack.1
+share/man/man1/mapcrate.1
+share/mapcrate/mapc.png"
+[ "$installed" = "$expected" ] || fail "installed files:"$'\n'"$installed"
+
+# A PNG's width and height are the two words after its 16-byte start.
+for size in 48 128; do
+  dims=$(od -An -tx1 -j16 -N8 "$prefix/share/icons/hicolor/${size}x$size/apps/mapcrate.png" | tr -d ' \n')
+  [ "$dims" = "$(printf '%08x%08x' "$size" "$size")" ] || fail "the ${size}x$size icon is $dims"
+done
+
+entry="$prefix/share/applications/mapcrate.desktop"
+report=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $report"
+[ -z "$report" ] || fail "desktop-file-validate: $report"
+grep -qxF "Exec=sh -c \"mkdir -p ~/Mapcrate && cd ~/Mapcrate && exec '$prefix/bin/mapcrate'\"" "$entry" ||
+  fail "the menu entry does not start $prefix/bin/mapcrate in ~/Mapcrate: $(grep '^Exec=' "$entry")"
+
+for page in mapcrate.1 mapcrate-pack.1; do
+  warnings=$(groff -ww -z -man "$prefix/share/man/man1/$page" 2>&1)
+  [ -z "$warnings" ] || fail "groff on $page: $warnings"
+done
+
+# From another folder and without a display.
+first=$(cd "$tmp" && env -u DISPLAY "$prefix/bin/mapcrate" --version | head -n1)
+[ "$first" = "mapcrate $version" ] || fail "--version says: $first"
+
+# A prefix the menu entry's command could not quote is refused, not mangled.
+if cmake --install "$build" --prefix "$tmp/a\$HOME" >/dev/null 2>&1; then
+  fail "installed under a prefix holding a dollar sign"
+fi
+echo "install: ok"
