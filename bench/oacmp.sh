@@ -8,7 +8,8 @@
 #   bench/oacmp.sh cli LABEL PROGRAM WLABEL  packs each map with PROGRAM's command line, no display,
 #                                          each in a fresh folder, and compares with run WLABEL
 # Needs Debian's openarena, openarena-oacmp1, xvfb, xdotool and libjpeg-turbo-progs (cjpeg).
-# OACMP_OUT (default work/oacmp in the checkout) holds the author's folder G (mapsrc/) and one folder per run.
+# OACMP_OUT (default work/oacmp in the checkout) holds the author's folder G (mapsrc/) and one
+# folder per run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 out=$(realpath -m "${OACMP_OUT:-$here/../work/oacmp}")
@@ -64,7 +65,7 @@ table)
     python3 "$here/oacmp_table.py" "$out/$2" "$out/release" "$out/noise.json"
     ;;
 *)
-    sed -n '2,11p' "$0"
+    sed -n '2,12p' "$0"
     exit 2
     ;;
 esac

@@ -229,7 +229,9 @@ def parse_shader_script(text):
                     images.extend(("image", a) for a in args[1:])
                 elif key == "videomap" and args:
                     v = args[0]
-                    images.append(("file", v if game_path(v).startswith("video/") else "video/" + v))
+                    if not game_path(v).startswith("video/"):
+                        v = "video/" + v
+                    images.append(("file", v))
                 elif key == "skyparms":
                     for box in (args[0:1] + args[2:3]):
                         if box != "-":

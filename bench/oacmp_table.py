@@ -2,10 +2,10 @@
 
 Usage: oacmp_table.py RUN_DIR RELEASE_DIR NOISE_JSON
 "needed": the stored bytes of the entries the map uses that the game does not ship.
-RUN_DIR holds MAP.json (checker), MAP.client.json (client) and work/MAP.dialogs (window), RELEASE_DIR
-the release's client runs.  NOISE_JSON is the client on one of the game's own maps, no package: the
-warnings the game gives on any map.  A client warning counts when it is not game noise; "beyond
-release" counts those the release's run for the same map does not give.
+RUN_DIR holds MAP.json (checker), MAP.client.json (client) and work/MAP.dialogs (window),
+RELEASE_DIR the release's client runs.  NOISE_JSON is the client on one of the game's own maps,
+no package: the warnings the game gives on any map.  A client warning counts when it is not game
+noise; "beyond release" counts those the release's run for the same map does not give.
 """
 import json
 import os
@@ -21,7 +21,8 @@ def load(path):
 
 
 print("| map | entries | size (MB) | needed (MB) | missing vs release | game files in package"
-      " | unused files | dialogs | client loaded | client warnings (not game noise) | beyond release |")
+      " | unused files | dialogs | client loaded | client warnings (not game noise)"
+      " | beyond release |")
 print("|---|---|---|---|---|---|---|---|---|---|---|")
 tot = {"entries": 0, "size": 0, "needed": 0, "missing": 0, "shipped": 0, "unused": 0, "beyond": 0}
 for m in maps:
