@@ -7,7 +7,8 @@
 #   bench/oacmp.sh table LABEL             prints the table of a measured run
 #   bench/oacmp.sh cli LABEL PROGRAM WLABEL  packs each map with PROGRAM's command line, no display,
 #                                          each in a fresh folder, and compares with run WLABEL
-# Needs Debian's openarena, openarena-oacmp1, xvfb, xdotool and libjpeg-turbo-progs (cjpeg).
+# Installs what it needs when missing: Debian's openarena, openarena-oacmp1, xvfb, xdotool and
+# libjpeg-turbo-progs (cjpeg).
 # OACMP_OUT (default work/oacmp in the checkout) holds the author's folder G (mapsrc/) and one
 # folder per run.
 set -euo pipefail
@@ -19,6 +20,17 @@ release=$share/z_oacmp-volume1-v3.pk3
 G=$out/mapsrc
 maps=(oacmpctf1 oacmpctf2 oacmpctf3 oacmpdm1 oacmpdm2 oacmpdm3 oacmpdm4 oacmpdm5 oacmpdm6 oacmpdm7
       oacmpdm8 oacmpdm9 oacmpdm10)
+
+missing=()
+for p in openarena openarena-oacmp1 xvfb xauth xdotool libjpeg-turbo-progs; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
 
 mkdir -p "$out"
 [ -d "$G" ] || python3 "$here/oacmp_folder.py" "$share" "$release" "$G"
