@@ -64,6 +64,7 @@ with tempfile.TemporaryDirectory() as work:
         names, ranks = z.namelist(), [ORDER.index(n.split("/")[0]) for n in z.namelist()]
         assert sorted(names) == sorted(FILES + ["scripts/crateyard.arena", "mapcrate"]), names
         assert ranks == sorted(ranks) and z.testzip() is None, names
+        assert names.index("scripts/crateyard.arena") < names.index("scripts/crateyard.shader")
         assert z.read("scripts/crateyard.arena") == ARENA, z.read("scripts/crateyard.arena")
         for name in FILES:
             assert z.read(name) == open(os.path.join(sample, name), "rb").read(), name

@@ -17,10 +17,12 @@ struct temp_dir {
 };
 
 std::string read_file(const std::string &path);
-void write_file(const std::string &path, std::string_view data);
+void write_file(const std::string &path, std::string_view data); // makes its folders
+std::vector<std::string> words(const std::string &text);         // split at blanks
 bool path_exists(const std::string &path);
-bool is_directory(const std::string &path);
 std::vector<std::string> list_dir(const std::string &path); // sorted
+
+std::string le32(size_t v); // little-endian
 
 // A compiled level's header with no lump (a level that uses nothing), and
 // a bot-navigation header computed for it; or either spoiled as asked.
@@ -58,5 +60,7 @@ bool unzip_test_passes(const std::string &archive);
 std::string level_bytes(const std::vector<std::string> &shaders,
                         const std::vector<std::string> &fogs = {},
                         const std::string &entities = {});
+// A model (MD3) of the given surfaces, each naming its shaders.
+std::string md3_bytes(const std::vector<std::vector<std::string>> &surfaces);
 // A zip of the given entries (name, then data), written by Python's zipfile.
 void write_zip(const std::string &path, const std::vector<std::string> &names_and_data);

@@ -11,10 +11,6 @@ namespace {
 
 using list = std::vector<std::string>;
 
-std::string le32(size_t v) {
-    return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-}
-
 TEST(LevelReaders, EntitiesNameSoundsMusicAndModels) {
     struct {
         const char *what, *text;
@@ -49,16 +45,7 @@ TEST(LevelReaders, EntitiesNameSoundsMusicAndModels) {
 
 // A model of two surfaces naming a/b and c; at is a field to overwrite.
 std::string md3(size_t at = 0, size_t value = 0) {
-    auto surface = [](const list &names) {
-        std::string s = "IDP3" + std::string(72, '\0') + le32(names.size()) +
-                        std::string(12, '\0') + le32(108) + std::string(8, '\0') +
-                        le32(108 + names.size() * 68);
-        for (const std::string &n : names)
-            s += n + std::string(68 - n.size(), '\0');
-        return s;
-    };
-    std::string m = "IDP3" + le32(15) + std::string(76, '\0') + le32(2) + std::string(12, '\0') +
-                    le32(108) + std::string(4, '\0') + surface({"a", "b"}) + surface({"c"});
+    std::string m = md3_bytes({{"a", "b"}, {"c"}});
     if (at)
         m.replace(at, 4, le32(value));
     return m;
@@ -126,7 +113,6 @@ TEST(LevelReaders, ShaderStagesNameImagesSkyBoxesAndVideos) {
 
 TEST(LevelReaders, TheWalkTakesEveryFileOnceThroughALinkBackToAParent) {
     temp_dir dir;
-    run_program({"mkdir", "-p", "t/a/b"});
     write_file("t/top.tga", "");
     write_file("t/a/b/deep.tga", "");
     ASSERT_EQ(symlink("../..", "t/a/b/up"), 0);
