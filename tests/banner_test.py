@@ -2,35 +2,18 @@
 without ~/Mapcrate: it runs in a new ~/Mapcrate, which holds no mapc.png, and its window shows the
 installed banner, found pixel for pixel in the screen.
 Run under an X server started with -fbdir FB_DIR: banner_test.py BUILD_DIR FB_DIR"""
-import os, struct, subprocess, sys, tempfile, time, zlib
+import os, struct, subprocess, sys, tempfile, time
 
 BUILD, FB_DIR = sys.argv[1:3]
 
 
-def png_rgb_rows(path):
-    """The rows of an 8-bit RGB PNG as bytes, three per pixel."""
-    data = open(path, "rb").read()
-    pos, idat, width, height = 8, b"", 0, 0
-    while pos < len(data):
-        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        if kind == b"IHDR":
-            width, height, depth, colour = struct.unpack(">IIBB", body[:10])
-            assert (depth, colour) == (8, 2), "not 8-bit RGB"
-        elif kind == b"IDAT":
-            idat += body
-        pos += length + 12
-    raw, stride, rows, prev = zlib.decompress(idat), width * 3, [], bytes(width * 3)
-    for y in range(height):
-        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a, b, c = line[i - 3] if i >= 3 else 0, prev[i], prev[i - 3] if i >= 3 else 0
-            pa, pb, pc = abs(b - c), abs(a - c), abs(a + b - 2 * c)
-            line[i] = (line[i] + (0, a, b, (a + b) // 2,
-                                  a if pa <= pb and pa <= pc else b if pb <= pc else c)[kind]) & 255
-        rows.append(bytes(line))
-        prev = line
-    return rows
+def png_rgb_rows(path, scratch):
+    """The rows of an RGB PNG, three bytes a pixel, as gdk-pixbuf-pixdata decodes it (raw, big-endian)."""
+    subprocess.run(["gdk-pixbuf-pixdata", path, scratch], check=True)
+    data = open(scratch, "rb").read()
+    kind, stride, width, height = struct.unpack(">4I", data[8:24])
+    assert kind == 0x01010001, "not raw 8-bit RGB"
+    return [data[24 + y * stride:24 + y * stride + width * 3] for y in range(height)]
 
 
 def screen_rgb_rows():
@@ -71,7 +54,7 @@ with tempfile.TemporaryDirectory() as tmp:
     prefix, home = os.path.join(tmp, "prefix"), os.path.join(tmp, "home")
     os.mkdir(home)
     subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
-    banner = png_rgb_rows(os.path.join(prefix, "share", "mapcrate", "mapc.png"))
+    banner = png_rgb_rows(os.path.join(prefix, "share", "mapcrate", "mapc.png"), os.path.join(tmp, "banner"))
     entry = os.path.join(prefix, "share", "applications", "mapcrate.desktop")
     subprocess.run(["gio", "launch", entry], check=True, cwd=tmp, env=dict(os.environ, HOME=home))
     window = xdotool("search", "--sync", "--maxdepth", "1", "--onlyvisible", "--name", r"^Mapcrate v0\.1$")[0]
