@@ -98,15 +98,16 @@ run_result run_program(const std::vector<std::string> &args, std::string_view in
     return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), out, err};
 }
 
-zip_reading read_zip_with_python(const std::string &archive) {
-    run_result r = run_program({"python3", MAPCRATE_SOURCE_DIR "/tests/zipinfo.py", archive});
+zip_reading read_zip_with_python(const std::string &archive, const std::string &password) {
+    run_result r =
+        run_program({"python3", MAPCRATE_SOURCE_DIR "/tests/zipinfo.py", archive, password});
     zip_reading z{r.status == 0, r.err, {}};
     std::istringstream out(r.out);
     size_t name_size = 0;
     for (zip_entry e; z.ok && out >> e.method >> std::hex >> e.crc >> std::dec >> e.size;) {
         for (int &field : e.date_time)
             out >> field;
-        out >> name_size;
+        out >> e.flags >> name_size;
         out.ignore(); // the line's end
         e.name.resize(name_size);
         e.data.resize(e.size);
@@ -117,8 +118,8 @@ zip_reading read_zip_with_python(const std::string &archive) {
     return z;
 }
 
-bool unzip_test_passes(const std::string &archive) {
-    return run_program({"unzip", "-tq", archive}).status == 0;
+bool unzip_test_passes(const std::string &archive, const std::string &password) {
+    return run_program({"unzip", "-P", password, "-tq", archive}).status == 0;
 }
 
 std::string level_bytes(const std::vector<std::string> &shaders,

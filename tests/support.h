@@ -45,6 +45,7 @@ struct zip_entry {
     uint32_t crc = 0;
     uint64_t size = 0;
     int date_time[6] = {}; // year, month, day, hour, minute, second
+    int flags = 0;
     std::string data;
 };
 struct zip_reading {
@@ -52,8 +53,8 @@ struct zip_reading {
     std::string problem; // what zipfile said otherwise
     std::vector<zip_entry> entries;
 };
-zip_reading read_zip_with_python(const std::string &archive);
-bool unzip_test_passes(const std::string &archive);
+zip_reading read_zip_with_python(const std::string &archive, const std::string &password = "");
+bool unzip_test_passes(const std::string &archive, const std::string &password = "");
 
 // A compiled level's bytes: entity text (lump 0), shader names (lump 1)
 // and fog names (lump 12).
