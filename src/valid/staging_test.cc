@@ -15,39 +15,39 @@ namespace {
 
 using list = std::vector<std::string>;
 
-// Plans, stages and packs as Execute does, with no child process: the
-// archive's names, sorted.
-std::string printed;
+// Plans, stages and packs as Execute does, with no child process; between
+// planning and staging, meddle may change the files.
+struct execution {
+    execute_result result;
+    package_plan plan;
+    std::string printed;
+    list names; // the archive's, sorted
+};
 
-list stage_and_pack(const std::string &textures, const std::string &bsp_path,
-                    const char *map = "mymap", package_plan *plan_out = nullptr) {
+execution execute(const std::string &textures, const std::string &bsp, const char *map = "mymap",
+                  void (*meddle)() = nullptr) {
     form_record f;
     f.textures_dir = textures.c_str();
-    f.bsp_path = bsp_path.c_str();
+    f.bsp_path = bsp.c_str();
     f.aas_path = f.levelshot_path = f.description = "";
     f.map_name = map;
+    execution run;
+    run.plan = f.plan = plan_package({textures, bsp, "", "", map, ""});
+    if (meddle)
+        meddle();
     rusage before{}, after{};
     getrusage(RUSAGE_CHILDREN, &before);
-    f.plan = plan_package({textures, bsp_path, "", "", map, ""});
     testing::internal::CaptureStdout();
-    name_of_dir(&f);
-    EXPECT_EQ(creat_dir(&f), "");
-    int count = creat_argv(&f);
-    EXPECT_EQ(pk3_dir(count, argv_view(f.pack_argv).data()), 0);
-    std::fflush(stdout);
-    printed = testing::internal::GetCapturedStdout();
+    run.result = stage_and_pack(&f);
+    run.printed = testing::internal::GetCapturedStdout();
     getrusage(RUSAGE_CHILDREN, &after);
     EXPECT_EQ(after.ru_minflt, before.ru_minflt) << "a child process ran";
-    zip_reading z = read_zip_with_python(f.pack_argv[3]);
-    list names;
-    for (const zip_entry &e : z.entries) {
+    for (const zip_entry &e : read_zip_with_python(std::string(map) + ".pk3").entries) {
         EXPECT_TRUE(e.data == read_file(e.name)) << e.name;
-        names.push_back(e.name);
+        run.names.push_back(e.name);
     }
-    std::sort(names.begin(), names.end());
-    if (plan_out)
-        *plan_out = f.plan;
-    return names;
+    std::sort(run.names.begin(), run.names.end());
+    return run;
 }
 
 TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
@@ -110,15 +110,16 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
         else
             entries.insert(entries.end(), used.begin(), used.end());
         std::sort(entries.begin(), entries.end());
-        package_plan plan;
-        EXPECT_EQ(stage_and_pack(row.textures, "m.bsp", "mymap", &plan), entries) << row.textures;
+        execution run = execute(row.textures, "m.bsp");
+        EXPECT_EQ(run.names, entries) << row.textures;
         if (row.textures == std::string("game/textures")) {
-            EXPECT_EQ(plan.game_owned, row.game ? owned : list{}) << row.game;
-            EXPECT_EQ(plan.missing, row.game ? missing : list{}) << row.game;
-            EXPECT_NE(printed.find("Copie du fichier a.tga vers le dossier : mymap/textures/set1/\n"
-                                   " :cp \"game/textures/set1/a.tga\" \"textures/set1/a.tga\"\n\n"),
-                      std::string::npos)
-                << printed;
+            EXPECT_EQ(run.plan.game_owned, row.game ? owned : list{}) << row.game;
+            EXPECT_EQ(run.plan.missing, row.game ? missing : list{}) << row.game;
+            EXPECT_NE(
+                run.printed.find("Copie du fichier a.tga vers le dossier : mymap/textures/set1/\n"
+                                 " :cp \"game/textures/set1/a.tga\" \"textures/set1/a.tga\"\n\n"),
+                std::string::npos)
+                << run.printed;
         }
         EXPECT_FALSE(path_exists("x"));
     }
@@ -138,12 +139,13 @@ TEST(CreatDir, HostileNamesAndThousandsOfFilesAreCopiedByteExactAndRepacked) {
         write_file(tex + "/" + names[i], std::string(100 + i, char(i)));
     chmod((tex + "/-rf").c_str(), 0444);
     write_file("lev\"el $(>pwned6).bsp", "level");
-    EXPECT_EQ(stage_and_pack(tex, "lev\"el $(>pwned6).bsp", "-m$(>pwned7)").size(),
+    EXPECT_EQ(execute(tex, "lev\"el $(>pwned6).bsp", "-m$(>pwned7)").names.size(),
               names.size() + 3);
     for (const std::string &n : names)
         EXPECT_TRUE(read_file("textures/" + n) == read_file(tex + "/" + n)) << n;
     // The staged copies as sources: each copied onto itself stays whole.
-    stage_and_pack("textures", "maps/-m$(>pwned7).bsp", "-m$(>pwned7)");
+    EXPECT_EQ(execute("textures", "maps/-m$(>pwned7).bsp", "-m$(>pwned7)").names.size(),
+              names.size() + 3);
     EXPECT_EQ(read_file("maps/-m$(>pwned7).bsp"), "level");
     struct stat st;
     ASSERT_EQ(stat("textures/-rf", &st), 0);
@@ -157,15 +159,9 @@ TEST(CreatDir, AUsedFileThatCannotBeReadStopsTheStaging) {
     temp_dir dir;
     write_file("game/textures/s/a.tga", "a");
     write_file("m.bsp", level_bytes({"textures/s/a"}));
-    form_record f;
-    f.textures_dir = "game/textures", f.bsp_path = "m.bsp", f.map_name = "m";
-    f.aas_path = f.levelshot_path = f.description = "";
-    f.plan = plan_package({f.textures_dir, f.bsp_path, "", "", "m", ""});
-    ASSERT_EQ(f.plan.files.size(), 2u);
-    unlink("game/textures/s/a.tga");
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(creat_dir(&f), "textures/s/a.tga");
-    testing::internal::GetCapturedStdout();
+    execution run = execute("game/textures", "m.bsp", "m", [] { unlink("game/textures/s/a.tga"); });
+    ASSERT_EQ(run.plan.files.size(), 2u);
+    EXPECT_EQ(run.result.what, "textures/s/a.tga");
     EXPECT_FALSE(path_exists("maps/m.bsp")) << "staging went on";
 }
 
