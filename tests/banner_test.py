@@ -2,36 +2,17 @@
 without ~/Mapcrate: it runs in a new ~/Mapcrate, which holds no mapc.png, and its window shows the
 installed banner, found pixel for pixel in the screen.
 Run under an X server started with -fbdir FB_DIR: banner_test.py BUILD_DIR FB_DIR"""
-import os, struct, subprocess, sys, tempfile, time
+import os, re, subprocess, sys, tempfile, time
 
 BUILD, FB_DIR = sys.argv[1:3]
 
 
-def png_rgb_rows(path, scratch):
-    """The rows of an RGB PNG, three bytes a pixel, as gdk-pixbuf-pixdata decodes it (raw, big-endian)."""
-    subprocess.run(["gdk-pixbuf-pixdata", path, scratch], check=True)
-    data = open(scratch, "rb").read()
-    kind, stride, width, height = struct.unpack(">4I", data[8:24])
-    assert kind == 0x01010001, "not raw 8-bit RGB"
-    return [data[24 + y * stride:24 + y * stride + width * 3] for y in range(height)]
-
-
-def screen_rgb_rows():
-    """The screen's rows as RGB bytes, read from Xvfb's framebuffer file (an XWD image)."""
-    data = open(os.path.join(FB_DIR, "Xvfb_screen0"), "rb").read()
-    h = struct.unpack(">25I", data[:100])
-    header, width, height, order, bpp, stride, ncolours = h[0], h[4], h[5], h[7], h[11], h[12], h[19]
-    assert bpp == 32 and h[14:17] == (0xFF0000, 0xFF00, 0xFF), "expected a 24-bit TrueColor screen"
-    start = header + ncolours * 12
-    rows = []
-    for y in range(height):
-        line = data[start + y * stride:start + y * stride + width * 4]
-        # Least significant byte first: blue, green, red, pad.
-        b, g, r = (line[0::4], line[1::4], line[2::4]) if order == 0 else (line[3::4], line[2::4], line[1::4])
-        rgb = bytearray(width * 3)
-        rgb[0::3], rgb[1::3], rgb[2::3] = r, g, b
-        rows.append(bytes(rgb))
-    return rows
+def rgb_rows(*command):
+    """The rows of the picture a netpbm converter writes, as RGB bytes."""
+    ppm = subprocess.run(command, capture_output=True, check=True).stdout
+    size = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)
+    stride = int(size[1]) * 3
+    return [ppm[size.end() + y * stride:size.end() + (y + 1) * stride] for y in range(int(size[2]))]
 
 
 def find(picture, screen):
@@ -54,7 +35,7 @@ with tempfile.TemporaryDirectory() as tmp:
     prefix, home = os.path.join(tmp, "prefix"), os.path.join(tmp, "home")
     os.mkdir(home)
     subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix], check=True, stdout=subprocess.DEVNULL)
-    banner = png_rgb_rows(os.path.join(prefix, "share", "mapcrate", "mapc.png"), os.path.join(tmp, "banner"))
+    banner = rgb_rows("pngtopnm", os.path.join(prefix, "share", "mapcrate", "mapc.png"))
     entry = os.path.join(prefix, "share", "applications", "mapcrate.desktop")
     subprocess.run(["gio", "launch", entry], check=True, cwd=tmp, env=dict(os.environ, HOME=home))
     window = xdotool("search", "--sync", "--maxdepth", "1", "--onlyvisible", "--name", r"^Mapcrate v0\.1$")[0]
@@ -66,7 +47,7 @@ with tempfile.TemporaryDirectory() as tmp:
         assert os.listdir(work) == [], os.listdir(work)
         # The window is drawn a moment after it is mapped.
         deadline = time.monotonic() + 60
-        while (where := find(banner, screen_rgb_rows())) is None:
+        while (where := find(banner, rgb_rows("xwdtopnm", os.path.join(FB_DIR, "Xvfb_screen0")))) is None:
             assert time.monotonic() < deadline, "the banner is not on the screen"
             time.sleep(0.2)
         print("banner found at", where)
