@@ -17,15 +17,25 @@ run_result mapcrate(const names &args, const char *locale = "C.UTF-8") {
 
 const names created = {"m.pk3", "mapcrate", "maps", "scripts"};
 
+// --bsp BSP --name NAME, then more.
+names level(const names &more, const std::string &name = "m", const char *bsp = "l.bsp") {
+    names args = {"--bsp", bsp, "--name", name};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
 TEST(CommandLine, RulesQuestionsAndExitStatuses) {
-    const std::string bsp_q =
-                          "Le fichier BSP n'est pas une map compilée pour le jeu (IBSP, version "
-                          "46).",
+    const std::string bsp_q = "Le fichier BSP n'est pas une map compilée pour le jeu (IBSP, "
+                              "version 46).",
                       mode_q = "Aucun mode de jeu n'a été choisis",
                       go_on = "avec --yes, mapcrate passe outre",
                       name_rule = "Le nom de la map doit faire au plus 54 caractères",
-                      usage = "Essayez « mapcrate --help »";
-    const std::string at_most = std::string(54, 'n'), too_long = at_most + "n";
+                      unreadable = "Impossible d'ouvrir le fichier.\nVerifiez son existance",
+                      usage = "Essayez « mapcrate --help »",
+                      mandatory = "Revérifiez les champs en Rouge",
+                      folder =
+                          "mapcrate: Veuillez selectionner un dossier valide pour les textures\n";
+    const std::string too_long(55, 'n');
     const struct {
         const char *what;
         names args;
@@ -33,47 +43,33 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
         std::string err; // what standard error holds, with nothing after it when it ends in \n
         names left = {}; // the folder afterwards, next to the inputs
     } rows[] = {
-        {"a good run", {"--bsp", "l.bsp", "--name", "m", "--modes", "ctf"}, 0, "", created},
-        {"unknown option", {"--bsp", "l.bsp", "--name", "m", "--fast"}, 2, "--fast\n" + usage},
+        {"a good run", level({"--modes", "ctf"}), 0, "", created},
+        {"unknown option", level({"--fast"}), 2, "--fast\n" + usage},
         {"value missing", {"--name", "m", "--bsp"}, 2, "--bsp\n" + usage},
         {"no --name", {"--bsp", "l.bsp", "--modes", "ffa"}, 2, "--bsp et --name"},
         {"no --bsp", {"--name", "m", "--yes"}, 2, "--bsp et --name"},
-        {"argument left over", {"--bsp", "l.bsp", "--name", "m", "m.pk3"}, 2, "en trop : m.pk3"},
-        {"unknown mode",
-         {"--bsp", "l.bsp", "--name", "m", "--modes", "ffa,dm"},
-         2,
-         ": dm\n" + usage},
-        {"textures not a folder",
-         {"--bsp", "l.bsp", "--name", "m", "--textures", "l.bsp"},
-         1,
-         "mapcrate: Veuillez selectionner un dossier valide pour les textures\n"},
-        {"unreadable AAS",
-         {"--bsp", "", "--name", "m", "--aas", "tex"},
-         1,
-         "Impossible d'ouvrir le fichier.\nVerifiez son existance"},
-        {"BSP empty", {"--bsp", "", "--name", "m"}, 1, "Revérifiez les champs en Rouge"},
-        {"name empty", {"--bsp", "l.bsp", "--name", ""}, 1, "Revérifiez les champs en Rouge"},
-        {"name of 55", {"--bsp", "l.bsp", "--name", too_long, "--yes"}, 1, name_rule},
-        {"console command", {"--bsp", "l.bsp", "--name", "m;quit", "--yes"}, 1, name_rule},
-        {"blank", {"--bsp", "l.bsp", "--name", "m 2", "--yes"}, 1, name_rule},
-        {"accent", {"--bsp", "l.bsp", "--name", "mé", "--yes"}, 1, name_rule},
-        {"separator", {"--bsp", "l.bsp", "--name", "a/m", "--yes"}, 1, name_rule},
-        {"level question",
-         {"--bsp", "bad.bsp", "--name", "m", "--modes", "ffa"},
-         1,
+        {"argument left over", level({"m.pk3"}), 2, "en trop : m.pk3"},
+        {"unknown mode", level({"--modes", "ffa,dm"}), 2, ": dm\n" + usage},
+        {"textures not a folder", level({"--textures", "l.bsp"}), 1, folder},
+        {"unreadable AAS", level({"--aas", "tex"}, "m", ""), 1, unreadable},
+        {"BSP empty", level({}, "m", ""), 1, mandatory},
+        {"name empty", level({}, ""), 1, mandatory},
+        {"name of 55", level({"--yes"}, too_long), 1, name_rule},
+        {"console command", level({"--yes"}, "m;quit"), 1, name_rule},
+        {"blank", level({"--yes"}, "m 2"), 1, name_rule},
+        {"accent", level({"--yes"}, "mé"), 1, name_rule},
+        {"separator", level({"--yes"}, "a/m"), 1, name_rule},
+        {"level question", level({"--modes", "ffa"}, "m", "bad.bsp"), 1,
          "mapcrate: " + bsp_q + "\nmapcrate: Rien n'a été écrit ; " + go_on},
-        {"level question, --yes",
-         {"--bsp", "bad.bsp", "--name", "m", "--modes", "1v1", "--yes"},
-         0,
-         "mapcrate: attention : " + bsp_q + "\n",
-         created},
-        {"both questions", {"--bsp", "bad.bsp", "--name", "m"}, 1, bsp_q + "\nmapcrate: " + mode_q},
-        {"mode question, --yes", {"--bsp", "l.bsp", "--name", "m", "--yes"}, 0, mode_q, created},
-        {"dry run", {"--bsp", "l.bsp", "--name", "m", "--modes", "ctf", "--dry-run"}, 0, ""},
-        {"dry run, question", {"--dry-run", "--bsp", "l.bsp", "--name", "m"}, 1, go_on},
-        {"staging fails", {"--bsp", "l.bsp", "--name", "maps", "--yes"}, 3, "échoué : maps/"},
+        {"level question, --yes", level({"--modes", "1v1", "--yes"}, "m", "bad.bsp"), 0,
+         "mapcrate: attention : " + bsp_q + "\n", created},
+        {"both questions", level({}, "m", "bad.bsp"), 1, bsp_q + "\nmapcrate: " + mode_q},
+        {"mode question, --yes", level({"--yes"}), 0, mode_q, created},
+        {"dry run", level({"--modes", "ctf", "--dry-run"}), 0, ""},
+        {"dry run, question", level({"--dry-run"}), 1, go_on},
+        {"staging fails", level({"--yes"}, "maps"), 3, "échoué : maps/"},
         {"packing fails",
-         {"--bsp", "l.bsp", "--name", "dir", "--yes"},
+         level({"--yes"}, "dir"),
          4,
          "écrit : dir.pk3\n",
          {"mapcrate", "maps", "scripts"}},
