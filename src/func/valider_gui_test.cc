@@ -103,9 +103,7 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         SCOPED_TRACE(r.what);
         const char *texts[6] = {r.textures, r.bsp, r.aas, r.shot, r.name, "%n%s"};
         fill_form(f, texts, r.mode == none ? std::vector<int>{} : std::vector<int>{r.mode});
-        auto d = std::make_shared<dialog_log>();
-        d->answer = r.answer;
-        d->close_from_frame = r.answer == shut;
+        auto d = std::make_shared<dialog_log>(dialog_log{{}, {}, r.answer, r.answer == shut});
         answer_dialogs(d);
         std::vector<std::string> before = list_dir("."), seen;
         gtk_button_clicked(GTK_BUTTON(f.execute_button));

@@ -64,9 +64,7 @@ TEST(ValiderPlan, FilesFoundNowhereAreAskedAboutASecondMapPacksOnlyItsOwnAndStag
         std::string bsp = std::string(row.map) + ".bsp";
         const char *texts[6] = {"game/textures", bsp.c_str(), "", "", row.map, ""};
         fill_form(f, texts, {0});
-        auto log = std::make_shared<dialog_log>();
-        log->answer = row.answer;
-        log->close_from_frame = row.answer == shut;
+        auto log = std::make_shared<dialog_log>(dialog_log{{}, {}, row.answer, row.answer == shut});
         answer_dialogs(log);
         std::vector<std::string> before = list_dir("."), seen;
         testing::internal::CaptureStdout();
