@@ -11,6 +11,12 @@ const bool toolkit_ready = (gtk_init(nullptr, nullptr), true);
 // Set on each dialog once met, so that none is answered twice.
 const char *const met_key = "gui-support-met";
 
+std::string message_text(GtkWidget *dialog) {
+    g_autofree gchar *text = nullptr;
+    g_object_get(dialog, "text", &text, nullptr);
+    return text ? text : "";
+}
+
 gboolean answer_next(gpointer log_slot) {
     dialog_log &log = **static_cast<std::shared_ptr<dialog_log> *>(log_slot);
     for (GtkWidget *d : shown_dialogs()) {
@@ -46,12 +52,6 @@ std::vector<GtkWidget *> shown_dialogs() {
     return dialogs;
 }
 
-std::string message_text(GtkWidget *dialog) {
-    g_autofree gchar *text = nullptr;
-    g_object_get(dialog, "text", &text, nullptr);
-    return text ? text : "";
-}
-
 void pump_events() {
     while (gtk_events_pending())
         gtk_main_iteration();
@@ -81,10 +81,6 @@ void close_from_frame(GtkWidget *w) {
     e->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(w)));
     gtk_main_do_event(e);
     gdk_event_free(e);
-}
-
-bool dialog_log::all_gone() const {
-    return std::count(alive.begin(), alive.end(), nullptr) == std::ptrdiff_t(alive.size());
 }
 
 void answer_dialogs(std::shared_ptr<dialog_log> log) {

@@ -8,7 +8,6 @@
 #include "mapcrate.h"
 
 std::vector<GtkWidget *> shown_dialogs();
-std::string message_text(GtkWidget *dialog); // UTF-8
 void pump_events();
 
 void make_form(form_record &f);    // the window as start-up builds it, shown
@@ -31,7 +30,6 @@ struct dialog_log {
     int answer = GTK_RESPONSE_OK;
     bool close_from_frame = false;
     guint source = 0;
-    bool all_gone() const;
 };
 // Until disarm, records each dialog that appears and answers it with
 // log->answer, or closes it from its frame.

@@ -104,7 +104,7 @@ zip_reading read_zip_with_python(const std::string &archive, const std::string &
     zip_reading z{r.status == 0, r.err, {}};
     std::istringstream out(r.out);
     size_t name_size = 0;
-    for (zip_entry e; z.ok && out >> e.method >> std::hex >> e.crc >> std::dec >> e.size;) {
+    for (zip_entry e; z.ok && out >> e.method >> e.size;) {
         for (int &field : e.date_time)
             out >> field;
         out >> e.flags >> name_size;

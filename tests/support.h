@@ -42,7 +42,6 @@ run_result run_program(const std::vector<std::string> &args, std::string_view in
 struct zip_entry {
     std::string name; // the stored name's raw bytes
     int method = -1;
-    uint32_t crc = 0;
     uint64_t size = 0;
     int date_time[6] = {}; // year, month, day, hour, minute, second
     int flags = 0;
