@@ -21,9 +21,9 @@ struct row {
     strings args;
     std::string printed;  // after the banner
     strings entries = {}; // of the archive made; a row that prints "error" changes no file
+    const pack_limits *limits = nullptr; // in-process with these limits
     int method = 8;
     std::string input = "";
-    const pack_limits *limits = nullptr; // in-process with these limits
 };
 
 // The packer's status, and what it printed after its two-line banner.
@@ -82,11 +82,6 @@ void read_back(const std::string &archive, const row &r) {
     EXPECT_EQ(got, r.entries);
 }
 
-// What a name is, without following a link.
-int kind_of(const std::string &name) {
-    return static_cast<int>(fs::symlink_status(name).type());
-}
-
 // Rows run in order in one folder: later rows meet earlier rows' archives.
 TEST(Pk3Dir, Rows) {
     temp_dir tmp;
@@ -102,8 +97,10 @@ TEST(Pk3Dir, Rows) {
     // An odd second: the entry holds the one before.
     ASSERT_EQ(system("touch -d @1700000001 a b large maps/m && touch -d @86400 empty"), 0);
     const strings files = {"small", "large", "empty", "exact"};
-    const std::string w = "error in writing noise in the zipfile\nFile too large\n",
-                      c = "error in closing x.zip\n", no_file = "No such file or directory\n";
+    const std::string c = "error in closing x.zip\n", no_file = "No such file or directory\n",
+                      too_large = "creating x.zip\nerror in writing noise in the zipfile\n"
+                                  "File too large\n" +
+                                  c;
     const std::string sys = "/sys/devices/system/cpu/online";
     auto refused = [](const std::string &name) {
         return "error opening " + name + "\nnot a regular file\nerror in closing " + name + "\n";
@@ -114,17 +111,17 @@ TEST(Pk3Dir, Rows) {
          {"maps/m", "large", "empty"}},
         {{"-a", "x.zip", "a"}, "creating x.zip\n", {"a"}}, // nothing to append to
         {{"-a", "x.zip", "b"}, "creating x.zip\n", {"a", "b"}},
-        {{"x.zip", "b"}, ask + ask + "creating x.zip\n", {"b"}, 8, "x\nyes\n"},
-        {{"x.zip", "a"}, ask + "creating x.zip\n", {"b", "a"}, 8, "A\n"},
-        {{"x.zip", "a"}, ask + "Usage", {}, 8, "n\n"},
-        {{"x.zip", "a"}, ask, {}, 8, ""},
+        {{"x.zip", "b"}, ask + ask + "creating x.zip\n", {"b"}, nullptr, 8, "x\nyes\n"},
+        {{"x.zip", "a"}, ask + "creating x.zip\n", {"b", "a"}, nullptr, 8, "A\n"},
+        {{"x.zip", "a"}, ask + "Usage", {}, nullptr, 8, "n\n"},
+        {{"x.zip", "a"}, ask, {}, nullptr, 8, ""},
         {{"-o", "s.zip", "a", "-o", "/9", "-x", "b"}, "creating s.zip\n", {"a", "-x", "b"}},
         {{"-o", "-9", "-p", "secret", "e.zip", "f", "empty"},
          "creating e.zip\nfile f crc cbf43926\nfile empty crc 0\n",
          {"f", "empty"}},
-        {{"-o", "-9", "t.zip"}, "creating t.zip\n", files, 8, "", &roomy},
-        {{"-o", "-1", "t.zip"}, "creating t.zip\n", files, 8, "", &one_at_a_time},
-        {{"-9o0", "t.zip"}, "creating t.zip\n", files, 0, "", &roomy},
+        {{"-o", "-9", "t.zip"}, "creating t.zip\n", files, &roomy},
+        {{"-o", "-1", "t.zip"}, "creating t.zip\n", files, &one_at_a_time},
+        {{"-9o0", "t.zip"}, "creating t.zip\n", files, &roomy, 0},
         {{"-o", "l.zip", "a"}, "creating l.zip\n", {"a"}}, // into real/r.zip
         // Any failure leaves the old archive as it was.
         {{"-o", "-9", "x.zip", "a", "folder", "b"},
@@ -135,10 +132,10 @@ TEST(Pk3Dir, Rows) {
          "creating x.zip\nfile f crc cbf43926\nfile missing crc 0\n"
          "error in opening missing for reading\n" +
              no_file},
-        {{"--fsize=100000", "-o", "-0", "x.zip", "noise"}, "creating x.zip\n" + w + c},
-        {{"--fsize=100000", "-o", "-9", "x.zip", "noise"}, "creating x.zip\n" + w + c},
-        {{"--fsize=100000", "-a", "x.zip", "noise"}, "creating x.zip\n" + w + c},
-        {{"--fsize=100000", "x.zip", "noise"}, ask + "creating x.zip\n" + w + c, {}, 8, "y"},
+        {{"--fsize=100000", "-o", "-0", "x.zip", "noise"}, too_large},
+        {{"--fsize=100000", "-o", "-9", "x.zip", "noise"}, too_large},
+        {{"--fsize=100000", "-a", "x.zip", "noise"}, too_large},
+        {{"--fsize=100000", "x.zip", "noise"}, ask + too_large, {}, nullptr, 8, "y"},
         {{"--fsize=300050", "-o", "-0", "x.zip", "noise"},
          "creating x.zip\n" + c + "File too large\n"},
         {{"-o", "nodir/x.zip", "a"},
@@ -150,16 +147,12 @@ TEST(Pk3Dir, Rows) {
         {{"-o", "-9", "x.zip", "f", sys},
          "creating x.zip\nerror in reading " + sys + "\nthe file changed while it was read\n",
          {},
-         8,
-         "",
          &bytewise},
         {{"-o", "h.zip"}, "creating h.zip\n"}, // hostile names, more than 2048 files
         // A failure the writer meets in list order, with workers ahead of it.
         {{"-o", "-9", "f.zip"},
          "creating f.zip\nerror in reading folder\nIs a directory\n",
          {},
-         8,
-         "",
          &roomy},
     };
     for (row &r : rows) {
@@ -188,7 +181,7 @@ TEST(Pk3Dir, Rows) {
         strings names = list_dir("."), contents;
         std::vector<int> kinds;
         for (const std::string &n : names) {
-            kinds.push_back(kind_of(n));
+            kinds.push_back(int(fs::symlink_status(n).type()));
             contents.push_back(fs::is_regular_file(n) ? read_file(n) : "");
         }
         run_result res = pack(r);
@@ -207,7 +200,7 @@ TEST(Pk3Dir, Rows) {
             want.insert(archive);
         EXPECT_EQ(list_dir("."), strings(want.begin(), want.end()));
         for (size_t i = 0; i < names.size(); ++i) {
-            EXPECT_EQ(kind_of(names[i]), kinds[i]) << names[i];
+            EXPECT_EQ(int(fs::symlink_status(names[i]).type()), kinds[i]) << names[i];
             EXPECT_TRUE(names[i] == archive || !fs::is_regular_file(names[i]) ||
                         read_file(names[i]) == contents[i])
                 << names[i];
@@ -222,10 +215,7 @@ TEST(Pk3Dir, Rows) {
 TEST(DeflatePool, HoldsNoMoreThanItsBudget) {
     temp_dir tmp;
     ASSERT_EQ(system("for i in 1 2 3 4 5 6 7 8; do head -c 262144 /dev/urandom >r$i; done"), 0);
-    const strings names = list_dir(".");
-    std::vector<const char *> files;
-    for (const std::string &n : names)
-        files.push_back(n.c_str());
+    const std::vector<const char *> files = {"r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8"};
     deflate_pool pool;
     pool_start(&pool, files, 9, {1 << 20, 1 << 20, 600 << 10});
     for (size_t i = 0; i < files.size(); ++i) {
