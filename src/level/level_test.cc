@@ -16,18 +16,6 @@ TEST(LevelReaders, EntitiesNameSoundsMusicAndModels) {
         const char *what, *text;
         list sounds, music, models;
     } rows[] = {
-        {"a speaker, a player's sound, music in two parts",
-         R"({ "classname" "worldspawn" "music" "music/in.wav  music\loop.ogg" }
-{ "classname" "target_speaker" "noise" "sound/a.wav" } { "noise" "*falling1.wav" })",
-         {"sound/a.wav"},
-         {"music/in.wav", "music/loop.ogg"},
-         {}},
-        {"music only on worldspawn; misc_model is built in; *N is the level's",
-         R"({ "classname" "func_door" "music" "x" "model" "*3" "model2" "models/d.md3" }
-{ "classname" "misc_model" "model" "models/tree.md3" } { "model" "models/m.md3" })",
-         {},
-         {},
-         {"models/d.md3", "models/m.md3"}},
         {"a cut quote ends the reading",
          R"({ "noise" "sound/a.wav" } { "noise" "sound/b)",
          {"sound/a.wav"},

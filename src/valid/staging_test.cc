@@ -57,8 +57,8 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
         "scripts/set1.shader sound/s/hum.wav textures/set1/a.tga textures/set1/b.jpg "
         "textures/set2/c.tga textures/set2/d.tga textures/set2/skin.tga video/intro.roq");
     const list owned = {"scripts/base.shader", "textures/shipped/s.tga"};
-    const list missing = {"textures/set2/none.tga", "textures/../x/a", "sound/none.wav",
-                          "music/loop"};
+    const list missing = {"models/gone.md3", "textures/set2/none.tga", "textures/../x/a",
+                          "sound/none.wav", "music/loop"};
     struct {
         const char *textures;
         bool game;
@@ -100,10 +100,10 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
                                 "textures/SET1\\B.TGA", "textures/set1/sky", "textures/shipped/s",
                                 "textures/base/w", "noshader"},
                                {"textures/set2/d"},
-                               R"({ "classname" "worldspawn" "music" "music/intro.wav music/loop" }
+                               R"({ "classname" "worldspawn" "music" "music/intro.wav  music\loop" }
 { "noise" "sound/s/hum" } { "noise" "*falling1.wav" } { "noise" "sound/shipped.wav" }
-{ "noise" "sound/none.wav" } { "model2" "models/m.md3" } { "model" "*1" }
-{ "classname" "misc_model" "model" "models/baked.md3" })"));
+{ "noise" "sound/none.wav" } { "model" "models/m.md3" } { "classname" "misc_model" "model" "x" }
+{ "classname" "func_door" "music" "music/x" "model" "*1" "model2" "models/gone.md3" })"));
         list entries = row.more;
         if (row.textures == std::string("flat"))
             entries.insert(entries.end(), {"mapcrate", "maps/mymap.bsp", "scripts/mymap.arena"});
