@@ -11,10 +11,7 @@ build=$(cd "$1" && pwd)
 version=$2
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+fail() { echo "FAIL: $*" >&2 && exit 1; }
 expected="bin/mapcrate
 bin/mapcrate-pack
 share/applications/mapcrate.desktop

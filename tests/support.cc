@@ -43,10 +43,6 @@ std::vector<std::string> words(const std::string &text) {
     return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
-bool path_exists(const std::string &path) {
-    return fs::exists(fs::symlink_status(path));
-}
-
 std::vector<std::string> list_dir(const std::string &path) {
     std::vector<std::string> names;
     std::error_code missing;

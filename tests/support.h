@@ -19,8 +19,7 @@ struct temp_dir {
 std::string read_file(const std::string &path);
 void write_file(const std::string &path, std::string_view data); // makes its folders
 std::vector<std::string> words(const std::string &text);         // split at blanks
-bool path_exists(const std::string &path);
-std::vector<std::string> list_dir(const std::string &path); // sorted
+std::vector<std::string> list_dir(const std::string &path);      // sorted
 
 std::string le32(size_t v); // little-endian
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <string>
 
 #include "mapcrate.h"
@@ -121,7 +122,7 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
                 std::string::npos)
                 << run.printed;
         }
-        EXPECT_FALSE(path_exists("x"));
+        EXPECT_FALSE(std::filesystem::exists("x"));
     }
     unsetenv("MAPCRATE_GAME_DIR");
 }
@@ -152,7 +153,8 @@ TEST(CreatDir, HostileNamesAndThousandsOfFilesAreCopiedByteExactAndRepacked) {
     EXPECT_NE(st.st_mode & S_IWUSR, 0u) << "a later Execute could not replace the copy";
     for (int i = 1; i <= 7; ++i)
         for (const std::string &where : {std::string("."), tex})
-            EXPECT_FALSE(path_exists(where + "/pwned" + std::to_string(i))) << where << i;
+            EXPECT_FALSE(std::filesystem::exists(where + "/pwned" + std::to_string(i)))
+                << where << i;
 }
 
 TEST(CreatDir, AUsedFileThatCannotBeReadStopsTheStaging) {
@@ -162,7 +164,7 @@ TEST(CreatDir, AUsedFileThatCannotBeReadStopsTheStaging) {
     execution run = execute("game/textures", "m.bsp", "m", [] { unlink("game/textures/s/a.tga"); });
     ASSERT_EQ(run.plan.files.size(), 2u);
     EXPECT_EQ(run.result.what, "textures/s/a.tga");
-    EXPECT_FALSE(path_exists("maps/m.bsp")) << "staging went on";
+    EXPECT_FALSE(std::filesystem::exists("maps/m.bsp")) << "staging went on";
 }
 
 TEST(GenerScripts, ArenaFileOverALongerOne) {
