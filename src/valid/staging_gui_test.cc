@@ -74,11 +74,9 @@ TEST(ValiderPlan, FilesFoundNowhereAreAskedAboutASecondMapPacksOnlyItsOwnAndStag
         pump_events();
         disarm(*log);
         // Every file found nowhere, not only the ten the question shows.
-        bool asked = row.map == std::string("one");
         EXPECT_EQ(terminal.find("Fichiers du jeu : game (1 fichiers)\n\n"), 0u);
-        EXPECT_EQ(terminal.find("Introuvable : textures/set/m11\n\n") != std::string::npos, asked);
-        EXPECT_EQ(terminal.find("Deja dans le jeu : textures/base/g.tga\n\n") != std::string::npos,
-                  asked);
+        EXPECT_EQ(terminal.find("Introuvable : textures/set/m11\n\n") < terminal.size(),
+                  row.map == std::string("one"));
         for (const seen_dialog &d : log->seen)
             seen.push_back((d.type == GTK_MESSAGE_ERROR ? "! " : "") + d.text);
         EXPECT_EQ(seen, row.dialogs);
