@@ -1,7 +1,6 @@
 #include "gui_support.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace {
 
@@ -31,7 +30,7 @@ gboolean answer_next(gpointer log_slot) {
         }
         log.alive.push_back(d);
         g_object_add_weak_pointer(G_OBJECT(d), reinterpret_cast<gpointer *>(&log.alive.back()));
-        if (log.close_from_frame)
+        if (log.answer == GTK_RESPONSE_DELETE_EVENT)
             close_from_frame(d);
         else
             gtk_dialog_response(GTK_DIALOG(d), log.answer);
@@ -83,18 +82,18 @@ void close_from_frame(GtkWidget *w) {
     gdk_event_free(e);
 }
 
-void answer_dialogs(std::shared_ptr<dialog_log> log) {
+std::shared_ptr<dialog_log> answered(const std::function<void()> &act, int answer) {
+    auto log = std::make_shared<dialog_log>();
+    log->answer = answer;
     for (GtkWidget *d : shown_dialogs())
         g_object_set_data(G_OBJECT(d), met_key, d);
-    log->source = g_timeout_add_full(
+    guint source = g_timeout_add_full(
         G_PRIORITY_DEFAULT, 20, answer_next, new std::shared_ptr(log),
         [](gpointer slot) { delete static_cast<std::shared_ptr<dialog_log> *>(slot); });
-}
-
-void disarm(dialog_log &log) {
-    if (log.source)
-        g_source_remove(std::exchange(log.source, 0));
-    for (GtkWidget *&w : log.alive)
+    act();
+    g_source_remove(source);
+    for (GtkWidget *&w : log->alive)
         if (w)
             g_object_remove_weak_pointer(G_OBJECT(w), reinterpret_cast<gpointer *>(&w));
+    return log;
 }

@@ -75,7 +75,8 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
     write_file(old, test_aas(test_bsp_sum + 1));
     mkfifo(pipe, 0644);
     enum end { refused, packed, unwritten };
-    const int yes = GTK_RESPONSE_YES, no = GTK_RESPONSE_NO, shut = 0, none = -1;
+    const int yes = GTK_RESPONSE_YES, no = GTK_RESPONSE_NO, shut = GTK_RESPONSE_DELETE_EVENT,
+              none = -1;
     struct row {
         const char *what, *textures, *bsp, *aas, *shot, *name;
         int mode, answer;
@@ -103,13 +104,10 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         SCOPED_TRACE(r.what);
         const char *texts[6] = {r.textures, r.bsp, r.aas, r.shot, r.name, "%n%s"};
         fill_form(f, texts, r.mode == none ? std::vector<int>{} : std::vector<int>{r.mode});
-        auto d = std::make_shared<dialog_log>(dialog_log{{}, {}, r.answer, r.answer == shut});
-        answer_dialogs(d);
         std::vector<std::string> before = list_dir("."), seen;
-        gtk_button_clicked(GTK_BUTTON(f.execute_button));
+        auto d = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, r.answer);
         EXPECT_EQ(std::count(d->alive.begin(), d->alive.end(), nullptr),
                   std::ptrdiff_t(d->alive.size()));
-        disarm(*d);
         for (const seen_dialog &s : d->seen) {
             bool q = s.type == GTK_MESSAGE_QUESTION && s.modal && s.parent == GTK_WINDOW(f.window);
             seen.push_back((q ? "? " : s.type == GTK_MESSAGE_ERROR ? "! " : "") + s.text);

@@ -34,7 +34,7 @@ TEST(ValiderPlan, FilesFoundNowhereAreAskedAboutASecondMapPacksOnlyItsOwnAndStag
         "blanche et un son manquant reste muet.\nVoulez-vous continuer ?";
     const std::string failed =
         "! La préparation du pk3 a échoué : maps/\nLe pk3 n'a pas été écrit.";
-    const int yes = GTK_RESPONSE_YES, no = GTK_RESPONSE_NO, shut = 0;
+    const int yes = GTK_RESPONSE_YES, no = GTK_RESPONSE_NO, shut = GTK_RESPONSE_DELETE_EVENT;
     const std::vector<std::string> one_packed = {"textures/set/a.tga", "sound/hum.wav",
                                                  "maps/one.bsp", "scripts/one.arena", "mapcrate"},
                                    two_packed = {"textures/set/a.tga", "maps/two.bsp",
@@ -64,15 +64,11 @@ TEST(ValiderPlan, FilesFoundNowhereAreAskedAboutASecondMapPacksOnlyItsOwnAndStag
         std::string bsp = std::string(row.map) + ".bsp";
         const char *texts[6] = {"game/textures", bsp.c_str(), "", "", row.map, ""};
         fill_form(f, texts, {0});
-        auto log = std::make_shared<dialog_log>(dialog_log{{}, {}, row.answer, row.answer == shut});
-        answer_dialogs(log);
         std::vector<std::string> before = list_dir("."), seen;
         testing::internal::CaptureStdout();
-        gtk_button_clicked(GTK_BUTTON(f.execute_button));
+        auto log = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, row.answer);
         std::fflush(stdout);
         std::string terminal = testing::internal::GetCapturedStdout();
-        pump_events();
-        disarm(*log);
         // Every file found nowhere, not only the ten the question shows.
         EXPECT_EQ(terminal.find("Fichiers du jeu : game (1 fichiers)\n\n"), 0u);
         EXPECT_EQ(terminal.find("Introuvable : textures/set/m11\n\n") < terminal.size(),
