@@ -16,6 +16,11 @@ std::string message_text(GtkWidget *dialog) {
     return text ? text : "";
 }
 
+void pump_events() {
+    while (gtk_events_pending())
+        gtk_main_iteration();
+}
+
 gboolean answer_next(gpointer log_slot) {
     dialog_log &log = **static_cast<std::shared_ptr<dialog_log> *>(log_slot);
     for (GtkWidget *d : shown_dialogs()) {
@@ -49,11 +54,6 @@ std::vector<GtkWidget *> shown_dialogs() {
             dialogs.push_back(GTK_WIDGET(l->data));
     g_list_free(tops);
     return dialogs;
-}
-
-void pump_events() {
-    while (gtk_events_pending())
-        gtk_main_iteration();
 }
 
 void make_form(form_record &f) {

@@ -9,7 +9,6 @@
 #include "mapcrate.h"
 
 std::vector<GtkWidget *> shown_dialogs();
-void pump_events();
 
 void make_form(form_record &f);    // the window as start-up builds it, shown
 void destroy_form(form_record &f); // without ending a main loop

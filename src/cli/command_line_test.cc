@@ -106,20 +106,17 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
 
 TEST(CommandLine, ADryRunListsThePlanAndAsksAboutFilesFoundNowhereCreatingNothing) {
     temp_dir work;
-    for (const char *dir : {"g", "g/textures", "g/textures/set", "g/textures/base", "pak"})
-        mkdir(dir, 0755);
+    mkdir("pak", 0755);
     write_file("g/textures/set/a.tga", "AAAA");
     write_file("g/textures/base/b.tga", "BB");
     write_zip("pak/pak0.pk3", {"textures/base/b.tga", "the game's"});
-    write_file("l.bsp", level_bytes({"textures/set/a", "textures/base/b", "textures/gone/c"}));
+    const std::string bsp = level_bytes({"textures/set/a", "textures/base/b", "textures/gone/c"});
+    write_file("l.bsp", bsp);
     const names before = list_dir("."),
-                plan = {"--textures", "g/textures", "--bsp", "l.bsp",   "--name",
-                        "m",          "--game",     "pak",   "--modes", "ffa"};
-    const std::string listing = "textures/set/a.tga\tg/textures/set/a.tga\t4\n"
-                                "maps/m.bsp\tl.bsp\t" +
-                                std::to_string(read_file("l.bsp").size()) +
-                                "\n"
-                                "scripts/m.arena\t-\t84\n"
+                plan = level({"--textures", "g/textures", "--game", "pak", "--modes", "ffa"});
+    const std::string listing = "textures/set/a.tga\tg/textures/set/a.tga\t4\nmaps/m.bsp\tl.bsp\t" +
+                                std::to_string(bsp.size()) +
+                                "\nscripts/m.arena\t-\t84\n"
                                 "mapcrate\t-\t169\n"
                                 "Fichiers du jeu : pak (1 fichiers)\n"
                                 "Deja dans le jeu : textures/base/b.tga\n"
@@ -129,10 +126,8 @@ TEST(CommandLine, ADryRunListsThePlanAndAsksAboutFilesFoundNowhereCreatingNothin
                                  "une texture manquante est remplacée par une grille blanche et un "
                                  "son manquant reste muet.\n";
     for (bool yes : {false, true}) {
-        names args = plan;
-        args.push_back("--dry-run");
-        if (yes)
-            args.push_back("--yes");
+        names args = plan; // --quiet hides no listing
+        args.insert(args.end(), {"--dry-run", yes ? "--yes" : "--quiet"});
         run_result dry = mapcrate(args);
         EXPECT_EQ(dry.status, yes ? 0 : 1);
         EXPECT_EQ(dry.out, listing);
