@@ -7,7 +7,7 @@
 
 namespace {
 
-// A JPEG of one flat tone, side by side pixels, in colour or in greys.
+// A JPEG of side x side pixels of one flat tone, in colour or in greys.
 std::string jpeg(int side, bool grey = false) {
     std::string ppm = "P6 " + std::to_string(side) + " " + std::to_string(side) + " 255\n";
     ppm.append(side * side * 3, char(200));
