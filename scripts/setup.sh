@@ -11,7 +11,7 @@ packages=(
   libdeflate-dev nettle-dev libjpeg62-turbo-dev
   xvfb xauth xdotool fonts-dejavu-core
   unzip zip python3
-  desktop-file-utils dpkg-dev file groff-base libglib2.0-bin
+  desktop-file-utils dpkg-dev file groff-base libglib2.0-bin libjpeg-turbo-progs netpbm
 )
 
 missing=()

@@ -1,5 +1,6 @@
 """The built program driven with the keyboard, as a user would: fill the form with the sample map,
-Execute, read the package back, Quit with Yes.  Run under an X server: e2e.py PROGRAM SOURCE_DIR"""
+Execute, read the package back, check the command line writes the same, Quit with Yes.
+Run under an X server: e2e.py PROGRAM SOURCE_DIR"""
 import os, shutil, subprocess, sys, tempfile, time, zipfile
 
 PROGRAM, SOURCE = sys.argv[1:3]
@@ -10,10 +11,10 @@ textures/crateyard/yard_floor.tga textures/crateyard/yard_wall.tga maps/crateyar
 maps/crateyard.aas levelshots/crateyard.jpg scripts/crateyard.shader sound/crateyard/hum.wav
 """.split() + ["env/crateyard/yard_%s.tga" % side for side in ("rt", "bk", "lf", "ft", "up", "dn")]
 FORM = ["textures", FILES[4], FILES[5], FILES[6]]  # in the sample; then map name and description
-NAME, DESCRIPTION, CHECKED = "crateyard", "Crate Yard", ["FFA", "Tourney"]
+NAME, DESCRIPTION, CHECKED = "crateyard", 'Crate "Yard"', ["FFA", "Tourney"]
 # Past the description, Tab reaches the four browse buttons, then the modes.
 TABS = ["URL"] * 4 + ["FFA", "TDM", "CTF", "Single", "Tourney", "CA", "1v1", "2v2"]
-ARENA = (b'{\r\nmap "crateyard"\r\nbots "phobos"\r\nlongname "Crate Yard"\r\nfraglimit 20\r\n'
+ARENA = (b'{\r\nmap "crateyard"\r\nbots "phobos"\r\nlongname "Crate \'Yard\'"\r\nfraglimit 20\r\n'
          b'timelimit 60\r\ntype "ffa tourney "\r\n}\r\n')
 ORDER = ["textures", "env", "sound", "maps", "levelshots", "scripts", "mapcrate"]
 
@@ -64,9 +65,22 @@ with tempfile.TemporaryDirectory() as work:
         names, ranks = z.namelist(), [ORDER.index(n.split("/")[0]) for n in z.namelist()]
         assert sorted(names) == sorted(FILES + ["scripts/crateyard.arena", "mapcrate"]), names
         assert ranks == sorted(ranks) and z.testzip() is None, names
+        assert names.index("scripts/crateyard.arena") < names.index("scripts/crateyard.shader")
         assert z.read("scripts/crateyard.arena") == ARENA, z.read("scripts/crateyard.arena")
         for name in FILES:
             assert z.read(name) == open(os.path.join(sample, name), "rb").read(), name
+        window_wrote = [(n, z.read(n)) for n in names]
+
+    # Given the same, the command line writes the same entries in the same order.
+    script = os.path.join(work, "script")
+    os.mkdir(script)
+    form = [a for option, f in zip(["--textures", "--bsp", "--aas", "--levelshot"], FORM)
+            for a in (option, os.path.join(sample, f))]
+    subprocess.run(["env", "-u", "DISPLAY", PROGRAM, *form, "--name", NAME, "--description",
+                    DESCRIPTION, "--modes", "tourney,ffa", "--quiet"], cwd=script, check=True,
+                   env=dict(os.environ, MAPCRATE_GAME_DIR=game))
+    with zipfile.ZipFile(os.path.join(script, NAME + ".pk3")) as z:
+        assert [(n, z.read(n)) for n in z.namelist()] == window_wrote
 
     # Past the file-size limit a copy fails as on a full disk: the program says so, and
     # the package written before stays as it was.
@@ -88,5 +102,5 @@ with tempfile.TemporaryDirectory() as work:
     log.seek(0)
     assert "Fichiers du jeu : %s (2 fichiers)\n\n" % game in log.read()
     kept = sorted(os.listdir(work))  # the credits file gone, the staging folders kept
-    assert kept == sorted(ORDER[:6] + ["crateyard.pk3", "sample", "game", "terminal"]), kept
+    assert kept == sorted(ORDER[:6] + ["crateyard.pk3", "sample", "game", "terminal", "script"]), kept
 print("packed the sample and quit")

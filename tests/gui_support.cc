@@ -1,7 +1,6 @@
 #include "gui_support.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace {
 
@@ -10,6 +9,17 @@ const bool toolkit_ready = (gtk_init(nullptr, nullptr), true);
 
 // Set on each dialog once met, so that none is answered twice.
 const char *const met_key = "gui-support-met";
+
+std::string message_text(GtkWidget *dialog) {
+    g_autofree gchar *text = nullptr;
+    g_object_get(dialog, "text", &text, nullptr);
+    return text ? text : "";
+}
+
+void pump_events() {
+    while (gtk_events_pending())
+        gtk_main_iteration();
+}
 
 gboolean answer_next(gpointer log_slot) {
     dialog_log &log = **static_cast<std::shared_ptr<dialog_log> *>(log_slot);
@@ -25,7 +35,7 @@ gboolean answer_next(gpointer log_slot) {
         }
         log.alive.push_back(d);
         g_object_add_weak_pointer(G_OBJECT(d), reinterpret_cast<gpointer *>(&log.alive.back()));
-        if (log.close_from_frame)
+        if (log.answer == GTK_RESPONSE_DELETE_EVENT)
             close_from_frame(d);
         else
             gtk_dialog_response(GTK_DIALOG(d), log.answer);
@@ -44,17 +54,6 @@ std::vector<GtkWidget *> shown_dialogs() {
             dialogs.push_back(GTK_WIDGET(l->data));
     g_list_free(tops);
     return dialogs;
-}
-
-std::string message_text(GtkWidget *dialog) {
-    g_autofree gchar *text = nullptr;
-    g_object_get(dialog, "text", &text, nullptr);
-    return text ? text : "";
-}
-
-void pump_events() {
-    while (gtk_events_pending())
-        gtk_main_iteration();
 }
 
 void make_form(form_record &f) {
@@ -83,22 +82,18 @@ void close_from_frame(GtkWidget *w) {
     gdk_event_free(e);
 }
 
-bool dialog_log::all_gone() const {
-    return std::count(alive.begin(), alive.end(), nullptr) == std::ptrdiff_t(alive.size());
-}
-
-void answer_dialogs(std::shared_ptr<dialog_log> log) {
+std::shared_ptr<dialog_log> answered(const std::function<void()> &act, int answer) {
+    auto log = std::make_shared<dialog_log>();
+    log->answer = answer;
     for (GtkWidget *d : shown_dialogs())
         g_object_set_data(G_OBJECT(d), met_key, d);
-    log->source = g_timeout_add_full(
+    guint source = g_timeout_add_full(
         G_PRIORITY_DEFAULT, 20, answer_next, new std::shared_ptr(log),
         [](gpointer slot) { delete static_cast<std::shared_ptr<dialog_log> *>(slot); });
-}
-
-void disarm(dialog_log &log) {
-    if (log.source)
-        g_source_remove(std::exchange(log.source, 0));
-    for (GtkWidget *&w : log.alive)
+    act();
+    g_source_remove(source);
+    for (GtkWidget *&w : log->alive)
         if (w)
             g_object_remove_weak_pointer(G_OBJECT(w), reinterpret_cast<gpointer *>(&w));
+    return log;
 }

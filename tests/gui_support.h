@@ -3,13 +3,12 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 
 #include "mapcrate.h"
 
 std::vector<GtkWidget *> shown_dialogs();
-std::string message_text(GtkWidget *dialog); // UTF-8
-void pump_events();
 
 void make_form(form_record &f);    // the window as start-up builds it, shown
 void destroy_form(form_record &f); // without ending a main loop
@@ -27,13 +26,10 @@ struct seen_dialog {
 };
 struct dialog_log {
     std::vector<seen_dialog> seen;
-    std::deque<GtkWidget *> alive; // a weak slot per dialog seen
+    std::deque<GtkWidget *> alive; // a weak slot per dialog seen, null once it is gone
     int answer = GTK_RESPONSE_OK;
-    bool close_from_frame = false;
-    guint source = 0;
-    bool all_gone() const;
 };
-// Until disarm, records each dialog that appears and answers it with
-// log->answer, or closes it from its frame.
-void answer_dialogs(std::shared_ptr<dialog_log> log);
-void disarm(dialog_log &log);
+// Runs act, recording each dialog that appears and answering it with answer;
+// GTK_RESPONSE_DELETE_EVENT closes it from its frame.
+std::shared_ptr<dialog_log> answered(const std::function<void()> &act,
+                                     int answer = GTK_RESPONSE_OK);

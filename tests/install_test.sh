@@ -1,21 +1,17 @@
 #!/usr/bin/env bash
-# `cmake --install` into a temporary prefix: the files a desktop expects, a
-# menu entry that validates, manual pages that groff reads without a
-# warning, and the installed program answering --version from elsewhere.
-# Usage: install_test.sh BUILD_DIR VERSION
+# What gets installed, as one of:
+#   install: `cmake --install` into a temporary prefix: the files a desktop expects, a menu entry
+#     that validates, manual pages that groff reads without a warning, and the installed program
+#     answering --version from elsewhere;
+#   deb: `cpack -G DEB` into a temporary folder, read with dpkg-deb and never installed: its
+#     name, its files, and its Depends as dpkg-shlibdeps computed them from the binaries.
+# Usage: install_test.sh BUILD_DIR VERSION install|deb
 set -euo pipefail
 build=$(cd "$1" && pwd)
 version=$2
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-prefix="$tmp/a prefix"
-cmake --install "$build" --prefix "$prefix" >/dev/null
-installed=$(cd "$prefix" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)
+fail() { echo "FAIL: $*" >&2 && exit 1; }
 expected="bin/mapcrate
 bin/mapcrate-pack
 share/applications/mapcrate.desktop
@@ -24,6 +20,36 @@ share/icons/hicolor/48x48/apps/mapcrate.png
 share/man/man1/mapcrate-pack.1
 share/man/man1/mapcrate.1
 share/mapcrate/mapc.png"
+exec_line() {
+  echo "Exec=sh -c \"mkdir -p ~/Mapcrate && cd ~/Mapcrate && exec '$1/bin/mapcrate'\""
+}
+
+if [ "$3" = deb ]; then
+  (cd "$build" && cpack -G DEB -B "$tmp" >/dev/null)
+  deb="$tmp/mapcrate_${version}_$(dpkg --print-architecture).deb"
+  [ -f "$deb" ] || fail "no $deb: $(ls "$tmp")"
+  files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | LC_ALL=C sort)
+  [ "$files" = "$(sed 's|^|./usr/|' <<<"$expected")" ] || fail "the package holds:"$'\n'"$files"
+  [ "$(dpkg-deb -f "$deb" Package Version)" = "Package: mapcrate"$'\n'"Version: $version" ] ||
+    fail "control: $(dpkg-deb -f "$deb" Package Version)"
+  # Each library the programs link, by its Debian package, with a version
+  # where the library's symbols file gives one.
+  depends=$(dpkg-deb -f "$deb" Depends)
+  for package in libc6 libgtk2.0-0 libglib2.0-0 libminizip1 libdeflate0 libnettle8 \
+    libjpeg62-turbo zlib1g libstdc++6; do
+    name=$(sed 's/[.+]/\\&/g' <<<"$package")
+    grep -Eq "(^|, )$name( \(>= [^)]+\))?(,|$)" <<<"$depends" || fail "Depends lacks $package: $depends"
+  done
+  grep -Eq '(^|, )libc6 \(>= ' <<<"$depends" || fail "Depends has no version for libc6: $depends"
+  line=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/mapcrate.desktop | grep '^Exec=')
+  [ "$line" = "$(exec_line /usr)" ] || fail "the packaged menu entry: $line"
+  echo "debian_package: ok"
+  exit
+fi
+
+prefix="$tmp/a prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+installed=$(cd "$prefix" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort)
 [ "$installed" = "$expected" ] || fail "installed files:"$'\n'"$installed"
 
 # A PNG's width and height are the two words after its 16-byte start.
@@ -35,7 +61,7 @@ done
 entry="$prefix/share/applications/mapcrate.desktop"
 report=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $report"
 [ -z "$report" ] || fail "desktop-file-validate: $report"
-grep -qxF "Exec=sh -c \"mkdir -p ~/Mapcrate && cd ~/Mapcrate && exec '$prefix/bin/mapcrate'\"" "$entry" ||
+grep -qxF "$(exec_line "$prefix")" "$entry" ||
   fail "the menu entry does not start $prefix/bin/mapcrate in ~/Mapcrate: $(grep '^Exec=' "$entry")"
 
 for page in mapcrate.1 mapcrate-pack.1; do

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 
@@ -32,16 +33,14 @@ std::string read_file(const std::string &path) {
 }
 
 void write_file(const std::string &path, std::string_view data) {
+    std::error_code ignored;
+    fs::create_directories(fs::path(path).parent_path(), ignored);
     std::ofstream(path, std::ios::binary).write(data.data(), std::streamsize(data.size()));
 }
 
-bool path_exists(const std::string &path) {
-    return fs::exists(fs::symlink_status(path));
-}
-
-bool is_directory(const std::string &path) {
-    std::error_code ignored;
-    return fs::is_directory(path, ignored);
+std::vector<std::string> words(const std::string &text) {
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 std::vector<std::string> list_dir(const std::string &path) {
@@ -53,13 +52,9 @@ std::vector<std::string> list_dir(const std::string &path) {
     return names;
 }
 
-namespace {
-
-std::string le32(uint32_t v) {
+std::string le32(size_t v) {
     return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
 }
-
-} // namespace
 
 std::string test_bsp(const char *magic, uint32_t version) {
     return magic + le32(version) + std::string(17 * 8, '\0');
@@ -99,15 +94,16 @@ run_result run_program(const std::vector<std::string> &args, std::string_view in
     return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), out, err};
 }
 
-zip_reading read_zip_with_python(const std::string &archive) {
-    run_result r = run_program({"python3", MAPCRATE_SOURCE_DIR "/tests/zipinfo.py", archive});
+zip_reading read_zip_with_python(const std::string &archive, const std::string &password) {
+    run_result r =
+        run_program({"python3", MAPCRATE_SOURCE_DIR "/tests/zipinfo.py", archive, password});
     zip_reading z{r.status == 0, r.err, {}};
     std::istringstream out(r.out);
     size_t name_size = 0;
-    for (zip_entry e; z.ok && out >> e.method >> std::hex >> e.crc >> std::dec >> e.size;) {
+    for (zip_entry e; z.ok && out >> e.method >> e.size;) {
         for (int &field : e.date_time)
             out >> field;
-        out >> name_size;
+        out >> e.flags >> name_size;
         out.ignore(); // the line's end
         e.name.resize(name_size);
         e.data.resize(e.size);
@@ -118,15 +114,12 @@ zip_reading read_zip_with_python(const std::string &archive) {
     return z;
 }
 
-bool unzip_test_passes(const std::string &archive) {
-    return run_program({"unzip", "-tq", archive}).status == 0;
+bool unzip_test_passes(const std::string &archive, const std::string &password) {
+    return run_program({"unzip", "-P", password, "-tq", archive}).status == 0;
 }
 
 std::string level_bytes(const std::vector<std::string> &shaders,
                         const std::vector<std::string> &fogs, const std::string &entities) {
-    auto le32 = [](size_t v) {
-        return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-    };
     std::string lumps[17], out = "IBSP" + le32(46);
     lumps[0] = entities;
     for (int l : {1, 12})
@@ -137,6 +130,18 @@ std::string level_bytes(const std::vector<std::string> &shaders,
     for (const std::string &lump : lumps)
         out += lump;
     return out;
+}
+
+std::string md3_bytes(const std::vector<std::vector<std::string>> &surfaces) {
+    std::string m = "IDP3" + le32(15) + std::string(76, '\0') + le32(surfaces.size()) +
+                    std::string(12, '\0') + le32(108) + std::string(4, '\0');
+    for (const std::vector<std::string> &names : surfaces) {
+        m += "IDP3" + std::string(72, '\0') + le32(names.size()) + std::string(12, '\0') +
+             le32(108) + std::string(8, '\0') + le32(108 + names.size() * 68);
+        for (const std::string &n : names)
+            m += n + std::string(68 - n.size(), '\0');
+    }
+    return m;
 }
 
 void write_zip(const std::string &path, const std::vector<std::string> &names_and_data) {

@@ -17,10 +17,11 @@ struct temp_dir {
 };
 
 std::string read_file(const std::string &path);
-void write_file(const std::string &path, std::string_view data);
-bool path_exists(const std::string &path);
-bool is_directory(const std::string &path);
-std::vector<std::string> list_dir(const std::string &path); // sorted
+void write_file(const std::string &path, std::string_view data); // makes its folders
+std::vector<std::string> words(const std::string &text);         // split at blanks
+std::vector<std::string> list_dir(const std::string &path);      // sorted
+
+std::string le32(size_t v); // little-endian
 
 // A compiled level's header with no lump (a level that uses nothing), and
 // a bot-navigation header computed for it; or either spoiled as asked.
@@ -40,9 +41,9 @@ run_result run_program(const std::vector<std::string> &args, std::string_view in
 struct zip_entry {
     std::string name; // the stored name's raw bytes
     int method = -1;
-    uint32_t crc = 0;
     uint64_t size = 0;
     int date_time[6] = {}; // year, month, day, hour, minute, second
+    int flags = 0;
     std::string data;
 };
 struct zip_reading {
@@ -50,13 +51,15 @@ struct zip_reading {
     std::string problem; // what zipfile said otherwise
     std::vector<zip_entry> entries;
 };
-zip_reading read_zip_with_python(const std::string &archive);
-bool unzip_test_passes(const std::string &archive);
+zip_reading read_zip_with_python(const std::string &archive, const std::string &password = "");
+bool unzip_test_passes(const std::string &archive, const std::string &password = "");
 
 // A compiled level's bytes: entity text (lump 0), shader names (lump 1)
 // and fog names (lump 12).
 std::string level_bytes(const std::vector<std::string> &shaders,
                         const std::vector<std::string> &fogs = {},
                         const std::string &entities = {});
+// A model (MD3) of the given surfaces, each naming its shaders.
+std::string md3_bytes(const std::vector<std::vector<std::string>> &surfaces);
 // A zip of the given entries (name, then data), written by Python's zipfile.
 void write_zip(const std::string &path, const std::vector<std::string> &names_and_data);

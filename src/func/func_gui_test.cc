@@ -13,17 +13,8 @@ namespace {
 
 using names = std::vector<std::string>;
 
-// Runs act, the dialogs it shows answered as log says; returns log.
-std::shared_ptr<dialog_log> answered(std::shared_ptr<dialog_log> log,
-                                     const std::function<void()> &act) {
-    answer_dialogs(log);
-    act();
-    disarm(*log);
-    return log;
-}
-
-// Runs act in a main loop, answering dialogs as log says: did act end the loop?
-bool ends_the_loop(std::shared_ptr<dialog_log> log, std::function<void()> act) {
+// Runs act in a main loop, dialogs answered with answer: did act end the loop?
+bool ends_the_loop(std::function<void()> act, int answer, std::shared_ptr<dialog_log> &log) {
     static bool ended;
     auto run = [](gpointer act) -> gboolean {
         (*static_cast<std::function<void()> *>(act))();
@@ -32,7 +23,7 @@ bool ends_the_loop(std::shared_ptr<dialog_log> log, std::function<void()> act) {
         return FALSE;
     };
     g_idle_add(run, &act);
-    answered(std::move(log), gtk_main);
+    log = answered(gtk_main, answer);
     return ended;
 }
 
@@ -40,8 +31,7 @@ bool ends_the_loop(std::shared_ptr<dialog_log> log, std::function<void()> act) {
 std::string choose(GtkWidget *dialog, const std::string &name) {
     gtk_file_selection_set_filename(GTK_FILE_SELECTION(dialog), name.c_str());
     GtkWidget *ok = GTK_FILE_SELECTION(dialog)->ok_button;
-    auto log =
-        answered(std::make_shared<dialog_log>(), [ok] { gtk_button_clicked(GTK_BUTTON(ok)); });
+    auto log = answered([ok] { gtk_button_clicked(GTK_BUTTON(ok)); });
     std::string shown;
     for (const seen_dialog &d : log->seen)
         shown += d.text;
@@ -55,7 +45,7 @@ TEST(Commands, PopupShowsItsTextAsIsInEveryLocaleWrapsAPathAndLeavesNothingOnScr
     for (int kind : {1, 0}) {
         std::setlocale(LC_ALL, kind ? "C.UTF-8" : "C");
         bool drawn_when_back = true;
-        auto log = answered(std::make_shared<dialog_log>(), [&] {
+        auto log = answered([&] {
             popup(("100% %s %n \xe9t\xe9 " + path).c_str(), kind);
             // Whatever the caller does next may hold the main loop: the dialog's
             // end must have reached the screen already.
@@ -95,12 +85,11 @@ TEST(Commands, OnlyYesToQuitCleansUpNeverTheProgramAndTheFrameCloseEndsAtOnce) {
         // A staging folder an Execute added for the map's sounds.
         f.made_top_dirs = {"sound/"};
         make_form(f);
-        auto log = std::make_shared<dialog_log>(
-            dialog_log{{}, {}, r.answer, r.answer == GTK_RESPONSE_DELETE_EVENT});
+        std::shared_ptr<dialog_log> log;
         auto act = [&] {
             r.answer ? gtk_button_clicked(GTK_BUTTON(f.quit_button)) : close_from_frame(f.window);
         };
-        EXPECT_EQ(ends_the_loop(log, act), !r.answer || r.answer == GTK_RESPONSE_YES);
+        EXPECT_EQ(ends_the_loop(act, r.answer, log), !r.answer || r.answer == GTK_RESPONSE_YES);
         EXPECT_EQ(log->seen.size(), r.answer ? 1u : 0u);
         EXPECT_EQ(list_dir("."), r.left) << r.answer;
         EXPECT_EQ(list_dir("maps"), names{"arena.bsp"});

@@ -1,7 +1,6 @@
 // Which banner the window reads: the working folder's, else the one
 // installed beside the program, else the working folder's name again.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "placer/banner_path.h"
 #include "support.h"
@@ -19,9 +18,6 @@ TEST(BannerPath, WorkingFolderFirstThenBesideTheProgram) {
     };
     for (const row &r : rows) {
         temp_dir tmp;
-        mkdir("prefix", 0755);
-        mkdir("prefix/share", 0755);
-        mkdir("prefix/share/mapcrate", 0755);
         if (r.here)
             write_file("mapc.png", "png");
         if (r.installed)
