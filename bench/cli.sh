@@ -21,14 +21,8 @@ fi
 rm -f "$log"
 program=$(realpath "$build/mapcrate")
 
-for p in openarena-data openarena-oacmp1; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    echo "Installing $p"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "$p" >/dev/null
-  fi
-done
+source scripts/need_packages.sh
+need_packages openarena-data openarena-oacmp1
 game=/usr/share/games/openarena/baseoa
 pk3=$(dpkg -L openarena-oacmp1 | grep '/baseoa/.*\.pk3$' | head -n 1)
 runs=${RUNS:-3}

@@ -21,16 +21,8 @@ G=$out/mapsrc
 maps=(oacmpctf1 oacmpctf2 oacmpctf3 oacmpdm1 oacmpdm2 oacmpdm3 oacmpdm4 oacmpdm5 oacmpdm6 oacmpdm7
       oacmpdm8 oacmpdm9 oacmpdm10)
 
-missing=()
-for p in openarena openarena-oacmp1 xvfb xauth xdotool libjpeg-turbo-progs; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+source "$here/../scripts/need_packages.sh"
+need_packages openarena openarena-oacmp1 xvfb xauth xdotool libjpeg-turbo-progs
 
 mkdir -p "$out"
 [ -d "$G" ] || python3 "$here/oacmp_folder.py" "$share" "$release" "$G"

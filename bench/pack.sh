@@ -18,12 +18,8 @@ else
 fi
 rm -f "$log"
 
-if ! dpkg-query -W -f='${Status}' openarena-oacmp1 2>/dev/null | grep -q 'install ok installed'; then
-  echo "Installing openarena-oacmp1 for its maps"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends openarena-oacmp1 >/dev/null
-fi
+source scripts/need_packages.sh
+need_packages openarena-oacmp1
 pk3=$(dpkg -L openarena-oacmp1 | grep '/baseoa/.*\.pk3$' | head -n 1)
 
 tmp=$(mktemp -d /tmp/mapcrate-bench-XXXXXX)

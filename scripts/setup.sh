@@ -14,16 +14,8 @@ packages=(
   desktop-file-utils dpkg-dev file groff-base libglib2.0-bin libjpeg-turbo-progs netpbm
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+source scripts/need_packages.sh
+need_packages "${packages[@]}"
 
 build=${1:-build}
 shift || true
