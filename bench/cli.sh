@@ -10,18 +10,10 @@ set -euo pipefail
 echo "cores: $(nproc), load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 cd "$(dirname "$0")/.."
 
-log=$(mktemp /tmp/mapcrate-bench-build-XXXXXX.log)
-if [ $# -ge 1 ]; then
-  build=$1
-  cmake --build "$build" --target mapcrate >"$log" 2>&1 || { cat "$log"; exit 1; }
-else
-  build=build-bench
-  bash scripts/setup.sh "$build" >"$log" 2>&1 || { cat "$log"; exit 1; }
-fi
-rm -f "$log"
+source bench/build.sh
+bench_build "${1:-}" mapcrate
 program=$(realpath "$build/mapcrate")
 
-source scripts/need_packages.sh
 need_packages openarena-data openarena-oacmp1
 game=/usr/share/games/openarena/baseoa
 pk3=$(dpkg -L openarena-oacmp1 | grep '/baseoa/.*\.pk3$' | head -n 1)

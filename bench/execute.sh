@@ -11,13 +11,8 @@ echo "cores: $(nproc), load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 cd "$(dirname "$0")/.."
 root=$PWD
 
-if [ $# -ge 1 ]; then
-  build=$1
-else
-  build=build-bench
-  bash scripts/setup.sh "$build" >/dev/null
-fi
-cmake --build "$build" --target execute_bench >/dev/null
+source bench/build.sh
+bench_build "${1:-}" execute_bench
 runs=${RUNS:-3}
 
 tmp=$(mktemp -d /tmp/mapcrate-bench-XXXXXX)

@@ -8,17 +8,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-log=$(mktemp /tmp/mapcrate-bench-build-XXXXXX.log)
-if [ $# -ge 1 ]; then
-  build=$1
-  cmake --build "$build" --target mapcrate-pack >"$log" 2>&1 || { cat "$log"; exit 1; }
-else
-  build=build-bench
-  bash scripts/setup.sh "$build" >"$log" 2>&1 || { cat "$log"; exit 1; }
-fi
-rm -f "$log"
+source bench/build.sh
+bench_build "${1:-}" mapcrate-pack
 
-source scripts/need_packages.sh
 need_packages openarena-oacmp1
 pk3=$(dpkg -L openarena-oacmp1 | grep '/baseoa/.*\.pk3$' | head -n 1)
 

@@ -12,19 +12,10 @@ cd "$(dirname "$0")/.."
 root=$PWD
 game=/usr/share/games/openarena/baseoa
 release=$game/z_oacmp-volume1-v3.pk3
-if [ ! -f "$release" ] || [ ! -f "$game/pak0.pk3" ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get install -y -qq --no-install-recommends openarena-data openarena-oacmp1 >/dev/null
-fi
-
+source bench/build.sh
+need_packages openarena-data openarena-oacmp1
+bench_build "${1:-}" plan_bench execute_bench
 log=$(mktemp /tmp/mapcrate-bench-build-XXXXXX.log)
-if [ $# -ge 1 ]; then
-  build=$1
-else
-  build=build-bench
-  bash scripts/setup.sh "$build" >"$log" 2>&1 || { cat "$log"; exit 1; }
-fi
-cmake --build "$build" --target plan_bench execute_bench >"$log" 2>&1 || { cat "$log"; exit 1; }
 runs=${RUNS:-3}
 
 tmp=$(mktemp -d /tmp/mapcrate-bench-XXXXXX)

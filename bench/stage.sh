@@ -8,15 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-log=$(mktemp /tmp/mapcrate-bench-build-XXXXXX.log)
-if [ $# -ge 1 ]; then
-  build=$1
-else
-  build=build-bench
-  bash scripts/setup.sh "$build" >"$log" 2>&1 || { cat "$log"; exit 1; }
-fi
-cmake --build "$build" --target stage_bench >"$log" 2>&1 || { cat "$log"; exit 1; }
-rm -f "$log"
+source bench/build.sh
+bench_build "${1:-}" stage_bench
 runs=${RUNS:-3}
 
 tmp=$(mktemp -d /tmp/mapcrate-bench-XXXXXX)
