@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
@@ -228,6 +229,31 @@ shader_images images_of(planner &p, const std::vector<std::string> &shaders,
     return used;
 }
 
+// Without a textures folder, a BSP that lies in <game>/maps/ tells the
+// author's game folder; any other BSP tells none.
+std::string game_dir_above_maps(const std::string &bsp_path) {
+    size_t slash = bsp_path.find_last_of("/\\");
+    std::string folder = slash == std::string::npos ? "." : bsp_path.substr(0, slash + 1);
+    // The folder as typed when it shows its name, else as the system resolves it.
+    std::string name = folder;
+    while (name.size() > 1 && (name.back() == '/' || name.back() == '\\'))
+        name.pop_back();
+    size_t cut = name.find_last_of("/\\");
+    std::string last = cut == std::string::npos ? name : name.substr(cut + 1);
+    if (last == "." || last == ".." || last.empty()) {
+        char *resolved = realpath(folder.c_str(), nullptr);
+        name = resolved ? resolved : std::string();
+        std::free(resolved);
+        cut = name.find_last_of('/');
+        last = cut == std::string::npos ? std::string() : name.substr(cut + 1);
+    }
+    if (strcasecmp(last.c_str(), "maps") != 0)
+        return std::string();
+    if (cut == std::string::npos)
+        return ".";
+    return cut == 0 ? "/" : name.substr(0, cut);
+}
+
 // The BSP, the AAS and the levelshot, named after the map.
 void add_named_files(planner &p, const plan_request &request) {
     const std::pair<const std::string *, const char *> named[] = {
@@ -266,7 +292,9 @@ package_plan plan_package(const plan_request &request) {
     std::vector<folder_info> folders;
     if (!request.textures_dir.empty())
         folders = read_textures_folder(request.textures_dir.c_str());
-    author_files author = list_author_folder(author_game_dir(folders, level.shaders));
+    author_files author = list_author_folder(request.textures_dir.empty()
+                                                 ? game_dir_above_maps(request.bsp_path)
+                                                 : author_game_dir(folders, level.shaders));
     game_files game;
     if (std::string dir = find_game_dir(request.game_dir, author.root); !dir.empty())
         game = read_game_files(dir);

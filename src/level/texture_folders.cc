@@ -103,7 +103,8 @@ claims claim(const std::vector<folder_info> &folders, const map_names &m) {
             return ends_with_parts(components(f.real), set.parts);
         };
         bool any_bears = std::any_of(folders.begin(), folders.end(), bears_name);
-        for (size_t i = 0; i < (any_bears ? folders.size() : 1); ++i) {
+        for (size_t i = 0; i < (any_bears ? folders.size() : std::min<size_t>(1, folders.size()));
+             ++i) {
             auto hit = folders[i].by_stem.find(stem);
             if ((any_bears && !bears_name(folders[i])) || hit == folders[i].by_stem.end())
                 continue;
