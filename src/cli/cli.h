@@ -10,6 +10,9 @@ struct cli_options {
     bool bsp_given = false, name_given = false;
     int32_t modes[8] = {};
     bool yes = false, dry_run = false, quiet = false;
+    // --check PACKAGE, and the first option given that does not go with it.
+    std::string check, not_with_check;
+    bool check_given = false;
 };
 
 // Exit statuses.
@@ -19,12 +22,18 @@ enum exit_status {
     exit_usage = 2,
     exit_staging = 3,
     exit_packing = 4,
+    exit_unreadable_package = 5, // --check: not a zip the library reads
 };
 
 // Reads the arguments into options.  Returns -1 to go on; otherwise the
 // run is over (--help or --version printed, or a usage error told on
 // standard error) and this is its exit status.
 int parse_options(int argc, char **argv, cli_options &options);
+
+// --check: the package's findings on standard output.  Returns the exit
+// status: 0 when nothing is found, 1 when something is, 5 when the package
+// cannot be read as a zip.
+int check_command(const cli_options &options);
 
 // Writes "mapcrate: ", then the ISO-8859-1 text converted to the locale's
 // encoding, then raw (bytes of the user's, as they are) and a line feed, to

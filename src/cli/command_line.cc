@@ -68,6 +68,8 @@ int command_line(int argc, char **argv) {
     if (int status = parse_options(argc, argv, o); status >= 0)
         return status;
     close_standard_input();
+    if (o.check_given)
+        return check_command(o);
     form_record f;
     fill_snapshot(f, o);
     request_check check = verif_field(&f);

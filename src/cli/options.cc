@@ -11,6 +11,7 @@ namespace {
 
 const char help_text[] =
     "Usage : mapcrate --bsp FICHIER --name NOM [OPTION]...\n"
+    "   ou : mapcrate --check PAQUET.pk3 [--game DOSSIER] [--quiet]\n"
     "   ou : mapcrate\n"
     "Fait le paquet NOM.pk3 d'une map dans le dossier courant, sans fen\xeatre ;\n"
     "sans argument, ouvre la fen\xeatre de Mapcrate.\n"
@@ -28,6 +29,8 @@ const char help_text[] =
     "  --dry-run              liste ce que le paquet contiendrait, sans rien \xe9"
     "crire\n"
     "  --quiet                n'affiche pas la progression\n"
+    "  --check PAQUET         v\xe9rifie un paquet sans le changer : fichiers introuvables,\n"
+    "                         d\xe9j\xe0 dans le jeu, inutilis\xe9s, illisibles par le jeu\n"
     "  --help                 affiche cette aide et quitte\n"
     "  --version              affiche la version et quitte\n"
     "\n"
@@ -40,7 +43,9 @@ const char help_text[] =
     "chou\xe9\n"
     "  4  l'\xe9"
     "criture du pk3 a \xe9"
-    "chou\xe9\n";
+    "chou\xe9\n"
+    "Avec --check : 0 rien \xe0 signaler, 1 quelque chose est signal\xe9,\n"
+    "  2 arguments incorrects, 5 le paquet n'est pas un zip lisible\n";
 
 const char version_text[] = "mapcrate " MAPCRATE_VERSION "\n"
                             "Mapcrate (c) 2026 son auteur. Tous droits r\xe9serv\xe9s.\n"
@@ -59,6 +64,7 @@ enum option_id {
     yes,
     dry_run,
     quiet,
+    check,
     help,
     version
 };
@@ -75,10 +81,17 @@ const option long_options[] = {
     {"yes", no_argument, nullptr, yes},
     {"dry-run", no_argument, nullptr, dry_run},
     {"quiet", no_argument, nullptr, quiet},
+    {"check", required_argument, nullptr, check},
     {"help", no_argument, nullptr, help},
     {"version", no_argument, nullptr, version},
     {nullptr, 0, nullptr, 0},
 };
+
+std::string option_name(int id) {
+    auto known = std::find_if(std::begin(long_options), std::end(long_options),
+                              [&](const option &o) { return o.val == id; });
+    return std::string("--") + known->name;
+}
 
 int usage_error(const std::string &latin1, const std::string &raw = std::string()) {
     tell(latin1, raw);
@@ -143,9 +156,17 @@ int parse_options(int argc, char **argv, cli_options &o) {
         o.yes = o.yes || id == yes;
         o.dry_run = o.dry_run || id == dry_run;
         o.quiet = o.quiet || id == quiet;
+        if (id == check)
+            o.check = optarg, o.check_given = true;
+        if ((id <= modes || id == yes || id == dry_run) && o.not_with_check.empty())
+            o.not_with_check = option_name(id);
     }
     if (optind < argc)
         return usage_error("argument en trop : ", argv[optind]);
+    if (o.check_given && !o.not_with_check.empty())
+        return usage_error("--check ne va pas avec ", o.not_with_check);
+    if (o.check_given)
+        return -1;
     if (!o.bsp_given || !o.name_given)
         return usage_error("--bsp et --name sont obligatoires.");
     return -1;

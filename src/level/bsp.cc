@@ -29,15 +29,18 @@ bool read_lump(int fd, std::uint64_t file_size, const unsigned char *entry, std:
     return read_range(fd, lump.data(), length, offset) == static_cast<long long>(length);
 }
 
-void read_names(int fd, std::uint64_t file_size, const unsigned char *entry,
-                std::vector<std::string> &names) {
-    std::string lump;
-    if (!read_lump(fd, file_size, entry, lump))
-        return;
+void names_in(std::string_view lump, std::vector<std::string> &names) {
     for (size_t at = 0; at + record_size <= lump.size(); at += record_size) {
         const char *name = lump.data() + at;
         names.emplace_back(name, strnlen(name, name_size));
     }
+}
+
+void read_names(int fd, std::uint64_t file_size, const unsigned char *entry,
+                std::vector<std::string> &names) {
+    std::string lump;
+    if (read_lump(fd, file_size, entry, lump))
+        names_in(lump, names);
 }
 
 // The whole header of a compiled level ("IBSP" version 46) into header.
@@ -86,5 +89,29 @@ level_lumps read_level_lumps(const char *bsp_path) {
     read_names(bsp.fd, size, header + 8 + fogs_lump * 8, level.shaders);
     if (read_lump(bsp.fd, size, header + 8 + entities_lump * 8, level.entities))
         level.entities.resize(strnlen(level.entities.data(), level.entities.size()));
+    return level;
+}
+
+bool is_compiled_level_bytes(std::string_view bsp) {
+    return bsp.size() >= header_size && bsp.compare(0, 4, "IBSP") == 0 &&
+           le32(reinterpret_cast<const unsigned char *>(bsp.data()) + 4) == 46;
+}
+
+level_lumps level_lumps_of_bytes(std::string_view bsp) {
+    level_lumps level;
+    if (!is_compiled_level_bytes(bsp))
+        return level;
+    // The same bounds as read_lump: a lump past the end gives nothing.
+    auto lump = [&](int index) {
+        const auto *entry = reinterpret_cast<const unsigned char *>(bsp.data()) + 8 + index * 8;
+        std::uint64_t offset = le32(entry), length = le32(entry + 4);
+        if (offset > INT32_MAX || length > INT32_MAX || offset + length > bsp.size())
+            return std::string_view();
+        return bsp.substr(offset, length);
+    };
+    names_in(lump(shaders_lump), level.shaders);
+    names_in(lump(fogs_lump), level.shaders);
+    std::string_view entities = lump(entities_lump);
+    level.entities = std::string(entities.substr(0, entities.find('\0')));
     return level;
 }

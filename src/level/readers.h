@@ -26,6 +26,9 @@ struct level_lumps {
     std::string entities;
 };
 level_lumps read_level_lumps(const char *bsp_path);
+// The same two, from a level's bytes (an archive entry read whole).
+bool is_compiled_level_bytes(std::string_view bsp);
+level_lumps level_lumps_of_bytes(std::string_view bsp);
 
 // The files the entities name, as written with '\' read as '/': sounds
 // (noise, but not a player's "*" sounds), music (the worldspawn's intro and

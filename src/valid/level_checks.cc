@@ -54,9 +54,20 @@ uint32_t le32(const std::string &s, size_t at) {
     return ::le32(reinterpret_cast<const unsigned char *>(s.data()) + at);
 }
 
-// The checksum the AAS was computed for, when its header is a navigation file's.
-std::optional<int32_t> aas_bsp_checksum(const char *aas_path) {
-    std::string h = head_of(aas_path, aas_header_size);
+// The checksum folded from a level's MD4 digest.
+int32_t fold_digest(md4_ctx &md4) {
+    unsigned char digest[MD4_DIGEST_SIZE];
+    md4_digest(&md4, sizeof digest, digest);
+    uint32_t sum = 0;
+    for (size_t i = 0; i < sizeof digest; i += 4)
+        sum ^= ::le32(digest + i);
+    return static_cast<int32_t>(sum);
+}
+
+} // namespace
+
+std::optional<int32_t> aas_checksum_of_bytes(std::string_view head) {
+    std::string h(head.substr(0, aas_header_size));
     if (h.size() != aas_header_size || h.compare(0, 4, "EAAS") != 0)
         return std::nullopt;
     uint32_t version = le32(h, 4);
@@ -67,6 +78,20 @@ std::optional<int32_t> aas_bsp_checksum(const char *aas_path) {
         for (size_t i = 0; i < 4; ++i)
             h[8 + i] = static_cast<char>(h[8 + i] ^ ((i * 119) & 0xFF));
     return static_cast<int32_t>(le32(h, 8));
+}
+
+int32_t bsp_checksum_of_bytes(std::string_view bsp) {
+    md4_ctx md4;
+    md4_init(&md4);
+    md4_update(&md4, bsp.size(), reinterpret_cast<const unsigned char *>(bsp.data()));
+    return fold_digest(md4);
+}
+
+namespace {
+
+// The checksum the AAS was computed for, when its header is a navigation file's.
+std::optional<int32_t> aas_bsp_checksum(const char *aas_path) {
+    return aas_checksum_of_bytes(head_of(aas_path, aas_header_size));
 }
 
 struct jpeg_errors {
@@ -130,12 +155,7 @@ std::optional<int32_t> bsp_checksum(const char *bsp_path) {
     if (!read_through(fd.fd, SIZE_MAX,
                       [&](const unsigned char *p, size_t n) { md4_update(&md4, n, p); }))
         return std::nullopt;
-    unsigned char digest[MD4_DIGEST_SIZE];
-    md4_digest(&md4, sizeof digest, digest);
-    uint32_t sum = 0;
-    for (size_t i = 0; i < sizeof digest; i += 4)
-        sum ^= le32(digest + i);
-    return static_cast<int32_t>(sum);
+    return fold_digest(md4);
 }
 
 std::vector<level_problem> level_problems(const char *bsp_path, const char *aas_path,

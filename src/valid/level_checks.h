@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 // In the order they are asked about.
@@ -19,6 +20,11 @@ enum class level_problem {
 // read as four little-endian 32-bit words XORed together.  Empty when the
 // file cannot be read to its end.
 std::optional<int32_t> bsp_checksum(const char *bsp_path);
+// The same from the level's bytes, and the checksum an AAS was computed
+// for, from its first bytes (empty when they are not an "EAAS" version 4 or
+// 5 header).
+int32_t bsp_checksum_of_bytes(std::string_view bsp);
+std::optional<int32_t> aas_checksum_of_bytes(std::string_view head);
 
 // What is wrong with the files the form names, in that order.  The BSP is
 // always checked; an empty AAS or levelshot path is not.  The AAS's checksum

@@ -1,0 +1,382 @@
+// Checking a map package: each map read from the package's own bytes, the
+// files it uses looked up as the engine looks them up, then what is left.
+#include "check/check.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <set>
+#include <unordered_map>
+
+#include "check/package_zip.h"
+#include "level/game_files.h"
+#include "level/readers.h"
+#include "level/tree.h"
+#include "valid/level_checks.h"
+
+namespace {
+
+// Larger entries are not such files.
+constexpr std::uint64_t level_limit = 1u << 30, model_limit = 64u << 20, script_limit = 16u << 20;
+constexpr std::uint64_t aas_header_size = 4 + 4 + 4 + 14 * 8;
+// The engine's longest game path, its terminating NUL included.
+constexpr size_t name_limit = 64;
+
+// How a name is looked up: an image or a sound as named, then with each
+// extension the engine tries; anything else by its exact name.
+enum class kind { image, sound, exact };
+enum class found_in { package, game, nowhere };
+
+const char *const image_extensions[] = {".tga", ".jpg", ".jpeg", ".png"};
+const char *const sound_extensions[] = {".wav", ".ogg"};
+
+struct game_side {
+    game_files files;
+    // Lower-case path: CRC-32 and size, the last archive's copy.
+    std::unordered_map<std::string, std::pair<std::uint32_t, std::uint64_t>> sums;
+    std::unordered_map<std::string, const shader_def *> shaders; // by shader key
+};
+
+struct package_side {
+    package_zip zip;
+    std::vector<bool> used, reported;
+    std::unordered_map<std::string, size_t> by_path; // lower-case name: the first readable entry
+    std::vector<std::vector<shader_def>> script_defs;
+    // Shader key: definition and the script entry it comes from, the first script's.
+    std::unordered_map<std::string, std::pair<const shader_def *, size_t>> shaders;
+    std::set<std::string> maps; // lower case
+};
+
+std::string extension(const std::string &lower_path) {
+    size_t dot = lower_path.rfind('.');
+    if (dot == std::string::npos || lower_path.find('/', dot) != std::string::npos)
+        return std::string();
+    return lower_path.substr(dot);
+}
+
+bool in_folder(const std::string &lower_path, const char *folder, const char *ext) {
+    size_t n = std::char_traits<char>::length(folder);
+    return lower_path.compare(0, n, folder) == 0 && lower_path.find('/', n) == std::string::npos &&
+           extension(lower_path) == ext && lower_path.size() > n + std::strlen(ext);
+}
+
+// Why the engine cannot read the entry (ISO-8859-1); empty when it can.
+std::string unreadable_reason(const package_entry &e) {
+    if (e.flags & 1)
+        return "entr\xe9"
+               "e chiffr\xe9"
+               "e";
+    if (e.method != 0 && e.method != Z_DEFLATED)
+        return "compress\xe9"
+               "e autrement que stock\xe9"
+               "e ou deflate (m\xe9thode " +
+               std::to_string(e.method) + ")";
+    if (e.zip64)
+        return "Zip64";
+    if (e.name.size() >= name_limit)
+        return "nom de 64 octets ou plus";
+    if (e.name.find('\\') != std::string::npos)
+        return "nom avec une barre oblique inverse";
+    return std::string();
+}
+
+void read_game(const std::string &dir, game_side &game) {
+    game.files = read_game_files(dir);
+    for (const shader_def &def : game.files.shaders)
+        game.shaders.emplace(def.name, &def);
+    std::vector<std::string> paks;
+    dir_owner listing{opendir(dir.c_str())};
+    while (dirent *e = listing.d ? readdir(listing.d) : nullptr) {
+        std::string name = lower_case(e->d_name);
+        if (name.compare(0, 3, "pak") == 0 && extension(name) == ".pk3")
+            paks.push_back(e->d_name);
+    }
+    std::sort(paks.begin(), paks.end());
+    for (const std::string &pak : paks) {
+        package_zip zip;
+        std::string failure;
+        if (open_package(join_path(dir, pak), zip, failure, false))
+            for (const package_entry &e : zip.entries)
+                game.sums[lower_case(e.name)] = {e.crc, e.size};
+    }
+}
+
+// Indexes the readable entries; the others get their finding.
+void index_package(package_side &p, std::vector<finding> &findings) {
+    const std::vector<package_entry> &entries = p.zip.entries;
+    p.used.assign(entries.size(), false);
+    p.reported.assign(entries.size(), false);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        std::string reason = unreadable_reason(entries[i]);
+        if (!reason.empty()) {
+            findings.push_back({finding_kind::unreadable, entries[i].name, reason, ""});
+            p.reported[i] = true;
+            continue;
+        }
+        auto [first, fresh] = p.by_path.emplace(lower_case(entries[i].name), i);
+        if (!fresh) {
+            findings.push_back({finding_kind::unreadable, entries[i].name,
+                                "m\xeame nom, \xe0 la casse pr\xe8s, que ",
+                                entries[first->second].name});
+            p.reported[i] = true;
+        }
+    }
+}
+
+// The package's shader scripts, in name order: the first to define a shader wins.
+void read_package_scripts(package_side &p) {
+    std::vector<std::pair<std::string, size_t>> scripts;
+    for (const auto &[lower, at] : p.by_path)
+        if (in_folder(lower, "scripts/", ".shader"))
+            scripts.push_back({lower, at});
+    std::sort(scripts.begin(), scripts.end());
+    p.script_defs.resize(scripts.size());
+    for (size_t i = 0; i < scripts.size(); ++i) {
+        std::string text;
+        if (read_package_entry(p.zip, p.zip.entries[scripts[i].second], script_limit, text))
+            p.script_defs[i] = parse_shader_script(text);
+    }
+    for (size_t i = 0; i < scripts.size(); ++i)
+        for (const shader_def &def : p.script_defs[i])
+            p.shaders.emplace(def.name, std::make_pair(&def, scripts[i].second));
+}
+
+struct checker {
+    package_side &package;
+    const game_side &game;
+};
+
+// Where the engine finds the name: each try in the package, then in the
+// game.  Marks the package's entry used and gives its index in at.
+found_in look_up(checker &c, kind k, const std::string &name, size_t *at = nullptr) {
+    std::vector<std::string> tries = {lower_case(name)};
+    std::string key = shader_key(name);
+    if (k == kind::image)
+        for (const char *ext : image_extensions)
+            tries.push_back(key + ext);
+    if (k == kind::sound)
+        for (const char *ext : sound_extensions)
+            tries.push_back(key + ext);
+    for (const std::string &path : tries) {
+        auto hit = c.package.by_path.find(path);
+        if (hit != c.package.by_path.end()) {
+            c.package.used[hit->second] = true;
+            if (at)
+                *at = hit->second;
+            return found_in::package;
+        }
+        if (c.game.files.paths.count(path))
+            return found_in::game;
+    }
+    return found_in::nowhere;
+}
+
+// The AAS named after the map, when the package has one: read by the bots
+// only when it was computed for this very level.
+void check_aas(checker &c, map_check &m, const std::string &bsp_name, const std::string &bsp) {
+    size_t at = 0;
+    if (look_up(c, kind::exact, "maps/" + m.name + ".aas", &at) != found_in::package)
+        return;
+    const package_entry &aas = c.package.zip.entries[at];
+    std::string head;
+    std::optional<int32_t> made_for;
+    if (read_package_entry(c.package.zip, aas, aas_header_size, head, aas_header_size))
+        made_for = aas_checksum_of_bytes(head);
+    if (!made_for)
+        m.findings.push_back({finding_kind::unreadable, aas.name,
+                              "pas un fichier de navigation des bots (EAAS, version 4 ou 5)", ""});
+    else if (*made_for != bsp_checksum_of_bytes(bsp))
+        m.findings.push_back({finding_kind::unreadable, aas.name,
+                              "calcul\xe9 pour une autre compilation de ", bsp_name});
+}
+
+// bsp: scratch space for the level's bytes, kept from map to map.
+map_check check_map(checker &c, const package_entry &bsp_entry, std::string &bsp) {
+    map_check m{bsp_entry.name.substr(5, bsp_entry.name.size() - 9), {}};
+    if (!read_package_entry(c.package.zip, bsp_entry, level_limit, bsp) ||
+        !is_compiled_level_bytes(bsp)) {
+        m.findings.push_back({finding_kind::unreadable, bsp_entry.name,
+                              "pas une map compil\xe9"
+                              "e lisible (IBSP, version 46)",
+                              ""});
+        return m;
+    }
+    std::set<std::string> missed;
+    auto use = [&](kind k, const std::string &name, size_t *at = nullptr) {
+        found_in where = look_up(c, k, name, at);
+        if (where == found_in::nowhere && c.game.files.found &&
+            missed.insert(lower_case(name)).second)
+            m.findings.push_back({finding_kind::missing, name, "", ""});
+        return where;
+    };
+    level_lumps level = level_lumps_of_bytes(bsp);
+    entity_files entities = read_entities(level.entities);
+    // Models first: their surfaces name shaders too.
+    std::vector<std::string> shaders = std::move(level.shaders);
+    for (const std::string &model : entities.models) {
+        size_t at = 0;
+        std::string bytes;
+        if (use(kind::exact, model, &at) == found_in::package &&
+            read_package_entry(c.package.zip, c.package.zip.entries[at], model_limit, bytes))
+            for (std::string &name : md3_shader_names(bytes))
+                shaders.push_back(std::move(name));
+    }
+    std::set<std::string> seen;
+    for (const std::string &shader : shaders) {
+        std::string key = shader_key(shader);
+        if (!seen.insert(key).second)
+            continue;
+        // The game's definition wins over the package's.
+        const shader_def *def = nullptr;
+        if (auto g = c.game.shaders.find(key); g != c.game.shaders.end()) {
+            def = g->second;
+        } else if (auto p = c.package.shaders.find(key); p != c.package.shaders.end()) {
+            def = p->second.first;
+            c.package.used[p->second.second] = true;
+        }
+        if (!def) {
+            // The engine's default shader draws what a compiler left unnamed.
+            if (key != "noshader" && !shader.empty() && shader[0] != '*')
+                use(kind::image, shader);
+            continue;
+        }
+        for (const std::string &image : def->images)
+            use(kind::image, image);
+        for (const std::string &video : def->videos)
+            use(kind::exact, video);
+    }
+    for (const auto *names : {&entities.sounds, &entities.music})
+        for (const std::string &sound : *names)
+            use(kind::sound, sound);
+    // Shown by the menus when present; a map without one is not missing anything.
+    look_up(c, kind::image, "levelshots/" + m.name);
+    check_aas(c, m, bsp_entry.name, bsp);
+    return m;
+}
+
+// The map names of an arena script: the values of its "map" keys.
+std::vector<std::string> arena_maps(std::string_view text) {
+    std::vector<std::string> tokens;
+    for (size_t i = 0; i < text.size();) {
+        char ch = text[i];
+        if (static_cast<unsigned char>(ch) <= ' ') {
+            ++i;
+        } else if (text.compare(i, 2, "//") == 0) {
+            i = std::min(text.find('\n', i), text.size());
+        } else if (text.compare(i, 2, "/*") == 0) {
+            size_t end = text.find("*/", i + 2);
+            i = end == std::string_view::npos ? text.size() : end + 2;
+        } else if (ch == '"') {
+            size_t end = std::min(text.find('"', i + 1), text.size());
+            tokens.emplace_back(text.substr(i + 1, end - i - 1));
+            i = end + 1;
+        } else {
+            size_t end = i;
+            while (end < text.size() && static_cast<unsigned char>(text[end]) > ' ' &&
+                   text[end] != '"')
+                ++end;
+            tokens.emplace_back(text.substr(i, end - i));
+            i = end;
+        }
+    }
+    std::vector<std::string> maps;
+    for (size_t k = 0; k + 1 < tokens.size(); ++k)
+        if (strcasecmp(tokens[k].c_str(), "map") == 0)
+            maps.push_back(tokens[++k]);
+    return maps;
+}
+
+// Arena scripts are the package's own; each map one names must be there.
+void check_arenas(checker &c, std::vector<finding> &findings) {
+    std::vector<size_t> arenas;
+    for (const auto &[lower, at] : c.package.by_path)
+        if (in_folder(lower, "scripts/", ".arena") || lower == "scripts/arenas.txt")
+            arenas.push_back(at);
+    std::sort(arenas.begin(), arenas.end());
+    for (size_t at : arenas) {
+        c.package.used[at] = true;
+        std::string text;
+        read_package_entry(c.package.zip, c.package.zip.entries[at], script_limit, text);
+        for (const std::string &map : arena_maps(text)) {
+            std::string bsp = "maps/" + lower_case(map) + ".bsp";
+            if (!c.package.maps.count(lower_case(map)) && !c.game.files.paths.count(bsp))
+                findings.push_back({finding_kind::unreadable, c.package.zip.entries[at].name,
+                                    "nomme une map absente du paquet : ", map});
+        }
+    }
+}
+
+// The package's own notes at its root (the credits file, a readme, a
+// licence, server settings) are for people, not for a map.
+bool is_root_note(const std::string &lower) {
+    std::string ext = extension(lower);
+    return lower.find('/') == std::string::npos && (ext.empty() || ext == ".txt" || ext == ".cfg");
+}
+
+// The entries no other finding names: shipped by the game, or used by no map.
+void check_leftovers(const checker &c, std::vector<finding> &findings) {
+    const package_side &p = c.package;
+    for (size_t i = 0; i < p.zip.entries.size(); ++i) {
+        const package_entry &e = p.zip.entries[i];
+        if (p.reported[i])
+            continue;
+        auto sum = c.game.sums.find(lower_case(e.name));
+        if (sum != c.game.sums.end() && sum->second == std::make_pair(e.crc, e.size))
+            findings.push_back({finding_kind::game_owned, e.name, "", ""});
+        else if (!p.used[i] && !is_root_note(lower_case(e.name)))
+            findings.push_back({finding_kind::unused, e.name, "", ""});
+    }
+}
+
+} // namespace
+
+package_check check_package(const std::string &package_path, const std::string &game_dir) {
+    package_check result;
+    package_side package;
+    if (!open_package(package_path, package.zip, result.failure, true))
+        return result;
+    game_side game;
+    if (std::string dir = find_game_dir(game_dir, std::string()); !dir.empty())
+        read_game(dir, game);
+    result.game_found = game.files.found;
+    result.game_dir = game.files.dir;
+    result.game_file_count = game.files.count;
+
+    std::vector<finding> unreadable;
+    index_package(package, unreadable);
+    if (package.zip.entry_count >= 0xffff)
+        unreadable.push_back({finding_kind::unreadable, package_path,
+                              "Zip64 (65535 entr\xe9"
+                              "es ou plus)",
+                              ""});
+    read_package_scripts(package);
+    checker c{package, game};
+    std::vector<size_t> levels;
+    for (const auto &[lower, at] : package.by_path)
+        if (in_folder(lower, "maps/", ".bsp")) {
+            levels.push_back(at);
+            package.maps.insert(lower.substr(5, lower.size() - 9));
+            package.used[at] = true;
+        }
+    std::sort(levels.begin(), levels.end());
+    // One buffer for every level, as large as the largest: fresh pages cost.
+    std::string bsp;
+    std::uint64_t largest = 0, largest_packed = 0;
+    for (size_t at : levels) {
+        largest = std::max(largest, package.zip.entries[at].size);
+        largest_packed = std::max(largest_packed, package.zip.entries[at].packed_size);
+    }
+    bsp.reserve(static_cast<size_t>(std::min(largest, level_limit)));
+    package.zip.packed.reserve(static_cast<size_t>(std::min(largest_packed, level_limit)));
+    for (size_t at : levels)
+        result.maps.push_back(check_map(c, package.zip.entries[at], bsp));
+    check_arenas(c, unreadable);
+
+    check_leftovers(c, result.findings);
+    result.findings.insert(result.findings.end(), unreadable.begin(), unreadable.end());
+    // Conflicts with the player's other packages come here.
+    return result;
+}

@@ -1,0 +1,44 @@
+// Checking a map package as the game will read it: what its maps use that
+// is found nowhere, what it carries for nothing, and what the engine
+// cannot read.  Reads the package and the game's archives, changes
+// nothing and prints nothing.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+enum class finding_kind {
+    missing,    // a map uses it, and neither the package nor the game has it
+    unreadable, // the engine cannot read it: reason says why
+    game_owned, // the game ships the same bytes
+    unused,     // no map of the package uses it
+};
+
+struct finding {
+    finding_kind kind;
+    std::string name;   // game path or entry name, raw bytes
+    std::string reason; // ISO-8859-1, for unreadable
+    std::string other;  // raw bytes that end the reason (another entry, a map); may be empty
+};
+
+struct map_check {
+    std::string name; // as maps/<name>.bsp spells it
+    std::vector<finding> findings;
+};
+
+struct package_check {
+    // Why the package cannot be read as a zip (ISO-8859-1 or the system's
+    // words); empty when it was read.
+    std::string failure;
+    bool game_found = false; // the game's own pak*.pk3 were found
+    std::string game_dir;
+    std::size_t game_file_count = 0;
+    std::vector<map_check> maps;   // the package's maps/*.bsp, in its order
+    std::vector<finding> findings; // about the package as a whole, by kind
+};
+
+// Checks the package at package_path against the game's archives, found
+// as for packing (game_dir first).  Files a map uses are looked for only
+// when the game's archives were found.
+package_check check_package(const std::string &package_path, const std::string &game_dir);

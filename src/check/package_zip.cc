@@ -1,0 +1,201 @@
+// A map package read through the zip library, on a descriptor opened as
+// a regular file.
+#include "check/package_zip.h"
+
+#include <libdeflate.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint64_t cache_size = 16 * 1024;
+constexpr std::uint16_t zip64_field = 0x0001;
+
+read_layer *layer_of(voidpf opaque) {
+    return static_cast<read_layer *>(opaque);
+}
+
+voidpf layer_open(voidpf opaque, const void *, int mode) {
+    return (mode & ZLIB_FILEFUNC_MODE_READ) ? opaque : nullptr;
+}
+
+uLong layer_read(voidpf opaque, voidpf, void *buffer, uLong n) {
+    read_layer *l = layer_of(opaque);
+    auto *out = static_cast<char *>(buffer);
+    if (n >= cache_size) {
+        long long got = read_range(l->fd, out, n, l->pos);
+        l->failed |= got < 0;
+        l->pos += got > 0 ? static_cast<std::uint64_t>(got) : 0;
+        return got > 0 ? static_cast<uLong>(got) : 0;
+    }
+    if (l->pos < l->cache_at || l->pos + n > l->cache_at + l->cache.size()) {
+        l->cache.resize(cache_size);
+        long long got = read_range(l->fd, l->cache.data(), cache_size, l->pos);
+        l->failed |= got < 0;
+        l->cache.resize(got > 0 ? static_cast<size_t>(got) : 0);
+        l->cache_at = l->pos;
+    }
+    std::uint64_t have = std::min<std::uint64_t>(n, l->cache_at + l->cache.size() - l->pos);
+    std::memcpy(out, l->cache.data() + (l->pos - l->cache_at), static_cast<size_t>(have));
+    l->pos += have;
+    return static_cast<uLong>(have);
+}
+
+uLong layer_write(voidpf, voidpf, const void *, uLong) {
+    return 0; // the package is never changed
+}
+
+ZPOS64_T layer_tell(voidpf opaque, voidpf) {
+    return layer_of(opaque)->pos;
+}
+
+long layer_seek(voidpf opaque, voidpf, ZPOS64_T offset, int origin) {
+    read_layer *l = layer_of(opaque);
+    std::uint64_t base = origin == ZLIB_FILEFUNC_SEEK_CUR   ? l->pos
+                         : origin == ZLIB_FILEFUNC_SEEK_END ? l->size
+                                                            : 0;
+    if (offset > UINT64_MAX - base)
+        return -1;
+    l->pos = base + offset;
+    return 0;
+}
+
+int layer_close(voidpf, voidpf) {
+    return 0; // the descriptor's owner closes it
+}
+
+int layer_error(voidpf opaque, voidpf) {
+    return layer_of(opaque)->failed ? -1 : 0;
+}
+
+// True when an extra field (a list of tag, length, data) holds a Zip64 record.
+bool has_zip64_field(const std::string &extra, size_t length) {
+    auto word = [&](size_t at) {
+        return static_cast<std::uint16_t>(static_cast<unsigned char>(extra[at]) |
+                                          static_cast<unsigned char>(extra[at + 1]) << 8);
+    };
+    length = std::min(length, extra.size());
+    for (size_t at = 0; at + 4 <= length; at += 4 + word(at + 2))
+        if (word(at) == zip64_field)
+            return true;
+    return false;
+}
+
+// The current entry's directory record; false when the library cannot read it.
+bool read_record(void *zip, package_entry &entry, std::string &extra) {
+    unz_file_info64 info;
+    if (unzGetCurrentFileInfo64(zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return false;
+    entry.name.assign(info.size_filename, '\0');
+    extra.assign(info.size_file_extra, '\0');
+    if (unzGetCurrentFileInfo64(zip, &info, entry.name.data(), entry.name.size(), extra.data(),
+                                extra.size(), nullptr, 0) != UNZ_OK)
+        return false;
+    entry.crc = static_cast<std::uint32_t>(info.crc);
+    entry.size = info.uncompressed_size;
+    entry.packed_size = info.compressed_size;
+    entry.method = static_cast<int>(info.compression_method);
+    entry.flags = static_cast<unsigned>(info.flag);
+    entry.zip64 = has_zip64_field(extra, info.size_file_extra);
+    return unzGetFilePos64(zip, &entry.at) == UNZ_OK;
+}
+
+// The local header's extra field, read with the entry opened raw.
+bool local_zip64(void *zip, std::string &extra) {
+    int method = 0, level = 0;
+    if (unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK)
+        return false;
+    int n = unzGetLocalExtrafield(zip, nullptr, 0);
+    bool found = false;
+    if (n > 0) {
+        extra.assign(static_cast<size_t>(n), '\0');
+        int got = unzGetLocalExtrafield(zip, extra.data(), static_cast<unsigned>(n));
+        found = got > 0 && has_zip64_field(extra, static_cast<size_t>(got));
+    }
+    unzCloseCurrentFile(zip);
+    return found;
+}
+
+} // namespace
+
+bool open_package(const std::string &path, package_zip &package, std::string &failure,
+                  bool local_headers) {
+    struct stat st;
+    errno = 0;
+    package.fd = fd_owner{open_as_file(path.c_str(), st)};
+    if (package.fd.fd < 0) {
+        // A folder, a pipe or a device opens, but is no file.
+        failure = errno != 0 ? std::strerror(errno) : "pas un fichier ordinaire";
+        return false;
+    }
+    package.layer = std::make_unique<read_layer>();
+    package.layer->fd = package.fd.fd;
+    package.layer->size = static_cast<std::uint64_t>(st.st_size);
+    zlib_filefunc64_def functions{layer_open, layer_read,  layer_write, layer_tell,
+                                  layer_seek, layer_close, layer_error, package.layer.get()};
+    package.zip.reset(unzOpen2_64(path.c_str(), &functions));
+    unz_global_info64 global;
+    if (!package.zip || unzGetGlobalInfo64(package.zip.get(), &global) != UNZ_OK) {
+        failure = "pas une archive zip lisible";
+        return false;
+    }
+    package.entry_count = global.number_entry;
+    void *zip = package.zip.get();
+    std::string extra;
+    int at = unzGoToFirstFile(zip);
+    for (; at == UNZ_OK; at = unzGoToNextFile(zip)) {
+        package_entry entry;
+        if (!read_record(zip, entry, extra))
+            break;
+        if (entry.name.empty() || entry.name.back() == '/')
+            continue;
+        entry.zip64 = entry.zip64 || (local_headers && local_zip64(zip, extra));
+        package.entries.push_back(std::move(entry));
+    }
+    if (at != UNZ_END_OF_LIST_OF_FILE) {
+        failure = "r\xe9pertoire de l'archive illisible";
+        return false;
+    }
+    return true;
+}
+
+bool read_package_entry(package_zip &package, const package_entry &entry, std::uint64_t limit,
+                        std::string &bytes, std::uint64_t head) {
+    void *zip = package.zip.get();
+    std::uint64_t want = head > 0 ? std::min(head, entry.size) : entry.size;
+    if (want > limit || want > INT32_MAX || entry.packed_size > INT32_MAX || entry.flags & 1 ||
+        unzGoToFilePos64(zip, &entry.at) != UNZ_OK)
+        return false;
+    bytes.resize(static_cast<size_t>(want));
+    if (head > 0) {
+        if (unzOpenCurrentFile(zip) != UNZ_OK)
+            return false;
+        int n = want == 0 ? 0 : unzReadCurrentFile(zip, bytes.data(), static_cast<unsigned>(want));
+        unzCloseCurrentFile(zip);
+        return n == static_cast<int>(want);
+    }
+    // Whole entries are read raw and inflated at once: several times faster
+    // than the library's own inflating, which matters for large levels.
+    int method = 0, level = 0;
+    bool stored = entry.method == 0;
+    std::string &raw = stored ? bytes : package.packed;
+    raw.resize(static_cast<size_t>(stored ? want : entry.packed_size));
+    if (unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK)
+        return false;
+    int n =
+        raw.empty() ? 0 : unzReadCurrentFile(zip, raw.data(), static_cast<unsigned>(raw.size()));
+    unzCloseCurrentFile(zip);
+    if (n != static_cast<int>(raw.size()))
+        return false;
+    if (!stored) {
+        std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor *)> inflater{
+            libdeflate_alloc_decompressor(), libdeflate_free_decompressor};
+        if (!inflater ||
+            libdeflate_deflate_decompress(inflater.get(), raw.data(), raw.size(), bytes.data(),
+                                          bytes.size(), nullptr) != LIBDEFLATE_SUCCESS)
+            return false;
+    }
+    return libdeflate_crc32(0, bytes.data(), bytes.size()) == entry.crc;
+}

@@ -1,0 +1,61 @@
+// A map package read through the zip library, without changing it: its
+// directory, and any entry's bytes on demand.
+#pragma once
+
+#include <unzip.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "io/io.h"
+
+// One entry of the archive's central directory.
+struct package_entry {
+    std::string name; // the stored name's raw bytes
+    std::uint32_t crc = 0;
+    std::uint64_t size = 0, packed_size = 0;
+    int method = 0;
+    unsigned flags = 0;
+    bool zip64 = false; // its directory record or local header has a Zip64 field
+    unz64_file_pos at{};
+};
+
+// Reads the file open on fd for the zip library, through a small cache: the
+// library reads its directories a few bytes at a time.
+struct read_layer {
+    int fd = -1;
+    std::uint64_t size = 0, pos = 0;
+    std::string cache;
+    std::uint64_t cache_at = 0;
+    bool failed = false;
+};
+
+struct unz_closer {
+    void operator()(void *zip) const {
+        unzClose(zip);
+    }
+};
+
+struct package_zip {
+    fd_owner fd;
+    std::unique_ptr<read_layer> layer; // where the library's handle points
+    std::unique_ptr<void, unz_closer> zip;
+    std::vector<package_entry> entries; // in the directory's order, folders left out
+    std::uint64_t entry_count = 0;      // as the end record gives it
+    std::string packed;                 // scratch: an entry's deflated bytes
+};
+
+// Opens the regular file at path (without blocking on a pipe) and reads its
+// directory; with local_headers, each entry's local header too, for Zip64
+// fields.  False, with the reason in failure (ISO-8859-1 or the system's
+// words), when it is not a file or not a zip the library reads.
+bool open_package(const std::string &path, package_zip &package, std::string &failure,
+                  bool local_headers);
+
+// The whole of an entry whose data holds at most limit bytes, inflated and
+// its CRC checked; false otherwise (bytes then holds anything).  With head
+// set, only its first head bytes (no CRC check).
+bool read_package_entry(package_zip &package, const package_entry &entry, std::uint64_t limit,
+                        std::string &bytes, std::uint64_t head = 0);

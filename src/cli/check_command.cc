@@ -1,0 +1,64 @@
+// mapcrate --check PACKAGE: the check's findings, one a line, on standard
+// output; --quiet keeps only the findings.
+#include <cstdio>
+
+#include "check/check.h"
+#include "cli/cli.h"
+
+namespace {
+
+// The ISO-8859-1 text in the locale's encoding, then raw bytes, then more
+// of each, as one line.
+void print_line(const std::string &latin1, const std::string &raw,
+                const std::string &more_latin1 = std::string(),
+                const std::string &more_raw = std::string()) {
+    std::string line = in_locale(latin1) + raw + in_locale(more_latin1) + more_raw + "\n";
+    std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+void print_finding(const finding &f) {
+    switch (f.kind) {
+    case finding_kind::missing:
+        print_line("Introuvable : ", f.name);
+        break;
+    case finding_kind::unreadable:
+        print_line("Illisible par le jeu : ", f.name, " : " + f.reason, f.other);
+        break;
+    case finding_kind::game_owned:
+        print_line("Deja dans le jeu : ", f.name);
+        break;
+    case finding_kind::unused:
+        print_line("Inutilise : ", f.name);
+        break;
+    }
+}
+
+} // namespace
+
+int check_command(const cli_options &o) {
+    package_check check = check_package(o.check, o.game);
+    if (!check.failure.empty()) {
+        tell("Paquet illisible (" + check.failure + ") : ", o.check);
+        return exit_unreadable_package;
+    }
+    if (!check.game_found)
+        tell("Fichiers du jeu introuvables : les fichiers introuvables ne sont pas cherch\xe9s "
+             "et rien n'est d\xe9j\xe0 dans le jeu.");
+    else if (!o.quiet)
+        print_line("Fichiers du jeu : ", check.game_dir,
+                   " (" + std::to_string(check.game_file_count) + " fichiers)");
+    size_t found = check.findings.size();
+    for (const map_check &map : check.maps) {
+        if (!o.quiet)
+            print_line("Map : ", map.name);
+        for (const finding &f : map.findings)
+            print_finding(f);
+        found += map.findings.size();
+    }
+    for (const finding &f : check.findings)
+        print_finding(f);
+    if (found == 0 && !o.quiet)
+        print_line("Rien \xe0 signaler.", "");
+    std::fflush(stdout);
+    return found == 0 ? exit_packed : exit_refused;
+}
