@@ -1,0 +1,230 @@
+// mapcrate --check on packages made from small files, through the real
+// program: the lines it prints, its exit status, and the package left as it was.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <map>
+
+#include "support.h"
+
+namespace {
+
+using files = std::map<std::string, std::string>;
+
+// Two maps: m draws a texture of its own, one of the game's and one
+// through its shader script, and plays a sound; e uses nothing and has
+// its AAS.  The game ships textures/base/b.tga.
+files good_package() {
+    const std::string entities =
+        "{\n\"classname\" \"worldspawn\"\n}\n"
+        "{\n\"classname\" \"target_speaker\"\n\"noise\" \"sound/m/hum\"\n}\n";
+    return {
+        {"maps/m.bsp",
+         level_bytes({"textures/set/a", "textures/base/b", "textures/set/glow"}, {}, entities)},
+        {"textures/set/a.tga", "A"},
+        {"scripts/m.shader", "textures/set/glow\n{\n\t{\n\t\tmap textures/set/g.jpg\n\t}\n}\n"},
+        {"textures/set/g.jpg", "G"},
+        {"sound/m/hum.wav", "H"},
+        {"maps/e.bsp", test_bsp()},
+        {"maps/e.aas", test_aas()},
+        {"scripts/m.arena", "{\nmap \"m\"\n}\n{\nmap \"e\"\n}\n"},
+        {"levelshots/m.jpg", "L"},
+        {"mapcrate", "credits"},
+    };
+}
+
+// Packs the files into p.pk3 with the project's packer; the one named
+// encrypted goes in last, encrypted.
+void pack(const files &contents, const std::string &encrypted) {
+    std::vector<std::string> plain = {"env", "-C", "pkg", MAPCRATE_PACK, "-o", "-9", "../p.pk3"};
+    for (const auto &[name, data] : contents) {
+        write_file("pkg/" + name, data);
+        if (name != encrypted)
+            plain.push_back(name);
+    }
+    ASSERT_EQ(run_program(plain).status, 0);
+    if (!encrypted.empty()) {
+        ASSERT_EQ(run_program({"env", "-C", "pkg", MAPCRATE_PACK, "-a", "-9", "-p", "secret",
+                               "../p.pk3", encrypted})
+                      .status,
+                  0);
+    }
+}
+
+TEST(Check, PackagesLinesAndExitStatuses) {
+    const std::string long_name = "textures/set/" + std::string(53, 'n') + ".tga"; // 70 bytes
+    const struct {
+        const char *what;
+        files changes; // "-" removes the file
+        std::string encrypted;
+        std::vector<std::string> options;
+        int status;
+        std::string e_lines, m_lines, package_lines; // what --check prints after each part
+    } rows[] = {
+        {"good", {}, "", {}, 0, "", "", ""},
+        {"missing a texture",
+         {{"textures/set/a.tga", "-"}},
+         "",
+         {},
+         1,
+         "",
+         "Introuvable : textures/set/a\n",
+         ""},
+        {"missing a sound",
+         {{"sound/m/hum.wav", "-"}},
+         "",
+         {},
+         1,
+         "",
+         "Introuvable : sound/m/hum\n",
+         ""},
+        {"carrying a game file",
+         {{"textures/base/b.tga", "the game's"}},
+         "",
+         {},
+         1,
+         "",
+         "",
+         "Deja dans le jeu : textures/base/b.tga\n"},
+        {"a game path with other bytes",
+         {{"textures/base/b.tga", "THE GAME'S"}},
+         "",
+         {},
+         0,
+         "",
+         "",
+         ""},
+        {"an unused file",
+         {{"textures/set/old.tga", "O"}},
+         "",
+         {},
+         1,
+         "",
+         "",
+         "Inutilise : textures/set/old.tga\n"},
+        {"an unused file, --quiet",
+         {{"textures/set/old.tga", "O"}},
+         "",
+         {"--quiet"},
+         1,
+         "",
+         "",
+         "Inutilise : textures/set/old.tga\n"},
+        {"good, --quiet", {}, "", {"--quiet"}, 0, "", "", ""},
+        {"an encrypted entry",
+         {},
+         "textures/set/a.tga",
+         {},
+         1,
+         "",
+         "Introuvable : textures/set/a\n",
+         "Illisible par le jeu : textures/set/a.tga : entrée chiffrée\n"},
+        {"a 70-byte name",
+         {{long_name, "N"}},
+         "",
+         {},
+         1,
+         "",
+         "",
+         "Illisible par le jeu : " + long_name + " : nom de 64 octets ou plus\n"},
+        {"two names that differ in case",
+         {{"Textures/Set/A.tga", "A"}},
+         "",
+         {},
+         1,
+         "",
+         "",
+         "Illisible par le jeu : textures/set/a.tga : même nom, à la casse près, que "
+         "Textures/Set/A.tga\n"},
+        {"an AAS of another BSP",
+         {{"maps/e.aas", test_aas(test_bsp_sum ^ 1)}},
+         "",
+         {},
+         1,
+         "Illisible par le jeu : maps/e.aas : calculé pour une autre compilation de maps/e.bsp\n",
+         "",
+         ""},
+        {"an arena script naming a map it lacks",
+         {{"scripts/m.arena", "{ map \"gone\" }"}},
+         "",
+         {},
+         1,
+         "",
+         "",
+         "Illisible par le jeu : scripts/m.arena : nomme une map absente du paquet : gone\n"},
+    };
+    std::string game;
+    {
+        temp_dir once;
+        write_zip("pak0.pk3", {"textures/base/b.tga", "the game's"});
+        game = read_file("pak0.pk3");
+    }
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.what);
+        temp_dir work;
+        write_file("pak/pak0.pk3", game);
+        files contents = good_package();
+        for (const auto &[name, data] : r.changes)
+            if (data == "-")
+                contents.erase(name);
+            else
+                contents[name] = data;
+        pack(contents, r.encrypted);
+        const std::string before = read_file("p.pk3");
+        std::vector<std::string> command = {
+            "env", "LC_ALL=C.UTF-8", MAPCRATE_PROGRAM, "--check", "p.pk3", "--game", "pak"};
+        command.insert(command.end(), r.options.begin(), r.options.end());
+        run_result run = run_program(command);
+        bool quiet = !r.options.empty();
+        std::string found = r.e_lines + r.m_lines + r.package_lines;
+        std::string expected = quiet ? found
+                                     : "Fichiers du jeu : pak (1 fichiers)\nMap : e\n" + r.e_lines +
+                                           "Map : m\n" + r.m_lines + r.package_lines +
+                                           (found.empty() ? "Rien à signaler.\n" : "");
+        EXPECT_EQ(run.out, expected);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(run.status, r.status);
+        EXPECT_EQ(read_file("p.pk3"), before);
+    }
+}
+
+TEST(Check, WhatIsNotAPackageOrNotACheck) {
+    const struct {
+        const char *what;
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } rows[] = {
+        {"not a zip",
+         {"--check", "p.pk3"},
+         5,
+         "mapcrate: Paquet illisible (pas une archive zip lisible) : p.pk3\n"},
+        {"a folder",
+         {"--check", "dir"},
+         5,
+         "mapcrate: Paquet illisible (pas un fichier ordinaire) : dir\n"},
+        {"with a packing option",
+         {"--check", "p.pk3", "--bsp", "l.bsp"},
+         2,
+         "mapcrate: --check ne va pas avec --bsp\n"},
+        {"with --dry-run",
+         {"--dry-run", "--check", "p.pk3"},
+         2,
+         "mapcrate: --check ne va pas avec --dry-run\n"},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.what);
+        temp_dir work;
+        write_file("p.pk3", "PK, but not a zip");
+        mkdir("dir", 0755);
+        std::vector<std::string> command = {"env", "LC_ALL=C.UTF-8", MAPCRATE_PROGRAM};
+        command.insert(command.end(), r.args.begin(), r.args.end());
+        run_result run = run_program(command);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.substr(0, r.err.size()), r.err);
+        EXPECT_EQ(run.status, r.status);
+        EXPECT_EQ(read_file("p.pk3"), "PK, but not a zip");
+    }
+}
+
+} // namespace
