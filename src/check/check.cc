@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 #include <set>
+#include <thread>
 #include <unordered_map>
 
 #include "check/package_zip.h"
@@ -174,16 +175,25 @@ found_in look_up(checker &c, kind k, const std::string &name, size_t *at = nullp
     return found_in::nowhere;
 }
 
+// A map's level as the package holds it, read before the game's files are
+// needed: its names, and what keeps the engine or its bots from reading it.
+struct level_read {
+    map_check map;
+    bool readable = false;
+    level_lumps level;
+};
+
 // The AAS named after the map, when the package has one: read by the bots
 // only when it was computed for this very level.
-void check_aas(checker &c, map_check &m, const std::string &bsp_name, const std::string &bsp) {
-    size_t at = 0;
-    if (look_up(c, kind::exact, "maps/" + m.name + ".aas", &at) != found_in::package)
+void check_aas(package_side &p, map_check &m, const std::string &bsp_name, const std::string &bsp) {
+    auto at = p.by_path.find(lower_case("maps/" + m.name + ".aas"));
+    if (at == p.by_path.end())
         return;
-    const package_entry &aas = c.package.zip.entries[at];
+    p.used[at->second] = true;
+    const package_entry &aas = p.zip.entries[at->second];
     std::string head;
     std::optional<int32_t> made_for;
-    if (read_package_entry(c.package.zip, aas, aas_header_size, head, aas_header_size))
+    if (read_package_entry(p.zip, aas, aas_header_size, head, aas_header_size))
         made_for = aas_checksum_of_bytes(head);
     if (!made_for)
         m.findings.push_back({finding_kind::unreadable, aas.name,
@@ -194,16 +204,24 @@ void check_aas(checker &c, map_check &m, const std::string &bsp_name, const std:
 }
 
 // bsp: scratch space for the level's bytes, kept from map to map.
-map_check check_map(checker &c, const package_entry &bsp_entry, std::string &bsp) {
-    map_check m{bsp_entry.name.substr(5, bsp_entry.name.size() - 9), {}};
-    if (!read_package_entry(c.package.zip, bsp_entry, level_limit, bsp) ||
-        !is_compiled_level_bytes(bsp)) {
-        m.findings.push_back({finding_kind::unreadable, bsp_entry.name,
-                              "pas une map compil\xe9"
-                              "e lisible (IBSP, version 46)",
-                              ""});
-        return m;
+level_read read_level(package_side &p, const package_entry &bsp_entry, std::string &bsp) {
+    level_read r{{bsp_entry.name.substr(5, bsp_entry.name.size() - 9), {}}, false, {}};
+    if (!read_package_entry(p.zip, bsp_entry, level_limit, bsp) || !is_compiled_level_bytes(bsp)) {
+        r.map.findings.push_back({finding_kind::unreadable, bsp_entry.name,
+                                  "pas une map compil\xe9"
+                                  "e lisible (IBSP, version 46)",
+                                  ""});
+        return r;
     }
+    r.readable = true;
+    r.level = level_lumps_of_bytes(bsp);
+    check_aas(p, r.map, bsp_entry.name, bsp);
+    return r;
+}
+
+// Looks up every file the level uses.
+void check_uses(checker &c, level_read &r) {
+    map_check &m = r.map;
     std::set<std::string> missed;
     auto use = [&](kind k, const std::string &name, size_t *at = nullptr) {
         found_in where = look_up(c, k, name, at);
@@ -212,10 +230,9 @@ map_check check_map(checker &c, const package_entry &bsp_entry, std::string &bsp
             m.findings.push_back({finding_kind::missing, name, "", ""});
         return where;
     };
-    level_lumps level = level_lumps_of_bytes(bsp);
-    entity_files entities = read_entities(level.entities);
+    entity_files entities = read_entities(r.level.entities);
     // Models first: their surfaces name shaders too.
-    std::vector<std::string> shaders = std::move(level.shaders);
+    std::vector<std::string> shaders = std::move(r.level.shaders);
     for (const std::string &model : entities.models) {
         size_t at = 0;
         std::string bytes;
@@ -253,8 +270,6 @@ map_check check_map(checker &c, const package_entry &bsp_entry, std::string &bsp
             use(kind::sound, sound);
     // Shown by the menus when present; a map without one is not missing anything.
     look_up(c, kind::image, "levelshots/" + m.name);
-    check_aas(c, m, bsp_entry.name, bsp);
-    return m;
 }
 
 // The map names of an arena script: the values of its "map" keys.
@@ -338,12 +353,11 @@ package_check check_package(const std::string &package_path, const std::string &
     package_side package;
     if (!open_package(package_path, package.zip, result.failure, true))
         return result;
+    // The game's archives are read while the package's levels are.
     game_side game;
+    std::thread game_reader;
     if (std::string dir = find_game_dir(game_dir, std::string()); !dir.empty())
-        read_game(dir, game);
-    result.game_found = game.files.found;
-    result.game_dir = game.files.dir;
-    result.game_file_count = game.files.count;
+        game_reader = std::thread(read_game, dir, std::ref(game));
 
     std::vector<finding> unreadable;
     index_package(package, unreadable);
@@ -353,30 +367,36 @@ package_check check_package(const std::string &package_path, const std::string &
                               "es ou plus)",
                               ""});
     read_package_scripts(package);
-    checker c{package, game};
     std::vector<size_t> levels;
+    std::uint64_t largest = 0;
     for (const auto &[lower, at] : package.by_path)
         if (in_folder(lower, "maps/", ".bsp")) {
             levels.push_back(at);
             package.maps.insert(lower.substr(5, lower.size() - 9));
             package.used[at] = true;
+            largest = std::max(largest, package.zip.entries[at].size);
         }
     std::sort(levels.begin(), levels.end());
     // One buffer for every level, as large as the largest: fresh pages cost.
     std::string bsp;
-    std::uint64_t largest = 0, largest_packed = 0;
-    for (size_t at : levels) {
-        largest = std::max(largest, package.zip.entries[at].size);
-        largest_packed = std::max(largest_packed, package.zip.entries[at].packed_size);
-    }
     bsp.reserve(static_cast<size_t>(std::min(largest, level_limit)));
-    package.zip.packed.reserve(static_cast<size_t>(std::min(largest_packed, level_limit)));
+    std::vector<level_read> reads;
     for (size_t at : levels)
-        result.maps.push_back(check_map(c, package.zip.entries[at], bsp));
-    check_arenas(c, unreadable);
+        reads.push_back(read_level(package, package.zip.entries[at], bsp));
 
+    if (game_reader.joinable())
+        game_reader.join();
+    result.game_found = game.files.found;
+    result.game_dir = game.files.dir;
+    result.game_file_count = game.files.count;
+    checker c{package, game};
+    for (level_read &r : reads) {
+        if (r.readable)
+            check_uses(c, r);
+        result.maps.push_back(std::move(r.map));
+    }
+    check_arenas(c, unreadable);
     check_leftovers(c, result.findings);
     result.findings.insert(result.findings.end(), unreadable.begin(), unreadable.end());
-    // Conflicts with the player's other packages come here.
     return result;
 }
