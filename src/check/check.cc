@@ -206,6 +206,12 @@ void check_aas(package_side &p, map_check &m, const std::string &bsp_name, const
 // bsp: scratch space for the level's bytes, kept from map to map.
 level_read read_level(package_side &p, const package_entry &bsp_entry, std::string &bsp) {
     level_read r{{bsp_entry.name.substr(5, bsp_entry.name.size() - 9), {}}, false, {}};
+    // Its levelshots, whatever their format, go with it.
+    std::string shots = "levelshots/" + lower_case(r.map.name) + ".";
+    for (const auto &[lower, at] : p.by_path)
+        if (lower.compare(0, shots.size(), shots) == 0 &&
+            lower.find('/', shots.size()) == std::string::npos)
+            p.used[at] = true;
     if (!read_package_entry(p.zip, bsp_entry, level_limit, bsp) || !is_compiled_level_bytes(bsp)) {
         r.map.findings.push_back({finding_kind::unreadable, bsp_entry.name,
                                   "pas une map compil\xe9"
@@ -268,8 +274,6 @@ void check_uses(checker &c, level_read &r) {
     for (const auto *names : {&entities.sounds, &entities.music})
         for (const std::string &sound : *names)
             use(kind::sound, sound);
-    // Shown by the menus when present; a map without one is not missing anything.
-    look_up(c, kind::image, "levelshots/" + m.name);
 }
 
 // The map names of an arena script: the values of its "map" keys.
