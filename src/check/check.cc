@@ -350,6 +350,14 @@ void check_leftovers(const checker &c, std::vector<finding> &findings) {
     }
 }
 
+// The conflict lines of the package against the player's other packages
+// in the game's folder and its home folder.  Empty for now: the reader of
+// the other packages is not part of this program yet, and this is where
+// its lines come in.
+std::vector<std::string> conflicts_with_others(const std::string &, const game_side &) {
+    return {};
+}
+
 } // namespace
 
 package_check check_package(const std::string &package_path, const std::string &game_dir) {
@@ -402,5 +410,6 @@ package_check check_package(const std::string &package_path, const std::string &
     check_arenas(c, unreadable);
     check_leftovers(c, result.findings);
     result.findings.insert(result.findings.end(), unreadable.begin(), unreadable.end());
+    result.conflicts = conflicts_with_others(package_path, game);
     return result;
 }

@@ -36,6 +36,9 @@ struct package_check {
     std::size_t game_file_count = 0;
     std::vector<map_check> maps;   // the package's maps/*.bsp, in its order
     std::vector<finding> findings; // about the package as a whole, by kind
+    // Lines about the player's other packages that hold its game paths with
+    // other bytes or define its shaders otherwise, as the plan prints them.
+    std::vector<std::string> conflicts;
 };
 
 // Checks the package at package_path against the game's archives, found

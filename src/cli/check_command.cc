@@ -57,6 +57,9 @@ int check_command(const cli_options &o) {
     }
     for (const finding &f : check.findings)
         print_finding(f);
+    for (const std::string &line : check.conflicts)
+        print_line("", line);
+    found += check.conflicts.size();
     if (found == 0 && !o.quiet)
         print_line("Rien \xe0 signaler.", "");
     std::fflush(stdout);

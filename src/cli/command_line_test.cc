@@ -151,9 +151,10 @@ TEST(CommandLine, HelpVersionAndTheLocalesEncoding) {
     temp_dir work;
     run_result help = mapcrate({"--bsp", "x", "--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char *option : {"--bsp FICHIER", "--name NOM", "--aas", "--levelshot", "--textures",
-                               "--description", "--modes", "--game", "--yes", "--dry-run",
-                               "--quiet", "--help", "--version", "  4  l'écriture du pk3"})
+    for (const char *option :
+         {"--bsp FICHIER", "--name NOM", "--aas", "--levelshot", "--textures", "--description",
+          "--modes", "--game", "--yes", "--dry-run", "--quiet", "--help", "--version",
+          "  4  l'écriture du pk3", "--check PAQUET", "5 le paquet n'est pas un zip lisible"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     run_result version = mapcrate({"--version"}, "C");
     EXPECT_EQ(version.status, 0);
