@@ -10,6 +10,7 @@ struct cli_options {
     bool bsp_given = false, name_given = false;
     int32_t modes[8] = {};
     bool yes = false, dry_run = false, quiet = false;
+    bool verify = false;
 };
 
 // Exit statuses.
@@ -19,6 +20,8 @@ enum exit_status {
     exit_usage = 2,
     exit_staging = 3,
     exit_packing = 4,
+    exit_engine_refused = 6,
+    exit_no_engine = 7,
 };
 
 // Reads the arguments into options.  Returns -1 to go on; otherwise the

@@ -12,6 +12,7 @@
 #include "cli/cli.h"
 #include "io/io.h"
 #include "mapcrate.h"
+#include "verify/verify.h"
 
 namespace {
 
@@ -104,5 +105,7 @@ int command_line(int argc, char **argv) {
              result.what);
         return exit_packing;
     }
+    if (o.verify)
+        return tell_verify(verify_package(f.pack_argv[3]), f.pack_argv[3]);
     return exit_packed;
 }

@@ -28,6 +28,8 @@ const char help_text[] =
     "  --dry-run              liste ce que le paquet contiendrait, sans rien \xe9"
     "crire\n"
     "  --quiet                n'affiche pas la progression\n"
+    "  --verify               essaie le paquet \xe9"
+    "crit dans le serveur du jeu (ioq3ded)\n"
     "  --help                 affiche cette aide et quitte\n"
     "  --version              affiche la version et quitte\n"
     "\n"
@@ -40,7 +42,9 @@ const char help_text[] =
     "chou\xe9\n"
     "  4  l'\xe9"
     "criture du pk3 a \xe9"
-    "chou\xe9\n";
+    "chou\xe9\n"
+    "  6  le jeu refuse le paquet (--verify)\n"
+    "  7  aucun serveur du jeu n'est install\xe9 (--verify)\n";
 
 const char version_text[] = "mapcrate " MAPCRATE_VERSION "\n"
                             "Mapcrate (c) 2026 son auteur. Tous droits r\xe9serv\xe9s.\n"
@@ -59,6 +63,7 @@ enum option_id {
     yes,
     dry_run,
     quiet,
+    verify,
     help,
     version
 };
@@ -75,6 +80,7 @@ const option long_options[] = {
     {"yes", no_argument, nullptr, yes},
     {"dry-run", no_argument, nullptr, dry_run},
     {"quiet", no_argument, nullptr, quiet},
+    {"verify", no_argument, nullptr, verify},
     {"help", no_argument, nullptr, help},
     {"version", no_argument, nullptr, version},
     {nullptr, 0, nullptr, 0},
@@ -143,10 +149,14 @@ int parse_options(int argc, char **argv, cli_options &o) {
         o.yes = o.yes || id == yes;
         o.dry_run = o.dry_run || id == dry_run;
         o.quiet = o.quiet || id == quiet;
+        o.verify = o.verify || id == verify;
     }
     if (optind < argc)
         return usage_error("argument en trop : ", argv[optind]);
     if (!o.bsp_given || !o.name_given)
         return usage_error("--bsp et --name sont obligatoires.");
+    if (o.verify && o.dry_run)
+        return usage_error("--verify essaie un paquet \xe9"
+                           "crit : il ne va pas avec --dry-run.");
     return -1;
 }
