@@ -50,6 +50,7 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
         {"no --bsp", {"--name", "m", "--yes"}, 2, "--bsp et --name"},
         {"argument left over", level({"m.pk3"}), 2, "en trop : m.pk3"},
         {"unknown mode", level({"--modes", "ffa,dm"}), 2, ": dm\n" + usage},
+        {"--verify needs a package", level({"--verify", "--dry-run"}), 2, "--dry-run.\n" + usage},
         {"textures not a folder", level({"--textures", "l.bsp"}), 1, folder},
         {"unreadable AAS", level({"--aas", "tex"}, "m", ""), 1, unreadable},
         {"BSP empty", level({}, "m", ""), 1, mandatory},
@@ -151,9 +152,10 @@ TEST(CommandLine, HelpVersionAndTheLocalesEncoding) {
     temp_dir work;
     run_result help = mapcrate({"--bsp", "x", "--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char *option : {"--bsp FICHIER", "--name NOM", "--aas", "--levelshot", "--textures",
-                               "--description", "--modes", "--game", "--yes", "--dry-run",
-                               "--quiet", "--help", "--version", "  4  l'écriture du pk3"})
+    for (const char *option :
+         {"--bsp FICHIER", "--name NOM", "--aas", "--levelshot", "--textures", "--description",
+          "--modes", "--game", "--yes", "--dry-run", "--quiet", "--help", "--version",
+          "  4  l'écriture du pk3", "--verify", "  7  aucun serveur du jeu"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     run_result version = mapcrate({"--version"}, "C");
     EXPECT_EQ(version.status, 0);
