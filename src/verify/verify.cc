@@ -194,6 +194,35 @@ void judge(const std::string &map, bool has_aas, const std::vector<std::string> 
     lines.push_back(outcome("bots", failed));
 }
 
+// One server run on one map of the package, in a home folder of its own;
+// its lines go to lines.  False when the server could not be started.
+bool try_map(const engine_setup &setup, const std::string &package, const std::string &file,
+             const std::string &map, bool has_aas, const std::vector<std::string> *arenas,
+             std::vector<std::string> &lines) {
+    temp_home home;
+    std::string game = home.path + "/baseoa";
+    if (home.path.empty() || mkdir(game.c_str(), 0700) != 0 ||
+        symlink(package.c_str(), (game + "/" + file).c_str()) != 0) {
+        lines.push_back(outcome("maps/" + map + ".bsp", "le dossier temporaire n'a pu se faire"));
+        return true;
+    }
+    std::vector<std::string> argv = {setup.engine};
+    for (const char *name_value : {"com_basegame baseoa", "net_enabled 0", "sv_pure 1",
+                                   "fs_debug 1", "developer 1", "dedicated 1"}) {
+        std::string pair = name_value;
+        size_t space = pair.find(' ');
+        argv.insert(argv.end(), {"+set", pair.substr(0, space), pair.substr(space + 1)});
+    }
+    argv.insert(argv.end(),
+                {"+set", "fs_basepath", setup.base, "+set", "fs_homepath", home.path, "+map", map});
+    std::string input = std::string(has_aas ? bot_command : "") + "echo " + sentinel + "\n";
+    engine_output run = run_engine(argv, home.path, input, sentinel, setup.seconds);
+    if (!run.started)
+        return false;
+    judge(map, has_aas, arenas, run, setup.seconds, lines);
+    return true;
+}
+
 } // namespace
 
 bool find_engine(engine_setup &setup) {
@@ -231,36 +260,17 @@ verify_report verify_package(const std::string &pk3_path, engine_setup setup) {
         report.lines.push_back(outcome(pk3_path, "le paquet ne se lit pas comme un zip"));
     else if (contents.maps.empty())
         report.lines.push_back(outcome("maps/*.bsp", "le paquet ne contient aucune map"));
+    // The server loads only the pk3 files of its folders.
     std::string file = pk3_path.substr(pk3_path.rfind('/') + 1);
     if (!ends_with(file, ".pk3"))
         file += ".pk3";
-    for (size_t i = 0; full && report.lines.empty() && i < contents.maps.size(); ++i) {
+    for (size_t i = 0; full && contents.readable && i < contents.maps.size(); ++i) {
         const std::string &map = contents.maps[i];
-        temp_home home;
-        std::string game = home.path + "/baseoa";
-        if (home.path.empty() || mkdir(game.c_str(), 0700) != 0 ||
-            symlink(full.get(), (game + "/" + file).c_str()) != 0) {
-            report.lines.push_back(
-                outcome("maps/" + map + ".bsp", "le dossier temporaire n'a pu se faire"));
-            break;
-        }
-        bool has_aas = holds(contents.aas, map);
-        std::vector<std::string> argv = {setup.engine};
-        for (const char *name_value : {"com_basegame baseoa", "net_enabled 0", "sv_pure 1",
-                                       "fs_debug 1", "developer 1", "dedicated 1"}) {
-            std::string pair = name_value;
-            argv.insert(argv.end(),
-                        {"+set", pair.substr(0, pair.find(' ')), pair.substr(pair.find(' ') + 1)});
-        }
-        argv.insert(argv.end(), {"+set", "fs_basepath", setup.base, "+set", "fs_homepath",
-                                 home.path, "+map", map});
-        std::string input = std::string(has_aas ? bot_command : "") + "echo " + sentinel + "\n";
-        engine_output run = run_engine(argv, home.path, input, sentinel, setup.seconds);
-        if (!run.started) {
+        if (!try_map(setup, full.get(), file, map, holds(contents.aas, map),
+                     i == 0 ? &contents.arenas : nullptr, report.lines)) {
             report.verdict = verify_verdict::no_engine;
             return report;
         }
-        judge(map, has_aas, i == 0 ? &contents.arenas : nullptr, run, setup.seconds, report.lines);
     }
     for (const std::string &line : report.lines)
         if (line.find(" : echec : ") != std::string::npos)

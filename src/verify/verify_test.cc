@@ -86,6 +86,19 @@ TEST(Verify, TheSampleAndSpoiledPackagesInTheGamesServer) {
         }
         EXPECT_EQ(list_dir("tmp"), std::vector<std::string>{".keep"}) << r.bsp;
     }
+    // Each map of a package in a server of its own; the arena scripts once.
+    write_file("two/maps/one.bsp", level);
+    write_file("two/maps/two.bsp", level);
+    write_file("two/scripts/two.arena", "{ map \"two\" }");
+    // Not named .pk3: the server sees it as one all the same.
+    run_program({"python3", "-c", "import shutil; shutil.make_archive('two', 'zip', 'two')"});
+    verify_report two = verify_package("two.zip");
+    EXPECT_EQ(two.verdict, verify_verdict::pass);
+    const std::string no_aas = "Jeu : bots : pas de fichier AAS";
+    EXPECT_EQ(two.lines,
+              (std::vector<std::string>{"Jeu : maps/one.bsp : ok", "Jeu : scripts/two.arena : ok",
+                                        no_aas, "Jeu : maps/two.bsp : ok", no_aas}));
+    EXPECT_EQ(list_dir("tmp"), std::vector<std::string>{".keep"});
     // A server that takes too long is stopped, and its folder still removed.
     engine_setup hurried = setup;
     hurried.seconds = 0;
