@@ -9,6 +9,7 @@
 #include <unzip.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -199,6 +200,13 @@ void judge(const std::string &map, bool has_aas, const std::vector<std::string> 
 bool try_map(const engine_setup &setup, const std::string &package, const std::string &file,
              const std::string &map, bool has_aas, const std::vector<std::string> *arenas,
              std::vector<std::string> &lines) {
+    // The server reads its command line as console text: a name with a
+    // blank or a semicolon would be cut or run as commands.
+    for (char c : map)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-' && c != '.') {
+            lines.push_back(outcome("maps/" + map + ".bsp", "nom que le serveur ne peut charger"));
+            return true;
+        }
     temp_home home;
     std::string game = home.path + "/baseoa";
     if (home.path.empty() || mkdir(game.c_str(), 0700) != 0 ||

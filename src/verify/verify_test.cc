@@ -89,15 +89,26 @@ TEST(Verify, TheSampleAndSpoiledPackagesInTheGamesServer) {
     // Each map of a package in a server of its own; the arena scripts once.
     write_file("two/maps/one.bsp", level);
     write_file("two/maps/two.bsp", level);
+    write_file("two/maps/a;quit.bsp", level);
     write_file("two/scripts/two.arena", "{ map \"two\" }");
     // Not named .pk3: the server sees it as one all the same.
-    run_program({"python3", "-c", "import shutil; shutil.make_archive('two', 'zip', 'two')"});
+    const char *zip_two = "import sys, zipfile\n"
+                          "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
+                          "    for n in sys.argv[2:]: z.write('two/' + n, n)";
+    run_program(
+        {"python3", "-c", zip_two, "two.zip", "maps/one.bsp", "scripts/two.arena", "maps/two.bsp"});
+    run_program({"python3", "-c", zip_two, "odd.pk3", "maps/two.bsp", "maps/a;quit.bsp"});
     verify_report two = verify_package("two.zip");
     EXPECT_EQ(two.verdict, verify_verdict::pass);
     const std::string no_aas = "Jeu : bots : pas de fichier AAS";
     EXPECT_EQ(two.lines,
               (std::vector<std::string>{"Jeu : maps/one.bsp : ok", "Jeu : scripts/two.arena : ok",
                                         no_aas, "Jeu : maps/two.bsp : ok", no_aas}));
+    // A name the server would read as two commands is not given to it.
+    EXPECT_EQ(verify_package("odd.pk3").lines,
+              (std::vector<std::string>{
+                  "Jeu : maps/two.bsp : ok", "Jeu : scripts/two.arena : echec : absent du paquet",
+                  no_aas, "Jeu : maps/a;quit.bsp : echec : nom que le serveur ne peut charger"}));
     EXPECT_EQ(list_dir("tmp"), std::vector<std::string>{".keep"});
     // A server that takes too long is stopped, and its folder still removed.
     engine_setup hurried = setup;
