@@ -67,21 +67,20 @@ def entities_bytes():
                    for e in ENTITIES).encode() + b"\x00"
 
 
-class Planes:
-    """The level's planes, each stored beside its flip as the compiler does."""
+def plane_list():
+    """A function giving the index of a plane, each stored beside its flip as
+    the compiler does, and the list of the planes' bytes."""
+    index, data = {}, []
 
-    def __init__(self):
-        self.index, self.data = {}, b""
-
-    def __call__(self, axis, sign, dist):
-        key = (axis, sign, dist)
-        if key not in self.index:
+    def plane(axis, sign, dist):
+        if (axis, sign, dist) not in index:
             for s in (sign, -sign):
                 normal = [0.0, 0.0, 0.0]
                 normal[axis] = float(s)
-                self.index[(axis, s, dist * s * sign)] = len(self.data) // 16
-                self.data += struct.pack("<4f", *normal, dist * s * sign)
-        return self.index[key]
+                index[(axis, s, dist * s * sign)] = len(data)
+                data.append(struct.pack("<4f", *normal, dist * s * sign))
+        return index[(axis, sign, dist)]
+    return plane, data
 
 
 def walls():
@@ -149,7 +148,7 @@ def bsp_bytes():
     """A closed room the engine loads: one open leaf inside six solid ones."""
     shaders = b"".join(struct.pack("<64sii", ("textures/crateyard/" + name).encode(),
                                    SURFACE_FLAGS.get(name, 0), 1) for name in SHADERS)
-    plane = Planes()
+    plane, planes = plane_list()
     brushes, sides = b"", b""
     for n, (mins, maxs, shader) in enumerate(walls()):
         # Sides in the order the engine bounds a brush by: -x +x -y +y -z +z.
@@ -189,7 +188,7 @@ def bsp_bytes():
     for i in range(3):
         points *= (math.floor(world[1][i] / grid[i]) - math.ceil(world[0][i] / grid[i])) + 1
     light_grid = bytes((96, 96, 96, 160, 160, 160, 0, 0)) * points
-    return lump_file([entities_bytes(), shaders, plane.data, nodes, leafs, leaf_surfaces,
+    return lump_file([entities_bytes(), shaders, b"".join(planes), nodes, leafs, leaf_surfaces,
                       leaf_brushes, models, brushes, sides, verts, indexes, b"", surfaces,
                       lightmap, light_grid, b""])
 
