@@ -308,7 +308,7 @@ def aas_bytes(bsp):
     nodes = [bytes(12)]
     sides = [(0, 1, low[0]), (0, -1, -high[0]), (1, 1, low[1]), (1, -1, -high[1]),
              (2, 1, low[2]), (2, -1, -high[2])]
-    for k, side in enumerate(sides):
+    for side in sides:
         nodes.append(struct.pack("<3i", plane(*side), len(nodes) + 1, 0))
     nodes.append(struct.pack("<3i", plane(0, 1, cut), -2, -1))
     bodies = [bboxes, b"".join(struct.pack("<3f", *v) for v in vertexes), b"".join(planes),
