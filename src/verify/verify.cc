@@ -158,10 +158,14 @@ void judge(const std::string &map, bool has_aas, const std::vector<std::string> 
         if (is_error(l) && slot.empty())
             slot = l;
     }
-    std::string late = "le serveur n'a pas fini en " + std::to_string(seconds) + " s";
-    std::string gave_up = ended == none ? late : std::string();
     if (last.empty())
         last = "le serveur n'a rien dit";
+    // Short of the sentinel: the server stopped by itself (its last line
+    // says how) or ran out of time.
+    std::string gave_up = ended != none ? ""
+                          : run.finished
+                              ? last
+                              : "le serveur n'a pas fini en " + std::to_string(seconds) + " s";
     std::string failed = !map_error.empty() ? map_error
                          : started          ? ""
                          : !gave_up.empty() ? gave_up
