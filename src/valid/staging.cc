@@ -41,7 +41,8 @@ std::string stage_copy(int source_fd, const struct stat &source, const char *src
     int err = source_fd < 0 ? errno : copy_file(source_fd, source, dest.c_str());
     if (err == 0)
         return std::string();
-    std::fprintf(stderr, "copie impossible vers %s : %s\n", dest.c_str(), std::strerror(err));
+    std::fprintf(stderr, "copie impossible vers %s : %s\n", shown(dest).c_str(),
+                 std::strerror(err));
     std::fflush(stderr);
     return dest;
 }
@@ -53,7 +54,7 @@ bool make_dir(const std::string &path) {
     int err = make_folder(path.c_str());
     if (err == 0)
         return true;
-    std::fprintf(stderr, "creation impossible du dossier %s : %s\n", path.c_str(),
+    std::fprintf(stderr, "creation impossible du dossier %s : %s\n", shown(path).c_str(),
                  std::strerror(err));
     std::fflush(stderr);
     return false;
