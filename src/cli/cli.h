@@ -30,8 +30,8 @@ enum exit_status {
 int parse_options(int argc, char **argv, cli_options &options);
 
 // Writes "mapcrate: ", then the ISO-8859-1 text converted to the locale's
-// encoding, then raw (bytes of the user's, as they are) and a line feed, to
-// standard error.
+// encoding, then raw (names of the user's, as shown() writes them) and a
+// line feed, to standard error.
 void tell(const std::string &latin1, const std::string &raw = std::string());
 // The ISO-8859-1 text in the locale's encoding; what it cannot hold becomes '?'.
 std::string in_locale(const std::string &latin1);

@@ -44,7 +44,7 @@ void list_entries(form_record &f) {
                               : entry == "mapcrate"  ? std::strlen(credits_text)
                                                      : arena_text(&f).size();
         std::string source = found != planned.end() ? found->second->source : "-";
-        std::printf("%s\t%s\t%llu\n", entry.c_str(), source.c_str(),
+        std::printf("%s\t%s\t%llu\n", shown(entry).c_str(), shown(source).c_str(),
                     static_cast<unsigned long long>(bytes));
     }
 }

@@ -30,6 +30,8 @@ struct package_plan {
     // Game paths the map uses, found neither in the author's folders nor in
     // the game; only looked for when the game's files were found.
     std::vector<std::string> missing;
+    // Lines about what the plan could not read or left out, in the order met (names as they are).
+    std::vector<std::string> notes;
     bool game_found = false;         // the game's own pak*.pk3 were found
     std::string game_dir;            // the folder holding them, when found
     std::size_t game_file_count = 0; // entries in the game's archives

@@ -11,25 +11,27 @@ void plan_form(form_record *f) {
 
 void print_plan(const package_plan &plan, const char *line_end) {
     if (plan.game_found)
-        std::printf("Fichiers du jeu : %s (%zu fichiers)%s", plan.game_dir.c_str(),
+        std::printf("Fichiers du jeu : %s (%zu fichiers)%s", shown(plan.game_dir).c_str(),
                     plan.game_file_count, line_end);
     else
         std::printf("Fichiers du jeu introuvables : rien n'est exclu%s", line_end);
     for (const std::string &path : plan.game_owned)
-        std::printf("Deja dans le jeu : %s%s", path.c_str(), line_end);
+        std::printf("Deja dans le jeu : %s%s", shown(path).c_str(), line_end);
     for (const std::string &path : plan.missing)
-        std::printf("Introuvable : %s%s", path.c_str(), line_end);
+        std::printf("Introuvable : %s%s", shown(path).c_str(), line_end);
+    for (const std::string &note : plan.notes)
+        std::printf("%s%s", shown(note).c_str(), line_end);
     std::fflush(stdout);
 }
 
 std::string missing_files_question(const std::vector<std::string> &missing) {
-    constexpr size_t shown = 10;
+    constexpr size_t listed = 10;
     std::string text =
         "La map utilise des fichiers qui ne sont ni dans le dossier du jeu ni dans le jeu :\n";
-    for (size_t i = 0; i < missing.size() && i < shown; ++i)
-        text += latin1_path(missing[i]) + "\n";
-    if (missing.size() > shown)
-        text += "... et " + std::to_string(missing.size() - shown) + " autres\n";
+    for (size_t i = 0; i < missing.size() && i < listed; ++i)
+        text += latin1_path(shown(missing[i])) + "\n";
+    if (missing.size() > listed)
+        text += "... et " + std::to_string(missing.size() - listed) + " autres\n";
     return text + "Dans le jeu, une texture manquante est remplac\xe9"
                   "e par une grille blanche et un son manquant reste muet.";
 }
