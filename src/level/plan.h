@@ -28,8 +28,11 @@ struct package_plan {
     // Game paths of the author's files left out because the game ships them.
     std::vector<std::string> game_owned;
     // Game paths the map uses, found neither in the author's folders nor in
-    // the game; only looked for when the game's files were found.
+    // the game (only looked for when the game's files were found), and those
+    // the game could not read (a note tells why).
     std::vector<std::string> missing;
+    // Lines about what the plan could not read or left out, in the order met (names as they are).
+    std::vector<std::string> notes;
     bool game_found = false;         // the game's own pak*.pk3 were found
     std::string game_dir;            // the folder holding them, when found
     std::size_t game_file_count = 0; // entries in the game's archives

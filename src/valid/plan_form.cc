@@ -19,6 +19,8 @@ void print_plan(const package_plan &plan, const char *line_end) {
         std::printf("Deja dans le jeu : %s%s", path.c_str(), line_end);
     for (const std::string &path : plan.missing)
         std::printf("Introuvable : %s%s", path.c_str(), line_end);
+    for (const std::string &note : plan.notes)
+        std::printf("%s%s", note.c_str(), line_end);
     std::fflush(stdout);
 }
 
