@@ -21,7 +21,8 @@ struct planned_file {
 struct package_plan {
     // In archive order: textures/..., then the other top folders (env/,
     // models/, music/, sound/, ...) in name order, then maps/, levelshots/,
-    // then the game folder's shader scripts under scripts/.  The generated
+    // then the game folder's shader scripts under scripts/, in name order
+    // (the engine takes a shader from the last of them).  The generated
     // scripts/<map>.arena and the credits file "mapcrate" are not in this
     // list: staging writes them.
     std::vector<planned_file> files;
