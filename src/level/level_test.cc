@@ -112,20 +112,12 @@ TEST(PackagePlan, ShadersAsTheEngineTakesThemAndNamesItCanRead) {
         list author;            // under g/: path, data, ...
         list shaders, files, notes, missing;
     } rows[] = {
+        // Of the game's, the first archive's last script.
         {"the game's definition wins over the author's",
-         {{"scripts/a.shader", "textures/s/x { { map textures/s/game } }", "textures/s/game.tga",
-           ""}},
-         {"scripts/b.shader", "textures/s/x { { map textures/s/mine.tga } }", "textures/s/mine.tga",
-          ""},
-         {"textures/s/x"},
-         {"maps/m.bsp"},
-         {"Shader deja defini par le jeu, le votre est ignore : textures/s/x (scripts/a.shader, "
-          "scripts/b.shader)"},
-         {}},
-        {"among the game's scripts, the first archive's last one",
          {{"scripts/e1.shader", "textures/s/x { }", "scripts/e2.shader", "textures/s/x { }"},
           {"scripts/z.shader", "textures/s/x { }"}},
-         {"scripts/b.shader", "textures/s/x { }"},
+         {"scripts/b.shader", "textures/s/x { { map textures/s/mine.tga } }", "textures/s/mine.tga",
+          ""},
          {"textures/s/x"},
          {"maps/m.bsp"},
          {"Shader deja defini par le jeu, le votre est ignore : textures/s/x (scripts/e2.shader, "
@@ -175,12 +167,12 @@ TEST(PackagePlan, ShadersAsTheEngineTakesThemAndNamesItCanRead) {
     temp_dir dir;
     write_file("flat/Wall.tga", "W");
     write_file("flat/wall.tga", "w");
-    write_file("l.bsp", level_bytes({"textures/none/x"}));
+    write_file("l.bsp", test_bsp());
     package_plan plan = plan_package({"flat", "l.bsp", "", "", "m", ""});
     ASSERT_EQ(plan.files.size(), 2u);
-    const std::string kept = plan.files[0].game_path;
-    EXPECT_EQ(plan.notes, list{"Meme nom a la casse pres, laisse de cote : textures/" +
-                               std::string(kept == "textures/Wall.tga" ? "wall" : "Wall") +
+    const std::string kept = plan.files[0].game_path,
+                      left = kept == "textures/Wall.tga" ? "wall" : "Wall";
+    EXPECT_EQ(plan.notes, list{"Meme nom a la casse pres, laisse de cote : textures/" + left +
                                ".tga (garde : " + kept + ")"});
     unsetenv("MAPCRATE_GAME_DIR");
 }
