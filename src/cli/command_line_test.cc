@@ -29,13 +29,13 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
                               "version 46).",
                       mode_q = "Aucun mode de jeu n'a été choisis",
                       go_on = "avec --yes, mapcrate passe outre",
-                      name_rule = "Le nom de la map doit faire au plus 54 caractères",
+                      name_rule = "Le nom de la map doit faire au plus 52 caractères",
                       unreadable = "Impossible d'ouvrir le fichier.\nVerifiez son existance",
                       usage = "Essayez « mapcrate --help »",
                       mandatory = "Revérifiez les champs en Rouge",
                       folder =
                           "mapcrate: Veuillez selectionner un dossier valide pour les textures\n";
-    const std::string too_long(55, 'n');
+    const std::string longest(52, 'n'), too_long(53, 'n');
     const struct {
         const char *what;
         names args;
@@ -55,7 +55,8 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
         {"unreadable AAS", level({"--aas", "tex"}, "m", ""), 1, unreadable},
         {"BSP empty", level({}, "m", ""), 1, mandatory},
         {"name empty", level({}, ""), 1, mandatory},
-        {"name of 55", level({"--yes"}, too_long), 1, name_rule},
+        {"name of 52", level({"--modes", "ctf", "--dry-run"}, longest), 0, ""},
+        {"name of 53", level({"--yes"}, too_long), 1, name_rule},
         {"console command", level({"--yes"}, "m;quit"), 1, name_rule},
         {"blank", level({"--yes"}, "m 2"), 1, name_rule},
         {"accent", level({"--yes"}, "mé"), 1, name_rule},
@@ -146,6 +147,24 @@ TEST(CommandLine, ADryRunListsThePlanAndAsksAboutFilesFoundNowhereCreatingNothin
     for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
         entries.push_back(e.name);
     EXPECT_EQ(entries, (names{"textures/set/a.tga", "maps/m.bsp", "scripts/m.arena", "mapcrate"}));
+}
+
+TEST(CommandLine, TheGamesShaderWinsOverTheAuthorsAndTheDryRunSaysSoAfterTheEntries) {
+    temp_dir work;
+    const std::string line = write_redefined_shader();
+    names args = level({"--textures", "g/textures", "--modes", "ffa", "--dry-run"});
+    run_result dry = mapcrate(args);
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.out.substr(dry.out.find("\nFichiers du jeu")),
+              "\nFichiers du jeu : g (2 fichiers)\n" + line + "\n");
+    args.pop_back();
+    run_result run = mapcrate(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(line + "\n\n"), std::string::npos) << run.out;
+    names entries;
+    for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
+        entries.push_back(e.name);
+    EXPECT_EQ(entries, (names{"textures/s/own.tga", "maps/m.bsp", "scripts/m.arena", "mapcrate"}));
 }
 
 TEST(CommandLine, HelpVersionAndTheLocalesEncoding) {

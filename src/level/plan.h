@@ -21,14 +21,16 @@ struct planned_file {
 struct package_plan {
     // In archive order: textures/..., then the other top folders (env/,
     // models/, music/, sound/, ...) in name order, then maps/, levelshots/,
-    // then the game folder's shader scripts under scripts/.  The generated
+    // then the game folder's shader scripts under scripts/, in name order
+    // (the engine takes a shader from the last of them).  The generated
     // scripts/<map>.arena and the credits file "mapcrate" are not in this
     // list: staging writes them.
     std::vector<planned_file> files;
     // Game paths of the author's files left out because the game ships them.
     std::vector<std::string> game_owned;
     // Game paths the map uses, found neither in the author's folders nor in
-    // the game; only looked for when the game's files were found.
+    // the game (only looked for when the game's files were found), and those
+    // the game could not read (a note tells why).
     std::vector<std::string> missing;
     // Lines about what the plan could not read or left out, in the order met (names as they are).
     std::vector<std::string> notes;

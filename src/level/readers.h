@@ -40,11 +40,13 @@ entity_files read_entities(std::string_view text);
 std::vector<std::string> md3_shader_names(std::string_view model);
 
 // One shader a script defines: its name (as shader_key gives it), the
-// images its stages draw and the videos they play, as written.
+// images its stages draw and the videos they play, as written; script is
+// the game path of the script, where the caller knows it.
 struct shader_def {
     std::string name;
     std::vector<std::string> images;
     std::vector<std::string> videos;
+    std::string script;
 };
 // The shaders of a shader script: the names at brace depth 0, in order.
 std::vector<shader_def> parse_shader_script(std::string_view text);

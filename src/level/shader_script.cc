@@ -106,7 +106,7 @@ std::vector<shader_def> parse_shader_script(std::string_view text) {
         } else if (is_brace(t, '}')) {
             depth = depth > 0 ? depth - 1 : 0;
         } else if (depth == 0) {
-            defs.push_back({shader_key(t.text), {}, {}});
+            defs.push_back({shader_key(t.text), {}, {}, {}});
         } else if (defs.empty()) {
             continue;
         } else if (is(t, "map") || is(t, "clampmap")) {
