@@ -11,12 +11,10 @@
 #include <unzip.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <set>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "io/io.h"
 #include "level/tree.h"
@@ -33,32 +31,72 @@ struct unz_closer {
 };
 using unz_owner = std::unique_ptr<void, unz_closer>;
 
-// The zip library reads through a stream over a descriptor opened first, so
-// that only a regular file is read; the stream gathers its small reads.
-voidpf ZCALLBACK stream_open(voidpf opaque, const void *, int) {
+// The zip library reads through a window over a descriptor opened first, so
+// that only a regular file is read.  It reads a directory a few bytes at a
+// time, seeks between entries and looks for the directory's end backwards:
+// a window of whole aligned blocks spares a call for each.
+struct window {
+    int fd = -1;
+    std::uint64_t size = 0, pos = 0; // the file's size, where the next read starts
+    std::uint64_t start = 0;         // the file offset of the bytes held
+    std::vector<char> bytes = std::vector<char>(1 << 16);
+    size_t held = 0;
+    bool failed = false;
+};
+
+voidpf ZCALLBACK window_open(voidpf opaque, const void *, int) {
     return opaque;
 }
-uLong ZCALLBACK stream_read(voidpf, voidpf stream, void *buf, uLong size) {
-    return static_cast<uLong>(std::fread(buf, 1, size, static_cast<std::FILE *>(stream)));
+uLong ZCALLBACK window_read(voidpf, voidpf stream, void *buf, uLong size) {
+    auto *w = static_cast<window *>(stream);
+    char *out = static_cast<char *>(buf);
+    uLong done = 0;
+    while (done < size && !w->failed) {
+        if (w->pos >= w->start && w->pos < w->start + w->held) {
+            size_t at = static_cast<size_t>(w->pos - w->start);
+            size_t n = std::min<size_t>(size - done, w->held - at);
+            std::copy_n(w->bytes.data() + at, n, out + done);
+            done += n;
+            w->pos += n;
+            continue;
+        }
+        // Large reads go straight to the caller.
+        bool direct = size - done >= w->bytes.size();
+        std::uint64_t block = w->pos - w->pos % w->bytes.size();
+        long long n = direct ? read_range(w->fd, out + done, size - done, w->pos)
+                             : read_range(w->fd, w->bytes.data(), w->bytes.size(), block);
+        w->failed = n < 0;
+        if (n <= 0 || (!direct && block + static_cast<std::uint64_t>(n) <= w->pos))
+            break;
+        if (direct) {
+            done += static_cast<uLong>(n);
+            w->pos += static_cast<std::uint64_t>(n);
+        } else {
+            w->start = block;
+            w->held = static_cast<size_t>(n);
+        }
+    }
+    return done;
 }
-uLong ZCALLBACK stream_write(voidpf, voidpf, const void *, uLong) {
+uLong ZCALLBACK window_write(voidpf, voidpf, const void *, uLong) {
     return 0;
 }
-ZPOS64_T ZCALLBACK stream_tell(voidpf, voidpf stream) {
-    return static_cast<ZPOS64_T>(ftello(static_cast<std::FILE *>(stream)));
+ZPOS64_T ZCALLBACK window_tell(voidpf, voidpf stream) {
+    return static_cast<window *>(stream)->pos;
 }
-long ZCALLBACK stream_seek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
-    int whence = origin == ZLIB_FILEFUNC_SEEK_CUR   ? SEEK_CUR
-                 : origin == ZLIB_FILEFUNC_SEEK_END ? SEEK_END
-                                                    : SEEK_SET;
-    return fseeko(static_cast<std::FILE *>(stream), static_cast<off_t>(offset), whence);
-}
-// The stream's owner closes it.
-int ZCALLBACK stream_close(voidpf, voidpf) {
+long ZCALLBACK window_seek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+    auto *w = static_cast<window *>(stream);
+    w->pos = offset + (origin == ZLIB_FILEFUNC_SEEK_CUR   ? w->pos
+                       : origin == ZLIB_FILEFUNC_SEEK_END ? w->size
+                                                          : 0);
     return 0;
 }
-int ZCALLBACK stream_error(voidpf, voidpf stream) {
-    return std::ferror(static_cast<std::FILE *>(stream));
+// The descriptor's owner closes it.
+int ZCALLBACK window_close(voidpf, voidpf) {
+    return 0;
+}
+int ZCALLBACK window_error(voidpf, voidpf stream) {
+    return static_cast<window *>(stream)->failed;
 }
 
 // The name of the entry the archive is at; empty when it cannot be read.
@@ -200,12 +238,13 @@ bool file_crc(const std::string &path, std::uint32_t &crc) {
 bool read_pk3(const std::string &path, pk3_contents &out) {
     struct stat st;
     fd_owner fd{open_as_file(path.c_str(), st)};
-    file_owner stream{fd.fd >= 0 ? fdopen(fd.fd, "rb") : nullptr};
-    if (!stream)
+    if (fd.fd < 0)
         return false;
-    fd.fd = -1; // the stream closes it now
-    zlib_filefunc64_def io = {stream_open, stream_read,  stream_write, stream_tell,
-                              stream_seek, stream_close, stream_error, stream.get()};
+    window w;
+    w.fd = fd.fd;
+    w.size = static_cast<std::uint64_t>(st.st_size);
+    zlib_filefunc64_def io = {window_open, window_read,  window_write, window_tell,
+                              window_seek, window_close, window_error, &w};
     unz_owner zip{unzOpen2_64(path.c_str(), &io)};
     if (!zip)
         return false;
@@ -258,20 +297,26 @@ std::vector<std::string> conflict_lines(const pk3_contents &package,
     auto taker = [&](const pk3_contents &other) {
         return "celui de " + (searched_before(package, other) ? own : other.path);
     };
-    std::vector<std::unordered_map<std::string, const pk3_entry *>> held(others.size());
+    // The package's entries by key; the others' many entries are only looked up.
+    std::unordered_map<std::string, size_t> own_entries;
+    for (size_t k = 0; k < package.entries.size(); ++k)
+        own_entries.emplace(path_key(package.entries[k].name), k);
+    std::vector<std::pair<size_t, size_t>> differing; // the package's entry, the other pk3
     for (size_t i = 0; i < others.size(); ++i)
-        for (const pk3_entry &e : others[i].entries)
-            held[i].emplace(path_key(e.name), &e);
-    for (const pk3_entry &e : package.entries) {
-        std::string key = path_key(e.name);
-        for (size_t i = 0; i < others.size(); ++i) {
-            auto found = held[i].find(key);
-            if (found != held[i].end() &&
-                (found->second->size != e.size || found->second->crc != e.crc))
-                lines.push_back("Conflit : " + e.name + " existe aussi dans " + others[i].path +
-                                ", avec un autre contenu ; le jeu prendra " + taker(others[i]));
+        for (const pk3_entry &e : others[i].entries) {
+            auto found = own_entries.find(path_key(e.name));
+            if (found == own_entries.end())
+                continue;
+            const pk3_entry &own_entry = package.entries[found->second];
+            if (own_entry.size != e.size || own_entry.crc != e.crc)
+                differing.push_back({found->second, i});
         }
-    }
+    std::sort(differing.begin(), differing.end());
+    differing.erase(std::unique(differing.begin(), differing.end()), differing.end());
+    for (const auto &[k, i] : differing)
+        lines.push_back("Conflit : " + package.entries[k].name + " existe aussi dans " +
+                        others[i].path + ", avec un autre contenu ; le jeu prendra " +
+                        taker(others[i]));
 
     std::set<std::string> asked;
     for (const pk3_script &script : package.scripts)
@@ -301,21 +346,26 @@ std::vector<std::string> plan_conflicts(const package_plan &plan, const std::str
     std::vector<pk3_contents> others = read_other_packages(plan.game_dir, map_name);
     if (others.empty())
         return {};
-    // A file's CRC is worked out only when another pk3 holds its game path
-    // with its size: any other size is another content already.
-    std::unordered_set<std::string> sized;
-    for (const pk3_contents &other : others)
-        for (const pk3_entry &e : other.entries)
-            sized.insert(path_key(e.name) + '\0' + std::to_string(e.size));
     pk3_contents own{"", map_name + ".pk3", true, {}, {}};
+    std::unordered_map<std::string, size_t> planned; // by key
     for (const planned_file &file : plan.files) {
         std::string key = path_key(file.game_path), text;
-        pk3_entry entry{file.game_path, file.bytes, 0};
-        if (sized.count(key + '\0' + std::to_string(file.bytes)))
-            file_crc(file.source, entry.crc);
-        own.entries.push_back(std::move(entry));
+        planned.emplace(key, own.entries.size());
+        own.entries.push_back({file.game_path, file.bytes, 0});
         if (is_shader_script(key) && read_whole_file(file.source.c_str(), text, script_limit))
             own.scripts.push_back({file.game_path, parse_shader_script(text)});
     }
+    // A file's CRC is worked out only when another pk3 holds its game path
+    // with its size: any other size is another content already.
+    std::vector<bool> summed(own.entries.size());
+    for (const pk3_contents &other : others)
+        for (const pk3_entry &e : other.entries) {
+            auto found = planned.find(path_key(e.name));
+            if (found == planned.end() || summed[found->second] ||
+                own.entries[found->second].size != e.size)
+                continue;
+            summed[found->second] = true;
+            file_crc(plan.files[found->second].source, own.entries[found->second].crc);
+        }
     return conflict_lines(own, others);
 }
