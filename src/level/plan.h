@@ -37,6 +37,10 @@ struct package_plan {
     bool game_found = false;         // the game's own pak*.pk3 were found
     std::string game_dir;            // the folder holding them, when found
     std::size_t game_file_count = 0; // entries in the game's archives
+    // Lines about the player's other pk3s that hold one of these game paths
+    // with other bytes, or define one of the package's shaders otherwise
+    // (names as they are).  plan_package leaves it empty; plan_form fills it.
+    std::vector<std::string> conflicts;
 };
 
 // The form's inputs, as text (empty = not given).  game_dir: an explicit
