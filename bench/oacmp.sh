@@ -7,6 +7,8 @@
 #   bench/oacmp.sh table LABEL             prints the table of a measured run
 #   bench/oacmp.sh cli LABEL PROGRAM WLABEL  packs each map with PROGRAM's command line, no display,
 #                                          each in a fresh folder, and compares with run WLABEL
+#   bench/oacmp.sh unread LABEL PROGRAM     packs each map with PROGRAM's command line and counts
+#                                          the scripts and images the engine would not read
 # Installs what it needs when missing: Debian's openarena, openarena-oacmp1, xvfb, xdotool and
 # libjpeg-turbo-progs (cjpeg).
 # OACMP_OUT (default work/oacmp in the checkout) holds the author's folder G (mapsrc/) and one
@@ -64,6 +66,20 @@ cli)
         printf '%s: exit %s, ' "$m" "$status"
         python3 "$here/oacmp_same.py" "$out/$4/work/$m/$m.pk3" "$dir/$m/$m.pk3" || true
     done
+    ;;
+unread)
+    dir=$out/$2
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    program=$(realpath "$3")
+    for m in "${maps[@]}"; do
+        mkdir -p "$dir/$m"
+        (cd "$dir/$m" && env -u DISPLAY "$program" --bsp "$G/maps/$m.bsp" --aas "$G/maps/$m.aas" \
+            --levelshot "$G/levelshots/$m.jpg" --textures "$G/textures" --name "$m" \
+            --description "$m" --modes ffa --yes >"../$m.out" 2>"../$m.err") || true
+        python3 "$here/oacmp_unread.py" "$share" "$m" "$dir/$m/$m.pk3"
+    done | tee "$dir/unread.txt" | awk '{ s += $2; i += $3 }
+        END { printf "%d maps: %d scripts and %d images the engine would not read\n", NR, s, i }'
     ;;
 table)
     python3 "$here/oacmp_table.py" "$out/$2" "$out/release" "$out/noise.json"

@@ -28,4 +28,6 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The dedicated server mapcrate --verify tries packages in.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS openarena-server)
 include(CPack)

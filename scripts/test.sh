@@ -5,6 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# The game's dedicated server, for the tests of --verify (it brings the
+# game's data, about 440 MB).
+source scripts/need_packages.sh
+need_packages openarena-server
+
 bash scripts/setup.sh build-asan -DMAPCRATE_SANITIZE=ON
 (cd build-asan && ctest --output-on-failure -j2)
 

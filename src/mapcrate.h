@@ -137,6 +137,12 @@ void valider(GtkWidget *button, gpointer form);
 
 // --- src/valid ------------------------------------------------------------
 
+// A name (a path, an entry, a file name) as the terminal and the dialogs
+// show it: \t, \n, \r, a backslash as \\, and \xNN for each byte of another
+// control character (below 0x20, 0x7f, and 0x80 to 0x9f alone or as UTF-8);
+// the other bytes as they are.  The result is always one line.
+std::string shown(std::string_view name);
+
 void get_field(form_record *f);
 // The silent tests behind validation and the file selection: a path that
 // opens as a directory listing; a path that opens read-only as a regular
@@ -165,6 +171,7 @@ enum class question_kind {
     aas_for_another_bsp,
     levelshot_not_128_jpeg,
     missing_files,
+    conflicts,
     no_game_mode,
 };
 struct question {
@@ -182,18 +189,24 @@ struct request_check {
 request_check verif_field(const form_record *f);
 const char *rule_message(form_rule rule);
 
-// The second step: plans the package from the captured form into f->plan.
-// Shows nothing and prints nothing.
+// The second step: plans the package from the captured form into f->plan,
+// with its conflicts with the player's other pk3s.  Shows nothing and
+// prints nothing.
 void plan_form(form_record *f);
 // Tells standard output where the game's files are, what the game already
-// ships and what is found nowhere, each line ending in line_end.
+// ships, what is found nowhere and what other pk3s hold otherwise, each
+// line ending in line_end.
 void print_plan(const package_plan &plan, const char *line_end = "\n\n");
 // The question about the files the map uses that are found nowhere
 // (ISO-8859-1): at most ten paths, then how many more.
 std::string missing_files_question(const std::vector<std::string> &missing);
+// The question about the player's other pk3s that hold the package's game
+// paths or define its shaders otherwise (ISO-8859-1): at most ten of the
+// plan's conflict lines, then how many more.
+std::string conflicts_question(const std::vector<std::string> &conflicts);
 // Every question Execute asks, in its order: the check's, with the plan's
-// about files found nowhere (when the game's files were found) before the
-// game-mode question.
+// about files found nowhere (when the game's files were found), then about
+// conflicts with other pk3s, before the game-mode question.
 std::vector<question> questions_to_ask(const request_check &check, const package_plan &plan);
 
 // The game-mode tokens of the arena script, in the order of mode_states.

@@ -155,3 +155,14 @@ void write_zip(const std::string &path, const std::vector<std::string> &names_an
     if (run_program(args).status != 0)
         throw std::runtime_error("cannot write " + path);
 }
+
+std::string write_redefined_shader() {
+    write_file("g/scripts/b.shader", "textures/s/x { { map textures/s/mine.tga } }");
+    write_zip("g/pak0.pk3", {"scripts/a.shader", "textures/s/x { { map textures/s/game.tga } }",
+                             "textures/s/game.tga", "G"});
+    write_file("g/textures/s/mine.tga", "mine");
+    write_file("g/textures/s/own.tga", "own");
+    write_file("l.bsp", level_bytes({"textures/s/x", "textures/s/own"}));
+    return "Shader deja defini par le jeu, le votre est ignore : textures/s/x (scripts/a.shader, "
+           "scripts/b.shader)";
+}

@@ -63,3 +63,8 @@ std::string level_bytes(const std::vector<std::string> &shaders,
 std::string md3_bytes(const std::vector<std::vector<std::string>> &surfaces);
 // A zip of the given entries (name, then data), written by Python's zipfile.
 void write_zip(const std::string &path, const std::vector<std::string> &names_and_data);
+
+// An author's game folder g/ holding the game's pak0.pk3, whose scripts/a.shader
+// defines textures/s/x, and g/scripts/b.shader redefining it with an image
+// of its own; l.bsp draws it and textures/s/own.  The plan's line about it.
+std::string write_redefined_shader();

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <set>
@@ -14,6 +15,7 @@
 
 #include "check/package_zip.h"
 #include "level/game_files.h"
+#include "level/other_packages.h"
 #include "level/readers.h"
 #include "level/tree.h"
 #include "valid/level_checks.h"
@@ -351,11 +353,33 @@ void check_leftovers(const checker &c, std::vector<finding> &findings) {
 }
 
 // The conflict lines of the package against the player's other packages
-// in the game's folder and its home folder.  Empty for now: the reader of
-// the other packages is not part of this program yet, and this is where
-// its lines come in.
-std::vector<std::string> conflicts_with_others(const std::string &, const game_side &) {
-    return {};
+// in the game's folder and its home folder.  A package that lies in one of
+// them is there under its own name; any other is taken as it will be
+// installed, in the home folder, as the plan takes the one it makes.
+std::vector<std::string> conflicts_with_others(const std::string &package_path,
+                                               const game_side &game) {
+    if (!game.files.found)
+        return {};
+    size_t slash = package_path.rfind('/');
+    std::string file = package_path.substr(slash == std::string::npos ? 0 : slash + 1);
+    std::string stem = file;
+    if (extension(lower_case(stem)) == ".pk3")
+        stem.resize(stem.size() - 4);
+    // Itself, in the game's folder, is no other package.
+    std::vector<pk3_contents> others = read_other_packages(game.files.dir, stem);
+    pk3_contents own;
+    if (others.empty() || !read_pk3(package_path, own))
+        return {};
+    std::string folder = slash == std::string::npos ? "." : package_path.substr(0, slash + 1);
+    char *at = realpath(folder.c_str(), nullptr),
+         *game_at = realpath(game.files.dir.c_str(), nullptr);
+    bool in_game_folder = at && game_at && std::strcmp(at, game_at) == 0;
+    std::free(at);
+    std::free(game_at);
+    own.path = "";
+    own.name = file;
+    own.in_home = !in_game_folder;
+    return conflict_lines(own, others);
 }
 
 } // namespace

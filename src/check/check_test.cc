@@ -60,6 +60,7 @@ TEST(Check, PackagesLinesAndExitStatuses) {
         std::vector<std::string> options;
         int status;
         std::string e_lines, m_lines, package_lines; // what --check prints after each part
+        bool other_package = false; // the game's folder holds another pk3 with textures/set/a.tga
     } rows[] = {
         {"good", {}, "", {}, 0, "", "", ""},
         {"missing a texture",
@@ -152,17 +153,31 @@ TEST(Check, PackagesLinesAndExitStatuses) {
          "",
          "",
          "Illisible par le jeu : scripts/m.arena : nomme une map absente du paquet : gone\n"},
+        {"another package's file with other bytes",
+         {},
+         "",
+         {},
+         1,
+         "",
+         "",
+         "Conflit : textures/set/a.tga existe aussi dans pak/zz.pk3, avec un autre contenu ; le "
+         "jeu prendra celui de ce pk3\n",
+         true},
     };
-    std::string game;
+    std::string game, other;
     {
         temp_dir once;
         write_zip("pak0.pk3", {"textures/base/b.tga", "the game's"});
+        write_zip("zz.pk3", {"textures/set/a.tga", "other"});
         game = read_file("pak0.pk3");
+        other = read_file("zz.pk3");
     }
     for (const auto &r : rows) {
         SCOPED_TRACE(r.what);
         temp_dir work;
         write_file("pak/pak0.pk3", game);
+        if (r.other_package)
+            write_file("pak/zz.pk3", other);
         files contents = good_package();
         for (const auto &[name, data] : r.changes)
             if (data == "-")

@@ -4,6 +4,7 @@
 
 #include "check/check.h"
 #include "cli/cli.h"
+#include "verify/verify.h"
 
 namespace {
 
@@ -63,5 +64,9 @@ int check_command(const cli_options &o) {
     if (found == 0 && !o.quiet)
         print_line("Rien \xe0 signaler.", "");
     std::fflush(stdout);
+    // The game's own verdict comes after the check's, and outranks it.
+    if (o.verify)
+        if (int status = tell_verify(verify_package(o.check), o.check); status != exit_packed)
+            return status;
     return found == 0 ? exit_packed : exit_refused;
 }

@@ -13,6 +13,7 @@ struct cli_options {
     // --check PACKAGE, and the first option given that does not go with it.
     std::string check, not_with_check;
     bool check_given = false;
+    bool verify = false;
 };
 
 // Exit statuses.
@@ -23,6 +24,8 @@ enum exit_status {
     exit_staging = 3,
     exit_packing = 4,
     exit_unreadable_package = 5, // --check: not a zip the library reads
+    exit_engine_refused = 6,
+    exit_no_engine = 7,
 };
 
 // Reads the arguments into options.  Returns -1 to go on; otherwise the
@@ -36,8 +39,8 @@ int parse_options(int argc, char **argv, cli_options &options);
 int check_command(const cli_options &options);
 
 // Writes "mapcrate: ", then the ISO-8859-1 text converted to the locale's
-// encoding, then raw (bytes of the user's, as they are) and a line feed, to
-// standard error.
+// encoding, then raw (names of the user's, as shown() writes them) and a
+// line feed, to standard error.
 void tell(const std::string &latin1, const std::string &raw = std::string());
 // The ISO-8859-1 text in the locale's encoding; what it cannot hold becomes '?'.
 std::string in_locale(const std::string &latin1);

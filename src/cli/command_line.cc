@@ -12,6 +12,7 @@
 #include "cli/cli.h"
 #include "io/io.h"
 #include "mapcrate.h"
+#include "verify/verify.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ void list_entries(form_record &f) {
                               : entry == "mapcrate"  ? std::strlen(credits_text)
                                                      : arena_text(&f).size();
         std::string source = found != planned.end() ? found->second->source : "-";
-        std::printf("%s\t%s\t%llu\n", entry.c_str(), source.c_str(),
+        std::printf("%s\t%s\t%llu\n", shown(entry).c_str(), shown(source).c_str(),
                     static_cast<unsigned long long>(bytes));
     }
 }
@@ -106,5 +107,7 @@ int command_line(int argc, char **argv) {
              result.what);
         return exit_packing;
     }
+    if (o.verify)
+        return tell_verify(verify_package(f.pack_argv[3]), f.pack_argv[3]);
     return exit_packed;
 }

@@ -29,13 +29,13 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
                               "version 46).",
                       mode_q = "Aucun mode de jeu n'a été choisis",
                       go_on = "avec --yes, mapcrate passe outre",
-                      name_rule = "Le nom de la map doit faire au plus 54 caractères",
+                      name_rule = "Le nom de la map doit faire au plus 52 caractères",
                       unreadable = "Impossible d'ouvrir le fichier.\nVerifiez son existance",
                       usage = "Essayez « mapcrate --help »",
                       mandatory = "Revérifiez les champs en Rouge",
                       folder =
                           "mapcrate: Veuillez selectionner un dossier valide pour les textures\n";
-    const std::string too_long(55, 'n');
+    const std::string longest(52, 'n'), too_long(53, 'n');
     const struct {
         const char *what;
         names args;
@@ -50,11 +50,13 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
         {"no --bsp", {"--name", "m", "--yes"}, 2, "--bsp et --name"},
         {"argument left over", level({"m.pk3"}), 2, "en trop : m.pk3"},
         {"unknown mode", level({"--modes", "ffa,dm"}), 2, ": dm\n" + usage},
+        {"--verify needs a package", level({"--verify", "--dry-run"}), 2, "--dry-run.\n" + usage},
         {"textures not a folder", level({"--textures", "l.bsp"}), 1, folder},
         {"unreadable AAS", level({"--aas", "tex"}, "m", ""), 1, unreadable},
         {"BSP empty", level({}, "m", ""), 1, mandatory},
         {"name empty", level({}, ""), 1, mandatory},
-        {"name of 55", level({"--yes"}, too_long), 1, name_rule},
+        {"name of 52", level({"--modes", "ctf", "--dry-run"}, longest), 0, ""},
+        {"name of 53", level({"--yes"}, too_long), 1, name_rule},
         {"console command", level({"--yes"}, "m;quit"), 1, name_rule},
         {"blank", level({"--yes"}, "m 2"), 1, name_rule},
         {"accent", level({"--yes"}, "mé"), 1, name_rule},
@@ -147,6 +149,24 @@ TEST(CommandLine, ADryRunListsThePlanAndAsksAboutFilesFoundNowhereCreatingNothin
     EXPECT_EQ(entries, (names{"textures/set/a.tga", "maps/m.bsp", "scripts/m.arena", "mapcrate"}));
 }
 
+TEST(CommandLine, TheGamesShaderWinsOverTheAuthorsAndTheDryRunSaysSoAfterTheEntries) {
+    temp_dir work;
+    const std::string line = write_redefined_shader();
+    names args = level({"--textures", "g/textures", "--modes", "ffa", "--dry-run"});
+    run_result dry = mapcrate(args);
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.out.substr(dry.out.find("\nFichiers du jeu")),
+              "\nFichiers du jeu : g (2 fichiers)\n" + line + "\n");
+    args.pop_back();
+    run_result run = mapcrate(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(line + "\n\n"), std::string::npos) << run.out;
+    names entries;
+    for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
+        entries.push_back(e.name);
+    EXPECT_EQ(entries, (names{"textures/s/own.tga", "maps/m.bsp", "scripts/m.arena", "mapcrate"}));
+}
+
 TEST(CommandLine, HelpVersionAndTheLocalesEncoding) {
     temp_dir work;
     run_result help = mapcrate({"--bsp", "x", "--help"});
@@ -154,7 +174,8 @@ TEST(CommandLine, HelpVersionAndTheLocalesEncoding) {
     for (const char *option :
          {"--bsp FICHIER", "--name NOM", "--aas", "--levelshot", "--textures", "--description",
           "--modes", "--game", "--yes", "--dry-run", "--quiet", "--help", "--version",
-          "  4  l'écriture du pk3", "--check PAQUET", "5 le paquet n'est pas un zip lisible"})
+          "  4  l'écriture du pk3", "--verify", "  7  aucun serveur du jeu", "--check PAQUET",
+          "  5  le paquet n'est pas un zip lisible"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     run_result version = mapcrate({"--version"}, "C");
     EXPECT_EQ(version.status, 0);

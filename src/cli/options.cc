@@ -31,6 +31,8 @@ const char help_text[] =
     "  --quiet                n'affiche pas la progression\n"
     "  --check PAQUET         v\xe9rifie un paquet sans le changer : fichiers introuvables,\n"
     "                         d\xe9j\xe0 dans le jeu, inutilis\xe9s, illisibles par le jeu\n"
+    "  --verify               essaie le paquet \xe9"
+    "crit dans le serveur du jeu (ioq3ded)\n"
     "  --help                 affiche cette aide et quitte\n"
     "  --version              affiche la version et quitte\n"
     "\n"
@@ -44,8 +46,10 @@ const char help_text[] =
     "  4  l'\xe9"
     "criture du pk3 a \xe9"
     "chou\xe9\n"
-    "Avec --check : 0 rien \xe0 signaler, 1 quelque chose est signal\xe9,\n"
-    "  2 arguments incorrects, 5 le paquet n'est pas un zip lisible\n";
+    "  5  le paquet n'est pas un zip lisible (--check)\n"
+    "  6  le jeu refuse le paquet (--verify)\n"
+    "  7  aucun serveur du jeu n'est install\xe9 (--verify)\n"
+    "Avec --check : 0 rien \xe0 signaler, 1 quelque chose est signal\xe9.\n";
 
 const char version_text[] = "mapcrate " MAPCRATE_VERSION "\n"
                             "Mapcrate (c) 2026 son auteur. Tous droits r\xe9serv\xe9s.\n"
@@ -65,6 +69,7 @@ enum option_id {
     dry_run,
     quiet,
     check,
+    verify,
     help,
     version
 };
@@ -82,6 +87,7 @@ const option long_options[] = {
     {"dry-run", no_argument, nullptr, dry_run},
     {"quiet", no_argument, nullptr, quiet},
     {"check", required_argument, nullptr, check},
+    {"verify", no_argument, nullptr, verify},
     {"help", no_argument, nullptr, help},
     {"version", no_argument, nullptr, version},
     {nullptr, 0, nullptr, 0},
@@ -160,6 +166,7 @@ int parse_options(int argc, char **argv, cli_options &o) {
             o.check = optarg, o.check_given = true;
         if ((id <= modes || id == yes || id == dry_run) && o.not_with_check.empty())
             o.not_with_check = option_name(id);
+        o.verify = o.verify || id == verify;
     }
     if (optind < argc)
         return usage_error("argument en trop : ", argv[optind]);
@@ -169,5 +176,8 @@ int parse_options(int argc, char **argv, cli_options &o) {
         return -1;
     if (!o.bsp_given || !o.name_given)
         return usage_error("--bsp et --name sont obligatoires.");
+    if (o.verify && o.dry_run)
+        return usage_error("--verify essaie un paquet \xe9"
+                           "crit : il ne va pas avec --dry-run.");
     return -1;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/cli.h"
+#include "mapcrate.h"
 
 std::string in_locale(const std::string &latin1) {
     const char *charset = nullptr;
@@ -16,7 +17,7 @@ std::string in_locale(const std::string &latin1) {
 }
 
 void tell(const std::string &latin1, const std::string &raw) {
-    std::string line = "mapcrate: " + in_locale(latin1) + raw + "\n";
+    std::string line = "mapcrate: " + in_locale(latin1) + shown(raw) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }

@@ -12,7 +12,7 @@ const char *const not_written_message =
 std::string staging_failed_message(const std::string &path) {
     return "La pr\xe9paration du pk3 a \xe9"
            "chou\xe9 : " +
-           latin1_path(path) + "\nLe pk3 n'a pas \xe9t\xe9 \xe9" + "crit.";
+           latin1_path(shown(path)) + "\nLe pk3 n'a pas \xe9t\xe9 \xe9" + "crit.";
 }
 
 // No answer but an explicit No stops: closing the question means go on.

@@ -20,7 +20,7 @@ const std::string unreadable = "! Impossible d'ouvrir le fichier.\nVerifiez son 
                                "qu'il n'y ai pas de caracteres accentués.";
 const std::string mandatory = "! Revérifiez les champs en Rouge, ils sont obligatoires.";
 const std::string unloadable =
-    "! Le nom de la map doit faire au plus 54 caractères, pris parmi les "
+    "! Le nom de la map doit faire au plus 52 caractères, pris parmi les "
     "lettres sans accent, les chiffres, - _ et . : le jeu ne pourrait "
     "pas la charger.";
 const std::string mode_q = "? Aucun mode de jeu n'a été choisis, le pk3 n'apparaitre dans "

@@ -89,23 +89,32 @@ bool is_shader_script(const std::string &lower_name) {
            lower_name.find('/', 8) == std::string::npos;
 }
 
+// A shader script of the game: its text, and where the engine's list of
+// scripts meets its name (which archive, which entry in it).
+struct game_script {
+    std::size_t archive = 0, entry = 0;
+    std::string text;
+};
+
 // Adds one archive's entries; its shader scripts replace those of the
 // archives before it.
-bool read_archive(const std::string &path, game_files &game,
-                  std::map<std::string, std::string> &scripts) {
+bool read_archive(const std::string &path, std::size_t archive, game_files &game,
+                  std::map<std::string, game_script> &scripts) {
     unz_owner zip{unzOpen64(path.c_str())};
     if (!zip)
         return false;
+    std::size_t entry = 0;
     for (int at = unzGoToFirstFile(zip.get()); at == UNZ_OK; at = unzGoToNextFile(zip.get())) {
         unz_file_info64 info;
         std::string name = lower_case(entry_name(zip.get(), info));
+        ++entry;
         if (name.empty() || name.back() == '/')
             continue;
         ++game.count;
         game.keys.insert(shader_key(name));
         std::string text;
         if (is_shader_script(name) && read_entry(zip.get(), info, text))
-            scripts[name] = std::move(text);
+            scripts[name] = {archive, entry, std::move(text)};
         game.paths.insert(std::move(name));
     }
     return true;
@@ -140,13 +149,25 @@ game_files read_game_files(const std::string &dir) {
         }
     }
     std::sort(paks.begin(), paks.end());
-    std::map<std::string, std::string> scripts;
-    for (const std::string &pak : paks)
-        game.found |= read_archive(join_path(dir, pak), game, scripts);
+    std::map<std::string, game_script> scripts;
+    for (std::size_t i = 0; i < paks.size(); ++i)
+        game.found |= read_archive(join_path(dir, paks[i]), i, game, scripts);
     if (game.found)
         game.dir = dir;
-    for (const auto &script : scripts)
-        for (shader_def &def : parse_shader_script(script.second))
+    // The engine lists each script name once, from the last archive that has
+    // it, last archive first and entries in their order; it joins the texts
+    // from the end of that list (ScanAndLoadShaderFiles).
+    std::vector<std::pair<const std::string *, const game_script *>> order;
+    for (const auto &[name, script] : scripts)
+        order.push_back({&name, &script});
+    std::sort(order.begin(), order.end(), [](const auto &x, const auto &y) {
+        return x.second->archive != y.second->archive ? x.second->archive < y.second->archive
+                                                      : x.second->entry > y.second->entry;
+    });
+    for (const auto &[name, script] : order)
+        for (shader_def &def : parse_shader_script(script->text)) {
+            def.script = *name;
             game.shaders.push_back(std::move(def));
+        }
     return game;
 }

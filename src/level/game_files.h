@@ -15,7 +15,10 @@ struct game_files {
     std::size_t count = 0;                 // their file entries
     std::unordered_set<std::string> paths; // each entry's name, in lower case
     std::unordered_set<std::string> keys;  // and as shader_key gives it
-    std::vector<shader_def> shaders;       // from scripts/*.shader, the last archive's copy
+    // From scripts/*.shader, each name's copy in the last archive that has it,
+    // the scripts in the order the engine joins them: a shader's first
+    // definition here is the one the game uses.
+    std::vector<shader_def> shaders;
 };
 
 // The first folder holding a pak0.pk3, searched in this order: explicit_dir

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "level/plan.h"
 #include "level/readers.h"
 #include "level/tree.h"
 #include "support.h"
@@ -99,6 +100,81 @@ TEST(LevelReaders, TheWalkTakesEveryFileOnceThroughALinkBackToAParent) {
         for (const std::string &file : folder.files)
             files.push_back(folder.path + "/" + file);
     EXPECT_EQ(files, (list{"t/top.tga", "t/a/b/deep.tga"}));
+}
+
+// What the plan packs and says when scripts define a shader more than once
+// and names reach the engine's limits.  Game paths of the archive in order.
+TEST(PackagePlan, ShadersAsTheEngineTakesThemAndNamesItCanRead) {
+    const std::string n53(53, 'n'), n52(52, 'n'), long_script = "scripts/" + n52 + ".shader";
+    struct {
+        const char *what;
+        std::vector<list> paks; // each: name, data, ...
+        list author;            // under g/: path, data, ...
+        list shaders, files, notes, missing;
+    } rows[] = {
+        // Of the game's, the first archive's last script.
+        {"the game's definition wins over the author's",
+         {{"scripts/e1.shader", "textures/s/x { }", "scripts/e2.shader", "textures/s/x { }"},
+          {"scripts/z.shader", "textures/s/x { }"}},
+         {"scripts/b.shader", "textures/s/x { { map textures/s/mine.tga } }", "textures/s/mine.tga",
+          ""},
+         {"textures/s/x"},
+         {"maps/m.bsp"},
+         {"Shader deja defini par le jeu, le votre est ignore : textures/s/x (scripts/e2.shader, "
+          "scripts/b.shader)"},
+         {}},
+        // The engine reads the package's last script first.
+        {"of two author's scripts, the one that sorts last",
+         {{"x", ""}},
+         {"scripts/c.shader", "textures/s/y { { map textures/s/c.tga } } textures/s/z { }",
+          "scripts/d.shader", "textures/s/y { { map textures/s/d.tga } }", "textures/s/c.tga", "",
+          "textures/s/d.tga", ""},
+         {"textures/s/y", "textures/s/z"},
+         {"textures/s/d.tga", "maps/m.bsp", "scripts/c.shader", "scripts/d.shader"},
+         {"Shader defini deux fois : textures/s/y (scripts/d.shader, scripts/c.shader)"},
+         {}},
+        // An image's extension is the engine's to add; a script's whole path counts.
+        {"names of 64 bytes",
+         {{"x", ""}},
+         {"textures/s/" + n52 + ".tga", "", "textures/s/" + n53 + ".tga", "", long_script,
+          "textures/s/q { { map textures/s/q2.tga } }", "textures/s/q2.tga", ""},
+         {"textures/s/" + n52, "textures/s/" + n53, "textures/s/q"},
+         {"textures/s/" + n52 + ".tga", "maps/m.bsp"},
+         {"Chemin trop long pour le jeu (64 octets ou plus) : " + long_script,
+          "Chemin trop long pour le jeu (64 octets ou plus) : textures/s/" + n53},
+         {long_script, "textures/s/" + n53, "textures/s/q"}},
+    };
+    setenv("MAPCRATE_GAME_DIR", "", 1);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        temp_dir dir;
+        mkdir("pak", 0755);
+        for (size_t i = 0; i < row.paks.size(); ++i)
+            write_zip("pak/pak" + std::to_string(i) + ".pk3", row.paks[i]);
+        for (size_t i = 0; i + 1 < row.author.size(); i += 2)
+            write_file("g/" + row.author[i], row.author[i + 1]);
+        mkdir("g/textures", 0755);
+        write_file("l.bsp", level_bytes(row.shaders));
+        package_plan plan = plan_package({"g/textures", "l.bsp", "", "", "m", "pak"});
+        list files;
+        for (const planned_file &f : plan.files)
+            files.push_back(f.game_path);
+        EXPECT_EQ(files, row.files);
+        EXPECT_EQ(plan.notes, row.notes);
+        EXPECT_EQ(plan.missing, row.missing);
+    }
+    // Of two names that differ only in case, the package takes one.
+    temp_dir dir;
+    write_file("flat/Wall.tga", "W");
+    write_file("flat/wall.tga", "w");
+    write_file("l.bsp", test_bsp());
+    package_plan plan = plan_package({"flat", "l.bsp", "", "", "m", ""});
+    ASSERT_EQ(plan.files.size(), 2u);
+    const std::string kept = plan.files[0].game_path,
+                      left = kept == "textures/Wall.tga" ? "wall" : "Wall";
+    EXPECT_EQ(plan.notes, list{"Meme nom a la casse pres, laisse de cote : textures/" + left +
+                               ".tga (garde : " + kept + ")"});
+    unsetenv("MAPCRATE_GAME_DIR");
 }
 
 } // namespace

@@ -22,6 +22,9 @@ namespace {
 
 // Models and shader scripts are read whole; larger ones are not such files.
 constexpr std::uint64_t model_limit = 64u << 20, script_limit = 16u << 20;
+// The engine's names fit MAX_QPATH (64) bytes with their NUL: it refuses a
+// longer model, sound or image name, and cuts a script's "scripts/<name>".
+constexpr std::size_t name_limit = 64;
 
 std::string extension(const std::string &path) {
     size_t dot = path.rfind('.');
@@ -87,13 +90,20 @@ struct planner {
     author_files &author;
     std::multimap<std::string, texture_file> textures; // by key
     package_plan plan;
-    std::set<std::string> placed, left_out, missed; // lower-case game paths
+    std::set<std::string> left_out, missed;    // lower-case game paths
+    std::map<std::string, std::string> placed; // lower case: as packed
     bool textures_matched = false;
 };
 
 void add(planner &p, const std::string &game_path, const std::string &source) {
-    if (!p.placed.insert(lower_case(game_path)).second)
+    // The engine finds files without case: a second spelling would hide one.
+    auto [at, fresh] = p.placed.emplace(lower_case(game_path), game_path);
+    if (!fresh) {
+        if (at->second != game_path)
+            p.plan.notes.push_back("Meme nom a la casse pres, laisse de cote : " + game_path +
+                                   " (garde : " + at->second + ")");
         return;
+    }
     struct stat st {};
     stat(source.c_str(), &st);
     p.plan.files.push_back({game_path, source, static_cast<std::uint64_t>(st.st_size)});
@@ -102,6 +112,21 @@ void add(planner &p, const std::string &game_path, const std::string &source) {
 void leave_out(planner &p, const std::string &game_path) {
     if (p.left_out.insert(lower_case(game_path)).second)
         p.plan.game_owned.push_back(game_path);
+}
+
+void miss(planner &p, const std::string &name) {
+    if (p.missed.insert(lower_case(name)).second)
+        p.plan.missing.push_back(name);
+}
+
+// False, with a note, when the engine would refuse the name.
+bool fits_engine(planner &p, const std::string &name) {
+    if (name.size() < name_limit)
+        return true;
+    if (!p.missed.count(lower_case(name)))
+        p.plan.notes.push_back("Chemin trop long pour le jeu (64 octets ou plus) : " + name);
+    miss(p, name);
+    return false;
 }
 
 bool game_ships(const planner &p, kind k, const std::string &name) {
@@ -142,16 +167,19 @@ std::vector<std::pair<std::string, std::string>> candidates(planner &p, kind k,
 }
 
 // Plans the file that answers a name the map uses; true when the author
-// has one, whether or not the game ships it.
+// has one, whether or not the game ships it.  The length that counts is the
+// name's: the engine adds an image's or a sound's extension in a larger buffer.
 bool use(planner &p, kind k, const std::string &name) {
+    if (!fits_engine(p, name))
+        return false;
     std::vector<std::pair<std::string, std::string>> found = candidates(p, k, name);
     if (game_ships(p, k, name)) {
         for (const auto &c : found)
             leave_out(p, c.first);
     } else if (!found.empty()) {
         add(p, found[0].first, found[0].second);
-    } else if (p.game.found && p.missed.insert(lower_case(name)).second) {
-        p.plan.missing.push_back(name);
+    } else if (p.game.found) {
+        miss(p, name);
     }
     return !found.empty();
 }
@@ -176,10 +204,15 @@ bool archive_order(const planned_file &x, const planned_file &y) {
     return lower_case(x.game_path) < lower_case(y.game_path);
 }
 
-// The images and videos of the used shaders, each shader from the first
-// script that defines it: the author's own scripts before the game's; a
-// script the game ships is the game's.  A shader no script defines is drawn
-// from the image of its own name.  Marks the author's scripts that are used.
+// The images and videos of the used shaders, each from the definition the
+// engine takes.  It joins the scripts' texts with the least searched place
+// first and takes a shader's first definition (ScanAndLoadShaderFiles,
+// FindShaderInShaderText): a package in the player's home folder comes after
+// the game, so the game's definition wins; within the package the text of
+// its last script comes first, so the author's script that sorts last wins.
+// An author's script with the path of one of the game's would replace that
+// whole script for every map, and stays out.  A shader no script defines is
+// drawn from the image of its own name.  Marks the author's scripts used.
 struct shader_images {
     std::vector<std::string> images, videos;
     std::vector<bool> script_used;
@@ -187,22 +220,33 @@ struct shader_images {
 
 shader_images images_of(planner &p, const std::vector<std::string> &shaders,
                         const std::vector<std::pair<std::string, std::string>> &scripts) {
-    std::unordered_map<std::string, std::pair<const shader_def *, size_t>> defined;
+    std::unordered_map<std::string, const shader_def *> game_defined;
+    for (const shader_def &def : p.game.shaders)
+        game_defined.emplace(def.name, &def);
+    std::set<std::string> used_keys;
+    for (const std::string &shader : shaders)
+        used_keys.insert(shader_key(shader));
+
+    // Each name's definitions in the author's scripts, the engine's pick first.
+    std::unordered_map<std::string, std::vector<std::pair<const shader_def *, size_t>>> defined;
     std::multimap<std::string, std::string> shipped_scripts; // shader: game path
     std::vector<std::vector<shader_def>> script_defs(scripts.size());
-    for (size_t i = 0; i < scripts.size(); ++i) {
+    for (size_t i = scripts.size(); i-- > 0;) {
         std::string text;
         read_whole_file(scripts[i].second.c_str(), text, script_limit);
         script_defs[i] = parse_shader_script(text);
         bool shipped = game_ships(p, kind::exact, scripts[i].first);
+        bool needed = false;
+        for (const shader_def &def : script_defs[i])
+            needed |= !shipped && used_keys.count(def.name) && !game_defined.count(def.name);
+        if (needed && !fits_engine(p, scripts[i].first))
+            continue;
         for (const shader_def &def : script_defs[i])
             if (shipped)
                 shipped_scripts.emplace(def.name, scripts[i].first);
             else
-                defined.emplace(def.name, std::make_pair(&def, i));
+                defined[def.name].push_back({&def, i});
     }
-    for (const shader_def &def : p.game.shaders)
-        defined.emplace(def.name, std::make_pair(&def, scripts.size()));
 
     shader_images used;
     used.script_used.resize(scripts.size());
@@ -213,16 +257,36 @@ shader_images images_of(planner &p, const std::vector<std::string> &shaders,
             continue;
         for (auto [at, end] = shipped_scripts.equal_range(key); at != end; ++at)
             leave_out(p, at->second);
-        auto def = defined.find(key);
-        if (def == defined.end()) {
+        auto game_def = game_defined.find(key);
+        const shader_def *game = game_def == game_defined.end() ? nullptr : game_def->second;
+        const shader_def *found = game;
+        size_t taken = 0;
+        std::set<size_t> told; // one line per script
+        auto author_defs = defined.find(key);
+        if (author_defs != defined.end())
+            for (const auto &[def, script] : author_defs->second) {
+                if (!told.insert(script).second)
+                    continue;
+                if (game) {
+                    p.plan.notes.push_back(
+                        "Shader deja defini par le jeu, le votre est ignore : " + shader + " (" +
+                        game->script + ", " + scripts[script].first + ")");
+                } else if (!found) {
+                    found = def;
+                    taken = script;
+                    used.script_used[script] = true;
+                } else {
+                    p.plan.notes.push_back("Shader defini deux fois : " + shader + " (" +
+                                           scripts[taken].first + ", " + scripts[script].first +
+                                           ")");
+                }
+            }
+        if (!found) {
             // The engine's default shader draws what a compiler left unnamed.
             if (key != "noshader" && shader[0] != '*')
                 used.images.push_back(shader);
             continue;
         }
-        const auto &[found, script] = def->second;
-        if (script < scripts.size())
-            used.script_used[script] = true;
         used.images.insert(used.images.end(), found->images.begin(), found->images.end());
         used.videos.insert(used.videos.end(), found->videos.begin(), found->videos.end());
     }
@@ -292,9 +356,9 @@ package_plan plan_package(const plan_request &request) {
     std::vector<folder_info> folders;
     if (!request.textures_dir.empty())
         folders = read_textures_folder(request.textures_dir.c_str());
-    author_files author = list_author_folder(request.textures_dir.empty()
-                                                 ? game_dir_above_maps(request.bsp_path)
-                                                 : author_game_dir(folders, level.shaders));
+    author_files author =
+        list_author_folder(request.textures_dir.empty() ? game_dir_above_maps(request.bsp_path)
+                                                        : author_game_dir(folders, level.shaders));
     game_files game;
     if (std::string dir = find_game_dir(request.game_dir, author.root); !dir.empty())
         game = read_game_files(dir);
@@ -331,7 +395,8 @@ package_plan plan_package(const plan_request &request) {
     // A textures folder that holds nothing the map names is packed flat.
     if (!folders.empty() && !p.textures_matched)
         for (const std::string &file : folders[0].files)
-            if (!game_ships(p, kind::exact, "textures/" + file))
+            if (!game_ships(p, kind::exact, "textures/" + file) &&
+                fits_engine(p, "textures/" + file))
                 add(p, "textures/" + file, join_path(folders[0].path, file));
     std::stable_sort(p.plan.files.begin(), p.plan.files.end(), archive_order);
 

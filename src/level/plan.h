@@ -21,18 +21,26 @@ struct planned_file {
 struct package_plan {
     // In archive order: textures/..., then the other top folders (env/,
     // models/, music/, sound/, ...) in name order, then maps/, levelshots/,
-    // then the game folder's shader scripts under scripts/.  The generated
+    // then the game folder's shader scripts under scripts/, in name order
+    // (the engine takes a shader from the last of them).  The generated
     // scripts/<map>.arena and the credits file "mapcrate" are not in this
     // list: staging writes them.
     std::vector<planned_file> files;
     // Game paths of the author's files left out because the game ships them.
     std::vector<std::string> game_owned;
     // Game paths the map uses, found neither in the author's folders nor in
-    // the game; only looked for when the game's files were found.
+    // the game (only looked for when the game's files were found), and those
+    // the game could not read (a note tells why).
     std::vector<std::string> missing;
+    // Lines about what the plan could not read or left out, in the order met (names as they are).
+    std::vector<std::string> notes;
     bool game_found = false;         // the game's own pak*.pk3 were found
     std::string game_dir;            // the folder holding them, when found
     std::size_t game_file_count = 0; // entries in the game's archives
+    // Lines about the player's other pk3s that hold one of these game paths
+    // with other bytes, or define one of the package's shaders otherwise
+    // (names as they are).  plan_package leaves it empty; plan_form fills it.
+    std::vector<std::string> conflicts;
 };
 
 // The form's inputs, as text (empty = not given).  game_dir: an explicit

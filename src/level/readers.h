@@ -43,11 +43,16 @@ entity_files read_entities(std::string_view text);
 std::vector<std::string> md3_shader_names(std::string_view model);
 
 // One shader a script defines: its name (as shader_key gives it), the
-// images its stages draw and the videos they play, as written.
+// images its stages draw and the videos they play, as written; its braced
+// text as the game reads it (words in lower case, one blank apart, no
+// comment), to tell two definitions apart; script is the game path of the
+// script, where the caller knows it.
 struct shader_def {
     std::string name;
     std::vector<std::string> images;
     std::vector<std::string> videos;
+    std::string body;
+    std::string script;
 };
 // The shaders of a shader script: the names at brace depth 0, in order.
 std::vector<shader_def> parse_shader_script(std::string_view text);

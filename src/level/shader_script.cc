@@ -101,12 +101,14 @@ std::vector<shader_def> parse_shader_script(std::string_view text) {
     };
     for (size_t k = 0; k < tokens.size(); ++k) {
         const token &t = tokens[k];
+        if (!defs.empty() && (depth > 0 || is_brace(t, '{')))
+            defs.back().body += (defs.back().body.empty() ? "" : " ") + lower_case(t.text);
         if (is_brace(t, '{')) {
             ++depth;
         } else if (is_brace(t, '}')) {
             depth = depth > 0 ? depth - 1 : 0;
         } else if (depth == 0) {
-            defs.push_back({shader_key(t.text), {}, {}});
+            defs.push_back({shader_key(t.text), {}, {}, {}, {}});
         } else if (defs.empty()) {
             continue;
         } else if (is(t, "map") || is(t, "clampmap")) {

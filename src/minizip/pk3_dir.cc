@@ -119,7 +119,7 @@ struct packing {
 
 // A failure line about name, then its reason on a line of its own.
 void report(const char *format, const char *name, const std::string &reason) {
-    printf(format, name);
+    printf(format, shown(name).c_str());
     if (!reason.empty())
         printf("%s\n", reason.c_str());
 }

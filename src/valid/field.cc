@@ -11,12 +11,13 @@
 
 namespace {
 
-// The game cuts "maps/<name>.bsp" at 63 bytes, its console splits a name at
-// a blank or a byte outside ASCII, and its menu types "map <name>", where a
-// ';' would start another command.
+// A client asks a server for the map's package as "baseoa/<name>.pk3" in at
+// most 63 bytes (MAX_QPATH), the console splits a name at a blank or a byte
+// outside ASCII, and the menu types "map <name>", where a ';' would start
+// another command.
 bool game_can_load(const char *map_name) {
     size_t n = std::strlen(map_name);
-    if (n > 54)
+    if (n > 52)
         return false;
     for (const char *p = map_name; *p; ++p) {
         char c = *p;
@@ -100,7 +101,7 @@ const char *rule_message(form_rule rule) {
     case form_rule::map_name_unloadable:
         break;
     }
-    return "Le nom de la map doit faire au plus 54 caract\xe8res, pris parmi les lettres sans "
+    return "Le nom de la map doit faire au plus 52 caract\xe8res, pris parmi les lettres sans "
            "accent, les chiffres, - _ et . : le jeu ne pourrait pas la charger.";
 }
 

@@ -1,46 +1,72 @@
 // The package plan of the captured form, what the terminal tells of it, and
-// the question about the files found nowhere.
+// the questions about the files found nowhere and the other pk3s.
+#include <algorithm>
 #include <cstdio>
 
+#include "level/other_packages.h"
 #include "mapcrate.h"
+
+namespace {
+
+// At most ten lines, then how many more, each line ending in a line feed.
+std::string first_ten(const std::vector<std::string> &lines) {
+    constexpr size_t listed = 10;
+    std::string text;
+    for (size_t i = 0; i < lines.size() && i < listed; ++i)
+        text += latin1_path(shown(lines[i])) + "\n";
+    if (lines.size() > listed)
+        text += "... et " + std::to_string(lines.size() - listed) + " autres\n";
+    return text;
+}
+
+} // namespace
 
 void plan_form(form_record *f) {
     f->plan = plan_package(
         {f->textures_dir, f->bsp_path, f->aas_path, f->levelshot_path, f->map_name, f->game_dir});
+    f->plan.conflicts = plan_conflicts(f->plan, f->map_name);
 }
 
 void print_plan(const package_plan &plan, const char *line_end) {
     if (plan.game_found)
-        std::printf("Fichiers du jeu : %s (%zu fichiers)%s", plan.game_dir.c_str(),
+        std::printf("Fichiers du jeu : %s (%zu fichiers)%s", shown(plan.game_dir).c_str(),
                     plan.game_file_count, line_end);
     else
         std::printf("Fichiers du jeu introuvables : rien n'est exclu%s", line_end);
     for (const std::string &path : plan.game_owned)
-        std::printf("Deja dans le jeu : %s%s", path.c_str(), line_end);
+        std::printf("Deja dans le jeu : %s%s", shown(path).c_str(), line_end);
     for (const std::string &path : plan.missing)
-        std::printf("Introuvable : %s%s", path.c_str(), line_end);
+        std::printf("Introuvable : %s%s", shown(path).c_str(), line_end);
+    for (const std::string &note : plan.notes)
+        std::printf("%s%s", shown(note).c_str(), line_end);
+    for (const std::string &line : plan.conflicts)
+        std::printf("%s%s", shown(line).c_str(), line_end);
     std::fflush(stdout);
 }
 
 std::string missing_files_question(const std::vector<std::string> &missing) {
-    constexpr size_t shown = 10;
-    std::string text =
-        "La map utilise des fichiers qui ne sont ni dans le dossier du jeu ni dans le jeu :\n";
-    for (size_t i = 0; i < missing.size() && i < shown; ++i)
-        text += latin1_path(missing[i]) + "\n";
-    if (missing.size() > shown)
-        text += "... et " + std::to_string(missing.size() - shown) + " autres\n";
-    return text + "Dans le jeu, une texture manquante est remplac\xe9"
-                  "e par une grille blanche et un son manquant reste muet.";
+    return "La map utilise des fichiers qui ne sont ni dans le dossier du jeu ni dans le jeu :\n" +
+           first_ten(missing) +
+           "Dans le jeu, une texture manquante est remplac\xe9"
+           "e par une grille blanche et un son manquant reste muet.";
+}
+
+std::string conflicts_question(const std::vector<std::string> &conflicts) {
+    return "Le pk3 entre en conflit avec d'autres pk3 du jeu :\n" + first_ten(conflicts) +
+           "Dans le jeu, un seul des deux fichiers est utilis\xe9, selon l'ordre des noms des pk3.";
 }
 
 std::vector<question> questions_to_ask(const request_check &check, const package_plan &plan) {
     std::vector<question> questions = check.questions;
-    if (plan.game_found && !plan.missing.empty()) {
-        auto at = questions.begin();
-        while (at != questions.end() && at->kind != question_kind::no_game_mode)
-            ++at;
-        questions.insert(at, {question_kind::missing_files, missing_files_question(plan.missing)});
-    }
+    auto before_game_mode = [&](question_kind kind, std::string text) {
+        auto at = std::find_if(questions.begin(), questions.end(), [](const question &q) {
+            return q.kind == question_kind::no_game_mode;
+        });
+        questions.insert(at, {kind, std::move(text)});
+    };
+    if (plan.game_found && !plan.missing.empty())
+        before_game_mode(question_kind::missing_files, missing_files_question(plan.missing));
+    if (!plan.conflicts.empty())
+        before_game_mode(question_kind::conflicts, conflicts_question(plan.conflicts));
     return questions;
 }

@@ -34,26 +34,27 @@ std::string stage_copy(int source_fd, const struct stat &source, const char *src
                        const std::string &map_prefix, const char *dest_dir, const char *file_name,
                        const std::string &dest_name) {
     std::string cmd = command_line(src_dir, file_name, dest_dir, dest_name);
-    std::printf("Copie du fichier %s vers le dossier : %s%s\n :%s\n\n", file_name,
-                map_prefix.c_str(), dest_dir, cmd.c_str());
+    std::printf("Copie du fichier %s vers le dossier : %s%s\n :%s\n\n", shown(file_name).c_str(),
+                map_prefix.c_str(), shown(dest_dir).c_str(), shown(cmd).c_str());
     std::fflush(stdout);
     std::string dest = dest_dir + dest_name;
     int err = source_fd < 0 ? errno : copy_file(source_fd, source, dest.c_str());
     if (err == 0)
         return std::string();
-    std::fprintf(stderr, "copie impossible vers %s : %s\n", dest.c_str(), std::strerror(err));
+    std::fprintf(stderr, "copie impossible vers %s : %s\n", shown(dest).c_str(),
+                 std::strerror(err));
     std::fflush(stderr);
     return dest;
 }
 
 // A folder of the staging tree, new or left by an earlier Execute.
 bool make_dir(const std::string &path) {
-    std::printf("Creation du dossier : %s\n\n", path.c_str());
+    std::printf("Creation du dossier : %s\n\n", shown(path).c_str());
     std::fflush(stdout);
     int err = make_folder(path.c_str());
     if (err == 0)
         return true;
-    std::fprintf(stderr, "creation impossible du dossier %s : %s\n", path.c_str(),
+    std::fprintf(stderr, "creation impossible du dossier %s : %s\n", shown(path).c_str(),
                  std::strerror(err));
     std::fflush(stderr);
     return false;

@@ -87,4 +87,27 @@ TEST(ValiderPlan, FilesFoundNowhereAreAskedAboutASecondMapPacksOnlyItsOwnAndStag
     unsetenv("MAPCRATE_GAME_DIR");
 }
 
+TEST(ValiderPlan, TheGamesShaderWinsOverTheAuthorsAndTheTerminalSaysSo) {
+    temp_dir dir;
+    const std::string line = write_redefined_shader();
+    form_record f;
+    make_form(f);
+    const char *texts[6] = {"g/textures", "l.bsp", "", "", "m", ""};
+    fill_form(f, texts, {0});
+    testing::internal::CaptureStdout();
+    auto log = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); });
+    std::fflush(stdout);
+    std::string terminal = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(log->seen.empty());
+    EXPECT_NE(terminal.find("Fichiers du jeu : g (2 fichiers)\n\n" + line + "\n\n"),
+              std::string::npos)
+        << terminal;
+    std::vector<std::string> entries;
+    for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
+        entries.push_back(e.name);
+    EXPECT_EQ(entries, (std::vector<std::string>{"textures/s/own.tga", "maps/m.bsp",
+                                                 "scripts/m.arena", "mapcrate"}));
+    destroy_form(f);
+}
+
 } // namespace

@@ -1,0 +1,371 @@
+// The player's other pk3s, and which of two pk3s the game takes a file or a
+// shader from.  The game searches the home folder before its own folder,
+// and in one folder the pk3 whose name sorts last first.  It lists each
+// shader script name once, from the first pk3 that holds it, joins the
+// scripts' texts last listed first, and takes a shader's first definition
+// in that text.
+#include "level/other_packages.h"
+
+#include <libdeflate.h>
+#include <sys/stat.h>
+#include <unzip.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <set>
+#include <unordered_map>
+
+#include "io/io.h"
+#include "level/tree.h"
+
+namespace {
+
+// A shader script larger than this is not a shader script.
+constexpr std::uint64_t script_limit = 16u << 20;
+
+struct unz_closer {
+    void operator()(void *z) const {
+        unzClose(z);
+    }
+};
+using unz_owner = std::unique_ptr<void, unz_closer>;
+
+// The zip library reads through a window over a descriptor opened first, so
+// that only a regular file is read.  It reads a directory a few bytes at a
+// time, seeks between entries and looks for the directory's end backwards:
+// a window of whole aligned blocks spares a call for each.
+struct window {
+    int fd = -1;
+    std::uint64_t size = 0, pos = 0; // the file's size, where the next read starts
+    std::uint64_t start = 0;         // the file offset of the bytes held
+    std::vector<char> bytes = std::vector<char>(1 << 16);
+    size_t held = 0;
+    bool failed = false;
+};
+
+voidpf ZCALLBACK window_open(voidpf opaque, const void *, int) {
+    return opaque;
+}
+uLong ZCALLBACK window_read(voidpf, voidpf stream, void *buf, uLong size) {
+    auto *w = static_cast<window *>(stream);
+    char *out = static_cast<char *>(buf);
+    uLong done = 0;
+    while (done < size && !w->failed) {
+        if (w->pos >= w->start && w->pos < w->start + w->held) {
+            size_t at = static_cast<size_t>(w->pos - w->start);
+            size_t n = std::min<size_t>(size - done, w->held - at);
+            std::copy_n(w->bytes.data() + at, n, out + done);
+            done += n;
+            w->pos += n;
+            continue;
+        }
+        // Large reads go straight to the caller.
+        bool direct = size - done >= w->bytes.size();
+        std::uint64_t block = w->pos - w->pos % w->bytes.size();
+        long long n = direct ? read_range(w->fd, out + done, size - done, w->pos)
+                             : read_range(w->fd, w->bytes.data(), w->bytes.size(), block);
+        w->failed = n < 0;
+        if (n <= 0 || (!direct && block + static_cast<std::uint64_t>(n) <= w->pos))
+            break;
+        if (direct) {
+            done += static_cast<uLong>(n);
+            w->pos += static_cast<std::uint64_t>(n);
+        } else {
+            w->start = block;
+            w->held = static_cast<size_t>(n);
+        }
+    }
+    return done;
+}
+uLong ZCALLBACK window_write(voidpf, voidpf, const void *, uLong) {
+    return 0;
+}
+ZPOS64_T ZCALLBACK window_tell(voidpf, voidpf stream) {
+    return static_cast<window *>(stream)->pos;
+}
+long ZCALLBACK window_seek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+    auto *w = static_cast<window *>(stream);
+    w->pos = offset + (origin == ZLIB_FILEFUNC_SEEK_CUR   ? w->pos
+                       : origin == ZLIB_FILEFUNC_SEEK_END ? w->size
+                                                          : 0);
+    return 0;
+}
+// The descriptor's owner closes it.
+int ZCALLBACK window_close(voidpf, voidpf) {
+    return 0;
+}
+int ZCALLBACK window_error(voidpf, voidpf stream) {
+    return static_cast<window *>(stream)->failed;
+}
+
+// The name of the entry the archive is at; empty when it cannot be read.
+std::string entry_name(void *zip, unz_file_info64 &info) {
+    std::string name(256, '\0');
+    for (int tries = 0; tries < 2; ++tries) {
+        if (unzGetCurrentFileInfo64(zip, &info, name.data(), name.size(), nullptr, 0, nullptr, 0) !=
+            UNZ_OK)
+            return std::string();
+        if (info.size_filename <= name.size())
+            break;
+        name.assign(info.size_filename, '\0');
+    }
+    name.resize(std::min<size_t>(info.size_filename, name.size()));
+    return name;
+}
+
+bool read_entry(void *zip, const unz_file_info64 &info, std::string &text) {
+    if (info.uncompressed_size > script_limit || unzOpenCurrentFile(zip) != UNZ_OK)
+        return false;
+    text.resize(static_cast<size_t>(info.uncompressed_size));
+    int n = text.empty() ? 0 : unzReadCurrentFile(zip, text.data(), unsigned(text.size()));
+    // Closing checks the entry's CRC once it was read to its end.
+    return unzCloseCurrentFile(zip) == UNZ_OK && n == static_cast<int>(text.size());
+}
+
+// A game path as the game compares it: lower case, '\' read as '/'.
+std::string path_key(const std::string &name) {
+    std::string key = lower_case(name);
+    std::replace(key.begin(), key.end(), '\\', '/');
+    return key;
+}
+
+bool is_shader_script(const std::string &key) {
+    return key.size() > 15 && key.compare(0, 8, "scripts/") == 0 &&
+           key.compare(key.size() - 7, 7, ".shader") == 0 && key.find('/', 8) == std::string::npos;
+}
+
+bool ends_in_pk3(const std::string &lower) {
+    return lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".pk3") == 0;
+}
+
+// The game's own archives, as the plan reads them.
+bool is_game_pak(const std::string &lower) {
+    return lower.compare(0, 3, "pak") == 0 && lower.size() >= 7 && ends_in_pk3(lower);
+}
+
+// As the game sorts a folder's pk3 names: small letters as capitals, '\'
+// and ':' as '/', bytes as signed chars.
+int name_compare(const std::string &a, const std::string &b) {
+    auto fold = [](char c) {
+        int v = static_cast<signed char>(c);
+        if (v >= 'a' && v <= 'z')
+            v -= 'a' - 'A';
+        return v == '\\' || v == ':' ? int('/') : v;
+    };
+    size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i)
+        if (int d = fold(a[i]) - fold(b[i]))
+            return d < 0 ? -1 : 1;
+    return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+}
+
+bool searched_before(const pk3_contents &a, const pk3_contents &b) {
+    if (a.in_home != b.in_home)
+        return a.in_home;
+    return name_compare(a.name, b.name) > 0;
+}
+
+std::string last_component(std::string path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void read_folder(const std::string &dir, bool in_home, const std::string &own_name,
+                 std::vector<pk3_contents> &found) {
+    std::vector<std::string> names;
+    {
+        dir_owner listing{opendir(dir.c_str())};
+        while (dirent *e = listing.d ? readdir(listing.d) : nullptr) {
+            std::string lower = lower_case(e->d_name);
+            if (ends_in_pk3(lower) && lower != own_name && !is_game_pak(lower))
+                names.push_back(e->d_name);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string &name : names) {
+        pk3_contents pk3{join_path(dir, name), name, in_home, {}, {}};
+        if (read_pk3(pk3.path, pk3))
+            found.push_back(std::move(pk3));
+    }
+}
+
+// A shader's definition in a set of pk3s, and where it is.
+struct definition {
+    const pk3_contents *pk3 = nullptr;
+    const pk3_script *script = nullptr;
+    const shader_def *def = nullptr;
+};
+
+// The definition of the shader the game takes from these pk3s, given in the
+// order it searches them.
+definition taken(const std::vector<const pk3_contents *> &order, const std::string &shader) {
+    std::vector<std::pair<const pk3_contents *, const pk3_script *>> listed;
+    std::set<std::string> names;
+    for (const pk3_contents *pk3 : order)
+        for (const pk3_script &script : pk3->scripts)
+            if (names.insert(path_key(script.name)).second)
+                listed.push_back({pk3, &script});
+    for (auto at = listed.rbegin(); at != listed.rend(); ++at)
+        for (const shader_def &def : at->second->shaders)
+            if (def.name == shader)
+                return {at->first, at->second, &def};
+    return {};
+}
+
+bool file_crc(const std::string &path, std::uint32_t &crc) {
+    struct stat st;
+    fd_owner in{open_as_file(path.c_str(), st)};
+    if (in.fd < 0)
+        return false;
+    std::vector<char> chunk(1 << 20);
+    crc = 0;
+    for (std::uint64_t at = 0;;) {
+        long long n = read_range(in.fd, chunk.data(), chunk.size(), at);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return true;
+        crc = libdeflate_crc32(crc, chunk.data(), static_cast<size_t>(n));
+        at += static_cast<std::uint64_t>(n);
+    }
+}
+
+} // namespace
+
+bool read_pk3(const std::string &path, pk3_contents &out) {
+    struct stat st;
+    fd_owner fd{open_as_file(path.c_str(), st)};
+    if (fd.fd < 0)
+        return false;
+    window w;
+    w.fd = fd.fd;
+    w.size = static_cast<std::uint64_t>(st.st_size);
+    zlib_filefunc64_def io = {window_open, window_read,  window_write, window_tell,
+                              window_seek, window_close, window_error, &w};
+    unz_owner zip{unzOpen2_64(path.c_str(), &io)};
+    if (!zip)
+        return false;
+    for (int at = unzGoToFirstFile(zip.get()); at == UNZ_OK; at = unzGoToNextFile(zip.get())) {
+        unz_file_info64 info;
+        std::string name = entry_name(zip.get(), info), text;
+        if (name.empty() || name.back() == '/')
+            continue;
+        if (is_shader_script(path_key(name)) && read_entry(zip.get(), info, text))
+            out.scripts.push_back({name, parse_shader_script(text)});
+        out.entries.push_back(
+            {std::move(name), info.uncompressed_size, static_cast<std::uint32_t>(info.crc)});
+    }
+    return true;
+}
+
+std::string home_game_dir(const std::string &game_dir) {
+    const char *home = std::getenv("HOME");
+    std::string game = lower_case(last_component(game_dir));
+    if (!home || !*home || game_dir.empty())
+        return std::string();
+    if (game == "baseoa")
+        return join_path(home, ".openarena/baseoa");
+    if (game == "baseq3")
+        return join_path(home, ".q3a/baseq3");
+    return std::string();
+}
+
+std::vector<pk3_contents> read_other_packages(const std::string &game_dir,
+                                              const std::string &map_name) {
+    std::vector<pk3_contents> found;
+    if (game_dir.empty())
+        return found;
+    std::string own_name = lower_case(map_name + ".pk3"), home = home_game_dir(game_dir);
+    struct stat game_st, home_st;
+    bool same = !home.empty() && stat(game_dir.c_str(), &game_st) == 0 &&
+                stat(home.c_str(), &home_st) == 0 && game_st.st_dev == home_st.st_dev &&
+                game_st.st_ino == home_st.st_ino;
+    if (!same)
+        read_folder(game_dir, false, own_name, found);
+    if (!home.empty())
+        read_folder(home, true, own_name, found);
+    return found;
+}
+
+std::vector<std::string> conflict_lines(const pk3_contents &package,
+                                        const std::vector<pk3_contents> &others) {
+    std::vector<std::string> lines;
+    const std::string own = package.path.empty() ? "ce pk3" : package.path;
+    auto taker = [&](const pk3_contents &other) {
+        return "celui de " + (searched_before(package, other) ? own : other.path);
+    };
+    // The package's entries by key; the others' many entries are only looked up.
+    std::unordered_map<std::string, size_t> own_entries;
+    for (size_t k = 0; k < package.entries.size(); ++k)
+        own_entries.emplace(path_key(package.entries[k].name), k);
+    std::vector<std::pair<size_t, size_t>> differing; // the package's entry, the other pk3
+    for (size_t i = 0; i < others.size(); ++i)
+        for (const pk3_entry &e : others[i].entries) {
+            auto found = own_entries.find(path_key(e.name));
+            if (found == own_entries.end())
+                continue;
+            const pk3_entry &own_entry = package.entries[found->second];
+            if (own_entry.size != e.size || own_entry.crc != e.crc)
+                differing.push_back({found->second, i});
+        }
+    std::sort(differing.begin(), differing.end());
+    differing.erase(std::unique(differing.begin(), differing.end()), differing.end());
+    for (const auto &[k, i] : differing)
+        lines.push_back("Conflit : " + package.entries[k].name + " existe aussi dans " +
+                        others[i].path + ", avec un autre contenu ; le jeu prendra " +
+                        taker(others[i]));
+
+    std::set<std::string> asked;
+    for (const pk3_script &script : package.scripts)
+        for (const shader_def &def : script.shaders) {
+            if (!asked.insert(def.name).second)
+                continue;
+            definition ours = taken({&package}, def.name);
+            if (!ours.def)
+                continue; // in a script another of the same name hides
+            for (const pk3_contents &other : others) {
+                definition theirs = taken({&other}, def.name);
+                if (!theirs.def || theirs.def->body == ours.def->body)
+                    continue;
+                bool first = searched_before(package, other);
+                definition game = first ? taken({&package, &other}, def.name)
+                                        : taken({&other, &package}, def.name);
+                lines.push_back("Conflit de shader : " + def.name + " est aussi defini par " +
+                                other.path + " (" + theirs.script->name +
+                                ") ; le jeu prendra celui de " +
+                                (game.pk3 == &package ? own : other.path));
+            }
+        }
+    return lines;
+}
+
+std::vector<std::string> plan_conflicts(const package_plan &plan, const std::string &map_name) {
+    std::vector<pk3_contents> others = read_other_packages(plan.game_dir, map_name);
+    if (others.empty())
+        return {};
+    pk3_contents own{"", map_name + ".pk3", true, {}, {}};
+    std::unordered_map<std::string, size_t> planned; // by key
+    for (const planned_file &file : plan.files) {
+        std::string key = path_key(file.game_path), text;
+        planned.emplace(key, own.entries.size());
+        own.entries.push_back({file.game_path, file.bytes, 0});
+        if (is_shader_script(key) && read_whole_file(file.source.c_str(), text, script_limit))
+            own.scripts.push_back({file.game_path, parse_shader_script(text)});
+    }
+    // A file's CRC is worked out only when another pk3 holds its game path
+    // with its size: any other size is another content already.
+    std::vector<bool> summed(own.entries.size());
+    for (const pk3_contents &other : others)
+        for (const pk3_entry &e : other.entries) {
+            auto found = planned.find(path_key(e.name));
+            if (found == planned.end() || summed[found->second] ||
+                own.entries[found->second].size != e.size)
+                continue;
+            summed[found->second] = true;
+            file_crc(plan.files[found->second].source, own.entries[found->second].crc);
+        }
+    return conflict_lines(own, others);
+}

@@ -1,0 +1,142 @@
+// The player's other pk3s, made here in a game folder and a home folder,
+// against a planned package; then the command line asking about them.
+#include "level/other_packages.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "support.h"
+
+namespace {
+
+using list = std::vector<std::string>;
+
+const std::string game = "baseoa/", home = "h/.openarena/baseoa/";
+
+std::string file_line(const std::string &path, const std::string &pk3, const std::string &taken) {
+    return "Conflit : " + path + " existe aussi dans " + pk3 +
+           ", avec un autre contenu ; le jeu prendra celui de " + taken;
+}
+
+std::string shader_line(const std::string &pk3, const std::string &script,
+                        const std::string &taken) {
+    return "Conflit de shader : textures/s/glow est aussi defini par " + pk3 + " (" + script +
+           ") ; le jeu prendra celui de " + taken;
+}
+
+// The package of map m: a texture and a script; the others as each row makes them.
+TEST(OtherPackages, EachRuleNamesTheConflictAndThePk3TheGameTakes) {
+    const std::string ours = "textures/s/glow\n{\n\t{ map textures/s/a.tga }\n}\n",
+                      same = "// ours\nTEXTURES/S/GLOW {{ MAP textures/s/a.tga } /* x */ }",
+                      other = "textures/s/glow { { map textures/s/b.tga } }",
+                      tex = "textures/s/a.tga", script = "scripts/m.shader";
+    struct {
+        const char *what;
+        std::vector<std::pair<std::string, list>> pk3s; // path, then entries' names and bytes
+        list lines;
+    } rows[] = {
+        {"same bytes", {{game + "z.pk3", {tex, "AAAA"}}}, {}},
+        {"same size, other bytes",
+         {{game + "z.pk3", {tex, "AAAB"}}},
+         {file_line(tex, game + "z.pk3", "ce pk3")}},
+        {"other size, name in capitals",
+         {{game + "z.pk3", {"Textures/S/A.TGA", "A"}}},
+         {file_line(tex, game + "z.pk3", "ce pk3")}},
+        {"home, sorting after the map",
+         {{home + "n.pk3", {tex, "A"}}},
+         {file_line(tex, home + "n.pk3", home + "n.pk3")}},
+        {"home, sorting before it",
+         {{home + "l.pk3", {tex, "A"}}},
+         {file_line(tex, home + "l.pk3", "ce pk3")}},
+        // The game sorts capitals: '_' comes after every letter.
+        {"home, '_'",
+         {{home + "_.pk3", {tex, "A"}}},
+         {file_line(tex, home + "_.pk3", home + "_.pk3")}},
+        {"the game's own and the map's earlier release",
+         {{game + "pak9.pk3", {tex, "A"}},
+          {game + "M.PK3", {tex, "A"}},
+          {home + "Pak0.pk3", {tex, "A"}}},
+         {}},
+        {"same definition, written otherwise", {{game + "z.pk3", {"scripts/z.shader", same}}}, {}},
+        // Searched after ours, so its script is joined before ours.
+        {"another definition in the game folder",
+         {{game + "z.pk3", {"scripts/z.shader", other}}},
+         {shader_line(game + "z.pk3", "scripts/z.shader", game + "z.pk3")}},
+        {"searched first, so joined after ours",
+         {{home + "n.pk3", {"scripts/z.shader", other}}},
+         {shader_line(home + "n.pk3", "scripts/z.shader", "ce pk3")}},
+        // A script name is read from the first pk3 that holds it.
+        {"our script's name, searched after ours",
+         {{game + "z.pk3", {"Scripts/M.shader", other}}},
+         {file_line(script, game + "z.pk3", "ce pk3"),
+          shader_line(game + "z.pk3", "Scripts/M.shader", "ce pk3")}},
+        {"our script's name, searched first",
+         {{home + "n.pk3", {script, other}}},
+         {file_line(script, home + "n.pk3", home + "n.pk3"),
+          shader_line(home + "n.pk3", script, home + "n.pk3")}},
+    };
+    const std::string old_home = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", "h", 1);
+    for (const auto &row : rows) {
+        temp_dir dir;
+        write_file("a.tga", "AAAA");
+        write_file("m.shader", ours);
+        // None of these is read: a named pipe is not waited on.
+        write_file(game + "bad.pk3", "PK\3\4 not a zip");
+        mkdir((game + "dir.pk3").c_str(), 0755);
+        mkfifo((game + "fifo.pk3").c_str(), 0644);
+        std::filesystem::create_directories(home);
+        for (const auto &[path, entries] : row.pk3s)
+            write_zip(path, entries);
+        package_plan plan;
+        plan.game_dir = "baseoa";
+        plan.files = {{tex, "a.tga", 4}, {script, "m.shader", ours.size()}};
+        EXPECT_EQ(plan_conflicts(plan, "m"), row.lines) << row.what;
+    }
+    setenv("HOME", old_home.c_str(), 1);
+}
+
+TEST(OtherPackages, TheCommandLineAsksAboutAnotherPk3sTextureAndWritesOnlyWithYes) {
+    temp_dir work;
+    std::filesystem::create_directories("baseoa");
+    mkdir("h", 0755);
+    write_zip("baseoa/pak0.pk3", {"textures/base/w.tga", "w"});
+    write_zip("baseoa/z_other.pk3", {"textures/set/a.tga", "other", "textures/set/b.tga", "BB"});
+    write_file("g/textures/set/a.tga", "AAAA");
+    write_file("g/textures/set/b.tga", "BB");
+    write_file("l.bsp", level_bytes({"textures/set/a", "textures/set/b"}));
+    const std::string
+        line = file_line("textures/set/a.tga", "baseoa/z_other.pk3", "ce pk3"),
+        question = "mapcrate: Le pk3 entre en conflit avec d'autres pk3 du jeu :\n" + line +
+                   "\nDans le jeu, un seul des deux fichiers est utilisé, selon l'ordre des noms "
+                   "des pk3.\n";
+    const list before = list_dir(".");
+    for (bool yes : {false, true}) {
+        list args = {"env",    "-u",     "DISPLAY", "HOME=h", "LC_ALL=C.UTF-8", MAPCRATE_PROGRAM,
+                     "--bsp",  "l.bsp",  "--name",  "m",      "--textures",     "g/textures",
+                     "--game", "baseoa", "--modes", "ffa"};
+        if (yes)
+            args.push_back("--yes");
+        run_result run = run_program(args);
+        EXPECT_EQ(run.status, yes ? 0 : 1) << run.err;
+        EXPECT_NE(run.out.find("\n" + line + "\n\n"), std::string::npos) << run.out;
+        EXPECT_EQ(run.err.rfind(yes ? "mapcrate: attention : " + question.substr(10) : question, 0),
+                  0u)
+            << run.err;
+        if (!yes) {
+            EXPECT_EQ(list_dir("."), before);
+            continue;
+        }
+        // A file another pk3 holds, with the same bytes or not, stays in the package.
+        list entries;
+        for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
+            entries.push_back(e.name + "=" + (e.name.rfind("textures/", 0) == 0 ? e.data : ""));
+        EXPECT_EQ(entries, (list{"textures/set/a.tga=AAAA", "textures/set/b.tga=BB",
+                                 "maps/m.bsp=", "scripts/m.arena=", "mapcrate="}));
+    }
+}
+
+} // namespace

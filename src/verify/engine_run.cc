@@ -1,0 +1,162 @@
+#include "verify/engine_run.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+
+#include "io/io.h"
+
+extern char **environ;
+
+namespace {
+
+// A server that floods its console must not fill the memory.
+constexpr size_t max_lines = 100000;
+
+// Writing to a server that has died must fail with EPIPE, not end us.
+struct sigpipe_ignored {
+    struct sigaction old {};
+    sigpipe_ignored() {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigaction(SIGPIPE, &ignore, &old);
+    }
+    ~sigpipe_ignored() {
+        sigaction(SIGPIPE, &old, nullptr);
+    }
+    sigpipe_ignored(const sigpipe_ignored &) = delete;
+    sigpipe_ignored &operator=(const sigpipe_ignored &) = delete;
+};
+
+void write_all(fd_owner &to, const std::string &text) {
+    for (size_t at = 0; to.fd >= 0 && at < text.size();) {
+        ssize_t n = write(to.fd, text.data() + at, text.size() - at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return;
+        at += static_cast<size_t>(n);
+    }
+}
+
+// The console's colour codes: a caret and a letter or digit.
+std::string without_colours(const std::string &line) {
+    std::string out;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '^' && i + 1 < line.size() &&
+            std::isalnum(static_cast<unsigned char>(line[i + 1])))
+            ++i;
+        else if (line[i] != '\r')
+            out += line[i];
+    }
+    return out;
+}
+
+pid_t spawn(const std::vector<std::string> &argv, const std::string &dir, int in, int out) {
+    std::vector<char *> args;
+    for (const std::string &a : argv)
+        args.push_back(const_cast<char *>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out, STDERR_FILENO);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, pipe_signal;
+    sigemptyset(&none);
+    sigemptyset(&pipe_signal);
+    sigaddset(&pipe_signal, SIGPIPE);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &pipe_signal);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, args[0], &actions, &attr, args.data(), environ) != 0)
+        pid = -1;
+    posix_spawnattr_destroy(&attr);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+} // namespace
+
+engine_output run_engine(const std::vector<std::string> &argv, const std::string &dir,
+                         const std::string &input, const std::string &sentinel, int seconds) {
+    engine_output result;
+    int in_ends[2], out_ends[2];
+    if (pipe2(in_ends, O_CLOEXEC) != 0)
+        return result;
+    fd_owner console_read{in_ends[0]}, console{in_ends[1]};
+    if (pipe2(out_ends, O_CLOEXEC) != 0)
+        return result;
+    fd_owner printed{out_ends[0]}, printed_write{out_ends[1]};
+    sigpipe_ignored quiet_pipe;
+    pid_t pid = spawn(argv, dir, console_read.fd, printed_write.fd);
+    console_read = fd_owner();
+    printed_write = fd_owner();
+    if (pid < 0)
+        return result;
+    result.started = true;
+    write_all(console, input);
+
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    std::string pending;
+    char chunk[4096];
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now())
+                        .count();
+        if (left <= 0)
+            break;
+        pollfd wait_for{printed.fd, POLLIN, 0};
+        int ready = poll(&wait_for, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            break;
+        ssize_t n = read(printed.fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            result.finished = true;
+            break;
+        }
+        pending.append(chunk, static_cast<size_t>(n));
+        for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
+            std::string line = without_colours(pending.substr(0, end));
+            pending.erase(0, end + 1);
+            if (line == sentinel) {
+                write_all(console, "quit\n");
+                console = fd_owner();
+            }
+            if (result.lines.size() < max_lines)
+                result.lines.push_back(std::move(line));
+        }
+    }
+    if (!pending.empty() && result.lines.size() < max_lines)
+        result.lines.push_back(without_colours(pending));
+    // A server that closed its output may still be running: it gets the
+    // time that is left, then is killed.
+    for (pid_t done; (done = waitpid(pid, nullptr, WNOHANG)) != pid;) {
+        if (done < 0 && errno != EINTR)
+            break;
+        if (!result.finished || std::chrono::steady_clock::now() >= deadline) {
+            result.finished = false;
+            kill(pid, SIGKILL);
+            while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+            break;
+        }
+        usleep(10000);
+    }
+    return result;
+}

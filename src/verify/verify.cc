@@ -1,0 +1,311 @@
+// --verify: what the package holds, one server run per map, and what the
+// server's lines say about each step.
+#include "verify/verify.h"
+
+#include <ftw.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unzip.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "cli/cli.h"
+#include "verify/engine_run.h"
+
+namespace {
+
+// Typed on the server's console after the map command: the server prints it
+// back once everything before it is done.
+const char sentinel[] = "mapcrate-verify-end";
+const char bot_command[] = "addbot sarge 1\n";
+
+struct unz_closer {
+    void operator()(void *zip) const {
+        unzClose(zip);
+    }
+};
+using unz_owner = std::unique_ptr<void, unz_closer>;
+
+struct package_contents {
+    bool readable = false;
+    std::vector<std::string> maps;   // "name" of each maps/name.bsp
+    std::vector<std::string> aas;    // "name" of each maps/name.aas
+    std::vector<std::string> arenas; // each scripts/*.arena, as stored
+};
+
+bool ends_with(const std::string &s, const char *tail) {
+    size_t n = std::strlen(tail);
+    return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, tail) == 0;
+}
+
+bool starts_with(const std::string &s, const std::string &head) {
+    return s.size() >= head.size() && strncasecmp(s.c_str(), head.c_str(), head.size()) == 0;
+}
+
+// A name directly in folder (no further slash) ending in tail.
+bool in_folder(const std::string &name, const char *folder, const char *tail) {
+    return starts_with(name, folder) && ends_with(name, tail) &&
+           name.find('/', std::strlen(folder)) == std::string::npos &&
+           name.size() > std::strlen(folder) + std::strlen(tail);
+}
+
+package_contents read_contents(const std::string &pk3_path) {
+    package_contents c;
+    unz_owner zip{unzOpen64(pk3_path.c_str())};
+    if (!zip)
+        return c;
+    c.readable = true;
+    // A zip name holds at most 65535 bytes.
+    std::string name(65536, '\0');
+    for (int at = unzGoToFirstFile(zip.get()); at == UNZ_OK; at = unzGoToNextFile(zip.get())) {
+        unz_file_info64 info;
+        if (unzGetCurrentFileInfo64(zip.get(), &info, name.data(), name.size(), nullptr, 0, nullptr,
+                                    0) != UNZ_OK)
+            continue;
+        std::string entry = name.substr(0, info.size_filename);
+        if (in_folder(entry, "maps/", ".bsp"))
+            c.maps.push_back(entry.substr(5, entry.size() - 9));
+        else if (in_folder(entry, "maps/", ".aas"))
+            c.aas.push_back(entry.substr(5, entry.size() - 9));
+        else if (in_folder(entry, "scripts/", ".arena"))
+            c.arenas.push_back(entry);
+    }
+    return c;
+}
+
+bool holds(const std::vector<std::string> &names, const std::string &name) {
+    for (const std::string &n : names)
+        if (strcasecmp(n.c_str(), name.c_str()) == 0)
+            return true;
+    return false;
+}
+
+bool is_executable_file(const std::string &path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+int remove_one(const char *path, const struct stat *, int, FTW *) {
+    std::remove(path);
+    return 0;
+}
+
+// A fresh folder under the temporary folder, removed with all it holds.
+struct temp_home {
+    std::string path;
+    temp_home() {
+        const char *tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/mapcrate-verify-XXXXXX";
+        if (mkdtemp(pattern.data()))
+            path = pattern;
+    }
+    ~temp_home() {
+        if (!path.empty())
+            nftw(path.c_str(), remove_one, 16, FTW_DEPTH | FTW_PHYS);
+    }
+    temp_home(const temp_home &) = delete;
+    temp_home &operator=(const temp_home &) = delete;
+};
+
+// The server's error lines: its own, the game's and the bots' library's.
+bool is_error(const std::string &line) {
+    for (const char *head : {"ERROR", "Error:", "Fatal:", "Exit:"})
+        if (line.compare(0, std::strlen(head), head) == 0)
+            return true;
+    return false;
+}
+
+bool about_aas(const std::string &line) {
+    for (size_t i = 0; i + 3 <= line.size(); ++i)
+        if (strncasecmp(line.c_str() + i, "aas", 3) == 0)
+            return true;
+    return false;
+}
+
+std::string outcome(const std::string &what, const std::string &failure) {
+    return "Jeu : " + what + (failure.empty() ? " : ok" : " : echec : " + failure);
+}
+
+// What the lines of one run say, step by step; a step that failed ends the
+// map's lines.
+void judge(const std::string &map, bool has_aas, const std::vector<std::string> *arenas,
+           const engine_output &run, int seconds, std::vector<std::string> &lines) {
+    const std::vector<std::string> &out = run.lines;
+    const size_t none = std::string::npos;
+    size_t aas_ready = none, ended = none, entered = none;
+    bool started = false;
+    std::string map_error, aas_error, bot_error, last;
+    for (size_t i = 0; i < out.size(); ++i) {
+        const std::string &l = out[i];
+        if (l == sentinel && ended == none)
+            ended = i;
+        if (ended != none)
+            continue;
+        started = started || l.compare(0, 9, "InitGame:") == 0;
+        if (l == "AAS initialized." && aas_ready == none)
+            aas_ready = i;
+        if (aas_ready != none && entered == none && l.find(" entered the game") != none)
+            entered = i;
+        if (!l.empty())
+            last = l;
+        std::string &slot = about_aas(l) ? aas_error : aas_ready == none ? map_error : bot_error;
+        if (is_error(l) && slot.empty())
+            slot = l;
+    }
+    if (last.empty())
+        last = "le serveur n'a rien dit";
+    // Short of the sentinel: the server stopped by itself (its last line
+    // says how) or ran out of time.
+    std::string gave_up = ended != none ? ""
+                          : run.finished
+                              ? last
+                              : "le serveur n'a pas fini en " + std::to_string(seconds) + " s";
+    std::string failed = !map_error.empty() ? map_error
+                         : started          ? ""
+                         : !gave_up.empty() ? gave_up
+                                            : last;
+    lines.push_back(outcome("maps/" + map + ".bsp", failed));
+    if (!failed.empty())
+        return;
+    for (const std::string &arena : arenas ? *arenas : std::vector<std::string>()) {
+        bool read = false;
+        for (const std::string &l : out)
+            read = read || starts_with(l, "FS_FOpenFileRead: " + arena + " (found in '");
+        lines.push_back(outcome(arena, read ? "" : "le serveur ne l'a pas lu"));
+    }
+    if (arenas && arenas->empty())
+        lines.push_back(outcome("scripts/" + map + ".arena", "absent du paquet"));
+    if (!has_aas) {
+        lines.push_back("Jeu : bots : pas de fichier AAS");
+        return;
+    }
+    failed = aas_ready != none    ? ""
+             : !aas_error.empty() ? aas_error
+             : !gave_up.empty()   ? gave_up
+                                  : "le serveur n'a pas dit AAS initialized";
+    lines.push_back(outcome("maps/" + map + ".aas", failed));
+    if (!failed.empty())
+        return;
+    failed = !bot_error.empty() ? bot_error
+             : entered != none  ? ""
+             : !gave_up.empty() ? gave_up
+                                : "aucun bot n'est entre dans la partie";
+    lines.push_back(outcome("bots", failed));
+}
+
+// One server run on one map of the package, in a home folder of its own;
+// its lines go to lines.  False when the server could not be started.
+bool try_map(const engine_setup &setup, const std::string &package, const std::string &file,
+             const std::string &map, bool has_aas, const std::vector<std::string> *arenas,
+             std::vector<std::string> &lines) {
+    // The server reads its command line as console text: a name with a
+    // blank or a semicolon would be cut or run as commands.
+    for (char c : map)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-' && c != '.') {
+            lines.push_back(outcome("maps/" + map + ".bsp", "nom que le serveur ne peut charger"));
+            return true;
+        }
+    temp_home home;
+    std::string game = home.path + "/baseoa";
+    if (home.path.empty() || mkdir(game.c_str(), 0700) != 0 ||
+        symlink(package.c_str(), (game + "/" + file).c_str()) != 0) {
+        lines.push_back(outcome("maps/" + map + ".bsp", "le dossier temporaire n'a pu se faire"));
+        return true;
+    }
+    std::vector<std::string> argv = {setup.engine};
+    for (const char *name_value : {"com_basegame baseoa", "net_enabled 0", "sv_pure 1",
+                                   "fs_debug 1", "developer 1", "dedicated 1"}) {
+        std::string pair = name_value;
+        size_t space = pair.find(' ');
+        argv.insert(argv.end(), {"+set", pair.substr(0, space), pair.substr(space + 1)});
+    }
+    argv.insert(argv.end(),
+                {"+set", "fs_basepath", setup.base, "+set", "fs_homepath", home.path, "+map", map});
+    std::string input = std::string(has_aas ? bot_command : "") + "echo " + sentinel + "\n";
+    engine_output run = run_engine(argv, home.path, input, sentinel, setup.seconds);
+    if (!run.started)
+        return false;
+    judge(map, has_aas, arenas, run, setup.seconds, lines);
+    return true;
+}
+
+} // namespace
+
+bool find_engine(engine_setup &setup) {
+    if (setup.engine.empty()) {
+        const char *path = std::getenv("PATH");
+        std::string dirs = path ? path : "";
+        for (size_t start = 0; start <= dirs.size() && setup.engine.empty();) {
+            size_t end = std::min(dirs.find(':', start), dirs.size());
+            std::string dir = dirs.substr(start, end - start);
+            std::string candidate = (dir.empty() ? "." : dir) + "/ioq3ded";
+            if (is_executable_file(candidate))
+                setup.engine = candidate;
+            start = end + 1;
+        }
+        if (setup.engine.empty())
+            setup.engine = "/usr/lib/ioquake3/ioq3ded";
+    }
+    if (setup.base.empty())
+        setup.base = "/usr/lib/openarena-server";
+    struct stat st;
+    return is_executable_file(setup.engine) &&
+           stat((setup.base + "/baseoa/pak0.pk3").c_str(), &st) == 0;
+}
+
+verify_report verify_package(const std::string &pk3_path, engine_setup setup) {
+    verify_report report;
+    if (!find_engine(setup)) {
+        report.verdict = verify_verdict::no_engine;
+        return report;
+    }
+    package_contents contents = read_contents(pk3_path);
+    std::unique_ptr<char, decltype(&std::free)> full(realpath(pk3_path.c_str(), nullptr),
+                                                     &std::free);
+    if (!contents.readable || !full)
+        report.lines.push_back(outcome(pk3_path, "le paquet ne se lit pas comme un zip"));
+    else if (contents.maps.empty())
+        report.lines.push_back(outcome("maps/*.bsp", "le paquet ne contient aucune map"));
+    // The server loads only the pk3 files of its folders.
+    std::string file = pk3_path.substr(pk3_path.rfind('/') + 1);
+    if (!ends_with(file, ".pk3"))
+        file += ".pk3";
+    for (size_t i = 0; full && contents.readable && i < contents.maps.size(); ++i) {
+        const std::string &map = contents.maps[i];
+        if (!try_map(setup, full.get(), file, map, holds(contents.aas, map),
+                     i == 0 ? &contents.arenas : nullptr, report.lines)) {
+            report.verdict = verify_verdict::no_engine;
+            return report;
+        }
+    }
+    for (const std::string &line : report.lines)
+        if (line.find(" : echec : ") != std::string::npos)
+            report.verdict = verify_verdict::refused;
+    return report;
+}
+
+int tell_verify(const verify_report &report, const std::string &pk3_path) {
+    for (const std::string &line : report.lines)
+        std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+    if (report.verdict == verify_verdict::no_engine) {
+        tell("Aucun serveur du jeu (ioq3ded) n'est install\xe9 : le paquet Debian "
+             "openarena-server en apporte un.");
+        return exit_no_engine;
+    }
+    if (report.verdict == verify_verdict::refused) {
+        for (const std::string &line : report.lines)
+            if (line.find(" : echec : ") != std::string::npos) {
+                tell("Le jeu refuse le paquet ", pk3_path + " : " + line.substr(6));
+                break;
+            }
+        return exit_engine_refused;
+    }
+    return exit_packed;
+}
