@@ -19,7 +19,7 @@ using list = std::vector<std::string>;
 // Plans, stages and packs as Execute does, with no child process; between
 // planning and staging, meddle may change the files.
 struct execution {
-    execute_result result;
+    outcome result;
     package_plan plan;
     std::string printed;
     list names; // the archive's, sorted
@@ -163,7 +163,7 @@ TEST(CreatDir, AUsedFileThatCannotBeReadStopsTheStaging) {
     write_file("m.bsp", level_bytes({"textures/s/a"}));
     execution run = execute("game/textures", "m.bsp", "m", [] { unlink("game/textures/s/a.tga"); });
     ASSERT_EQ(run.plan.files.size(), 2u);
-    EXPECT_EQ(run.result.what, "textures/s/a.tga");
+    EXPECT_EQ(run.result.path, "game/textures/s/a.tga");
     EXPECT_FALSE(std::filesystem::exists("maps/m.bsp")) << "staging went on";
 }
 
@@ -173,7 +173,7 @@ TEST(GenerScripts, ArenaFileOverALongerOne) {
     form_record f;
     f.map_name = "q\"x", f.description = "Le \"grand\"\ntwo";
     std::copy_n(std::array{1, 0, 1, 1, -1, 0, 7, 1}.begin(), 8, f.mode_states);
-    EXPECT_EQ(gener_scripts(&f), "");
+    EXPECT_EQ(gener_scripts(&f).step, failed_step::none);
     // The game would cut a value at a double quote; CR LF as in text mode.
     EXPECT_EQ(read_file("scripts/q\"x.arena"),
               "{\r\nmap \"q'x\"\r\nbots \"phobos\"\r\nlongname \"Le 'grand'\r\ntwo\"\r\n"
