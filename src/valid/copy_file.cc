@@ -106,10 +106,18 @@ int copy_file(int src_fd, const struct stat &src, const char *dest_path) {
 }
 
 int open_own_file(const char *path, int flags, mode_t mode) {
-    int fd = open(path, flags | O_NOFOLLOW | O_CLOEXEC, mode);
+    // Truncated only once known to be ours.
+    int fd = open(path, (flags & ~O_TRUNC) | O_NOFOLLOW | O_CLOEXEC, mode);
     struct stat st;
-    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink <= 1))
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink <= 1)) {
+        if ((flags & O_TRUNC) && ftruncate(fd, 0) != 0) {
+            int err = errno;
+            close(fd);
+            errno = err;
+            return -1;
+        }
         return fd;
+    }
     if (fd >= 0)
         close(fd);
     else if (errno != ELOOP)

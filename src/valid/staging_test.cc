@@ -167,6 +167,56 @@ TEST(CreatDir, AUsedFileThatCannotBeReadStopsTheStaging) {
     EXPECT_FALSE(std::filesystem::exists("maps/m.bsp")) << "staging went on";
 }
 
+// Links in the working folder: one where a file goes is replaced by the
+// file, one where a folder goes stops the staging; what they lead to is
+// never written.
+TEST(CreatDir, StagingNeverWritesThroughALink) {
+    const struct {
+        const char *setup;
+        std::string failed_on; // empty: staged and packed
+    } rows[] = {
+        {"ln -s ../outside/file maps/m.bsp", ""},
+        {"ln -s ../outside/file scripts/m.arena", ""},
+        {"ln -s outside/file mapcrate", ""},
+        {"ln -s outside/gone mapcrate", ""},
+        {"ln outside/file mapcrate", ""},
+        {"ln -s ../../outside/file textures/s/a.tga", ""},
+        {"rmdir maps && ln -s outside maps", "maps/"},
+        {"rmdir textures/s && ln -s ../outside textures/s", "textures/s/"},
+        {"rmdir scripts && ln -s outside scripts", "scripts/"},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.setup);
+        temp_dir dir;
+        write_file("game/textures/s/a.tga", "a");
+        write_file("m.bsp", level_bytes({"textures/s/a"}));
+        write_file("outside/file", "keep");
+        ASSERT_EQ(system((std::string("mkdir -p maps scripts textures/s && ") + r.setup).c_str()),
+                  0);
+        execution run = execute("game/textures", "m.bsp", "m");
+        EXPECT_EQ(run.result.path, r.failed_on);
+        EXPECT_EQ(run.result.reason, r.failed_on.empty() ? "" : "lien symbolique, non suivi");
+        EXPECT_EQ(run.names.size(), r.failed_on.empty() ? 4u : 0u);
+        EXPECT_EQ(read_file("outside/file"), "keep");
+        EXPECT_EQ(list_dir("outside"), (list{"file"}));
+    }
+}
+
+// A game path that begins with a dash is a plain entry, not the packer's
+// option: not encrypted, and a second Execute replaces the package.
+TEST(CreatDir, AGamePathBeginningWithADashIsAPlainEntry) {
+    temp_dir dir;
+    write_file("game/-p/x.wav", "sound");
+    write_file("game/textures/s/a.tga", "a");
+    write_file("m.bsp", level_bytes({"textures/s/a"}, {}, R"({ "noise" "-p/x.wav" })"));
+    for (int i = 0; i < 2; ++i) {
+        execution run = execute("game/textures", "m.bsp", "m");
+        EXPECT_EQ(run.names, words("-p/x.wav mapcrate maps/m.bsp scripts/m.arena textures/s/a.tga"));
+        for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
+            EXPECT_EQ(e.flags & 1, 0) << e.name;
+    }
+}
+
 TEST(GenerScripts, ArenaFileOverALongerOne) {
     temp_dir dir;
     write_file("scripts/q\"x.arena", std::string(4096, 'x'));
