@@ -34,8 +34,9 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
                       mandatory = "Revérifiez les champs en Rouge",
                       folder =
                           "mapcrate: Veuillez selectionner un dossier valide pour les textures\n";
-    const std::string too_long(55, 'n'), accents = "mapcrate: Impossible d'ouvrir le fichier.\nVerifiez son existance ou "
-                                             "qu'il n'y ai pas de caracteres accentués.\n";
+    const std::string too_long(55, 'n'),
+        accents = "mapcrate: Impossible d'ouvrir le fichier.\nVerifiez son existance ou "
+                  "qu'il n'y ai pas de caracteres accentués.\n";
     const struct {
         const char *what;
         names args;
@@ -55,7 +56,8 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
         {"unreadable AAS", level({"--aas", "tex"}, "m", ""), 1, accents + "tex\n"},
         {"unreadable BSP", level({"--aas", "tex"}, "m", "gone"), 1, accents + "gone\n"},
         {"unreadable levelshot", level({"--levelshot", "l.bsp/x"}), 1, accents + "l.bsp/x\n"},
-        {"repeated option", level({"--name", "n"}), 2, "mapcrate: option répétée : --name\n" + usage},
+        {"repeated option", level({"--name", "n"}), 2,
+         "mapcrate: option répétée : --name\n" + usage},
         {"repeated flag", level({"--yes", "--quiet", "--yes"}), 2, "répétée : --yes\n" + usage},
         {"modes add up", level({"--modes", "ffa", "--modes", "ctf,1v1"}), 0, "", created, "",
          "ffa ctf 1v1 "},
@@ -74,14 +76,28 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
         {"mode question, --yes", level({"--yes"}), 0, mode_q, created},
         {"dry run", level({"--modes", "ctf", "--dry-run"}), 0, ""},
         {"dry run, question", level({"--dry-run"}), 1, go_on},
-        {"staging fails", level({"--yes"}, "maps"), 3, "échoué : maps/ : File exists\n", {},
+        {"staging fails",
+         level({"--yes"}, "maps"),
+         3,
+         "échoué : maps/ : File exists\n",
+         {},
          "echo in the way >maps"},
-        {"a link where a staging folder goes", level({"--yes"}), 3,
-         "échoué : maps/ : lien symbolique, non suivi\n", {}, "ln -s tex maps"},
-        {"packing fails", level({"--yes"}, "dir"), 4, "écrit : dir.pk3 : not a regular file\n",
+        {"a link where a staging folder goes",
+         level({"--yes"}),
+         3,
+         "échoué : maps/ : lien symbolique, non suivi\n",
+         {},
+         "ln -s tex maps"},
+        {"packing fails",
+         level({"--yes"}, "dir"),
+         4,
+         "écrit : dir.pk3 : not a regular file\n",
          {"mapcrate", "maps", "scripts"}},
-        {"packing fails, --quiet", level({"--yes", "--quiet"}, "dir"), 4,
-         "écrit : dir.pk3 : not a regular file\n", {"mapcrate", "maps", "scripts"}},
+        {"packing fails, --quiet",
+         level({"--yes", "--quiet"}, "dir"),
+         4,
+         "écrit : dir.pk3 : not a regular file\n",
+         {"mapcrate", "maps", "scripts"}},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.what);

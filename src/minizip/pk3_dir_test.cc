@@ -336,8 +336,7 @@ TEST(Pk3Dir, SignalsAndAbandonedTemporaryFiles) {
             _exit(127);
         }
         // Its temporary file appears before it opens the pipe.
-        for (int i = 0; i < 3000 && (temps().empty() || temps()[0] == ".mapcrate-pack-killed");
-             ++i)
+        for (int i = 0; i < 3000 && (temps().empty() || temps()[0] == ".mapcrate-pack-killed"); ++i)
             usleep(10000);
         return pid;
     };

@@ -211,7 +211,8 @@ TEST(CreatDir, AGamePathBeginningWithADashIsAPlainEntry) {
     write_file("m.bsp", level_bytes({"textures/s/a"}, {}, R"({ "noise" "-p/x.wav" })"));
     for (int i = 0; i < 2; ++i) {
         execution run = execute("game/textures", "m.bsp", "m");
-        EXPECT_EQ(run.names, words("-p/x.wav mapcrate maps/m.bsp scripts/m.arena textures/s/a.tga"));
+        EXPECT_EQ(run.names,
+                  words("-p/x.wav mapcrate maps/m.bsp scripts/m.arena textures/s/a.tga"));
         for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
             EXPECT_EQ(e.flags & 1, 0) << e.name;
     }
