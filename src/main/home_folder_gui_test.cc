@@ -16,11 +16,10 @@ TEST(HomeFolder, TheWindowOpensAndADialogSaysWhyWhenTheFolderCannotBeUsed) {
         int reason; // 0: entered
     } rows[] = {
         {"true", 0},
-        {"mkdir home/Mapcrate && echo x >home/Mapcrate/x.pk3", 0},
         {"echo file >home/Mapcrate", ENOTDIR},
         {"ln -s gone home/Mapcrate", ENOENT},
-        {"ln -s Mapcrate home/Mapcrate", ELOOP},
     };
+    const std::string home = getenv("HOME");
     setenv("MAPCRATE_HOME_FOLDER", "Mapcrate", 1);
     for (const auto &r : rows) {
         SCOPED_TRACE(r.setup);
@@ -28,20 +27,19 @@ TEST(HomeFolder, TheWindowOpensAndADialogSaysWhyWhenTheFolderCannotBeUsed) {
         ASSERT_EQ(system((std::string("mkdir home && ") + r.setup).c_str()), 0);
         setenv("HOME", (tmp.path + "/home").c_str(), 1);
         form_record f;
-        std::vector<std::string> seen;
+        std::string seen, folder = tmp.path + "/home/Mapcrate";
         auto log = answered([&] { start_window(&f, enter_home_folder()); });
         for (const seen_dialog &d : log->seen)
-            seen.push_back(d.text);
-        const std::string folder = tmp.path + "/home/Mapcrate";
+            seen += d.text;
         EXPECT_EQ(std::filesystem::current_path(), r.reason == 0 ? folder : tmp.path);
         EXPECT_EQ(seen, r.reason == 0
-                            ? std::vector<std::string>{}
-                            : std::vector<std::string>{
-                                  "Le dossier de travail " + folder +
+                            ? ""
+                            : "Le dossier de travail " + folder +
                                   " n'a pu être ni créé ni ouvert : " + std::strerror(r.reason) +
-                                  ".\nMapcrate travaille dans " + tmp.path + "."});
+                                  ".\nMapcrate travaille dans " + tmp.path + ".");
         EXPECT_TRUE(gtk_widget_get_visible(f.window));
         destroy_form(f);
     }
+    setenv("HOME", home.c_str(), 1);
     unsetenv("MAPCRATE_HOME_FOLDER");
 }

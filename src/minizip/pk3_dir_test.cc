@@ -7,11 +7,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <thread>
 
 #include "io/io.h"
 #include "pk3_dir.h"
@@ -34,6 +31,8 @@ struct row {
     std::string input = "";
 };
 
+outcome last_failure; // of the last in-process pack
+
 // The packer's status, and what it printed after its two-line banner.
 run_result pack(row r) {
     run_result res;
@@ -43,7 +42,9 @@ run_result pack(row r) {
         for (std::string &a : r.args)
             argv.push_back(&a[0]);
         testing::internal::CaptureStdout();
-        res.status = pack_with_limits(int(argv.size()), argv.data(), *r.limits) < 0 ? 255 : 0;
+        last_failure = {};
+        res.status =
+            pack_with_limits(int(argv.size()), argv.data(), *r.limits, &last_failure) < 0 ? 255 : 0;
         res.out = testing::internal::GetCapturedStdout();
     } else {
         // "--fsize=N" first caps the bytes written to a file: the packer
@@ -218,48 +219,37 @@ TEST(Pk3Dir, Rows) {
     tzset();
 }
 
-// The process's peak resident size, in KiB.
-long peak_kib() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stol(line.substr(6));
-    return -1;
-}
-
-// Measured in a child of its own, whose peak starts from where it was
-// forked: with a writer that lags, the workers run ahead only as far as the
-// budget, and never through the 64 MiB of files.  (The sanitizer's
-// allocator keeps what is freed for a while: its child is told not to.)
+// Measured in a child of its own, whose peak starts where it was forked,
+// with a writer that lags: the workers run ahead only as far as the budget,
+// never through the 64 MiB of files.  (The sanitizer's allocator would keep
+// what is freed: the child is told not to.)
 TEST(DeflatePool, PeakMemoryStaysNearItsBudget) {
     if (!getenv("MAPCRATE_POOL_CHILD")) {
-        char self[4096] = {};
-        ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
         run_result child = run_program({"env", "MAPCRATE_POOL_CHILD=1",
-                                        "ASAN_OPTIONS=quarantine_size_mb=0:detect_leaks=0", self,
+                                        "ASAN_OPTIONS=quarantine_size_mb=0:detect_leaks=0",
+                                        fs::read_symlink("/proc/self/exe"),
                                         "--gtest_filter=DeflatePool.PeakMemoryStaysNearItsBudget"});
-        EXPECT_EQ(child.status, 0) << child.out;
         EXPECT_NE(child.out.find("[  PASSED  ] 1 test"), std::string::npos) << child.out;
         return;
     }
+    auto peak_kib = [] {
+        std::string status = read_file("/proc/self/status");
+        return std::stol(status.substr(status.find("VmHWM:") + 6));
+    };
     temp_dir tmp;
     ASSERT_EQ(system("for i in 1 2 3 4 5 6 7 8; do head -c 8388608 /dev/urandom >r$i; done"), 0);
     const std::vector<const char *> files = {"r1", "r2", "r3", "r4", "r5", "r6", "r7", "r8"};
     const long before = peak_kib();
-    {
-        deflate_pool pool;
-        pool_start(&pool, files, 1, {1 << 20, 1 << 20, 4 << 20});
-        for (size_t i = 0; i < files.size() * 8; ++i) {
-            deflated_part *p = pool_front(&pool);
-            ASSERT_TRUE(p && p->state == part_state::deflated && p->size == 1 << 20);
-            if (i == 0)
-                std::this_thread::sleep_for(std::chrono::seconds(2));
-            pool_drop_front(&pool);
-        }
+    deflate_pool pool;
+    pool_start(&pool, files, 1, {1 << 20, 1 << 20, 4 << 20});
+    for (size_t i = 0; i < files.size() * 8; ++i) {
+        deflated_part *p = pool_front(&pool);
+        ASSERT_TRUE(p && p->state == part_state::deflated && p->size == 1 << 20);
+        if (i == 0)
+            sleep(2);
+        pool_drop_front(&pool);
     }
-    long grown = peak_kib() - before;
-    std::printf("peak grew by %ld KiB\n", grown);
-    EXPECT_LT(grown, 12 << 10) << "a budget of 4 MiB";
+    EXPECT_LT(peak_kib() - before, 12 << 10) << "a budget of 4 MiB";
 }
 
 // The one file whose read fails half-way, once: fread returns half of its
@@ -287,39 +277,27 @@ TEST(Pk3Dir, AReadThatFailsHalfWayKeepsTheOldArchive) {
     temp_dir tmp;
     write_file("big", std::string(40000, 'b'));
     write_file("x.zip", "old");
-    for (const char *option : {"-0", "-p"}) {
-        SCOPED_TRACE(option);
+    for (const strings &args :
+         {strings{"-o", "-0", "x.zip", "big"}, strings{"-o", "-p", "secret", "x.zip", "big"}}) {
         failing_file = tmp.path + "/big";
-        strings args = {"pack", "-o", option, "secret", "x.zip", "big"};
-        if (option[1] == '0')
-            args.erase(args.begin() + 3);
-        std::vector<char *> argv;
-        for (std::string &a : args)
-            argv.push_back(&a[0]);
-        outcome failure;
-        testing::internal::CaptureStdout();
-        int status = pack_with_limits(int(argv.size()), argv.data(), roomy, &failure);
-        std::string out = testing::internal::GetCapturedStdout();
-        EXPECT_NE(status, 0) << out;
-        EXPECT_NE(out.find("error in reading big\nInput/output error\n"), std::string::npos) << out;
-        EXPECT_EQ(failure.path + ": " + failure.reason, "big: Input/output error");
-        EXPECT_TRUE(read_file("x.zip") == "old");
-        EXPECT_EQ(list_dir("."), (strings{"big", "x.zip"}));
+        run_result res = pack({args, "", {}, &roomy});
+        EXPECT_EQ(res.status, 255);
+        EXPECT_NE(res.out.find("error in reading big\nInput/output error\n"), std::string::npos);
+        EXPECT_EQ(last_failure.path + ": " + last_failure.reason, "big: Input/output error");
+        EXPECT_TRUE(read_file("x.zip") == "old" && list_dir(".") == strings({"big", "x.zip"}));
     }
 }
 
 // A pack ended by a signal removes its temporary file and leaves the old
-// archive; a temporary file that no running pack holds is removed by the
-// next pack, one still held is not.  A named pipe in the list stops the
-// pack with its temporary file open.
+// archive; one that a killed pack left is removed by the next pack, one still
+// held is not.  A named pipe in the list holds the pack with its file open.
 TEST(Pk3Dir, SignalsAndAbandonedTemporaryFiles) {
     temp_dir tmp;
-    ASSERT_EQ(system("mkfifo fifo && echo a >a && echo old >x.zip && echo left >.mapcrate-pack-"
-                     "killed && echo held >.mapcrate-pack-inuse1"),
+    ASSERT_EQ(system("mkfifo fifo && echo a >a && echo old >x.zip && "
+                     "echo >.mapcrate-pack-killed && echo held >.mapcrate-pack-inuse1"),
               0);
     fd_owner held{open(".mapcrate-pack-inuse1", O_RDONLY)};
     ASSERT_EQ(flock(held.fd, LOCK_EX), 0);
-    // The temporary files but the one held here.
     auto temps = [] {
         strings t;
         for (const std::string &n : list_dir("."))
@@ -327,34 +305,25 @@ TEST(Pk3Dir, SignalsAndAbandonedTemporaryFiles) {
                 t.push_back(n);
         return t;
     };
-    auto started = [&] {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+        SCOPED_TRACE(sig);
         pid_t pid = fork();
         if (pid == 0) {
-            int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1);
+            dup2(open("/dev/null", O_WRONLY), 1);
             execl(MAPCRATE_PACK, "mapcrate-pack", "-o", "x.zip", "a", "fifo", (char *)nullptr);
             _exit(127);
         }
-        // Its temporary file appears before it opens the pipe.
+        // Once the one left by a killed run is gone, the pack's own appears.
         for (int i = 0; i < 3000 && (temps().empty() || temps()[0] == ".mapcrate-pack-killed"); ++i)
             usleep(10000);
-        return pid;
-    };
-    const struct {
-        int sig, status;
-    } rows[] = {{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}, {SIGKILL, -SIGKILL}};
-    for (const auto &r : rows) {
-        SCOPED_TRACE(r.sig);
-        pid_t pid = started();
-        // The first run removed what a killed run had left.
         strings running = temps();
         EXPECT_EQ(running.size(), 1u);
-        kill(pid, r.sig);
+        kill(pid, sig);
         int status = 0;
         waitpid(pid, &status, 0);
-        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status), r.status);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), 128 + sig);
         EXPECT_EQ(read_file("x.zip"), "old\n");
-        EXPECT_EQ(temps(), r.sig == SIGKILL ? running : strings{});
+        EXPECT_EQ(temps(), sig == SIGKILL ? running : strings{});
     }
     EXPECT_EQ(run_program({MAPCRATE_PACK, "-o", "x.zip", "a"}).status, 0);
     EXPECT_EQ(temps(), strings{});
