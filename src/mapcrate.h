@@ -94,6 +94,14 @@ struct form_record {
 // and shows the window: all of start-up but the toolkit's initialisation
 // and its main loop.  The toolkit must be initialised.
 void build_window(form_record *f);
+// Started from the menu (MAPCRATE_HOME_FOLDER names a folder of the home
+// folder): makes that folder when it is missing and enters it.  Returns why
+// it could not (ISO-8859-1 and the system's words), empty when it did or
+// when not started from the menu.
+std::string enter_home_folder();
+// The window's start-up: builds the window, then shows problem, when there
+// is one, in an error dialog over it.
+void start_window(form_record *f, const std::string &problem);
 void init_btn(form_record *f);
 // Removes the empty staging directories and the credits file from the
 // working directory, then releases what the record owns.
@@ -163,6 +171,7 @@ enum class form_rule {
 struct failed_rule {
     form_rule rule;
     const char *message; // ISO-8859-1
+    std::string path;    // the file the rule refused, as typed; empty when none
 };
 // What Execute asks before it writes anything, in the order it asks.
 enum class question_kind {
@@ -223,13 +232,23 @@ const char *get_file_name(const char *path);
 // path cut before its last separator; separators inside are kept.
 std::string get_dir_name(const char *path);
 
+// What a step of Execute ended with: the step that failed, the path it
+// failed on (raw bytes) and why (the system's message in the locale's
+// encoding, or ours in ASCII where no system call failed).  step none: all
+// went well, path and reason empty.
+enum class failed_step { none, staging, packing };
+struct outcome {
+    failed_step step = failed_step::none;
+    std::string path;
+    std::string reason;
+};
+
 // Builds the staging tree and the scripts.  Each stops at the first
-// folder, copy or file that fails (the terminal has its line) and returns
-// its path; empty when everything is staged.
-std::string creat_dir(form_record *f);
-std::string cp_file_in_dir(const char *src_dir, const std::string &map_prefix, const char *dest_dir,
-                           const char *file_name, int rename);
-std::string gener_scripts(form_record *f);
+// folder, copy or file that fails and tells it as a staging outcome.  No
+// link is written through: a link where a file goes is replaced by the
+// file, and a link where a folder goes stops the staging.
+outcome creat_dir(form_record *f);
+outcome gener_scripts(form_record *f);
 // One write of the whole text; returns what write returned.
 long my_putstr_to_fd(const char *text, int fd);
 
@@ -241,23 +260,25 @@ int creat_argv(form_record *f);
 std::vector<char *> argv_view(std::vector<std::string> &args);
 
 // The last step of Execute: stages the form's files, lists them and packs
-// them.  Prints its progress lines to standard output and nothing else of
-// its own.  What failed, if anything: the staging path that could not be
-// made or copied, or the archive that could not be written.
-enum class failed_step { none, staging, packing };
-struct execute_result {
-    failed_step step = failed_step::none;
-    std::string what;
-};
-execute_result stage_and_pack(form_record *f);
+// them.  Prints its progress lines (and the packer's) to standard output
+// and nothing else of its own.  A SIGINT, SIGTERM or SIGHUP meanwhile
+// removes the packer's temporary file and ends the process with 128 plus
+// the signal's number.
+outcome stage_and_pack(form_record *f);
 
 // --- src/minizip ----------------------------------------------------------
 
-// Writes the archive named in argv (minizip-style options).  Returns 0 when
-// every step succeeded, -104 when the write buffer cannot be allocated and
-// another negative value for any other failure, which leaves an archive of
-// that name as it was.
+// Writes the archive named in argv (minizip-style options, read up to the
+// archive's name; every argument after it is a file, but for a dash and one
+// option character, which is skipped).  Returns 0 when every step
+// succeeded, -104 when the write buffer cannot be allocated and another
+// negative value for any other failure, which leaves an archive of that
+// name as it was.  The failure lines go to standard output; failure, when
+// given, gets the first as a packing outcome (the file read, or the
+// archive).  SIGINT, SIGTERM and SIGHUP remove the temporary file and end
+// the process with 128 plus the signal's number.
 int pk3_dir(int argc, char **argv);
+int pk3_dir(int argc, char **argv, outcome *failure);
 
 // --- src/cli --------------------------------------------------------------
 

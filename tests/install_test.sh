@@ -21,7 +21,7 @@ share/man/man1/mapcrate-pack.1
 share/man/man1/mapcrate.1
 share/mapcrate/mapc.png"
 exec_line() {
-  echo "Exec=sh -c \"mkdir -p ~/Mapcrate && cd ~/Mapcrate && exec '$1/bin/mapcrate'\""
+  echo "Exec=env MAPCRATE_HOME_FOLDER=Mapcrate \"$1/bin/mapcrate\""
 }
 
 if [ "$3" = deb ]; then

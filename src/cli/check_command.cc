@@ -4,16 +4,18 @@
 
 #include "check/check.h"
 #include "cli/cli.h"
+#include "mapcrate.h"
 #include "verify/verify.h"
 
 namespace {
 
-// The ISO-8859-1 text in the locale's encoding, then raw bytes, then more
-// of each, as one line.
+// The ISO-8859-1 text in the locale's encoding, then a name as shown()
+// writes it, then more of each, as one line.
 void print_line(const std::string &latin1, const std::string &raw,
                 const std::string &more_latin1 = std::string(),
                 const std::string &more_raw = std::string()) {
-    std::string line = in_locale(latin1) + raw + in_locale(more_latin1) + more_raw + "\n";
+    std::string line =
+        in_locale(latin1) + shown(raw) + in_locale(more_latin1) + shown(more_raw) + "\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
 

@@ -75,7 +75,8 @@ int command_line(int argc, char **argv) {
     fill_snapshot(f, o);
     request_check check = verif_field(&f);
     if (check.failed) {
-        tell(check.failed->message);
+        const failed_rule &rule = *check.failed;
+        tell(rule.path.empty() ? rule.message : rule.message + std::string("\n"), rule.path);
         return exit_refused;
     }
     if (o.quiet && !o.dry_run)
@@ -94,20 +95,15 @@ int command_line(int argc, char **argv) {
     }
     if (o.dry_run)
         return exit_packed;
-    execute_result result = stage_and_pack(&f);
-    if (result.step == failed_step::staging) {
-        tell("La pr\xe9paration du pk3 a \xe9"
-             "chou\xe9 : ",
-             result.what);
-        return exit_staging;
-    }
-    if (result.step == failed_step::packing) {
-        tell("Le pk3 n'a pas \xe9t\xe9 \xe9"
-             "crit : ",
-             result.what);
-        return exit_packing;
-    }
-    if (o.verify)
-        return tell_verify(verify_package(f.pack_argv[3]), f.pack_argv[3]);
-    return exit_packed;
+    // The reason goes to standard error, which --quiet keeps.
+    outcome result = stage_and_pack(&f);
+    if (result.step == failed_step::none)
+        return o.verify ? tell_verify(verify_package(f.pack_argv[3]), f.pack_argv[3]) : exit_packed;
+    bool staging = result.step == failed_step::staging;
+    tell(staging ? "La pr\xe9paration du pk3 a \xe9"
+                   "chou\xe9 : "
+                 : "Le pk3 n'a pas \xe9t\xe9 \xe9"
+                   "crit : ",
+         result.path + " : " + result.reason);
+    return staging ? exit_staging : exit_packing;
 }

@@ -15,7 +15,8 @@ run_result mapcrate(const names &args, const char *locale = "C.UTF-8") {
     return run_program(command, "y\n");
 }
 
-const names created = {"m.pk3", "mapcrate", "maps", "scripts"};
+const names created = {"m.pk3", "mapcrate", "maps", "scripts"},
+            staged = {"mapcrate", "maps", "scripts"};
 
 // --bsp BSP --name NAME, then more.
 names level(const names &more, const std::string &name = "m", const char *bsp = "l.bsp") {
@@ -30,18 +31,19 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
                       mode_q = "Aucun mode de jeu n'a été choisis",
                       go_on = "avec --yes, mapcrate passe outre",
                       name_rule = "Le nom de la map doit faire au plus 52 caractères",
-                      unreadable = "Impossible d'ouvrir le fichier.\nVerifiez son existance",
                       usage = "Essayez « mapcrate --help »",
                       mandatory = "Revérifiez les champs en Rouge",
                       folder =
                           "mapcrate: Veuillez selectionner un dossier valide pour les textures\n";
-    const std::string longest(52, 'n'), too_long(53, 'n');
+    const std::string longest(52, 'n'), too_long(53, 'n'),
+        dir_pk3 = "écrit : dir.pk3 : not a regular file\n", accents = "caracteres accentués.\n";
     const struct {
         const char *what;
         names args;
         int status;
         std::string err; // what standard error holds, with nothing after it when it ends in \n
         names left = {}; // the folder afterwards, next to the inputs
+        std::string setup = "", arena_type = "";
     } rows[] = {
         {"a good run", level({"--modes", "ctf"}), 0, "", created},
         {"unknown option", level({"--fast"}), 2, "--fast\n" + usage},
@@ -52,7 +54,12 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
         {"unknown mode", level({"--modes", "ffa,dm"}), 2, ": dm\n" + usage},
         {"--verify needs a package", level({"--verify", "--dry-run"}), 2, "--dry-run.\n" + usage},
         {"textures not a folder", level({"--textures", "l.bsp"}), 1, folder},
-        {"unreadable AAS", level({"--aas", "tex"}, "m", ""), 1, unreadable},
+        {"unreadable AAS", level({"--aas", "tex"}, "m", ""), 1, accents + "tex\n"},
+        {"unreadable levelshot", level({"--levelshot", "l.bsp/x"}), 1, accents + "l.bsp/x\n"},
+        {"repeated option", level({"--name", "n"}), 2,
+         "mapcrate: option répétée : --name\n" + usage},
+        {"modes add up", level({"--modes", "ffa", "--modes", "ctf,1v1"}), 0, "", created, "",
+         "ffa ctf 1v1 "},
         {"BSP empty", level({}, "m", ""), 1, mandatory},
         {"name empty", level({}, ""), 1, mandatory},
         {"name of 52", level({"--modes", "ctf", "--dry-run"}, longest), 0, ""},
@@ -69,12 +76,10 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
         {"mode question, --yes", level({"--yes"}), 0, mode_q, created},
         {"dry run", level({"--modes", "ctf", "--dry-run"}), 0, ""},
         {"dry run, question", level({"--dry-run"}), 1, go_on},
-        {"staging fails", level({"--yes"}, "maps"), 3, "échoué : maps/"},
-        {"packing fails",
-         level({"--yes"}, "dir"),
-         4,
-         "écrit : dir.pk3\n",
-         {"mapcrate", "maps", "scripts"}},
+        {"maps a file", level({"--yes"}, "maps"), 3, ": maps/ : File exists\n", {}, "echo >maps"},
+        {"link", level({"--yes"}), 3, "maps/ : lien symbolique, non suivi\n", {}, "ln -s tex maps"},
+        {"packing fails", level({"--yes"}, "dir"), 4, dir_pk3, staged},
+        {"and --quiet", level({"--yes", "--quiet"}, "dir"), 4, dir_pk3, staged},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.what);
@@ -83,23 +88,31 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
         write_file("bad.bsp", "BSP");
         mkdir("tex", 0755);
         mkdir("dir.pk3", 0755);
+        ASSERT_EQ(system(r.setup.c_str()), 0);
         names before = list_dir("."), after = before;
         after.insert(after.end(), r.left.begin(), r.left.end());
         std::sort(after.begin(), after.end());
-        if (std::string(r.what) == "staging fails")
-            write_file("maps", "in the way"), after = before = list_dir(".");
         run_result run = mapcrate(r.args);
         EXPECT_EQ(run.status, r.status) << run.err;
-        size_t at = run.err.find(r.err);
-        EXPECT_NE(at, std::string::npos) << run.err;
-        if (!r.err.empty() && r.err.back() == '\n') {
-            EXPECT_EQ(at + r.err.size(), run.err.size()) << run.err;
+        if (r.err.empty()) {
+            EXPECT_EQ(run.err, "");
+        } else {
+            size_t at = run.err.find(r.err);
+            EXPECT_NE(at, std::string::npos) << run.err;
+            if (r.err.back() == '\n') {
+                EXPECT_EQ(at + r.err.size(), run.err.size()) << run.err;
+            }
         }
-        EXPECT_EQ(r.err.empty(), run.err.empty()) << run.err;
         EXPECT_EQ(list_dir("."), after);
-        // Progress lines, as in the window, from the runs that got to staging.
+        EXPECT_EQ(list_dir("tex"), names{}) << "written through a link";
+        // Progress lines, as in the window, from the runs that got to staging (not with --quiet).
+        bool quiet = std::find(r.args.begin(), r.args.end(), "--quiet") != r.args.end();
         EXPECT_EQ(run.out.find("Creation du dossier : maps/\n\n") < run.out.size(),
-                  r.status >= 3 || !r.left.empty());
+                  !quiet && (r.status >= 3 || !r.left.empty()));
+        if (!r.arena_type.empty()) {
+            EXPECT_NE(read_file("scripts/m.arena").find("type \"" + r.arena_type + "\""),
+                      std::string::npos);
+        }
         if (r.status == 0 && !r.left.empty()) {
             EXPECT_TRUE(read_zip_with_python("m.pk3").ok && unzip_test_passes("m.pk3"));
         }

@@ -24,6 +24,7 @@ const char help_text[] =
     "  --textures DOSSIER     le dossier des textures\n"
     "  --description TEXTE    la description sommaire\n"
     "  --modes A,B,...        modes de jeu : ffa,team,ctf,single,tourney,ca,1v1,2v2\n"
+    "                         (r\xe9p\xe9table : les listes s'ajoutent)\n"
     "  --game DOSSIER         le dossier des pk3 du jeu, cherch\xe9 avant les autres\n"
     "  --yes                  r\xe9pond oui aux questions et continue\n"
     "  --dry-run              liste ce que le paquet contiendrait, sans rien \xe9"
@@ -35,6 +36,8 @@ const char help_text[] =
     "crit dans le serveur du jeu (ioq3ded)\n"
     "  --help                 affiche cette aide et quitte\n"
     "  --version              affiche la version et quitte\n"
+    "Chaque autre option ne peut \xeatre donn\xe9"
+    "e qu'une fois.\n"
     "\n"
     "Code de sortie :\n"
     "  0  le pk3 est \xe9"
@@ -49,6 +52,8 @@ const char help_text[] =
     "  5  le paquet n'est pas un zip lisible (--check)\n"
     "  6  le jeu refuse le paquet (--verify)\n"
     "  7  aucun serveur du jeu n'est install\xe9 (--verify)\n"
+    "  128+N  le signal N (SIGINT, SIGTERM, SIGHUP) l'a interrompu ; le fichier\n"
+    "         temporaire est supprim\xe9 et l'ancien pk3 reste tel quel\n"
     "Avec --check : 0 rien \xe0 signaler, 1 quelque chose est signal\xe9.\n";
 
 const char version_text[] = "mapcrate " MAPCRATE_VERSION "\n"
@@ -112,9 +117,9 @@ int print_and_end(const char *latin1) {
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? exit_packed : exit_refused;
 }
 
-// Sets the modes a comma-separated list names; false at the first unknown token.
+// Sets the modes a comma-separated list names, beside those already set;
+// false at the first unknown token.
 bool read_modes(const char *list, int32_t states[8], std::string &unknown) {
-    std::fill(states, states + 8, 0);
     std::string rest = list;
     for (size_t start = 0; start <= rest.size();) {
         size_t end = std::min(rest.find(',', start), rest.size());
@@ -140,11 +145,18 @@ int parse_options(int argc, char **argv, cli_options &o) {
     optind = 1;
     std::string *texts[] = {nullptr,      &o.bsp,      &o.name,       &o.aas,
                             &o.levelshot, &o.textures, &o.description};
+    bool seen[version + 1] = {};
     for (int id; (id = getopt_long(argc, argv, ":", long_options, nullptr)) != -1;) {
         if (id == '?')
             return usage_error("option inconnue : ", argv[optind - 1]);
         if (id == ':')
             return usage_error("valeur manquante apr\xe8s ", argv[optind - 1]);
+        // A second value would silently win over the first; the modes add up.
+        if (seen[id] && id != modes)
+            return usage_error("option r\xe9p\xe9t\xe9"
+                               "e : --",
+                               long_options[id - 1].name);
+        seen[id] = true;
         if (id == help)
             return print_and_end(help_text);
         if (id == version)

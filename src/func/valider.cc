@@ -1,18 +1,21 @@
 // Execute in the window: the three steps, with their rules, questions and
 // failures shown as dialogs.
+#include "cli/cli.h"
 #include "mapcrate.h"
 
 namespace {
 
-const char *const not_written_message =
-    "Le pk3 n'a pas \xe9t\xe9 \xe9"
-    "crit.\nConsultez les messages affich\xe9s dans le terminal pour en conna\xee"
-    "tre la raison.";
-
-std::string staging_failed_message(const std::string &path) {
-    return "La pr\xe9paration du pk3 a \xe9"
-           "chou\xe9 : " +
-           latin1_path(shown(path)) + "\nLe pk3 n'a pas \xe9t\xe9 \xe9" + "crit.";
+// The dialog's text and the terminal's line: the step, then the path and
+// the reason as the system gave them.
+std::string failure_text(const outcome &o) {
+    std::string reason = " : " + latin1_path(shown(o.path)) + " : " + latin1_path(o.reason);
+    if (o.step == failed_step::staging)
+        return "La pr\xe9paration du pk3 a \xe9"
+               "chou\xe9" +
+               reason + "\nLe pk3 n'a pas \xe9t\xe9 \xe9" + "crit.";
+    return "Le pk3 n'a pas \xe9t\xe9 \xe9"
+           "crit" +
+           reason;
 }
 
 // No answer but an explicit No stops: closing the question means go on.
@@ -28,7 +31,9 @@ void valider(GtkWidget *, gpointer form) {
     get_field(f);
     request_check check = verif_field(f);
     if (check.failed) {
-        popup(check.failed->message, 0);
+        const failed_rule &rule = *check.failed;
+        std::string text = rule.message;
+        popup((rule.path.empty() ? text : text + "\n" + latin1_path(rule.path)).c_str(), 0);
         return;
     }
     plan_form(f);
@@ -36,10 +41,11 @@ void valider(GtkWidget *, gpointer form) {
     for (const question &q : questions_to_ask(check, f->plan))
         if (!user_goes_on(f->window, q))
             return;
-    execute_result result = stage_and_pack(f);
-    if (result.step == failed_step::staging)
-        popup(staging_failed_message(result.what).c_str(), 0);
-    // Without this a failed write would look the same as a success.
-    if (result.step == failed_step::packing)
-        popup(not_written_message, 0);
+    // Without a word a failed write would look the same as a success.
+    outcome result = stage_and_pack(f);
+    if (result.step == failed_step::none)
+        return;
+    std::string text = failure_text(result);
+    tell(text.substr(0, text.find('\n')));
+    popup(text.c_str(), 0);
 }

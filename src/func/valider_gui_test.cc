@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "gui_support.h"
 #include "support.h"
@@ -17,7 +18,7 @@ std::string jpeg(int side, bool grey = false) {
 // What the user saw: "! " marks an error, "? " a modal question over the window.
 const std::string folder = "! Veuillez selectionner un dossier valide pour les textures";
 const std::string unreadable = "! Impossible d'ouvrir le fichier.\nVerifiez son existance ou "
-                               "qu'il n'y ai pas de caracteres accentués.";
+                               "qu'il n'y ai pas de caracteres accentués.\n";
 const std::string mandatory = "! Revérifiez les champs en Rouge, ils sont obligatoires.";
 const std::string unloadable =
     "! Le nom de la map doit faire au plus 52 caractères, pris parmi les "
@@ -33,8 +34,7 @@ const std::string sum_q = "? Le fichier AAS a été calculé pour une autre comp
                           ": les bots ne pourront pas y jouer.\nVoulez-vous continuer ?";
 const std::string shot_q = "? Le levelshot n'est pas une image JPEG de 128×128 pixels en 24 "
                            "bits.\nVoulez-vous continuer ?";
-const std::string not_written = "! Le pk3 n'a pas été écrit.\nConsultez les messages affichés "
-                                "dans le terminal pour en connaître la raison.";
+const std::string not_written = "! Le pk3 n'a pas été écrit : dir.pk3 : not a regular file";
 
 TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
     temp_dir work;
@@ -86,8 +86,9 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
     const row rows[] = {
         {"BSP empty", "", "", "", "", "m", 0, yes, {mandatory}, refused},
         {"textures a file, BSP untested", lvl, gone, "", "", "m", 0, yes, {folder}, refused},
-        {"BSP is a named pipe", "", pipe, "", "", "m", 0, yes, {unreadable}, refused},
-        {"AAS missing, before mandatory", "", "", gone, "", "m", 0, yes, {unreadable}, refused},
+        {"BSP is a named pipe", "", pipe, "", "", "m", 0, yes, {unreadable + pipe}, refused},
+        {"AAS missing, first", "", "", gone, "", "m", 0, yes, {unreadable + gone}, refused},
+        {"levelshot a folder", "", lvl, "", tex, "m", 0, yes, {unreadable + tex}, refused},
         {"map name empty", tex, lvl, bot, jpg, "", 0, yes, {mandatory}, refused},
         {"map name climbs out", "", lvl, "", "", "../up", 0, yes, {unloadable}, refused},
         {"BSP not a level, No", "", bad, "", "", "m", 0, no, {bsp_q}, refused},
@@ -113,7 +114,11 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
             seen.push_back((q ? "? " : s.type == GTK_MESSAGE_ERROR ? "! " : "") + s.text);
         }
         EXPECT_EQ(seen, r.dialogs);
-        EXPECT_TRUE(r.outcome != refused || list_dir(".") == before);
+        if (r.outcome == refused) {
+            EXPECT_EQ(list_dir("."), before);
+        }
+        EXPECT_EQ(access(("scripts/" + std::string(r.name) + ".arena").c_str(), F_OK) == 0,
+                  r.outcome != refused);
         EXPECT_EQ(read_zip_with_python(std::string(r.name) + ".pk3").ok, r.outcome == packed);
     }
     destroy_form(f);

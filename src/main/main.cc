@@ -10,7 +10,9 @@ int main(int argc, char **argv) {
         return command_line(argc, argv);
     form_record form;
     gtk_init(&argc, &argv);
-    build_window(&form);
+    // After the toolkit's start, which sets the locale the reason is told in.
+    std::string problem = enter_home_folder();
+    start_window(&form, problem);
     gtk_main();
     return 0;
 }

@@ -33,3 +33,9 @@ void build_window(form_record *f) {
         g_signal_connect(b, "clicked", G_CALLBACK(search), f);
     gtk_widget_show_all(f->window);
 }
+
+void start_window(form_record *f, const std::string &problem) {
+    build_window(f);
+    if (!problem.empty())
+        popup(problem.c_str(), 0);
+}

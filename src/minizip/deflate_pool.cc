@@ -184,7 +184,6 @@ deflated_part *claim(deflate_pool *pool, std::unique_lock<std::mutex> &lock) {
                 continue;
             }
             pool->in_use += part.reserved;
-            pool->peak_in_use = std::max(pool->peak_in_use, pool->in_use);
         }
         pool->next_offset += part.length;
         if (part.last || !pool->next_is_file) {

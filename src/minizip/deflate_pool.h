@@ -58,7 +58,6 @@ struct deflate_pool {
     std::condition_variable changed;
     std::list<deflated_part> parts; // claimed and not yet dropped, in list order
     uint64_t in_use = 0;
-    uint64_t peak_in_use = 0; // the most in_use has been, for tests
     bool stop = false;
     // Where claiming stands: the next file, its planned size, the next offset.
     size_t next_file = 0;

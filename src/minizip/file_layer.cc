@@ -1,6 +1,8 @@
 #include "file_layer.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +13,8 @@
 #include <fstream>
 #include <utility>
 #include <vector>
+
+#include "signals.h"
 
 namespace {
 
@@ -84,20 +88,57 @@ bool check_target(file_layer *l, const char *name, struct stat *st) {
     return true;
 }
 
+const char temp_prefix[] = ".mapcrate-pack-";
+
+// Temporary files that no running pack holds any more (it was killed before
+// it could remove its own): their lock is free.
+void remove_abandoned_temps(const std::string &dir) {
+    dir_owner listing{opendir(dir.empty() ? "." : dir.c_str())};
+    while (dirent *e = listing.d ? readdir(listing.d) : nullptr) {
+        if (std::strncmp(e->d_name, temp_prefix, sizeof temp_prefix - 1) != 0 ||
+            std::strlen(e->d_name) != sizeof temp_prefix - 1 + 6)
+            continue;
+        std::string path = dir + e->d_name;
+        fd_owner held{open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)};
+        struct stat st;
+        if (held.fd >= 0 && fstat(held.fd, &st) == 0 && S_ISREG(st.st_mode) &&
+            flock(held.fd, LOCK_EX | LOCK_NB) == 0)
+            unlink(path.c_str());
+    }
+}
+
 // A short hidden name beside the target, so that an archive name near the
 // file-name limit still leaves room for it.  An old archive's permissions
-// carry over; a new one's follow the umask.
+// carry over; a new one's follow the umask.  The file is locked before it
+// is known as ours: another pack may have removed it, unlocked, meanwhile.
 bool create_temp(file_layer *l, const struct stat &old) {
-    std::string name = dir_part(l->target) + ".mapcrate-pack-XXXXXX";
-    int fd = mkostemp(&name[0], O_CLOEXEC);
-    if (fd < 0) {
-        fail(l, errno);
-        return false;
+    std::string dir = dir_part(l->target);
+    remove_abandoned_temps(dir);
+    for (;;) {
+        std::string name = dir + temp_prefix + "XXXXXX";
+        fd_owner fd{mkostemp(&name[0], O_CLOEXEC)};
+        if (fd.fd < 0 || flock(fd.fd, LOCK_EX) != 0) {
+            fail(l, errno);
+            if (fd.fd >= 0)
+                unlink(name.c_str());
+            return false;
+        }
+        struct stat mine, there;
+        if (fstat(fd.fd, &mine) != 0 || lstat(name.c_str(), &there) != 0 ||
+            mine.st_ino != there.st_ino || mine.st_dev != there.st_dev)
+            continue;
+        l->lock = fd_owner(dup(fd.fd));
+        if (l->lock.fd < 0) {
+            fail(l, errno);
+            unlink(name.c_str());
+            return false;
+        }
+        fchmod(fd.fd, old.st_mode != 0 ? old.st_mode & 0777 : 0666 & ~current_umask());
+        l->temp = name;
+        l->fd = std::move(fd);
+        set_signal_temp(name.c_str());
+        return true;
     }
-    fchmod(fd, old.st_mode != 0 ? old.st_mode & 0777 : 0666 & ~current_umask());
-    l->temp = name;
-    l->fd = fd_owner(fd);
-    return true;
 }
 
 // Below this size writes are gathered: the library writes each header
@@ -243,8 +284,10 @@ int ZCALLBACK layer_error(voidpf opaque, voidpf) {
 } // namespace
 
 file_layer::~file_layer() {
-    if (!temp.empty())
+    if (!temp.empty()) {
         unlink(temp.c_str());
+        set_signal_temp(nullptr);
+    }
 }
 
 void fill_posix_filefunc(zlib_filefunc_def *def, file_layer *layer) {
@@ -262,13 +305,13 @@ int file_layer_finish(file_layer *layer, bool keep) {
     bool ok = keep && layer->failure.empty() && layer->fd.fd < 0;
     if (layer->temp.empty())
         return ok ? 0 : -1;
-    if (ok && rename(layer->temp.c_str(), layer->target.c_str()) == 0) {
-        layer->temp.clear();
-        return 0;
-    }
-    if (ok)
+    bool renamed = ok && rename(layer->temp.c_str(), layer->target.c_str()) == 0;
+    if (ok && !renamed)
         fail(layer, errno);
-    unlink(layer->temp.c_str());
+    if (!renamed)
+        unlink(layer->temp.c_str());
+    set_signal_temp(nullptr);
     layer->temp.clear();
-    return -1;
+    layer->lock = fd_owner();
+    return renamed ? 0 : -1;
 }

@@ -4,7 +4,9 @@
 // beside it (in append mode, a copy of the archive), and file_layer_finish
 // renames that over the archive only when the whole pack succeeded.  A
 // failed pack thus leaves an old archive exactly as it was.  Only a regular
-// file is replaced; through a symbolic link, the file it names.
+// file is replaced; through a symbolic link, the file it names.  The
+// temporary file stays locked (flock) while it is ours; one left unlocked
+// by a run that was killed is removed by the next pack beside it.
 #pragma once
 
 #include <minizip/ioapi.h>
@@ -17,6 +19,7 @@ struct file_layer {
     std::string temp;   // the temporary file while it is ours, else empty
     std::string target; // where the temporary file goes at the end
     fd_owner fd;
+    fd_owner lock;       // holds the temporary file's lock until it is renamed or removed
     long long pos = 0;   // where the next read or write goes
     std::string pending; // small writes not yet passed to the system
     // Why the first open, read, write, seek, sync, close or rename failed

@@ -17,6 +17,7 @@
 #include "file_layer.h"
 #include "io/io.h"
 #include "mapcrate.h"
+#include "signals.h"
 #include "zip_crypt.h"
 
 namespace {
@@ -57,13 +58,14 @@ struct options {
     const char *password = nullptr;
 };
 
+// Options come before the archive's name: what follows it is files, whose
+// names may begin with a dash.
 options parse_options(int argc, char **argv) {
     options o;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc && o.name_index == 0; ++i) {
         const char *arg = argv[i];
         if (arg[0] != '-') {
-            if (o.name_index == 0)
-                o.name_index = i;
+            o.name_index = i;
             continue;
         }
         // i moves past a password while the cluster is still examined.
@@ -112,19 +114,30 @@ struct packing {
     zipFile zf = nullptr;
     file_layer layer;
     options o;
+    const char *archive = "";
     unsigned char *buf = nullptr;
     bool failed = false;       // an entry failed though adding went on
     bool reason_shown = false; // the layer's failure has been printed
+    outcome first;             // the first failure, for the caller
 };
 
-// A failure line about name, then its reason on a line of its own.
-void report(const char *format, const char *name, const std::string &reason) {
+// A failure line about name, then its reason on a line of its own.  The
+// first failure is kept, on the file whose call failed: the one read when
+// reading, else the archive.
+void report(packing *p, const char *format, const char *name, std::string reason,
+            bool reading = false) {
     printf(format, shown(name).c_str());
     if (!reason.empty())
         printf("%s\n", reason.c_str());
+    if (p->first.step != failed_step::none)
+        return;
+    if (reason.empty())
+        reason = "the zip library refused it";
+    p->first = {failed_step::packing, reading ? name : p->archive, reason};
 }
 
-// Why the layer failed, the first time it is asked; empty afterwards.
+// Why the layer failed, the first time it is asked; empty afterwards, as
+// the failures that follow come from it.
 std::string layer_reason(packing *p) {
     if (p->reason_shown)
         return {};
@@ -133,14 +146,13 @@ std::string layer_reason(packing *p) {
 }
 
 // Reads up to size bytes into buf and returns the count.  A read that
-// stops before the end is reported and sets *read_failed; what came back
-// still counts.
-size_t read_chunk(FILE *in, const char *path, void *buf, size_t size, bool *read_failed) {
+// stops before the end sets *read_error to its errno; what came back still
+// counts.
+size_t read_chunk(FILE *in, void *buf, size_t size, int *read_error) {
+    errno = 0;
     size_t n = fread(buf, 1, size, in);
-    if (n < size && feof(in) == 0) {
-        report("error in reading %s\n", path, strerror(errno));
-        *read_failed = true;
-    }
+    if (n < size && feof(in) == 0)
+        *read_error = errno != 0 ? errno : EIO;
     return n;
 }
 
@@ -159,7 +171,7 @@ int open_entry(packing *p, const char *path, int raw, entry_encoder *encoder, uL
     if (err == ZIP_OK && encoder)
         err = encoder_start(encoder, p->zf, level, p->o.password, crc);
     if (err != ZIP_OK)
-        report("error in opening %s in zipfile\n", path, layer_reason(p));
+        report(p, "error in opening %s in zipfile\n", path, layer_reason(p));
     return err;
 }
 
@@ -168,8 +180,11 @@ int open_entry(packing *p, const char *path, int raw, entry_encoder *encoder, uL
 int add_entry(packing *p, const char *path) {
     uLong crc = 0;
     // The entry is still written, encrypted with the CRC computed so far.
-    if (p->o.password && getFileCrc(path, p->buf, write_buffer_size, &crc) != 0)
+    if (p->o.password && getFileCrc(path, p->buf, write_buffer_size, &crc) != 0) {
         p->failed = true;
+        if (p->first.step == failed_step::none)
+            p->first = {failed_step::packing, path, strerror(errno)};
+    }
     entry_encoder encoder;
     int err = open_entry(p, path, 0, p->o.password ? &encoder : nullptr, crc);
     file_owner in;
@@ -177,21 +192,23 @@ int add_entry(packing *p, const char *path) {
         in.reset(fopen(path, "rb"));
         if (!in) {
             err = -1;
-            report("error in opening %s for reading\n", path, strerror(errno));
+            report(p, "error in opening %s for reading\n", path, strerror(errno), true);
         }
     }
     while (err == ZIP_OK) {
-        bool read_failed = false;
-        size_t size_read = read_chunk(in.get(), path, p->buf, write_buffer_size, &read_failed);
+        int read_error = 0;
+        size_t size_read = read_chunk(in.get(), p->buf, write_buffer_size, &read_error);
+        if (read_error != 0)
+            report(p, "error in reading %s\n", path, strerror(read_error), true);
         // The bytes that came are still written and the copy goes on.
-        err = read_failed ? -1 : ZIP_OK;
-        p->failed = p->failed || read_failed;
+        err = read_error != 0 ? -1 : ZIP_OK;
+        p->failed = p->failed || read_error != 0;
         if (size_read > 0) {
             err = p->o.password
                       ? encoder_write(&encoder, p->zf, p->buf, size_read)
                       : zipWriteInFileInZip(p->zf, p->buf, static_cast<unsigned>(size_read));
             if (err < 0)
-                report("error in writing %s in the zipfile\n", path, layer_reason(p));
+                report(p, "error in writing %s in the zipfile\n", path, layer_reason(p));
         }
         if (size_read == 0)
             break;
@@ -201,7 +218,7 @@ int add_entry(packing *p, const char *path) {
         return -1; // the library closes the entry with the archive
     err = p->o.password ? encoder_close(&encoder, p->zf) : zipCloseFileInZip(p->zf);
     if (err != ZIP_OK)
-        report("error in closing %s in the zipfile\n", path, layer_reason(p));
+        report(p, "error in closing %s in the zipfile\n", path, layer_reason(p));
     return err;
 }
 
@@ -233,13 +250,14 @@ int add_deflated(packing *p, deflate_pool *pool, const char *path) {
         // A later piece that read short or long: the file changed while
         // it was packed, and the entry cannot be whole.
         if (part->state != part_state::deflated) {
-            report("error in reading %s\n", path,
-                   part->error != 0 ? strerror(part->error) : "the file changed while it was read");
+            report(p, "error in reading %s\n", path,
+                   part->error != 0 ? strerror(part->error) : "the file changed while it was read",
+                   true);
             return -1;
         }
         if (zipWriteInFileInZip(p->zf, part->out.get(), static_cast<unsigned>(part->out_size)) <
             0) {
-            report("error in writing %s in the zipfile\n", path, layer_reason(p));
+            report(p, "error in writing %s in the zipfile\n", path, layer_reason(p));
             return -1;
         }
         crc = crc32_combine(crc, part->crc, static_cast<z_off_t>(part->size));
@@ -251,17 +269,18 @@ int add_deflated(packing *p, deflate_pool *pool, const char *path) {
     }
     err = zipCloseFileInZipRaw(p->zf, size, crc);
     if (err != ZIP_OK)
-        report("error in closing %s in the zipfile\n", path, layer_reason(p));
+        report(p, "error in closing %s in the zipfile\n", path, layer_reason(p));
     return err;
 }
 
 // Opens the archive, adds the files after the name, closes it.  Only when
 // every step succeeded does the new archive replace the old one; returns 0
-// then, -1 otherwise.
+// then, -1 otherwise, with the first failure in *failure.
 int write_archive(int argc, char **argv, const options &o, const std::string &name,
-                  unsigned char *buf, const pack_limits &limits) {
+                  unsigned char *buf, const pack_limits &limits, outcome *failure) {
     packing p;
     p.o = o;
+    p.archive = name.c_str();
     p.buf = buf;
     zlib_filefunc_def ffunc;
     fill_posix_filefunc(&ffunc, &p.layer);
@@ -274,7 +293,7 @@ int write_archive(int argc, char **argv, const options &o, const std::string &na
         // Without a failure of the layer, the library found no archive to add to.
         if (why.empty())
             why = o.overwrite == 2 ? "not a zip archive" : strerror(ENOMEM);
-        report("error opening %s\n", name.c_str(), why);
+        report(&p, "error opening %s\n", name.c_str(), why);
         err = -1;
     } else {
         printf("creating %s\n", name.c_str());
@@ -300,7 +319,9 @@ int write_archive(int argc, char **argv, const options &o, const std::string &na
     bool whole = err == 0 && !p.failed;
     bool in_place = file_layer_finish(&p.layer, close_err == ZIP_OK && whole) == 0;
     if (close_err != ZIP_OK || (whole && !in_place))
-        report("error in closing %s\n", name.c_str(), layer_reason(&p));
+        report(&p, "error in closing %s\n", name.c_str(), layer_reason(&p));
+    if (!in_place)
+        *failure = p.first;
     return in_place ? 0 : -1;
 }
 
@@ -326,15 +347,18 @@ int check_exist_file(const char *path) {
 int getFileCrc(const char *path, void *buf, unsigned long size_buf, uLong *result_crc) {
     uLong crc = 0;
     file_owner f(fopen(path, "rb"));
-    bool failed = !f;
-    for (size_t n = 1; n > 0 && !failed;) {
-        n = read_chunk(f.get(), path, buf, size_buf, &failed);
+    int read_error = f ? 0 : errno;
+    for (size_t n = 1; n > 0 && read_error == 0;) {
+        n = read_chunk(f.get(), buf, size_buf, &read_error);
         crc = crc32(crc, static_cast<const Bytef *>(buf), static_cast<uInt>(n));
     }
+    if (f && read_error != 0)
+        printf("error in reading %s\n%s\n", path, strerror(read_error));
     f.reset();
     *result_crc = crc;
     printf("file %s crc %lx\n", path, crc);
-    return failed ? -1 : 0;
+    errno = read_error;
+    return read_error != 0 ? -1 : 0;
 }
 
 void do_banner() {
@@ -386,7 +410,15 @@ int pk3_dir(int argc, char **argv) {
     return pack_with_limits(argc, argv, pack_limits());
 }
 
-int pack_with_limits(int argc, char **argv, const pack_limits &limits) {
+int pk3_dir(int argc, char **argv, outcome *failure) {
+    return pack_with_limits(argc, argv, pack_limits(), failure);
+}
+
+int pack_with_limits(int argc, char **argv, const pack_limits &limits, outcome *failure) {
+    outcome ignored;
+    if (!failure)
+        failure = &ignored;
+    signal_cleanup on_signals;
     // Compressors and buffers are allocated and freed per entry; with the
     // default trimming the heap's top is returned to the system and faulted
     // in again for each of hundreds of small files.  A fixed threshold also
@@ -407,6 +439,8 @@ int pack_with_limits(int argc, char **argv, const pack_limits &limits) {
     if (!buf) {
         printf("Error allocating memory\n");
         fflush(stdout);
+        *failure = {failed_step::packing, o.name_index != 0 ? argv[o.name_index] : "",
+                    strerror(ENOMEM)};
         return ZIP_INTERNALERROR;
     }
 
@@ -424,7 +458,7 @@ int pack_with_limits(int argc, char **argv, const pack_limits &limits) {
     if (!proceed)
         do_help();
     else
-        result = write_archive(argc, argv, o, name, buf.get(), limits);
+        result = write_archive(argc, argv, o, name, buf.get(), limits, failure);
     fflush(stdout);
     return result;
 }

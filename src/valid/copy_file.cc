@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -68,16 +70,20 @@ int copy_file(int src_fd, const struct stat &src, const char *dest_path) {
     // Owner-writable, so that a later Execute can replace the copy.
     mode_t mode = (src.st_mode & 0777) | S_IRUSR | S_IWUSR;
     // Not truncated yet: the destination may be the source itself.
-    fd_owner out{open(dest_path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, mode)};
-    if (out.fd < 0)
-        return errno;
+    fd_owner out{open(dest_path, O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode)};
     struct stat dst;
-    if (fstat(out.fd, &dst) != 0)
+    if (out.fd >= 0 && fstat(out.fd, &dst) != 0)
         return errno;
+    if (out.fd >= 0 && dst.st_dev == src.st_dev && dst.st_ino == src.st_ino)
+        return 0;
+    // Anything else that is not a file of its own is replaced, not written through.
+    if (out.fd < 0 || dst.st_nlink > 1) {
+        out = fd_owner(open_own_file(dest_path, O_WRONLY | O_CREAT | O_NONBLOCK, mode));
+        if (out.fd < 0 || fstat(out.fd, &dst) != 0)
+            return errno;
+    }
     if (!S_ISREG(dst.st_mode))
         return EINVAL;
-    if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino)
-        return 0;
 
     int failure = 0;
     off_t offset = 0;
@@ -99,12 +105,46 @@ int copy_file(int src_fd, const struct stat &src, const char *dest_path) {
     return failure;
 }
 
+int open_own_file(const char *path, int flags, mode_t mode) {
+    // Truncated only once known to be ours.
+    int fd = open(path, (flags & ~O_TRUNC) | O_NOFOLLOW | O_CLOEXEC, mode);
+    struct stat st;
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink <= 1)) {
+        if ((flags & O_TRUNC) && ftruncate(fd, 0) != 0) {
+            int err = errno;
+            close(fd);
+            errno = err;
+            return -1;
+        }
+        return fd;
+    }
+    if (fd >= 0)
+        close(fd);
+    else if (errno != ELOOP)
+        return -1;
+    // O_NOFOLLOW fails with ELOOP on a link; the new file must be new.
+    if (unlink(path) != 0)
+        return -1;
+    return open(path, flags | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+}
+
 int make_folder(const char *path) {
     if (mkdir(path, 0755) == 0)
         return 0;
     int err = errno;
+    // A trailing slash would follow a link to a folder.
+    std::string name = path;
+    while (name.size() > 1 && name.back() == '/')
+        name.pop_back();
     struct stat st;
+    if (err == EEXIST && lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        return ELOOP;
     if (err == EEXIST && (stat(path, &st) != 0 || !S_ISDIR(st.st_mode)))
         return EEXIST;
     return err == EEXIST ? 0 : err;
+}
+
+outcome staging_failure(const std::string &path, int err) {
+    return {failed_step::staging, path,
+            err == ELOOP ? "lien symbolique, non suivi" : std::strerror(err)};
 }

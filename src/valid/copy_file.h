@@ -4,7 +4,10 @@
 
 #include <sys/stat.h>
 
+#include <string>
+
 #include "io/io.h"
+#include "mapcrate.h"
 
 // Copies the file open on src_fd (whose status is src), from its start, to
 // dest_path, creating or replacing it.  A destination that is the source
@@ -12,6 +15,17 @@
 // (the partial copy is then removed).
 int copy_file(int src_fd, const struct stat &src, const char *dest_path);
 
+// Opens path for writing (flags as open's, O_CREAT among them) as a file of
+// its own: a symbolic link or a second hard link there is removed first and
+// a new file made, so that what it led to is never written.  Returns the
+// descriptor, or -1 with errno.
+int open_own_file(const char *path, int flags, mode_t mode);
+
 // Creates the folder, or finds it already there; returns 0 or the errno of
-// the failure (EEXIST when something that is not a folder has the name).
+// the failure (EEXIST when something that is not a folder has the name,
+// ELOOP when a symbolic link has it: it is not followed).
 int make_folder(const char *path);
+
+// The staging outcome of a call on path that failed with err.  A link in
+// the tree's way is named as such: the system would only say it loops.
+outcome staging_failure(const std::string &path, int err);

@@ -28,12 +28,15 @@ bool game_can_load(const char *map_name) {
     return true;
 }
 
-std::optional<form_rule> first_failed_rule(const form_record *f) {
+// The first rule the form fails; path gets the file it refused.
+std::optional<form_rule> first_failed_rule(const form_record *f, std::string &path) {
     if (f->textures_dir[0] != '\0' && !opens_as_folder(f->textures_dir))
         return form_rule::textures_not_folder;
-    for (const char *path : {f->bsp_path, f->aas_path, f->levelshot_path})
-        if (path[0] != '\0' && !opens_as_file(path))
+    for (const char *file : {f->bsp_path, f->aas_path, f->levelshot_path})
+        if (file[0] != '\0' && !opens_as_file(file)) {
+            path = file;
             return form_rule::file_unreadable;
+        }
     if (f->bsp_path[0] == '\0' || f->map_name[0] == '\0')
         return form_rule::mandatory_missing;
     if (!game_can_load(f->map_name))
@@ -107,8 +110,9 @@ const char *rule_message(form_rule rule) {
 
 request_check verif_field(const form_record *f) {
     request_check check;
-    if (std::optional<form_rule> rule = first_failed_rule(f)) {
-        check.failed = failed_rule{*rule, rule_message(*rule)};
+    std::string path;
+    if (std::optional<form_rule> rule = first_failed_rule(f, path)) {
+        check.failed = failed_rule{*rule, rule_message(*rule), path};
         return check;
     }
     for (level_problem p : level_problems(f->bsp_path, f->aas_path, f->levelshot_path))

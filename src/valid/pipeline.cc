@@ -3,19 +3,20 @@
 #include <cstdio>
 
 #include "mapcrate.h"
+#include "minizip/signals.h"
 
-execute_result stage_and_pack(form_record *f) {
+outcome stage_and_pack(form_record *f) {
+    signal_cleanup on_signals;
     name_of_dir(f);
     // A tree staged halfway would give a package that looks whole.
-    if (std::string failed = creat_dir(f); !failed.empty())
-        return {failed_step::staging, failed};
+    if (outcome staged = creat_dir(f); staged.step != failed_step::none)
+        return staged;
     int count = creat_argv(f);
     std::vector<char *> argv = argv_view(f->pack_argv);
     // Packing takes a while: the terminal is the only sign of life.
     std::fflush(stdout);
-    int result = pk3_dir(count, argv.data());
+    outcome packed;
+    pk3_dir(count, argv.data(), &packed);
     std::fflush(stdout);
-    if (result != 0)
-        return {failed_step::packing, f->pack_argv[3]};
-    return {};
+    return packed;
 }

@@ -29,10 +29,10 @@ std::string arena_value(const char *text) {
     return v;
 }
 
-// Writes the text in one write into a file created or truncated; returns 0
-// or the errno of the step that failed.
+// Writes the text in one write into a file of its own, created or
+// truncated; returns 0 or the errno of the step that failed.
 int write_text(const char *path, const std::string &text) {
-    fd_owner out{open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0755)};
+    fd_owner out{open_own_file(path, O_RDWR | O_CREAT | O_TRUNC, 0755)};
     if (out.fd < 0)
         return errno;
     long n = my_putstr_to_fd(text.c_str(), out.fd);
@@ -40,12 +40,6 @@ int write_text(const char *path, const std::string &text) {
         return n < 0 ? errno : ENOSPC;
     int fd = std::exchange(out.fd, -1);
     return close(fd) == 0 ? 0 : errno;
-}
-
-std::string report(const std::string &path, int err) {
-    std::fprintf(stderr, "ecriture impossible de %s : %s\n", path.c_str(), std::strerror(err));
-    std::fflush(stderr);
-    return path;
 }
 
 } // namespace
@@ -77,11 +71,11 @@ long my_putstr_to_fd(const char *text, int fd) {
     return static_cast<long>(write(fd, text, std::strlen(text)));
 }
 
-std::string gener_scripts(form_record *f) {
+outcome gener_scripts(form_record *f) {
     std::printf("Creation du dossier : scripts/\n\n");
     std::fflush(stdout);
     if (int err = make_folder("scripts/"))
-        return report("scripts/", err);
+        return staging_failure("scripts/", err);
 
     std::string path;
     str_end_cpy(path, "scripts/");
@@ -91,8 +85,8 @@ std::string gener_scripts(form_record *f) {
     std::fflush(stdout);
 
     if (int err = write_text(path.c_str(), arena_text(f)))
-        return report(path, err);
+        return staging_failure(path, err);
     if (int err = write_text("mapcrate", credits_text))
-        return report("mapcrate", err);
-    return std::string();
+        return staging_failure("mapcrate", err);
+    return {};
 }

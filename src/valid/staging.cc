@@ -28,48 +28,38 @@ std::string command_line(const char *src_dir, const char *file_name, const char 
 
 // Copies what source_fd reads to dest_dir/dest_name, after the progress
 // line.  The names keep their bytes: on this system a backslash is part of
-// a file name, not a separator.  Returns the destination when the copy
-// failed.
-std::string stage_copy(int source_fd, const struct stat &source, const char *src_dir,
-                       const std::string &map_prefix, const char *dest_dir, const char *file_name,
-                       const std::string &dest_name) {
+// a file name, not a separator.
+outcome stage_copy(int source_fd, const struct stat &source, const char *src_dir,
+                   const std::string &map_prefix, const char *dest_dir, const char *file_name,
+                   const std::string &dest_name) {
     std::string cmd = command_line(src_dir, file_name, dest_dir, dest_name);
     std::printf("Copie du fichier %s vers le dossier : %s%s\n :%s\n\n", shown(file_name).c_str(),
                 map_prefix.c_str(), shown(dest_dir).c_str(), shown(cmd).c_str());
     std::fflush(stdout);
     std::string dest = dest_dir + dest_name;
-    int err = source_fd < 0 ? errno : copy_file(source_fd, source, dest.c_str());
-    if (err == 0)
-        return std::string();
-    std::fprintf(stderr, "copie impossible vers %s : %s\n", shown(dest).c_str(),
-                 std::strerror(err));
-    std::fflush(stderr);
-    return dest;
+    int err = copy_file(source_fd, source, dest.c_str());
+    return err == 0 ? outcome{} : staging_failure(dest, err);
 }
 
 // A folder of the staging tree, new or left by an earlier Execute.
-bool make_dir(const std::string &path) {
+outcome make_dir(const std::string &path) {
     std::printf("Creation du dossier : %s\n\n", shown(path).c_str());
     std::fflush(stdout);
     int err = make_folder(path.c_str());
-    if (err == 0)
-        return true;
-    std::fprintf(stderr, "creation impossible du dossier %s : %s\n", shown(path).c_str(),
-                 std::strerror(err));
-    std::fflush(stderr);
-    return false;
+    return err == 0 ? outcome{} : staging_failure(path, err);
 }
 
 // One planned file, after the folders of its game path.  A file that does
-// not open now (gone, or unreadable) fails the staging like a failed copy.
-std::string stage_planned(const planned_file &file, const std::string &map_prefix,
-                          std::set<std::string> &made) {
+// not open now (gone, or unreadable) fails the staging, named as the source.
+outcome stage_planned(const planned_file &file, const std::string &map_prefix,
+                      std::set<std::string> &made) {
     size_t slash = file.game_path.rfind('/');
     std::string dest_dir = file.game_path.substr(0, slash + 1);
     for (size_t at = dest_dir.find('/'); at != std::string::npos; at = dest_dir.find('/', at + 1)) {
         std::string folder = dest_dir.substr(0, at + 1);
-        if (made.insert(folder).second && !make_dir(folder))
-            return folder;
+        if (made.insert(folder).second)
+            if (outcome o = make_dir(folder); o.step != failed_step::none)
+                return o;
     }
     const char *file_name = get_file_name(file.source.c_str());
     // A bare name typed by hand lies in the working directory.
@@ -78,8 +68,8 @@ std::string stage_planned(const planned_file &file, const std::string &map_prefi
     struct stat st {};
     errno = 0;
     fd_owner src{open_as_file(file.source.c_str(), st)};
-    if (src.fd < 0 && errno == 0)
-        errno = EINVAL;
+    if (src.fd < 0)
+        return staging_failure(file.source, errno != 0 ? errno : EINVAL);
     return stage_copy(src.fd, st, src_dir.c_str(), map_prefix, dest_dir.c_str(), file_name,
                       file.game_path.substr(slash + 1));
 }
@@ -90,33 +80,16 @@ bool is_shader_script(const planned_file &file) {
 
 } // namespace
 
-std::string cp_file_in_dir(const char *src_dir, const std::string &map_prefix, const char *dest_dir,
-                           const char *file_name, int rename) {
-    std::string source = src_dir;
-    source += '/';
-    source += file_name;
-    std::string dest_name = file_name;
-    if (rename) {
-        dest_name.clear();
-        str_end_cpy(dest_name,
-                    named_after_map(map_prefix.substr(0, map_prefix.size() - 1), file_name));
-    }
-    struct stat st {};
-    errno = ENOENT;
-    fd_owner src{open_as_file(source.c_str(), st)};
-    return stage_copy(src.fd, st, src_dir, map_prefix, dest_dir, file_name, dest_name);
-}
-
-std::string creat_dir(form_record *f) {
+outcome creat_dir(form_record *f) {
     f->map_prefix = f->map_name;
     f->map_prefix += '/';
     std::set<std::string> made{"maps/"};
-    if (!make_dir("maps/"))
-        return "maps/";
+    if (outcome o = make_dir("maps/"); o.step != failed_step::none)
+        return o;
     if (f->textures_dir[0] != '\0') {
         made.insert("textures/");
-        if (!make_dir("textures/"))
-            return "textures/";
+        if (outcome o = make_dir("textures/"); o.step != failed_step::none)
+            return o;
     }
     for (const planned_file &file : f->plan.files) {
         std::string top = file.game_path.substr(0, file.game_path.find('/') + 1);
@@ -125,15 +98,15 @@ std::string creat_dir(form_record *f) {
             std::find(tops.begin(), tops.end(), top) == tops.end())
             tops.push_back(top);
         if (!is_shader_script(file))
-            if (std::string failed = stage_planned(file, f->map_prefix, made); !failed.empty())
-                return failed;
+            if (outcome o = stage_planned(file, f->map_prefix, made); o.step != failed_step::none)
+                return o;
     }
-    if (std::string failed = gener_scripts(f); !failed.empty())
-        return failed;
+    if (outcome o = gener_scripts(f); o.step != failed_step::none)
+        return o;
     made.insert("scripts/");
     for (const planned_file &file : f->plan.files)
         if (is_shader_script(file))
-            if (std::string failed = stage_planned(file, f->map_prefix, made); !failed.empty())
-                return failed;
-    return std::string();
+            if (outcome o = stage_planned(file, f->map_prefix, made); o.step != failed_step::none)
+                return o;
+    return {};
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -19,7 +20,7 @@ using list = std::vector<std::string>;
 // Plans, stages and packs as Execute does, with no child process; between
 // planning and staging, meddle may change the files.
 struct execution {
-    execute_result result;
+    outcome result;
     package_plan plan;
     std::string printed;
     list names; // the archive's, sorted
@@ -157,14 +158,53 @@ TEST(CreatDir, HostileNamesAndThousandsOfFilesAreCopiedByteExactAndRepacked) {
                 << where << i;
 }
 
-TEST(CreatDir, AUsedFileThatCannotBeReadStopsTheStaging) {
-    temp_dir dir;
-    write_file("game/textures/s/a.tga", "a");
-    write_file("m.bsp", level_bytes({"textures/s/a"}));
-    execution run = execute("game/textures", "m.bsp", "m", [] { unlink("game/textures/s/a.tga"); });
-    ASSERT_EQ(run.plan.files.size(), 2u);
-    EXPECT_EQ(run.result.what, "textures/s/a.tga");
-    EXPECT_FALSE(std::filesystem::exists("maps/m.bsp")) << "staging went on";
+// Links in the working folder: one where a file goes is replaced by the
+// file, one where a folder goes stops the staging; what they lead to is
+// never written.  A game path beginning with a dash is a plain entry, not
+// the packer's option: not encrypted, and the next Execute replaces it.  A
+// used file gone since the plan stops the staging too.
+TEST(CreatDir, NoWriteThroughALinkAndNoGamePathReadAsAnOption) {
+    const struct {
+        const char *setup;
+        std::string failed_on; // empty: staged and packed
+        std::string reason = "lien symbolique, non suivi";
+    } rows[] = {
+        {"true", ""},
+        {"touch gone-after-plan", "game/textures/s/a.tga", std::strerror(ENOENT)},
+        {"ln -s ../outside/file maps/m.bsp", ""},
+        {"ln -s ../outside/file scripts/m.arena", ""},
+        {"ln -s outside/file mapcrate", ""},
+        {"ln outside/file mapcrate", ""},
+        {"ln -s ../../outside/file textures/s/a.tga", ""},
+        {"rmdir maps && ln -s outside maps", "maps/"},
+        {"rmdir textures/s && ln -s ../outside textures/s", "textures/s/"},
+        {"rmdir scripts && ln -s outside scripts", "scripts/"},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.setup);
+        temp_dir dir;
+        write_file("game/-p/x.wav", "sound");
+        write_file("game/textures/s/a.tga", "a");
+        write_file("m.bsp", level_bytes({"textures/s/a"}, {}, R"({ "noise" "-p/x.wav" })"));
+        write_file("outside/file", "keep");
+        ASSERT_EQ(system((std::string("mkdir -p maps scripts textures/s && ") + r.setup).c_str()),
+                  0);
+        for (int again = 0; again < (r.failed_on.empty() ? 2 : 1); ++again) {
+            execution run = execute("game/textures", "m.bsp", "m", [] {
+                if (std::filesystem::exists("gone-after-plan"))
+                    unlink("game/textures/s/a.tga");
+            });
+            EXPECT_EQ(run.result.path + run.result.reason,
+                      r.failed_on + (r.failed_on.empty() ? "" : r.reason));
+            EXPECT_EQ(run.names, r.failed_on.empty() ? words("-p/x.wav mapcrate maps/m.bsp "
+                                                             "scripts/m.arena textures/s/a.tga")
+                                                     : list{});
+            for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
+                EXPECT_EQ(e.flags & 1, 0) << e.name;
+        }
+        EXPECT_EQ(read_file("outside/file"), "keep");
+        EXPECT_EQ(list_dir("outside"), (list{"file"}));
+    }
 }
 
 TEST(GenerScripts, ArenaFileOverALongerOne) {
@@ -173,7 +213,7 @@ TEST(GenerScripts, ArenaFileOverALongerOne) {
     form_record f;
     f.map_name = "q\"x", f.description = "Le \"grand\"\ntwo";
     std::copy_n(std::array{1, 0, 1, 1, -1, 0, 7, 1}.begin(), 8, f.mode_states);
-    EXPECT_EQ(gener_scripts(&f), "");
+    EXPECT_EQ(gener_scripts(&f).step, failed_step::none);
     // The game would cut a value at a double quote; CR LF as in text mode.
     EXPECT_EQ(read_file("scripts/q\"x.arena"),
               "{\r\nmap \"q'x\"\r\nbots \"phobos\"\r\nlongname \"Le 'grand'\r\ntwo\"\r\n"

@@ -1,0 +1,21 @@
+// A pack ended by a signal leaves no temporary file behind.
+#pragma once
+
+#include <signal.h>
+
+// While one lives, SIGINT, SIGTERM and SIGHUP remove the temporary file of
+// the pack under way, if any, and end the process with 128 plus the
+// signal's number; a signal ignored (as under nohup) stays ignored.  The
+// handlers it replaced come back when it goes.
+struct signal_cleanup {
+    struct sigaction old[3];
+    signal_cleanup();
+    ~signal_cleanup();
+    signal_cleanup(const signal_cleanup &) = delete;
+    signal_cleanup &operator=(const signal_cleanup &) = delete;
+};
+
+// The temporary file a signal removes: the name is copied; a name too long
+// for a path is not kept.  Call with nullptr once the file is renamed or
+// removed.
+void set_signal_temp(const char *name);
