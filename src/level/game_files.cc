@@ -1,10 +1,13 @@
 #include "level/game_files.h"
 
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unzip.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -15,9 +18,6 @@
 
 namespace {
 
-// A shader script larger than this is not a shader script.
-constexpr std::uint64_t script_limit = 16u << 20;
-
 struct unz_closer {
     void operator()(void *z) const {
         unzClose(z);
@@ -25,10 +25,55 @@ struct unz_closer {
 };
 using unz_owner = std::unique_ptr<void, unz_closer>;
 
-bool holds_pak0(const std::string &dir) {
+// The zip library opens nothing itself: it is handed the stream opened here.
+voidpf ZCALLBACK given_stream(voidpf, const void *stream, int) {
+    return const_cast<void *>(stream);
+}
+
+// The archive at path, opened only when it is a regular file and without
+// blocking on a named pipe; null with the reason otherwise.
+unz_owner open_archive(const std::string &path, std::string &why) {
+    fd_owner in{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat st;
-    return !dir.empty() && stat(join_path(dir, "pak0.pk3").c_str(), &st) == 0 &&
-           S_ISREG(st.st_mode);
+    if (in.fd < 0 || fstat(in.fd, &st) != 0) {
+        why = std::strerror(errno);
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        why = "pas un fichier ordinaire";
+        return nullptr;
+    }
+    char head[4];
+    bool zip_start = read_range(in.fd, head, 4, 0) == 4 && std::memcmp(head, "PK\3\4", 4) == 0;
+    std::FILE *stream = fdopen(in.fd, "rb");
+    if (!stream) {
+        why = std::strerror(errno);
+        return nullptr;
+    }
+    in.fd = -1;
+    zlib_filefunc64_def calls;
+    fill_fopen64_filefunc(&calls);
+    calls.zopen64_file = given_stream;
+    // The library closes the stream when it fails to open the archive.
+    unz_owner zip{unzOpen2_64(stream, &calls)};
+    unz_global_info64 global;
+    if (zip && unzGetGlobalInfo64(zip.get(), &global) == UNZ_OK &&
+        (global.number_entry == 0 || unzGoToFirstFile(zip.get()) == UNZ_OK))
+        return zip;
+    why = zip_start ? "archive coup\xe9" "e" : "pas une archive zip";
+    return nullptr;
+}
+
+bool holds_pak0(const std::string &dir, std::vector<std::string> &notes) {
+    struct stat st;
+    std::string pak0 = join_path(dir, "pak0.pk3");
+    if (dir.empty() || stat(pak0.c_str(), &st) != 0)
+        return false;
+    std::string why;
+    if (open_archive(pak0, why))
+        return true;
+    notes.push_back(unreadable_pak_note(pak0, why));
+    return false;
 }
 
 std::string last_component(const std::string &path) {
@@ -73,8 +118,9 @@ std::string entry_name(void *zip, unz_file_info64 &info) {
     return name;
 }
 
+// The entry the archive is at, whole and checked against its CRC.
 bool read_entry(void *zip, const unz_file_info64 &info, std::string &text) {
-    if (info.uncompressed_size > script_limit || unzOpenCurrentFile(zip) != UNZ_OK)
+    if (unzOpenCurrentFile(zip) != UNZ_OK)
         return false;
     text.resize(static_cast<size_t>(info.uncompressed_size));
     int n = text.empty() ? 0 : unzReadCurrentFile(zip, text.data(), unsigned(text.size()));
@@ -89,23 +135,56 @@ bool is_shader_script(const std::string &lower_name) {
            lower_name.find('/', 8) == std::string::npos;
 }
 
-// Adds one archive's entries; its shader scripts replace those of the
-// archives before it.
-bool read_archive(const std::string &path, game_files &game,
-                  std::map<std::string, std::string> &scripts) {
-    unz_owner zip{unzOpen64(path.c_str())};
-    if (!zip)
-        return false;
-    for (int at = unzGoToFirstFile(zip.get()); at == UNZ_OK; at = unzGoToNextFile(zip.get())) {
+// One script of the game: the shaders wanted from it, or none when it was
+// left unread for its size.
+struct script_read {
+    std::vector<shader_def> defs;
+    bool too_big = false;
+};
+using script_reads = std::map<std::string, script_read>; // by lower-case name
+
+// Adds one archive's entries, and its shader scripts in place of those of
+// the archives before it; nothing but a note when it cannot be read whole.
+bool read_archive(const std::string &path, game_files &game, script_reads &scripts,
+                  const std::unordered_set<std::string> *wanted) {
+    std::string why;
+    unz_owner zip = open_archive(path, why);
+    std::vector<std::string> names;
+    script_reads mine;
+    unz_global_info64 global{};
+    int at = zip && unzGetGlobalInfo64(zip.get(), &global) == UNZ_OK && global.number_entry > 0
+                 ? unzGoToFirstFile(zip.get())
+                 : UNZ_END_OF_LIST_OF_FILE;
+    for (; at == UNZ_OK && why.empty(); at = unzGoToNextFile(zip.get())) {
         unz_file_info64 info;
         std::string name = lower_case(entry_name(zip.get(), info));
         if (name.empty() || name.back() == '/')
             continue;
-        ++game.count;
+        if (is_shader_script(name)) {
+            std::string text;
+            if (info.uncompressed_size > shader_script_limit)
+                mine[name].too_big = true;
+            else if (read_entry(zip.get(), info, text))
+                mine[name].defs = parse_shader_script(text, wanted);
+            else
+                why = "entr\xe9" "e illisible : " + name;
+        }
+        names.push_back(std::move(name));
+    }
+    if (zip && why.empty() && at != UNZ_END_OF_LIST_OF_FILE)
+        why = "archive coup\xe9" "e";
+    if (!why.empty()) {
+        game.notes.push_back(unreadable_pak_note(path, why));
+        return false;
+    }
+    for (auto &[name, script] : mine) {
+        if (script.too_big)
+            game.notes.push_back(big_script_note(join_path(path, name)));
+        scripts[name] = std::move(script);
+    }
+    game.count += names.size();
+    for (std::string &name : names) {
         game.keys.insert(shader_key(name));
-        std::string text;
-        if (is_shader_script(name) && read_entry(zip.get(), info, text))
-            scripts[name] = std::move(text);
         game.paths.insert(std::move(name));
     }
     return true;
@@ -113,7 +192,16 @@ bool read_archive(const std::string &path, game_files &game,
 
 } // namespace
 
-std::string find_game_dir(const std::string &explicit_dir, const std::string &author_dir) {
+std::string unreadable_pak_note(const std::string &path, const std::string &reason) {
+    return "Pk3 du jeu illisible : " + path + " : " + reason;
+}
+
+std::string big_script_note(const std::string &path) {
+    return "Script de shaders trop grand, ignor\xe9 : " + path;
+}
+
+std::string find_game_dir(const std::string &explicit_dir, const std::string &author_dir,
+                          std::vector<std::string> &notes) {
     std::vector<std::string> places = {explicit_dir, author_dir};
     const char *env = std::getenv("MAPCRATE_GAME_DIR");
     if (env)
@@ -122,12 +210,12 @@ std::string find_game_dir(const std::string &explicit_dir, const std::string &au
         for (const std::string &p : usual_places(author_dir))
             places.push_back(p);
     for (const std::string &p : places)
-        if (holds_pak0(p))
+        if (holds_pak0(p, notes))
             return p;
     return std::string();
 }
 
-game_files read_game_files(const std::string &dir) {
+game_files read_game_files(const std::string &dir, const std::unordered_set<std::string> *wanted) {
     game_files game;
     std::vector<std::string> paks;
     {
@@ -140,13 +228,16 @@ game_files read_game_files(const std::string &dir) {
         }
     }
     std::sort(paks.begin(), paks.end());
-    std::map<std::string, std::string> scripts;
+    script_reads scripts;
     for (const std::string &pak : paks)
-        game.found |= read_archive(join_path(dir, pak), game, scripts);
+        game.found |= read_archive(join_path(dir, pak), game, scripts, wanted);
     if (game.found)
         game.dir = dir;
-    for (const auto &script : scripts)
-        for (shader_def &def : parse_shader_script(script.second))
+    for (auto &[name, script] : scripts) {
+        if (script.too_big)
+            game.big_scripts.push_back(name);
+        for (shader_def &def : script.defs)
             game.shaders.push_back(std::move(def));
+    }
     return game;
 }

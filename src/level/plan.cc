@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "io/io.h"
 #include "level/game_files.h"
@@ -20,8 +21,8 @@
 
 namespace {
 
-// Models and shader scripts are read whole; larger ones are not such files.
-constexpr std::uint64_t model_limit = 64u << 20, script_limit = 16u << 20;
+// Models are read whole; larger ones are not such files.
+constexpr std::uint64_t model_limit = 64u << 20;
 
 std::string extension(const std::string &path) {
     size_t dot = path.rfind('.');
@@ -75,6 +76,9 @@ void walk_top(author_files &a, const std::string &top) {
         for (const folder_files &folder : walk_tree(base))
             for (const std::string &file : folder.files) {
                 std::string path = spelling + folder.path.substr(base.size()) + "/" + file;
+                // Read as a separator elsewhere, a backslash could make ".." of a name.
+                if (path.find('\\') != std::string::npos)
+                    continue;
                 if (a.by_path.emplace(lower_case(path), path).second)
                     a.by_key[shader_key(path)].push_back(path);
             }
@@ -89,6 +93,10 @@ struct planner {
     package_plan plan;
     std::set<std::string> placed, left_out, missed; // lower-case game paths
     bool textures_matched = false;
+    // Resolved: the author's game folder and the textures folder, which the
+    // files packed from them must not lead out of.
+    std::vector<std::string> roots;
+    std::vector<std::string> big_scripts; // game paths of the author's scripts left unread
 };
 
 void add(planner &p, const std::string &game_path, const std::string &source) {
@@ -102,6 +110,37 @@ void add(planner &p, const std::string &game_path, const std::string &source) {
 void leave_out(planner &p, const std::string &game_path) {
     if (p.left_out.insert(lower_case(game_path)).second)
         p.plan.game_owned.push_back(game_path);
+}
+
+void count_missing(planner &p, const std::string &name) {
+    if (p.missed.insert(lower_case(name)).second)
+        p.plan.missing.push_back(name);
+}
+
+std::string real_path(const std::string &path) {
+    char *resolved = realpath(path.c_str(), nullptr);
+    std::string real = resolved ? resolved : std::string();
+    std::free(resolved);
+    return real;
+}
+
+// Plans the file unless it is not a regular file or, through a link at
+// any level of its path, lies outside the author's folders: then it is
+// named and counts as missing.
+void take(planner &p, const std::string &game_path, const std::string &source) {
+    std::string real = real_path(source);
+    struct stat st;
+    bool inside = real.empty() || std::any_of(p.roots.begin(), p.roots.end(), [&](auto &root) {
+                      return real.compare(0, root.size(), root) == 0 &&
+                             (root.back() == '/' || real[root.size()] == '/');
+                  });
+    if (inside && (stat(source.c_str(), &st) != 0 || S_ISREG(st.st_mode))) {
+        add(p, game_path, source);
+        return;
+    }
+    p.plan.notes.push_back("Lien hors du dossier du jeu, non suivi : " + game_path + " -> " +
+                           (real.empty() ? source : real));
+    count_missing(p, game_path);
 }
 
 bool game_ships(const planner &p, kind k, const std::string &name) {
@@ -149,9 +188,9 @@ bool use(planner &p, kind k, const std::string &name) {
         for (const auto &c : found)
             leave_out(p, c.first);
     } else if (!found.empty()) {
-        add(p, found[0].first, found[0].second);
-    } else if (p.game.found && p.missed.insert(lower_case(name)).second) {
-        p.plan.missing.push_back(name);
+        take(p, found[0].first, found[0].second);
+    } else if (p.game.found) {
+        count_missing(p, name);
     }
     return !found.empty();
 }
@@ -185,6 +224,20 @@ struct shader_images {
     std::vector<bool> script_used;
 };
 
+// An author's shader script, unless it is over the scripts' limit: then
+// it is named, and text stays empty.
+void read_author_script(planner &p, const std::pair<std::string, std::string> &script,
+                        std::string &text) {
+    struct stat st;
+    if (stat(script.second.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<std::uint64_t>(st.st_size) > shader_script_limit) {
+        p.plan.notes.push_back(big_script_note(script.second));
+        p.big_scripts.push_back(script.first);
+        return;
+    }
+    read_whole_file(script.second.c_str(), text, shader_script_limit);
+}
+
 shader_images images_of(planner &p, const std::vector<std::string> &shaders,
                         const std::vector<std::pair<std::string, std::string>> &scripts) {
     std::unordered_map<std::string, std::pair<const shader_def *, size_t>> defined;
@@ -192,7 +245,7 @@ shader_images images_of(planner &p, const std::vector<std::string> &shaders,
     std::vector<std::vector<shader_def>> script_defs(scripts.size());
     for (size_t i = 0; i < scripts.size(); ++i) {
         std::string text;
-        read_whole_file(scripts[i].second.c_str(), text, script_limit);
+        read_author_script(p, scripts[i], text);
         script_defs[i] = parse_shader_script(text);
         bool shipped = game_ships(p, kind::exact, scripts[i].first);
         for (const shader_def &def : script_defs[i])
@@ -227,6 +280,21 @@ shader_images images_of(planner &p, const std::vector<std::string> &shaders,
         used.videos.insert(used.videos.end(), found->videos.begin(), found->videos.end());
     }
     return used;
+}
+
+// A script left unread for its size is named among the missing files when
+// one of the used shaders, undefined for it, is missing.
+void name_big_scripts(planner &p, const std::vector<std::string> &shaders) {
+    std::set<std::string> used;
+    for (const std::string &shader : shaders)
+        used.insert(shader_key(shader));
+    if (std::none_of(p.plan.missing.begin(), p.plan.missing.end(),
+                     [&](const std::string &name) { return used.count(shader_key(name)) > 0; }))
+        return;
+    for (const std::string &script : p.big_scripts)
+        count_missing(p, script);
+    for (const std::string &script : p.game.big_scripts)
+        count_missing(p, script);
 }
 
 // Without a textures folder, a BSP that lies in <game>/maps/ tells the
@@ -292,26 +360,47 @@ package_plan plan_package(const plan_request &request) {
     std::vector<folder_info> folders;
     if (!request.textures_dir.empty())
         folders = read_textures_folder(request.textures_dir.c_str());
-    author_files author = list_author_folder(request.textures_dir.empty()
-                                                 ? game_dir_above_maps(request.bsp_path)
-                                                 : author_game_dir(folders, level.shaders));
+    author_files author =
+        list_author_folder(request.textures_dir.empty() ? game_dir_above_maps(request.bsp_path)
+                                                        : author_game_dir(folders, level.shaders));
     game_files game;
-    if (std::string dir = find_game_dir(request.game_dir, author.root); !dir.empty())
-        game = read_game_files(dir);
-    planner p{game, author, {}, {}, {}, {}, {}, false};
+    planner p{game, author, {}, {}, {}, {}, {}, false, {}, {}};
+    for (const std::string &root : {author.root, request.textures_dir})
+        if (std::string real = root.empty() ? root : real_path(root); !real.empty())
+            p.roots.push_back(real);
+
+    // The shaders the level and the author's models name: of the game's
+    // scripts, only these are kept.
+    std::vector<std::string> shaders = level.shaders;
+    std::map<std::string, std::vector<std::string>> model_shaders; // by source
+    for (const std::string &model : entities.models) {
+        std::vector<std::pair<std::string, std::string>> found = candidates(p, kind::exact, model);
+        std::string bytes;
+        if (!found.empty() && !model_shaders.count(found[0].second) &&
+            read_whole_file(found[0].second.c_str(), bytes, model_limit))
+            model_shaders[found[0].second] = md3_shader_names(bytes);
+    }
+    std::unordered_set<std::string> wanted;
+    for (const std::string &name : shaders)
+        wanted.insert(shader_key(name));
+    for (const auto &model : model_shaders)
+        for (const std::string &name : model.second)
+            wanted.insert(shader_key(name));
+    if (std::string dir = find_game_dir(request.game_dir, author.root, p.plan.notes); !dir.empty())
+        game = read_game_files(dir, &wanted);
+    p.plan.notes.insert(p.plan.notes.end(), game.notes.begin(), game.notes.end());
     p.plan.game_found = game.found;
     p.plan.game_dir = game.dir;
     p.plan.game_file_count = game.count;
 
     // Models first: their surfaces name shaders too.
-    std::vector<std::string> shaders = level.shaders;
     for (const std::string &model : entities.models) {
         size_t before = p.plan.files.size();
-        std::string bytes;
-        if (use(p, kind::exact, model) && p.plan.files.size() > before &&
-            read_whole_file(p.plan.files.back().source.c_str(), bytes, model_limit))
-            for (std::string &name : md3_shader_names(bytes))
-                shaders.push_back(std::move(name));
+        if (use(p, kind::exact, model) && p.plan.files.size() > before) {
+            auto names = model_shaders.find(p.plan.files.back().source);
+            if (names != model_shaders.end())
+                shaders.insert(shaders.end(), names->second.begin(), names->second.end());
+        }
     }
     std::vector<std::pair<std::string, std::string>> scripts = author_scripts(author);
     shader_images used = images_of(p, shaders, scripts);
@@ -332,12 +421,13 @@ package_plan plan_package(const plan_request &request) {
     if (!folders.empty() && !p.textures_matched)
         for (const std::string &file : folders[0].files)
             if (!game_ships(p, kind::exact, "textures/" + file))
-                add(p, "textures/" + file, join_path(folders[0].path, file));
+                take(p, "textures/" + file, join_path(folders[0].path, file));
     std::stable_sort(p.plan.files.begin(), p.plan.files.end(), archive_order);
 
     add_named_files(p, request);
     for (size_t i = 0; i < scripts.size(); ++i)
         if (used.script_used[i])
-            add(p, scripts[i].first, scripts[i].second);
+            take(p, scripts[i].first, scripts[i].second);
+    name_big_scripts(p, shaders);
     return std::move(p.plan);
 }

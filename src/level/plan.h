@@ -28,8 +28,12 @@ struct package_plan {
     // Game paths of the author's files left out because the game ships them.
     std::vector<std::string> game_owned;
     // Game paths the map uses, found neither in the author's folders nor in
-    // the game; only looked for when the game's files were found.
+    // the game (only looked for when the game's files were found), and the
+    // used files that could not be taken (a link out of the author's
+    // folders, a shader script over its limit).
     std::vector<std::string> missing;
+    // Lines about what the plan could not read or left out, in the order met (names as they are).
+    std::vector<std::string> notes;
     bool game_found = false;         // the game's own pak*.pk3 were found
     std::string game_dir;            // the folder holding them, when found
     std::size_t game_file_count = 0; // entries in the game's archives
