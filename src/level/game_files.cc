@@ -60,7 +60,9 @@ unz_owner open_archive(const std::string &path, std::string &why) {
     if (zip && unzGetGlobalInfo64(zip.get(), &global) == UNZ_OK &&
         (global.number_entry == 0 || unzGoToFirstFile(zip.get()) == UNZ_OK))
         return zip;
-    why = zip_start ? "archive coup\xe9" "e" : "pas une archive zip";
+    why = zip_start ? "archive coup\xe9"
+                      "e"
+                    : "pas une archive zip";
     return nullptr;
 }
 
@@ -118,15 +120,16 @@ std::string entry_name(void *zip, unz_file_info64 &info) {
     return name;
 }
 
-// The entry the archive is at, whole and checked against its CRC.
-bool read_entry(void *zip, const unz_file_info64 &info, std::string &text) {
+// The entry the archive is at, whole and checked against its CRC, into
+// text (not filled first: the entry may be as large as the scripts' limit).
+bool read_entry(void *zip, const unz_file_info64 &info, std::unique_ptr<char[]> &text) {
+    auto size = static_cast<unsigned>(info.uncompressed_size);
     if (unzOpenCurrentFile(zip) != UNZ_OK)
         return false;
-    text.resize(static_cast<size_t>(info.uncompressed_size));
-    int n = text.empty() ? 0 : unzReadCurrentFile(zip, text.data(), unsigned(text.size()));
+    text.reset(new char[size + 1]);
+    int n = size == 0 ? 0 : unzReadCurrentFile(zip, text.get(), size);
     // Closing checks the entry's CRC once it was read to its end.
-    bool whole = unzCloseCurrentFile(zip) == UNZ_OK && n == static_cast<int>(text.size());
-    return whole;
+    return unzCloseCurrentFile(zip) == UNZ_OK && n == static_cast<int>(size);
 }
 
 bool is_shader_script(const std::string &lower_name) {
@@ -161,18 +164,22 @@ bool read_archive(const std::string &path, game_files &game, script_reads &scrip
         if (name.empty() || name.back() == '/')
             continue;
         if (is_shader_script(name)) {
-            std::string text;
+            std::unique_ptr<char[]> text;
             if (info.uncompressed_size > shader_script_limit)
                 mine[name].too_big = true;
             else if (read_entry(zip.get(), info, text))
-                mine[name].defs = parse_shader_script(text, wanted);
+                mine[name].defs = parse_shader_script(
+                    std::string_view(text.get(), info.uncompressed_size), wanted);
             else
-                why = "entr\xe9" "e illisible : " + name;
+                why = "entr\xe9"
+                      "e illisible : " +
+                      name;
         }
         names.push_back(std::move(name));
     }
     if (zip && why.empty() && at != UNZ_END_OF_LIST_OF_FILE)
-        why = "archive coup\xe9" "e";
+        why = "archive coup\xe9"
+              "e";
     if (!why.empty()) {
         game.notes.push_back(unreadable_pak_note(path, why));
         return false;

@@ -28,6 +28,13 @@ struct scanner {
     bool has_pending = false;
 };
 
+// A blank, a brace or a comment's start.
+bool ends_word(std::string_view s, size_t i) {
+    char c = s[i];
+    return static_cast<unsigned char>(c) <= ' ' || c == '{' || c == '}' ||
+           (c == '/' && i + 1 < s.size() && (s[i + 1] == '/' || s[i + 1] == '*'));
+}
+
 // The next word, or false at the end of the text.
 bool scan(scanner &sc, token &t) {
     if (sc.has_pending) {
@@ -44,10 +51,10 @@ bool scan(scanner &sc, token &t) {
             ++i;
         } else if (static_cast<unsigned char>(c) <= ' ') {
             ++i;
-        } else if (s.compare(i, 2, "//") == 0) {
+        } else if (c == '/' && i + 1 < n && s[i + 1] == '/') {
             while (i < n && s[i] != '\n')
                 ++i;
-        } else if (s.compare(i, 2, "/*") == 0) {
+        } else if (c == '/' && i + 1 < n && s[i + 1] == '*') {
             size_t end = s.find("*/", i + 2);
             end = end == std::string_view::npos ? n : end + 2;
             for (; i < end; ++i)
@@ -67,8 +74,7 @@ bool scan(scanner &sc, token &t) {
             return true;
         } else {
             size_t start = i;
-            while (i<n &&static_cast<unsigned char>(s[i])> ' ' && s[i] != '{' && s[i] != '}' &&
-                   s.compare(i, 2, "//") != 0 && s.compare(i, 2, "/*") != 0)
+            while (i < n && !ends_word(s, i))
                 ++i;
             t = {s.substr(start, i - start), sc.line, false};
             return true;
@@ -87,8 +93,12 @@ bool is(const token &t, const char *word) {
            strncasecmp(t.text.data(), word, t.text.size()) == 0;
 }
 
+bool is_brace(const token &t, char brace) {
+    return !t.quoted && t.text.size() == 1 && t.text[0] == brace;
+}
+
 bool is_brace(const token &t) {
-    return !t.quoted && (t.text == "{" || t.text == "}");
+    return is_brace(t, '{') || is_brace(t, '}');
 }
 
 // The words after a keyword on its own line: its arguments.  A brace or a
@@ -137,7 +147,7 @@ void read_body(scanner &sc, shader_def *def) {
     token t;
     while (depth > 0 && scan(sc, t)) {
         if (is_brace(t)) {
-            depth += t.text == "{" ? 1 : -1;
+            depth += is_brace(t, '{') ? 1 : -1;
             continue;
         }
         if (!def)
@@ -171,26 +181,25 @@ std::vector<shader_def> parse_shader_script(std::string_view text,
     std::unordered_set<std::string> named;
     scanner sc;
     sc.s = text;
-    token name, t;
-    while (scan(sc, name)) {
-        if (is_brace(name)) {
-            // A body with no name before it, or a stray closing brace.
-            if (name.text == "{")
-                read_body(sc, nullptr);
+    // A shader is a name followed by its body; a word alone defines nothing.
+    token t, name;
+    bool named_before = false;
+    while (scan(sc, t)) {
+        if (!is_brace(t)) {
+            name = t;
+            named_before = true;
             continue;
         }
-        // A shader is a name followed by its body; a word alone defines nothing.
-        if (!scan(sc, t))
-            break;
-        if (!is(t, "{")) {
-            unscan(sc, t);
-            continue;
+        if (is_brace(t, '{')) {
+            shader_def *def = nullptr;
+            if (named_before) {
+                std::string key = shader_key(name.text);
+                if (!wanted || (wanted->count(key) && named.insert(key).second))
+                    def = &defs.emplace_back(shader_def{std::move(key), {}, {}});
+            }
+            read_body(sc, def);
         }
-        std::string key = shader_key(name.text);
-        bool keep = !wanted || (wanted->count(key) && named.insert(key).second);
-        if (keep)
-            defs.push_back({std::move(key), {}, {}});
-        read_body(sc, keep ? &defs.back() : nullptr);
+        named_before = false;
     }
     return defs;
 }
