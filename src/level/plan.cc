@@ -143,6 +143,18 @@ void take(planner &p, const std::string &game_path, const std::string &source) {
     count_missing(p, game_path);
 }
 
+// True when a part of the name, split at '/' and '\\', is "..".
+bool leads_up(const std::string &name) {
+    for (size_t start = 0, end; start <= name.size(); start = end + 1) {
+        end = name.find_first_of("/\\", start);
+        if (end == std::string::npos)
+            end = name.size();
+        if (name.compare(start, end - start, "..") == 0)
+            return true;
+    }
+    return false;
+}
+
 bool game_ships(const planner &p, kind k, const std::string &name) {
     return p.game.paths.count(lower_case(name)) ||
            (k != kind::exact && p.game.keys.count(shader_key(name)));
@@ -417,10 +429,11 @@ package_plan plan_package(const plan_request &request) {
     for (const auto *names : {&entities.sounds, &entities.music})
         for (const std::string &sound : *names)
             use(p, kind::sound, sound);
-    // A textures folder that holds nothing the map names is packed flat.
+    // A textures folder that holds nothing the map names is packed flat,
+    // less the names that another system would read as leading up.
     if (!folders.empty() && !p.textures_matched)
         for (const std::string &file : folders[0].files)
-            if (!game_ships(p, kind::exact, "textures/" + file))
+            if (!game_ships(p, kind::exact, "textures/" + file) && !leads_up(file))
                 take(p, "textures/" + file, join_path(folders[0].path, file));
     std::stable_sort(p.plan.files.begin(), p.plan.files.end(), archive_order);
 

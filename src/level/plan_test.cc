@@ -190,6 +190,15 @@ TEST(PlanLinks, NothingIsTakenFromOutsideTheAuthorsFolders) {
          found,
          {},
          {}},
+        // Packed whole, a flat textures folder leaves out what reads as leading up.
+        {"a flat textures folder",
+         [] {
+             write_file("flat/..\\..\\x.tga", "x");
+             write_file("flat/q.tga", "q");
+         },
+         {"textures/q.tga"},
+         {},
+         {}},
         {"an author's script over the limit",
          [] {
              write_file("game/pak0.pk3", zip_bytes({"maps/other.bsp", ""}));
@@ -208,7 +217,8 @@ TEST(PlanLinks, NothingIsTakenFromOutsideTheAuthorsFolders) {
                    level_bytes({"textures/s/a", "textures/s/big"}, {},
                                R"({ "noise" "sound/x.wav" } { "noise" "sound/../../x.wav" })"));
         row.make();
-        package_plan plan = plan_package({"game/textures", "m.bsp", "", "", "m", ""});
+        const char *textures = row.planned == list{"textures/q.tga"} ? "flat" : "game/textures";
+        package_plan plan = plan_package({textures, "m.bsp", "", "", "m", ""});
         list planned;
         for (const planned_file &f : plan.files)
             if (f.game_path != "maps/m.bsp")
