@@ -372,9 +372,9 @@ package_plan plan_package(const plan_request &request) {
     std::vector<folder_info> folders;
     if (!request.textures_dir.empty())
         folders = read_textures_folder(request.textures_dir.c_str());
-    author_files author =
-        list_author_folder(request.textures_dir.empty() ? game_dir_above_maps(request.bsp_path)
-                                                        : author_game_dir(folders, level.shaders));
+    author_files author = list_author_folder(request.textures_dir.empty()
+                                                 ? game_dir_above_maps(request.bsp_path)
+                                                 : author_game_dir(folders, level.shaders));
     game_files game;
     planner p{game, author, {}, {}, {}, {}, {}, false, {}, {}};
     for (const std::string &root : {author.root, request.textures_dir})
