@@ -13,59 +13,58 @@ namespace {
 
 using list = std::vector<std::string>;
 
+// A zip's bytes, from names and data; data "=N" is a shader script
+// defining the name's stem as a shader, padded with blanks to N bytes.
 std::string zip_bytes(const list &names_and_data) {
-    write_zip("z.zip", names_and_data);
+    list args = {"python3", "-c",
+                 "import os, sys, zipfile\n"
+                 "with zipfile.ZipFile('z.zip', 'w', zipfile.ZIP_DEFLATED) as z:\n"
+                 "    for n, d in zip(sys.argv[1::2], sys.argv[2::2]):\n"
+                 "        s = os.path.basename(n).split('.')[0]\n"
+                 "        t = (s + ' { map ' + s + ' }').ljust(int(d[1:])) if d[:1] == '=' else d\n"
+                 "        z.writestr(n, t)"};
+    args.insert(args.end(), names_and_data.begin(), names_and_data.end());
+    EXPECT_EQ(run_program(args).status, 0);
     std::string bytes = read_file("z.zip");
     unlink("z.zip");
     return bytes;
 }
 
-// Shader scripts of the given sizes in a zip, each defining its own name
-// as a shader ("big { map big }") padded with blanks.
-void write_scripts_zip(const std::string &path, const list &names, const list &sizes) {
-    std::string code = "import sys, zipfile\n"
-                       "with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:\n"
-                       "    for n, s in zip(sys.argv[2::2], sys.argv[3::2]):\n"
-                       "        t = n + ' { map ' + n + ' }'\n"
-                       "        z.writestr('scripts/' + n + '.shader', t.ljust(int(s)))\n";
-    list args = {"python3", "-c", code, path};
-    for (size_t i = 0; i < names.size(); ++i)
-        args.insert(args.end(), {names[i], sizes[i]});
-    ASSERT_EQ(run_program(args).status, 0);
-}
-
-// Beside a good pak0.pk3, what pak1 is: whether its entry is read, and the
-// lines about it.
+// Beside a good pak0.pk3, what pak1 is: the shaders read from it, and the
+// lines about it.  An archive that cannot be read whole adds no entry.
 TEST(GameArchives, OnlyWholeRegularZipsAreReadAndTheOthersNamed) {
     temp_dir dir;
     const std::string pak0 = zip_bytes({"maps/a.bsp", ""});
-    const std::string good = zip_bytes({"textures/x/one.tga", "1"});
-    const std::string script = zip_bytes({"scripts/a.shader", "textures/q { map q }", "b.tga", ""});
-    std::string bad_crc = script;
-    bad_crc.replace(bad_crc.find("map q"), 5, "map r");
+    const std::string good = zip_bytes({"scripts/q.shader", "=0", "b.tga", ""});
+    std::string bad_crc = good;
+    bad_crc[bad_crc.find("scripts/q.shader") + 20] ^= 1; // inside its data
     const std::string cut = "Pk3 du jeu illisible : g/pak1.pk3 : ";
     struct {
         const char *what, *name;
         std::string bytes; // "fifo" and "folder" make those
-        bool read;
-        list notes;
+        list shaders, notes;
     } rows[] = {
-        {"a name in capitals", "PAK1.Pk3", good, true, {}},
-        {"a named pipe", "pak1.pk3", "fifo", false, {cut + "pas un fichier ordinaire"}},
-        {"a folder", "pak1.pk3", "folder", false, {cut + "pas un fichier ordinaire"}},
-        {"not a zip", "pak1.pk3", "PK not a zip", false, {cut + "pas une archive zip"}},
+        {"a name in capitals", "PAK1.Pk3", good, {"q"}, {}},
+        {"scripts of 16 MiB and one byte more",
+         "pak1.pk3",
+         zip_bytes({"scripts/edge.shader", "=16777216", "scripts/over.shader", "=16777217"}),
+         {"edge"},
+         {"Script de shaders trop grand, ignor\xe9 : g/pak1.pk3/scripts/over.shader"}},
+        {"a named pipe", "pak1.pk3", "fifo", {}, {cut + "pas un fichier ordinaire"}},
+        {"a folder", "pak1.pk3", "folder", {}, {cut + "pas un fichier ordinaire"}},
+        {"not a zip", "pak1.pk3", "PK not a zip", {}, {cut + "pas une archive zip"}},
         {"cut short",
          "pak1.pk3",
          good.substr(0, good.size() - 30),
-         false,
+         {},
          {cut + "archive coup\xe9"
                 "e"}},
         {"a script that does not inflate",
          "pak1.pk3",
          bad_crc,
-         false,
+         {},
          {cut + "entr\xe9"
-                "e illisible : scripts/a.shader"}},
+                "e illisible : scripts/q.shader"}},
     };
     for (const auto &row : rows) {
         std::filesystem::remove_all("g");
@@ -78,27 +77,13 @@ TEST(GameArchives, OnlyWholeRegularZipsAreReadAndTheOthersNamed) {
         else
             write_file(pak1, row.bytes);
         game_files game = read_game_files("g");
-        EXPECT_TRUE(game.found) << row.what;
-        EXPECT_EQ(game.paths.count("textures/x/one.tga") + game.paths.count("b.tga"),
-                  row.read ? 1u : 0u)
-            << row.what;
-        EXPECT_EQ(game.count, row.read ? 2u : 1u) << row.what;
+        list shaders;
+        for (const shader_def &def : game.shaders)
+            shaders.push_back(def.name);
+        EXPECT_EQ(shaders, row.shaders) << row.what;
+        EXPECT_EQ(game.count, row.shaders.empty() ? 1u : 3u) << row.what;
         EXPECT_EQ(game.notes, row.notes) << row.what;
     }
-}
-
-// A script of 16 MiB is read; one byte more and it is named and left out.
-TEST(GameArchives, ScriptsAreReadUpToTheirLimit) {
-    temp_dir dir;
-    write_file("g/pak0.pk3", zip_bytes({"maps/a.bsp", ""}));
-    write_scripts_zip("g/pak1.pk3", {"edge", "over"},
-                      {std::to_string(16 << 20), std::to_string((16 << 20) + 1)});
-    game_files game = read_game_files("g");
-    ASSERT_EQ(game.shaders.size(), 1u);
-    EXPECT_EQ(game.shaders[0].images, list{"edge"});
-    EXPECT_EQ(game.notes,
-              list{"Script de shaders trop grand, ignor\xe9 : g/pak1.pk3/scripts/over.shader"});
-    EXPECT_EQ(game.big_scripts, list{"scripts/over.shader"});
 }
 
 // A place whose pak0.pk3 cannot be read does not count: the next one is taken.
@@ -106,12 +91,8 @@ TEST(GameArchives, ThePlaceOfAnUnreadablePak0IsPassedOver) {
     temp_dir dir;
     write_file("good/pak0.pk3", zip_bytes({"maps/a.bsp", ""}));
     setenv("MAPCRATE_GAME_DIR", "good", 1);
-    const std::pair<const char *, std::string> rows[] = {
-        {"cut short", zip_bytes({"maps/a.bsp", ""}).substr(0, 40)},
-        {"not a zip", ""},
-        {"a named pipe", "fifo"},
-    };
-    for (const auto &[what, bytes] : rows) {
+    for (const std::string &bytes :
+         {read_file("good/pak0.pk3").substr(0, 40), std::string("fifo")}) {
         std::filesystem::remove_all("bad");
         std::filesystem::create_directory("bad");
         if (bytes == "fifo")
@@ -119,8 +100,8 @@ TEST(GameArchives, ThePlaceOfAnUnreadablePak0IsPassedOver) {
         else
             write_file("bad/pak0.pk3", bytes);
         list notes;
-        EXPECT_EQ(find_game_dir("bad", "", notes), "good") << what;
-        ASSERT_EQ(notes.size(), 1u) << what;
+        EXPECT_EQ(find_game_dir("bad", "", notes), "good") << bytes;
+        ASSERT_EQ(notes.size(), 1u) << bytes;
         EXPECT_EQ(notes[0].rfind("Pk3 du jeu illisible : bad/pak0.pk3 : ", 0), 0u) << notes[0];
     }
     unsetenv("MAPCRATE_GAME_DIR");
