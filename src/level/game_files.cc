@@ -12,11 +12,16 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "io/io.h"
 #include "level/tree.h"
 
 namespace {
+
+// In ISO-8859-1, as the program's texts are ("\xe9" "e": the escape takes two digits only).
+const char *const cut_short = "archive coup\xe9"
+                              "e";
 
 struct unz_closer {
     void operator()(void *z) const {
@@ -60,9 +65,7 @@ unz_owner open_archive(const std::string &path, std::string &why) {
     if (zip && unzGetGlobalInfo64(zip.get(), &global) == UNZ_OK &&
         (global.number_entry == 0 || unzGoToFirstFile(zip.get()) == UNZ_OK))
         return zip;
-    why = zip_start ? "archive coup\xe9"
-                      "e"
-                    : "pas une archive zip";
+    why = zip_start ? cut_short : "pas une archive zip";
     return nullptr;
 }
 
@@ -178,8 +181,7 @@ bool read_archive(const std::string &path, game_files &game, script_reads &scrip
         names.push_back(std::move(name));
     }
     if (zip && why.empty() && at != UNZ_END_OF_LIST_OF_FILE)
-        why = "archive coup\xe9"
-              "e";
+        why = cut_short;
     if (!why.empty()) {
         game.notes.push_back(unreadable_pak_note(path, why));
         return false;
@@ -216,8 +218,9 @@ std::string find_game_dir(const std::string &explicit_dir, const std::string &au
     if (!env || env[0] != '\0')
         for (const std::string &p : usual_places(author_dir))
             places.push_back(p);
+    std::set<std::string> tried;
     for (const std::string &p : places)
-        if (holds_pak0(p, notes))
+        if (tried.insert(p).second && holds_pak0(p, notes))
             return p;
     return std::string();
 }
