@@ -90,20 +90,12 @@ TEST(GameArchives, OnlyWholeRegularZipsAreReadAndTheOthersNamed) {
 TEST(GameArchives, ThePlaceOfAnUnreadablePak0IsPassedOver) {
     temp_dir dir;
     write_file("good/pak0.pk3", zip_bytes({"maps/a.bsp", ""}));
+    write_file("bad/pak0.pk3", read_file("good/pak0.pk3").substr(0, 40));
     setenv("MAPCRATE_GAME_DIR", "good", 1);
-    for (const std::string &bytes :
-         {read_file("good/pak0.pk3").substr(0, 40), std::string("fifo")}) {
-        std::filesystem::remove_all("bad");
-        std::filesystem::create_directory("bad");
-        if (bytes == "fifo")
-            ASSERT_EQ(mkfifo("bad/pak0.pk3", 0644), 0);
-        else
-            write_file("bad/pak0.pk3", bytes);
-        list notes;
-        EXPECT_EQ(find_game_dir("bad", "", notes), "good") << bytes;
-        ASSERT_EQ(notes.size(), 1u) << bytes;
-        EXPECT_EQ(notes[0].rfind("Pk3 du jeu illisible : bad/pak0.pk3 : ", 0), 0u) << notes[0];
-    }
+    list notes;
+    EXPECT_EQ(find_game_dir("bad", "bad", notes), "good");
+    EXPECT_EQ(notes, list{"Pk3 du jeu illisible : bad/pak0.pk3 : archive coup\xe9"
+                          "e"});
     unsetenv("MAPCRATE_GAME_DIR");
 }
 
