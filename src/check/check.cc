@@ -392,7 +392,7 @@ package_check check_package(const std::string &package_path, const std::string &
     // The game's archives are read while the package's levels are.
     game_side game;
     std::thread game_reader;
-    if (std::string dir = find_game_dir(game_dir, std::string()); !dir.empty())
+    if (std::string dir = find_game_dir(game_dir, std::string(), result.notes); !dir.empty())
         game_reader = std::thread(read_game, dir, std::ref(game));
 
     std::vector<finding> unreadable;
@@ -425,6 +425,7 @@ package_check check_package(const std::string &package_path, const std::string &
     result.game_found = game.files.found;
     result.game_dir = game.files.dir;
     result.game_file_count = game.files.count;
+    result.notes.insert(result.notes.end(), game.files.notes.begin(), game.files.notes.end());
     checker c{package, game};
     for (level_read &r : reads) {
         if (r.readable)

@@ -34,6 +34,8 @@ struct package_check {
     bool game_found = false; // the game's own pak*.pk3 were found
     std::string game_dir;
     std::size_t game_file_count = 0;
+    // Lines about the game's archives and scripts that could not be read.
+    std::vector<std::string> notes;
     std::vector<map_check> maps;   // the package's maps/*.bsp, in its order
     std::vector<finding> findings; // about the package as a whole, by kind
     // Lines about the player's other packages that hold its game paths with

@@ -50,6 +50,8 @@ int check_command(const cli_options &o) {
     else if (!o.quiet)
         print_line("Fichiers du jeu : ", check.game_dir,
                    " (" + std::to_string(check.game_file_count) + " fichiers)");
+    for (const std::string &note : check.notes)
+        print_line("", note);
     size_t found = check.findings.size();
     for (const map_check &map : check.maps) {
         if (!o.quiet)

@@ -1,22 +1,27 @@
 #include "level/game_files.h"
 
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unzip.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "io/io.h"
 #include "level/tree.h"
 
 namespace {
 
-// A shader script larger than this is not a shader script.
-constexpr std::uint64_t script_limit = 16u << 20;
+// In ISO-8859-1, as the program's texts are ("\xe9" "e": the escape takes two digits only).
+const char *const cut_short = "archive coup\xe9"
+                              "e";
 
 struct unz_closer {
     void operator()(void *z) const {
@@ -25,10 +30,55 @@ struct unz_closer {
 };
 using unz_owner = std::unique_ptr<void, unz_closer>;
 
-bool holds_pak0(const std::string &dir) {
+// The zip library opens nothing itself: it is handed the stream opened here.
+voidpf ZCALLBACK given_stream(voidpf, const void *stream, int) {
+    return const_cast<void *>(stream);
+}
+
+// The archive at path, opened only when it is a regular file and without
+// blocking on a named pipe; null with the reason otherwise.
+unz_owner open_archive(const std::string &path, std::string &why) {
+    fd_owner in{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
     struct stat st;
-    return !dir.empty() && stat(join_path(dir, "pak0.pk3").c_str(), &st) == 0 &&
-           S_ISREG(st.st_mode);
+    if (in.fd < 0 || fstat(in.fd, &st) != 0) {
+        why = std::strerror(errno);
+        return nullptr;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        why = "pas un fichier ordinaire";
+        return nullptr;
+    }
+    char head[4];
+    bool zip_start = read_range(in.fd, head, 4, 0) == 4 && std::memcmp(head, "PK\3\4", 4) == 0;
+    std::FILE *stream = fdopen(in.fd, "rb");
+    if (!stream) {
+        why = std::strerror(errno);
+        return nullptr;
+    }
+    in.fd = -1;
+    zlib_filefunc64_def calls;
+    fill_fopen64_filefunc(&calls);
+    calls.zopen64_file = given_stream;
+    // The library closes the stream when it fails to open the archive.
+    unz_owner zip{unzOpen2_64(stream, &calls)};
+    unz_global_info64 global;
+    if (zip && unzGetGlobalInfo64(zip.get(), &global) == UNZ_OK &&
+        (global.number_entry == 0 || unzGoToFirstFile(zip.get()) == UNZ_OK))
+        return zip;
+    why = zip_start ? cut_short : "pas une archive zip";
+    return nullptr;
+}
+
+bool holds_pak0(const std::string &dir, std::vector<std::string> &notes) {
+    struct stat st;
+    std::string pak0 = join_path(dir, "pak0.pk3");
+    if (dir.empty() || stat(pak0.c_str(), &st) != 0)
+        return false;
+    std::string why;
+    if (open_archive(pak0, why))
+        return true;
+    notes.push_back(unreadable_pak_note(pak0, why));
+    return false;
 }
 
 std::string last_component(const std::string &path) {
@@ -73,14 +123,16 @@ std::string entry_name(void *zip, unz_file_info64 &info) {
     return name;
 }
 
-bool read_entry(void *zip, const unz_file_info64 &info, std::string &text) {
-    if (info.uncompressed_size > script_limit || unzOpenCurrentFile(zip) != UNZ_OK)
+// The entry the archive is at, whole and checked against its CRC, into
+// text (not filled first: the entry may be as large as the scripts' limit).
+bool read_entry(void *zip, const unz_file_info64 &info, std::unique_ptr<char[]> &text) {
+    auto size = static_cast<unsigned>(info.uncompressed_size);
+    if (unzOpenCurrentFile(zip) != UNZ_OK)
         return false;
-    text.resize(static_cast<size_t>(info.uncompressed_size));
-    int n = text.empty() ? 0 : unzReadCurrentFile(zip, text.data(), unsigned(text.size()));
+    text.reset(new char[size + 1]);
+    int n = size == 0 ? 0 : unzReadCurrentFile(zip, text.get(), size);
     // Closing checks the entry's CRC once it was read to its end.
-    bool whole = unzCloseCurrentFile(zip) == UNZ_OK && n == static_cast<int>(text.size());
-    return whole;
+    return unzCloseCurrentFile(zip) == UNZ_OK && n == static_cast<int>(size);
 }
 
 bool is_shader_script(const std::string &lower_name) {
@@ -89,32 +141,65 @@ bool is_shader_script(const std::string &lower_name) {
            lower_name.find('/', 8) == std::string::npos;
 }
 
-// A shader script of the game: its text, and where the engine's list of
-// scripts meets its name (which archive, which entry in it).
-struct game_script {
+// One script of the game: the shaders wanted from it, or none when it was
+// left unread for its size, and where the engine's list of scripts meets
+// its name (which archive, which entry in it).
+struct script_read {
+    std::vector<shader_def> defs;
+    bool too_big = false;
     std::size_t archive = 0, entry = 0;
-    std::string text;
 };
+using script_reads = std::map<std::string, script_read>; // by lower-case name
 
-// Adds one archive's entries; its shader scripts replace those of the
-// archives before it.
+// Adds one archive's entries, and its shader scripts in place of those of
+// the archives before it; nothing but a note when it cannot be read whole.
 bool read_archive(const std::string &path, std::size_t archive, game_files &game,
-                  std::map<std::string, game_script> &scripts) {
-    unz_owner zip{unzOpen64(path.c_str())};
-    if (!zip)
-        return false;
+                  script_reads &scripts, const std::unordered_set<std::string> *wanted) {
+    std::string why;
+    unz_owner zip = open_archive(path, why);
+    std::vector<std::string> names;
+    script_reads mine;
+    unz_global_info64 global{};
+    int at = zip && unzGetGlobalInfo64(zip.get(), &global) == UNZ_OK && global.number_entry > 0
+                 ? unzGoToFirstFile(zip.get())
+                 : UNZ_END_OF_LIST_OF_FILE;
     std::size_t entry = 0;
-    for (int at = unzGoToFirstFile(zip.get()); at == UNZ_OK; at = unzGoToNextFile(zip.get())) {
+    for (; at == UNZ_OK && why.empty(); at = unzGoToNextFile(zip.get())) {
         unz_file_info64 info;
         std::string name = lower_case(entry_name(zip.get(), info));
         ++entry;
         if (name.empty() || name.back() == '/')
             continue;
-        ++game.count;
+        if (is_shader_script(name)) {
+            mine[name].archive = archive;
+            mine[name].entry = entry;
+            std::unique_ptr<char[]> text;
+            if (info.uncompressed_size > shader_script_limit)
+                mine[name].too_big = true;
+            else if (read_entry(zip.get(), info, text))
+                mine[name].defs = parse_shader_script(
+                    std::string_view(text.get(), info.uncompressed_size), wanted);
+            else
+                why = "entr\xe9"
+                      "e illisible : " +
+                      name;
+        }
+        names.push_back(std::move(name));
+    }
+    if (zip && why.empty() && at != UNZ_END_OF_LIST_OF_FILE)
+        why = cut_short;
+    if (!why.empty()) {
+        game.notes.push_back(unreadable_pak_note(path, why));
+        return false;
+    }
+    for (auto &[name, script] : mine) {
+        if (script.too_big)
+            game.notes.push_back(big_script_note(join_path(path, name)));
+        scripts[name] = std::move(script);
+    }
+    game.count += names.size();
+    for (std::string &name : names) {
         game.keys.insert(shader_key(name));
-        std::string text;
-        if (is_shader_script(name) && read_entry(zip.get(), info, text))
-            scripts[name] = {archive, entry, std::move(text)};
         game.paths.insert(std::move(name));
     }
     return true;
@@ -122,7 +207,16 @@ bool read_archive(const std::string &path, std::size_t archive, game_files &game
 
 } // namespace
 
-std::string find_game_dir(const std::string &explicit_dir, const std::string &author_dir) {
+std::string unreadable_pak_note(const std::string &path, const std::string &reason) {
+    return "Pk3 du jeu illisible : " + path + " : " + reason;
+}
+
+std::string big_script_note(const std::string &path) {
+    return "Script de shaders trop grand, ignor\xe9 : " + path;
+}
+
+std::string find_game_dir(const std::string &explicit_dir, const std::string &author_dir,
+                          std::vector<std::string> &notes) {
     std::vector<std::string> places = {explicit_dir, author_dir};
     const char *env = std::getenv("MAPCRATE_GAME_DIR");
     if (env)
@@ -130,13 +224,14 @@ std::string find_game_dir(const std::string &explicit_dir, const std::string &au
     if (!env || env[0] != '\0')
         for (const std::string &p : usual_places(author_dir))
             places.push_back(p);
+    std::set<std::string> tried;
     for (const std::string &p : places)
-        if (holds_pak0(p))
+        if (tried.insert(p).second && holds_pak0(p, notes))
             return p;
     return std::string();
 }
 
-game_files read_game_files(const std::string &dir) {
+game_files read_game_files(const std::string &dir, const std::unordered_set<std::string> *wanted) {
     game_files game;
     std::vector<std::string> paks;
     {
@@ -149,25 +244,28 @@ game_files read_game_files(const std::string &dir) {
         }
     }
     std::sort(paks.begin(), paks.end());
-    std::map<std::string, game_script> scripts;
+    script_reads scripts;
     for (std::size_t i = 0; i < paks.size(); ++i)
-        game.found |= read_archive(join_path(dir, paks[i]), i, game, scripts);
+        game.found |= read_archive(join_path(dir, paks[i]), i, game, scripts, wanted);
     if (game.found)
         game.dir = dir;
     // The engine lists each script name once, from the last archive that has
     // it, last archive first and entries in their order; it joins the texts
     // from the end of that list (ScanAndLoadShaderFiles).
-    std::vector<std::pair<const std::string *, const game_script *>> order;
-    for (const auto &[name, script] : scripts)
+    std::vector<std::pair<const std::string *, script_read *>> order;
+    for (auto &[name, script] : scripts)
         order.push_back({&name, &script});
     std::sort(order.begin(), order.end(), [](const auto &x, const auto &y) {
         return x.second->archive != y.second->archive ? x.second->archive < y.second->archive
                                                       : x.second->entry > y.second->entry;
     });
-    for (const auto &[name, script] : order)
-        for (shader_def &def : parse_shader_script(script->text)) {
+    for (const auto &[name, script] : order) {
+        if (script->too_big)
+            game.big_scripts.push_back(*name);
+        for (shader_def &def : script->defs) {
             def.script = *name;
             game.shaders.push_back(std::move(def));
         }
+    }
     return game;
 }

@@ -12,14 +12,73 @@ namespace {
 
 using list = std::vector<std::string>;
 
-// A cut quote ends the reading; a block never closed names nothing.
-TEST(LevelReaders, EntitiesCutShortNameOnlyWhatCloses) {
-    const std::pair<const char *, list> rows[] = {
-        {R"({ "noise" "sound/a.wav" } { "noise" "sound/b)", {"sound/a.wav"}},
-        {R"({ "noise" "sound/a.wav" )", {}},
+// Each rule of the entity reader, a row each.
+TEST(LevelReaders, EntityKeys) {
+    struct {
+        const char *text;
+        list sounds, music, models;
+    } rows[] = {
+        {R"({ "NOISE" "sound\a.wav" "noise" "*falling1.wav" })", {"sound/a.wav"}, {}, {}},
+        // A key left without its value does not take the next block's first word.
+        {R"({ "noise" } { "sound/b.wav" "x" })", {}, {}, {}},
+        {R"({ "classname" "worldspawn" "music" " music/in.wav  music\loop " })",
+         {},
+         {"music/in.wav", "music/loop"},
+         {}},
+        {R"({ "classname" "func_door" "music" "music/x" })", {}, {}, {}},
+        {R"({ "model" "*1" "model2" "models/a.md3" } { "classname" "misc_model" "model" "m" })",
+         {},
+         {},
+         {"models/a.md3"}},
+        // A cut quote ends the reading; a block never closed names nothing.
+        {R"({ "noise" "sound/a.wav" } { "noise" "sound/b)", {"sound/a.wav"}, {}, {}},
+        {R"({ "noise" "sound/a.wav" )", {}, {}, {}},
     };
-    for (const auto &[text, sounds] : rows)
-        EXPECT_EQ(read_entities(text).sounds, sounds) << text;
+    for (const auto &row : rows) {
+        entity_files files = read_entities(row.text);
+        EXPECT_EQ(files.sounds, row.sounds) << row.text;
+        EXPECT_EQ(files.music, row.music) << row.text;
+        EXPECT_EQ(files.models, row.models) << row.text;
+    }
+}
+
+// Each shader as "name: image image ...", videos last.
+list shown_defs(const std::vector<shader_def> &defs) {
+    list out;
+    for (const shader_def &def : defs) {
+        std::string line = def.name + ":";
+        for (const list *names : {&def.images, &def.videos})
+            for (const std::string &name : *names)
+                line += " " + name;
+        out.push_back(line);
+    }
+    return out;
+}
+
+// Each rule of the stage reader, sky boxes included, a row each.
+TEST(LevelReaders, StageKeywordsAndSkyBoxes) {
+    const std::pair<const char *, list> rows[] = {
+        {"A/B.tga { { MAP x.tga } { clampMap c } { map $lightmap } { map *white } }",
+         {"a/b: x.tga c"}},
+        // A keyword's arguments are on its own line: the next line's words are not.
+        {"s {\n{\nanimMap 8\nrgbGen identity\n}\n{ map\nblendFunc add }\n}", {"s:"}},
+        {"s { { animMap 2 a b } { videoMap intro.roq } }", {"s: a b video/intro.roq"}},
+        {"s { { map } { \"map\" q } { map a}}", {"s: a"}},
+        {"s { // map x\n/* map y\n */ { map \"w x\" } }", {"s: w x"}},
+        {"s { skyParms env/far 512 env\\near }",
+         {"s: env/far_rt env/far_bk env/far_lf env/far_ft env/far_up env/far_dn env/near_rt "
+          "env/near_bk env/near_lf env/near_ft env/near_up env/near_dn"}},
+        {"s { skyParms - 512 - }", {"s:"}},
+        // A word alone names no shader; a body with no name is skipped whole.
+        {"alone\nother { map o } { map n } t { map t }", {"other: o", "t: t"}},
+        {"x { map a } x { map b }", {"x: a", "x: b"}},
+    };
+    for (const auto &[text, defs] : rows)
+        EXPECT_EQ(shown_defs(parse_shader_script(text)), defs) << text;
+    // Of the game's scripts only the wanted shaders are kept, each once.
+    std::unordered_set<std::string> wanted = {"x"};
+    EXPECT_EQ(shown_defs(parse_shader_script("y { map c } x { map a } x { map b }", &wanted)),
+              list{"x: a"});
 }
 
 // A model of two surfaces naming a/b and c; at is a field to overwrite.
@@ -75,19 +134,6 @@ TEST(LevelReaders, LumpsPastTheEndOfTheLevelGiveNothing) {
         EXPECT_EQ(lumps.shaders, row.shaders) << row.what;
         EXPECT_EQ(lumps.entities, row.entities) << row.what;
     }
-}
-
-TEST(LevelReaders, ShaderStagesNameImagesSkyBoxesAndVideos) {
-    std::vector<shader_def> defs = parse_shader_script(
-        "textures/s/Sky { skyParms env/far 512 env\\near\n{ map $lightmap }\n"
-        "{ clampMap textures/s/c.tga }\n{ map *white }\n{ videoMap intro.roq } }");
-    ASSERT_EQ(defs.size(), 1u);
-    EXPECT_EQ(defs[0].name, "textures/s/sky");
-    EXPECT_EQ(defs[0].images,
-              (list{"env/far_rt", "env/far_bk", "env/far_lf", "env/far_ft", "env/far_up",
-                    "env/far_dn", "env/near_rt", "env/near_bk", "env/near_lf", "env/near_ft",
-                    "env/near_up", "env/near_dn", "textures/s/c.tga"}));
-    EXPECT_EQ(defs[0].videos, list{"video/intro.roq"});
 }
 
 TEST(LevelReaders, TheWalkTakesEveryFileOnceThroughALinkBackToAParent) {

@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "io/io.h"
 #include "level/game_files.h"
@@ -20,8 +21,8 @@
 
 namespace {
 
-// Models and shader scripts are read whole; larger ones are not such files.
-constexpr std::uint64_t model_limit = 64u << 20, script_limit = 16u << 20;
+// Models are read whole; larger ones are not such files.
+constexpr std::uint64_t model_limit = 64u << 20;
 // The engine's names fit MAX_QPATH (64) bytes with their NUL: it refuses a
 // longer model, sound or image name, and cuts a script's "scripts/<name>".
 constexpr std::size_t name_limit = 64;
@@ -78,6 +79,9 @@ void walk_top(author_files &a, const std::string &top) {
         for (const folder_files &folder : walk_tree(base))
             for (const std::string &file : folder.files) {
                 std::string path = spelling + folder.path.substr(base.size()) + "/" + file;
+                // Read as a separator elsewhere, a backslash could make ".." of a name.
+                if (path.find('\\') != std::string::npos)
+                    continue;
                 if (a.by_path.emplace(lower_case(path), path).second)
                     a.by_key[shader_key(path)].push_back(path);
             }
@@ -93,6 +97,10 @@ struct planner {
     std::set<std::string> left_out, missed;    // lower-case game paths
     std::map<std::string, std::string> placed; // lower case: as packed
     bool textures_matched = false;
+    // Resolved: the author's game folder and the textures folder, which the
+    // files packed from them must not lead out of.
+    std::vector<std::string> roots;
+    std::vector<std::string> big_scripts; // game paths of the author's scripts left unread
 };
 
 void add(planner &p, const std::string &game_path, const std::string &source) {
@@ -126,6 +134,44 @@ bool fits_engine(planner &p, const std::string &name) {
     if (!p.missed.count(lower_case(name)))
         p.plan.notes.push_back("Chemin trop long pour le jeu (64 octets ou plus) : " + name);
     miss(p, name);
+    return false;
+}
+
+std::string real_path(const std::string &path) {
+    char *resolved = realpath(path.c_str(), nullptr);
+    std::string real = resolved ? resolved : std::string();
+    std::free(resolved);
+    return real;
+}
+
+// Plans the file unless it is not a regular file or, through a link at
+// any level of its path, lies outside the author's folders: then it is
+// named and counts as missing.
+void take(planner &p, const std::string &game_path, const std::string &source) {
+    std::string real = real_path(source);
+    struct stat st;
+    bool inside = real.empty() || std::any_of(p.roots.begin(), p.roots.end(), [&](auto &root) {
+                      return real.compare(0, root.size(), root) == 0 &&
+                             (root.back() == '/' || real[root.size()] == '/');
+                  });
+    if (inside && (stat(source.c_str(), &st) != 0 || S_ISREG(st.st_mode))) {
+        add(p, game_path, source);
+        return;
+    }
+    p.plan.notes.push_back("Lien hors du dossier du jeu, non suivi : " + game_path + " -> " +
+                           (real.empty() ? source : real));
+    miss(p, game_path);
+}
+
+// True when a part of the name, split at '/' and '\\', is "..".
+bool leads_up(const std::string &name) {
+    for (size_t start = 0, end; start <= name.size(); start = end + 1) {
+        end = name.find_first_of("/\\", start);
+        if (end == std::string::npos)
+            end = name.size();
+        if (name.compare(start, end - start, "..") == 0)
+            return true;
+    }
     return false;
 }
 
@@ -177,7 +223,7 @@ bool use(planner &p, kind k, const std::string &name) {
         for (const auto &c : found)
             leave_out(p, c.first);
     } else if (!found.empty()) {
-        add(p, found[0].first, found[0].second);
+        take(p, found[0].first, found[0].second);
     } else if (p.game.found) {
         miss(p, name);
     }
@@ -218,6 +264,20 @@ struct shader_images {
     std::vector<bool> script_used;
 };
 
+// An author's shader script, unless it is over the scripts' limit: then
+// it is named, and text stays empty.
+void read_author_script(planner &p, const std::pair<std::string, std::string> &script,
+                        std::string &text) {
+    struct stat st;
+    if (stat(script.second.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<std::uint64_t>(st.st_size) > shader_script_limit) {
+        p.plan.notes.push_back(big_script_note(script.second));
+        p.big_scripts.push_back(script.first);
+        return;
+    }
+    read_whole_file(script.second.c_str(), text, shader_script_limit);
+}
+
 shader_images images_of(planner &p, const std::vector<std::string> &shaders,
                         const std::vector<std::pair<std::string, std::string>> &scripts) {
     std::unordered_map<std::string, const shader_def *> game_defined;
@@ -233,7 +293,7 @@ shader_images images_of(planner &p, const std::vector<std::string> &shaders,
     std::vector<std::vector<shader_def>> script_defs(scripts.size());
     for (size_t i = scripts.size(); i-- > 0;) {
         std::string text;
-        read_whole_file(scripts[i].second.c_str(), text, script_limit);
+        read_author_script(p, scripts[i], text);
         script_defs[i] = parse_shader_script(text);
         bool shipped = game_ships(p, kind::exact, scripts[i].first);
         bool needed = false;
@@ -291,6 +351,21 @@ shader_images images_of(planner &p, const std::vector<std::string> &shaders,
         used.videos.insert(used.videos.end(), found->videos.begin(), found->videos.end());
     }
     return used;
+}
+
+// A script left unread for its size is named among the missing files when
+// one of the used shaders, undefined for it, is missing.
+void name_big_scripts(planner &p, const std::vector<std::string> &shaders) {
+    std::set<std::string> used;
+    for (const std::string &shader : shaders)
+        used.insert(shader_key(shader));
+    if (std::none_of(p.plan.missing.begin(), p.plan.missing.end(),
+                     [&](const std::string &name) { return used.count(shader_key(name)) > 0; }))
+        return;
+    for (const std::string &script : p.big_scripts)
+        miss(p, script);
+    for (const std::string &script : p.game.big_scripts)
+        miss(p, script);
 }
 
 // Without a textures folder, a BSP that lies in <game>/maps/ tells the
@@ -360,22 +435,43 @@ package_plan plan_package(const plan_request &request) {
         list_author_folder(request.textures_dir.empty() ? game_dir_above_maps(request.bsp_path)
                                                         : author_game_dir(folders, level.shaders));
     game_files game;
-    if (std::string dir = find_game_dir(request.game_dir, author.root); !dir.empty())
-        game = read_game_files(dir);
-    planner p{game, author, {}, {}, {}, {}, {}, false};
+    planner p{game, author, {}, {}, {}, {}, {}, false, {}, {}};
+    for (const std::string &root : {author.root, request.textures_dir})
+        if (std::string real = root.empty() ? root : real_path(root); !real.empty())
+            p.roots.push_back(real);
+
+    // The shaders the level and the author's models name: of the game's
+    // scripts, only these are kept.
+    std::vector<std::string> shaders = level.shaders;
+    std::map<std::string, std::vector<std::string>> model_shaders; // by source
+    for (const std::string &model : entities.models) {
+        std::vector<std::pair<std::string, std::string>> found = candidates(p, kind::exact, model);
+        std::string bytes;
+        if (!found.empty() && !model_shaders.count(found[0].second) &&
+            read_whole_file(found[0].second.c_str(), bytes, model_limit))
+            model_shaders[found[0].second] = md3_shader_names(bytes);
+    }
+    std::unordered_set<std::string> wanted;
+    for (const std::string &name : shaders)
+        wanted.insert(shader_key(name));
+    for (const auto &model : model_shaders)
+        for (const std::string &name : model.second)
+            wanted.insert(shader_key(name));
+    if (std::string dir = find_game_dir(request.game_dir, author.root, p.plan.notes); !dir.empty())
+        game = read_game_files(dir, &wanted);
+    p.plan.notes.insert(p.plan.notes.end(), game.notes.begin(), game.notes.end());
     p.plan.game_found = game.found;
     p.plan.game_dir = game.dir;
     p.plan.game_file_count = game.count;
 
     // Models first: their surfaces name shaders too.
-    std::vector<std::string> shaders = level.shaders;
     for (const std::string &model : entities.models) {
         size_t before = p.plan.files.size();
-        std::string bytes;
-        if (use(p, kind::exact, model) && p.plan.files.size() > before &&
-            read_whole_file(p.plan.files.back().source.c_str(), bytes, model_limit))
-            for (std::string &name : md3_shader_names(bytes))
-                shaders.push_back(std::move(name));
+        if (use(p, kind::exact, model) && p.plan.files.size() > before) {
+            auto names = model_shaders.find(p.plan.files.back().source);
+            if (names != model_shaders.end())
+                shaders.insert(shaders.end(), names->second.begin(), names->second.end());
+        }
     }
     std::vector<std::pair<std::string, std::string>> scripts = author_scripts(author);
     shader_images used = images_of(p, shaders, scripts);
@@ -392,17 +488,19 @@ package_plan plan_package(const plan_request &request) {
     for (const auto *names : {&entities.sounds, &entities.music})
         for (const std::string &sound : *names)
             use(p, kind::sound, sound);
-    // A textures folder that holds nothing the map names is packed flat.
+    // A textures folder that holds nothing the map names is packed flat,
+    // less the names that another system would read as leading up.
     if (!folders.empty() && !p.textures_matched)
         for (const std::string &file : folders[0].files)
-            if (!game_ships(p, kind::exact, "textures/" + file) &&
+            if (!game_ships(p, kind::exact, "textures/" + file) && !leads_up(file) &&
                 fits_engine(p, "textures/" + file))
-                add(p, "textures/" + file, join_path(folders[0].path, file));
+                take(p, "textures/" + file, join_path(folders[0].path, file));
     std::stable_sort(p.plan.files.begin(), p.plan.files.end(), archive_order);
 
     add_named_files(p, request);
     for (size_t i = 0; i < scripts.size(); ++i)
         if (used.script_used[i])
-            add(p, scripts[i].first, scripts[i].second);
+            take(p, scripts[i].first, scripts[i].second);
+    name_big_scripts(p, shaders);
     return std::move(p.plan);
 }

@@ -29,8 +29,10 @@ struct package_plan {
     // Game paths of the author's files left out because the game ships them.
     std::vector<std::string> game_owned;
     // Game paths the map uses, found neither in the author's folders nor in
-    // the game (only looked for when the game's files were found), and those
-    // the game could not read (a note tells why).
+    // the game (only looked for when the game's files were found), those the
+    // game could not read, and the used files that could not be taken (a link
+    // out of the author's folders, a shader script over its limit); a note
+    // tells why.
     std::vector<std::string> missing;
     // Lines about what the plan could not read or left out, in the order met (names as they are).
     std::vector<std::string> notes;

@@ -3,8 +3,10 @@
 // count or offset that points past the end of a file gives nothing.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 // A name as the game compares it: lower case, '\' read as '/', without the
@@ -54,5 +56,11 @@ struct shader_def {
     std::string body;
     std::string script;
 };
-// The shaders of a shader script: the names at brace depth 0, in order.
-std::vector<shader_def> parse_shader_script(std::string_view text);
+// A shader script larger than this is not read: no game's script is near it.
+constexpr std::uint64_t shader_script_limit = 16u << 20;
+
+// The shaders of a shader script, in order: each name at brace depth 0
+// that a body in braces follows.  With wanted, only the shaders whose
+// names it holds, each from its first definition.
+std::vector<shader_def>
+parse_shader_script(std::string_view text, const std::unordered_set<std::string> *wanted = nullptr);

@@ -1,131 +1,219 @@
 // Reading a shader script as the game's tokenizer does: words split by
-// blanks, "//" and "/* */" comments, double-quoted words, braces.
+// blanks, "//" and "/* */" comments, double-quoted words, braces.  One
+// word at a time, so that a script's size never multiplies in memory.
 #include <strings.h>
+
+#include <cstring>
+#include <unordered_set>
 
 #include "level/readers.h"
 
 namespace {
 
+// Images and videos kept for one shader: the engine draws at most a few
+// dozen, and a hostile script must not make one shader hold millions.
+constexpr size_t names_per_shader = 256;
+
 struct token {
-    std::string text;
+    std::string_view text;
     int line = 0;
     bool quoted = false;
 };
 
-std::vector<token> tokenize(std::string_view s) {
-    std::vector<token> tokens;
+struct scanner {
+    std::string_view s;
+    size_t i = 0;
     int line = 1;
-    size_t i = 0, n = s.size();
+    token pending;
+    bool has_pending = false;
+};
+
+// A blank, a brace or a comment's start.
+bool ends_word(std::string_view s, size_t i) {
+    char c = s[i];
+    return static_cast<unsigned char>(c) <= ' ' || c == '{' || c == '}' ||
+           (c == '/' && i + 1 < s.size() && (s[i + 1] == '/' || s[i + 1] == '*'));
+}
+
+// The next word, or false at the end of the text.
+bool scan(scanner &sc, token &t) {
+    if (sc.has_pending) {
+        sc.has_pending = false;
+        t = sc.pending;
+        return true;
+    }
+    std::string_view s = sc.s;
+    size_t &i = sc.i, n = s.size();
     while (i < n) {
         char c = s[i];
         if (c == '\n') {
-            ++line;
+            ++sc.line;
             ++i;
         } else if (static_cast<unsigned char>(c) <= ' ') {
             ++i;
-        } else if (s.compare(i, 2, "//") == 0) {
+        } else if (c == '/' && i + 1 < n && s[i + 1] == '/') {
             while (i < n && s[i] != '\n')
                 ++i;
-        } else if (s.compare(i, 2, "/*") == 0) {
+        } else if (c == '/' && i + 1 < n && s[i + 1] == '*') {
             size_t end = s.find("*/", i + 2);
             end = end == std::string_view::npos ? n : end + 2;
             for (; i < end; ++i)
-                line += s[i] == '\n';
+                sc.line += s[i] == '\n';
         } else if (c == '"') {
             size_t end = s.find('"', i + 1);
             if (end == std::string_view::npos)
                 end = n;
-            tokens.push_back({std::string(s.substr(i + 1, end - i - 1)), line, true});
-            for (; i < end && i < n; ++i)
-                line += s[i] == '\n';
-            i = end + 1;
+            t = {s.substr(i + 1, end - i - 1), sc.line, true};
+            for (; i < end; ++i)
+                sc.line += s[i] == '\n';
+            i = end < n ? end + 1 : n;
+            return true;
         } else if (c == '{' || c == '}') {
-            tokens.push_back({std::string(1, c), line, false});
+            t = {s.substr(i, 1), sc.line, false};
             ++i;
+            return true;
         } else {
             size_t start = i;
-            while (i<n &&static_cast<unsigned char>(s[i])> ' ' && s[i] != '{' && s[i] != '}' &&
-                   s.compare(i, 2, "//") != 0 && s.compare(i, 2, "/*") != 0)
+            while (i < n && !ends_word(s, i))
                 ++i;
-            tokens.push_back({std::string(s.substr(start, i - start)), line, false});
+            t = {s.substr(start, i - start), sc.line, false};
+            return true;
         }
     }
-    return tokens;
+    return false;
+}
+
+void unscan(scanner &sc, const token &t) {
+    sc.pending = t;
+    sc.has_pending = true;
 }
 
 bool is(const token &t, const char *word) {
-    return !t.quoted && strcasecmp(t.text.c_str(), word) == 0;
+    return !t.quoted && t.text.size() == std::strlen(word) &&
+           strncasecmp(t.text.data(), word, t.text.size()) == 0;
 }
 
 bool is_brace(const token &t, char brace) {
     return !t.quoted && t.text.size() == 1 && t.text[0] == brace;
 }
 
+bool is_brace(const token &t) {
+    return is_brace(t, '{') || is_brace(t, '}');
+}
+
+// The words after a keyword on its own line: its arguments.  A brace or a
+// word on a later line ends them and is read again as what it is.
+std::vector<token> arguments(scanner &sc, const token &keyword) {
+    std::vector<token> args;
+    token t;
+    while (scan(sc, t)) {
+        if (is_brace(t) || t.line != keyword.line) {
+            unscan(sc, t);
+            break;
+        }
+        // The names the longest keyword takes; the rest of the line is noise.
+        if (args.size() < names_per_shader)
+            args.push_back(t);
+    }
+    return args;
+}
+
 // A name as written, with '\' read as '/'.
-std::string written(const std::string &name) {
-    std::string path = name;
+std::string written(std::string_view name) {
+    std::string path(name);
     for (char &c : path)
         if (c == '\\')
             c = '/';
     return path;
 }
 
-void add_image(shader_def &def, const std::string &name) {
+void add_image(shader_def &def, std::string_view name) {
     // $lightmap, $whiteimage and names beginning with '*' are the engine's own.
-    if (!name.empty() && name[0] != '$' && name[0] != '*')
+    if (!name.empty() && name[0] != '$' && name[0] != '*' && def.images.size() < names_per_shader)
         def.images.push_back(written(name));
 }
 
 // The six sides of a sky box; "-" is no box.
-void add_box(shader_def &def, const token *box) {
-    if (box && box->text != "-")
+void add_box(shader_def &def, const std::vector<token> &args, size_t at) {
+    if (at < args.size() && args[at].text != "-")
         for (const char *side : {"_rt", "_bk", "_lf", "_ft", "_up", "_dn"})
-            add_image(def, box->text + side);
+            add_image(def, std::string(args[at].text) + side);
+}
+
+// The stages of the shader whose opening brace was just read, into def
+// when there is one; reads up to the matching closing brace.
+void read_body(scanner &sc, shader_def *def) {
+    int depth = 1;
+    token t;
+    while (depth > 0 && scan(sc, t)) {
+        if (is_brace(t)) {
+            depth += is_brace(t, '{') ? 1 : -1;
+            continue;
+        }
+        if (!def)
+            continue;
+        bool map = is(t, "map") || is(t, "clampmap"), anim = is(t, "animmap"),
+             video = is(t, "videomap"), sky = is(t, "skyparms");
+        if (!map && !anim && !video && !sky)
+            continue;
+        std::vector<token> args = arguments(sc, t);
+        if (map && !args.empty())
+            add_image(*def, args[0].text);
+        // animMap's first argument is the frequency.
+        for (size_t a = 1; anim && a < args.size(); ++a)
+            add_image(*def, args[a].text);
+        if (video && !args.empty() && def->videos.size() < names_per_shader)
+            def->videos.push_back("video/" + written(args[0].text));
+        // skyParms: the far box, the clouds' height, the near box.
+        if (sky) {
+            add_box(*def, args, 0);
+            add_box(*def, args, 2);
+        }
+    }
+}
+
+// A body's words as the game reads them: lower case, one blank apart, no
+// comment, so that two definitions that differ only in layout compare equal.
+std::string body_text(std::string_view braced) {
+    std::string body = "{";
+    scanner sc;
+    sc.s = braced;
+    for (token t; scan(sc, t);)
+        body += " " + lower_case(t.text);
+    return body;
 }
 
 } // namespace
 
-std::vector<shader_def> parse_shader_script(std::string_view text) {
-    std::vector<token> tokens = tokenize(text);
+std::vector<shader_def> parse_shader_script(std::string_view text,
+                                            const std::unordered_set<std::string> *wanted) {
     std::vector<shader_def> defs;
-    int depth = 0;
-    // The words after a keyword on its own line are its arguments.
-    auto argument = [&](size_t k, size_t nth) -> const token * {
-        size_t at = k + nth;
-        if (at >= tokens.size() || tokens[at].line != tokens[k].line)
-            return nullptr;
-        for (size_t j = k + 1; j <= at; ++j)
-            if (is_brace(tokens[j], '{') || is_brace(tokens[j], '}'))
-                return nullptr;
-        return &tokens[at];
-    };
-    for (size_t k = 0; k < tokens.size(); ++k) {
-        const token &t = tokens[k];
-        if (!defs.empty() && (depth > 0 || is_brace(t, '{')))
-            defs.back().body += (defs.back().body.empty() ? "" : " ") + lower_case(t.text);
-        if (is_brace(t, '{')) {
-            ++depth;
-        } else if (is_brace(t, '}')) {
-            depth = depth > 0 ? depth - 1 : 0;
-        } else if (depth == 0) {
-            defs.push_back({shader_key(t.text), {}, {}, {}, {}});
-        } else if (defs.empty()) {
+    // A later copy in one script is never the one the game uses.
+    std::unordered_set<std::string> named;
+    scanner sc;
+    sc.s = text;
+    // A shader is a name followed by its body; a word alone defines nothing.
+    token t, name;
+    bool named_before = false;
+    while (scan(sc, t)) {
+        if (!is_brace(t)) {
+            name = t;
+            named_before = true;
             continue;
-        } else if (is(t, "map") || is(t, "clampmap")) {
-            if (const token *a = argument(k, 1))
-                add_image(defs.back(), a->text);
-        } else if (is(t, "animmap")) {
-            // The first argument is the frequency.
-            for (size_t nth = 2; const token *a = argument(k, nth); ++nth)
-                add_image(defs.back(), a->text);
-        } else if (is(t, "videomap")) {
-            if (const token *a = argument(k, 1))
-                defs.back().videos.push_back("video/" + written(a->text));
-        } else if (is(t, "skyparms")) {
-            // The far box, the clouds' height, the near box.
-            add_box(defs.back(), argument(k, 1));
-            add_box(defs.back(), argument(k, 3));
         }
+        if (is_brace(t, '{')) {
+            shader_def *def = nullptr;
+            if (named_before) {
+                std::string key = shader_key(name.text);
+                if (!wanted || (wanted->count(key) && named.insert(key).second))
+                    def = &defs.emplace_back(shader_def{std::move(key), {}, {}, {}, {}});
+            }
+            size_t from = sc.i;
+            read_body(sc, def);
+            if (def)
+                def->body = body_text(text.substr(from, sc.i - from));
+        }
+        named_before = false;
     }
     return defs;
 }

@@ -179,11 +179,17 @@ std::vector<folder_info> read_textures_folder(const char *textures_dir) {
     std::free(resolved);
     for (folder_files &f : walk_tree(root)) {
         folder_info info;
-        info.real = real_root + f.path.substr(root.size());
+        std::string below = f.path.substr(root.size());
+        // A backslash, read as a separator elsewhere, could make ".." of a
+        // name: such names answer no name of the map.
+        if (below.find('\\') != std::string::npos)
+            continue;
+        info.real = real_root + below;
         info.path = std::move(f.path);
         info.files = std::move(f.files);
         for (size_t i = 0; i < info.files.size(); ++i)
-            info.by_stem[shader_key(info.files[i])].push_back(i);
+            if (info.files[i].find('\\') == std::string::npos)
+                info.by_stem[shader_key(info.files[i])].push_back(i);
         folders.push_back(std::move(info));
     }
     return folders;

@@ -32,10 +32,10 @@ void walk(const std::string &path, dev_t device, std::set<folder_id> &seen,
             struct stat st;
             if (stat(entry.c_str(), &st) != 0)
                 continue;
-            if (S_ISREG(st.st_mode))
-                here.files.push_back(e->d_name);
-            else if (S_ISDIR(st.st_mode))
+            if (S_ISDIR(st.st_mode))
                 folders.push_back(std::move(entry));
+            else
+                here.files.push_back(e->d_name);
         }
     }
     out.push_back(std::move(here));

@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-// One folder of a tree: its path and its regular files (readable or not),
-// in listing order.
+// One folder of a tree: its path and its files other than folders
+// (readable or not, regular or not: the plan tells of those it cannot
+// take), in listing order.
 struct folder_files {
     std::string path;
     std::vector<std::string> files;

@@ -27,6 +27,26 @@ void plan_form(form_record *f) {
     f->plan.conflicts = plan_conflicts(f->plan, f->map_name);
 }
 
+// A line of the program's ISO-8859-1 text around names as they are: what
+// reads as UTF-8 is kept, any other byte is read as ISO-8859-1.
+static std::string as_utf8(const std::string &line) {
+    std::string out;
+    for (size_t at = 0; at < line.size();) {
+        const char *p = line.data() + at;
+        gunichar c = g_utf8_get_char_validated(p, static_cast<gssize>(line.size() - at));
+        if (static_cast<unsigned char>(*p) >= 0x80 && (c == gunichar(-1) || c == gunichar(-2))) {
+            char utf8[6];
+            out.append(utf8, g_unichar_to_utf8(static_cast<unsigned char>(*p), utf8));
+            ++at;
+            continue;
+        }
+        size_t n = static_cast<size_t>(g_utf8_next_char(p) - p);
+        out.append(p, n);
+        at += n;
+    }
+    return out;
+}
+
 void print_plan(const package_plan &plan, const char *line_end) {
     if (plan.game_found)
         std::printf("Fichiers du jeu : %s (%zu fichiers)%s", shown(plan.game_dir).c_str(),
@@ -38,7 +58,7 @@ void print_plan(const package_plan &plan, const char *line_end) {
     for (const std::string &path : plan.missing)
         std::printf("Introuvable : %s%s", shown(path).c_str(), line_end);
     for (const std::string &note : plan.notes)
-        std::printf("%s%s", shown(note).c_str(), line_end);
+        std::printf("%s%s", shown(as_utf8(note)).c_str(), line_end);
     for (const std::string &line : plan.conflicts)
         std::printf("%s%s", shown(line).c_str(), line_end);
     std::fflush(stdout);

@@ -1,0 +1,219 @@
+// The game's archives and the links of the author's folders, a row per rule.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "level/game_files.h"
+#include "mapcrate.h"
+#include "support.h"
+
+namespace {
+
+using list = std::vector<std::string>;
+
+// A zip's bytes, from names and data; data "=N" is a shader script
+// defining the name's stem as a shader, padded with blanks to N bytes.
+std::string zip_bytes(const list &names_and_data) {
+    list args = {"python3", "-c",
+                 "import os, sys, zipfile\n"
+                 "with zipfile.ZipFile('z.zip', 'w', zipfile.ZIP_DEFLATED) as z:\n"
+                 "    for n, d in zip(sys.argv[1::2], sys.argv[2::2]):\n"
+                 "        s = os.path.basename(n).split('.')[0]\n"
+                 "        t = (s + ' { map ' + s + ' }').ljust(int(d[1:])) if d[:1] == '=' else d\n"
+                 "        z.writestr(n, t)"};
+    args.insert(args.end(), names_and_data.begin(), names_and_data.end());
+    EXPECT_EQ(run_program(args).status, 0);
+    std::string bytes = read_file("z.zip");
+    unlink("z.zip");
+    return bytes;
+}
+
+// Beside a good pak0.pk3, what pak1 is: the shaders read from it, and the
+// lines about it.  An archive that cannot be read whole adds no entry.
+TEST(GameArchives, OnlyWholeRegularZipsAreReadAndTheOthersNamed) {
+    temp_dir dir;
+    const std::string pak0 = zip_bytes({"maps/a.bsp", ""});
+    const std::string good = zip_bytes({"scripts/q.shader", "=0", "b.tga", ""});
+    std::string bad_crc = good;
+    bad_crc[bad_crc.find("scripts/q.shader") + 20] ^= 1; // inside its data
+    const std::string cut = "Pk3 du jeu illisible : g/pak1.pk3 : ";
+    struct {
+        const char *what, *name;
+        std::string bytes; // "fifo" and "folder" make those
+        list shaders, notes;
+    } rows[] = {
+        {"a name in capitals", "PAK1.Pk3", good, {"q"}, {}},
+        {"scripts of 16 MiB and one byte more",
+         "pak1.pk3",
+         zip_bytes({"scripts/edge.shader", "=16777216", "scripts/over.shader", "=16777217"}),
+         {"edge"},
+         {"Script de shaders trop grand, ignor\xe9 : g/pak1.pk3/scripts/over.shader"}},
+        {"a named pipe", "pak1.pk3", "fifo", {}, {cut + "pas un fichier ordinaire"}},
+        {"a folder", "pak1.pk3", "folder", {}, {cut + "pas un fichier ordinaire"}},
+        {"not a zip", "pak1.pk3", "PK not a zip", {}, {cut + "pas une archive zip"}},
+        {"cut short",
+         "pak1.pk3",
+         good.substr(0, good.size() - 30),
+         {},
+         {cut + "archive coup\xe9"
+                "e"}},
+        {"a script that does not inflate",
+         "pak1.pk3",
+         bad_crc,
+         {},
+         {cut + "entr\xe9"
+                "e illisible : scripts/q.shader"}},
+    };
+    for (const auto &row : rows) {
+        std::filesystem::remove_all("g");
+        write_file("g/pak0.pk3", pak0);
+        std::string pak1 = "g/" + std::string(row.name);
+        if (row.bytes == "fifo")
+            ASSERT_EQ(mkfifo(pak1.c_str(), 0644), 0);
+        else if (row.bytes == "folder")
+            std::filesystem::create_directory(pak1);
+        else
+            write_file(pak1, row.bytes);
+        game_files game = read_game_files("g");
+        list shaders;
+        for (const shader_def &def : game.shaders)
+            shaders.push_back(def.name);
+        EXPECT_EQ(shaders, row.shaders) << row.what;
+        EXPECT_EQ(game.count, row.shaders.empty() ? 1u : 3u) << row.what;
+        EXPECT_EQ(game.notes, row.notes) << row.what;
+    }
+}
+
+// A place whose pak0.pk3 cannot be read does not count: the next one is taken.
+TEST(GameArchives, ThePlaceOfAnUnreadablePak0IsPassedOver) {
+    temp_dir dir;
+    write_file("good/pak0.pk3", zip_bytes({"maps/a.bsp", ""}));
+    write_file("bad/pak0.pk3", read_file("good/pak0.pk3").substr(0, 40));
+    setenv("MAPCRATE_GAME_DIR", "good", 1);
+    list notes;
+    EXPECT_EQ(find_game_dir("bad", "bad", notes), "good");
+    EXPECT_EQ(notes, list{"Pk3 du jeu illisible : bad/pak0.pk3 : archive coup\xe9"
+                          "e"});
+    unsetenv("MAPCRATE_GAME_DIR");
+}
+
+std::string here() {
+    return std::filesystem::canonical(".").string();
+}
+
+void link_to(const std::string &target, const std::string &link) {
+    std::filesystem::remove_all(link);
+    std::filesystem::create_symlink(target, link);
+}
+
+// A used file is taken only when it is a regular file that really lies in
+// the author's folders: links inside are followed, the rest is named and
+// counts as missing.  A name with a backslash answers no name of the map.
+TEST(PlanLinks, NothingIsTakenFromOutsideTheAuthorsFolders) {
+    const list found = {"textures/s/a.tga"};
+    const std::string out = "Lien hors du dossier du jeu, non suivi : ";
+    struct {
+        const char *what;
+        void (*make)();
+        list planned, notes, missing;
+    } rows[] = {
+        {"a texture linking out",
+         [] { link_to(here() + "/outside/secret", "game/textures/s/a.tga"); },
+         {},
+         {out + "textures/s/a.tga -> @/outside/secret"},
+         found},
+        {"a set folder linked from elsewhere",
+         [] {
+             std::filesystem::rename("game/textures/s", "outside/s");
+             link_to(here() + "/outside/s", "game/textures/s");
+         },
+         {},
+         {out + "textures/s/a.tga -> @/outside/s/a.tga"},
+         found},
+        {"a top folder linked from elsewhere",
+         [] {
+             write_file("outside/snd/x.wav", "x");
+             link_to("../outside/snd", "game/sound");
+         },
+         found,
+         {out + "sound/x.wav -> @/outside/snd/x.wav"},
+         {"sound/x.wav"}},
+        {"links inside the game folder",
+         [] {
+             write_file("game/env/real.tga", "r");
+             write_file("game/sfx/x.wav", "x");
+             link_to("../../env/real.tga", "game/textures/s/a.tga");
+             link_to("sfx", "game/sound");
+         },
+         {"textures/s/a.tga", "sound/x.wav"},
+         {},
+         {}},
+        {"a named pipe",
+         [] {
+             unlink("game/textures/s/a.tga");
+             mkfifo("game/textures/s/a.tga", 0644);
+         },
+         {},
+         {out + "textures/s/a.tga -> @/game/textures/s/a.tga"},
+         found},
+        {"a folder named ..\\..",
+         [] { write_file("game/sound/..\\../x.wav", "x"); },
+         found,
+         {},
+         {}},
+        // Packed whole, a flat textures folder leaves out what reads as leading up.
+        {"a flat textures folder",
+         [] {
+             write_file("flat/..\\..\\x.tga", "x");
+             write_file("flat/q.tga", "q");
+         },
+         {"textures/q.tga"},
+         {},
+         {}},
+        {"an author's script over the limit",
+         [] {
+             write_file("game/pak0.pk3", zip_bytes({"maps/other.bsp", ""}));
+             write_file("game/scripts/big.shader", std::string((16 << 20) + 1, ' '));
+         },
+         found,
+         {"Script de shaders trop grand, ignor\xe9 : game/scripts/big.shader"},
+         {"textures/s/big", "sound/x.wav", "sound/../../x.wav", "scripts/big.shader"}},
+    };
+    setenv("MAPCRATE_GAME_DIR", "", 1);
+    for (const auto &row : rows) {
+        temp_dir dir;
+        write_file("game/textures/s/a.tga", "a");
+        write_file("outside/secret", "s");
+        write_file("m.bsp",
+                   level_bytes({"textures/s/a", "textures/s/big"}, {},
+                               R"({ "noise" "sound/x.wav" } { "noise" "sound/../../x.wav" })"));
+        row.make();
+        const char *textures = row.planned == list{"textures/q.tga"} ? "flat" : "game/textures";
+        package_plan plan = plan_package({textures, "m.bsp", "", "", "m", ""});
+        list planned;
+        for (const planned_file &f : plan.files)
+            if (f.game_path != "maps/m.bsp")
+                planned.push_back(f.game_path);
+        list notes = row.notes;
+        for (std::string &note : notes)
+            if (size_t at = note.find('@'); at != std::string::npos)
+                note.replace(at, 1, here());
+        EXPECT_EQ(planned, row.planned) << row.what;
+        EXPECT_EQ(plan.notes, notes) << row.what;
+        EXPECT_EQ(plan.missing, row.missing) << row.what;
+        // Each note is a line of its own on the terminal, in UTF-8.
+        testing::internal::CaptureStdout();
+        print_plan(plan, "\n");
+        std::string printed = testing::internal::GetCapturedStdout();
+        for (std::string note : notes) {
+            if (size_t at = note.find('\xe9'); at != std::string::npos)
+                note.replace(at, 1, "\xc3\xa9");
+            EXPECT_NE(printed.find("\n" + note + "\n"), std::string::npos) << printed;
+        }
+    }
+    unsetenv("MAPCRATE_GAME_DIR");
+}
+
+} // namespace
