@@ -99,30 +99,30 @@ TEST(OtherPackages, EachRuleNamesTheConflictAndThePk3TheGameTakes) {
     setenv("HOME", old_home.c_str(), 1);
 }
 
-TEST(OtherPackages, TheCommandLineAsksAboutAnotherPk3sTextureAndWritesOnlyWithYes) {
+// The game's shader kept, and another pk3's texture asked about: after the dry
+// run's entries, and before anything is written.
+TEST(OtherPackages, TheCommandLineSaysWhatTheGameTakesAndWritesOnlyWithYes) {
     temp_dir work;
-    std::filesystem::create_directories("baseoa");
+    const list lines = write_game_and_author();
     mkdir("h", 0755);
-    write_zip("baseoa/pak0.pk3", {"textures/base/w.tga", "w"});
-    write_zip("baseoa/z_other.pk3", {"textures/set/a.tga", "other", "textures/set/b.tga", "BB"});
-    write_file("g/textures/set/a.tga", "AAAA");
-    write_file("g/textures/set/b.tga", "BB");
-    write_file("l.bsp", level_bytes({"textures/set/a", "textures/set/b"}));
-    const std::string
-        line = file_line("textures/set/a.tga", "baseoa/z_other.pk3", "ce pk3"),
-        question = "mapcrate: Le pk3 entre en conflit avec d'autres pk3 du jeu :\n" + line +
-                   "\nDans le jeu, un seul des deux fichiers est utilisé, selon l'ordre des noms "
-                   "des pk3.\n";
+    const std::string question = "mapcrate: Le pk3 entre en conflit avec d'autres pk3 du jeu :\n" +
+                                 lines[1] +
+                                 "\nDans le jeu, un seul des deux fichiers est utilisé, selon "
+                                 "l'ordre des noms des pk3.\n";
     const list before = list_dir(".");
-    for (bool yes : {false, true}) {
-        list args = {"env",    "-u",     "DISPLAY", "HOME=h", "LC_ALL=C.UTF-8", MAPCRATE_PROGRAM,
-                     "--bsp",  "l.bsp",  "--name",  "m",      "--textures",     "g/textures",
-                     "--game", "baseoa", "--modes", "ffa"};
-        if (yes)
-            args.push_back("--yes");
-        run_result run = run_program(args);
+    for (const char *more : {"--dry-run", "--quiet", "--yes"}) {
+        SCOPED_TRACE(more);
+        const bool yes = more == std::string("--yes");
+        run_result run =
+            run_program({"env", "-u", "DISPLAY", "HOME=h", "LC_ALL=C.UTF-8", MAPCRATE_PROGRAM,
+                         "--bsp", "l.bsp", "--name", "m", "--textures", "g/textures", "--game",
+                         "baseoa", "--modes", "ffa", more});
         EXPECT_EQ(run.status, yes ? 0 : 1) << run.err;
-        EXPECT_NE(run.out.find("\n" + line + "\n\n"), std::string::npos) << run.out;
+        const std::string said = lines[0] + (yes ? "\n\n" : "\n") + lines[1] + "\n";
+        EXPECT_EQ(run.out.find(more[2] == 'd' ? "\nFichiers du jeu : baseoa (2 fichiers)\n" + said
+                                              : "\n" + said) < run.out.size(),
+                  more[2] != 'q')
+            << run.out;
         EXPECT_EQ(run.err.rfind(yes ? "mapcrate: attention : " + question.substr(10) : question, 0),
                   0u)
             << run.err;
@@ -134,8 +134,9 @@ TEST(OtherPackages, TheCommandLineAsksAboutAnotherPk3sTextureAndWritesOnlyWithYe
         list entries;
         for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
             entries.push_back(e.name + "=" + (e.name.rfind("textures/", 0) == 0 ? e.data : ""));
-        EXPECT_EQ(entries, (list{"textures/set/a.tga=AAAA", "textures/set/b.tga=BB",
-                                 "maps/m.bsp=", "scripts/m.arena=", "mapcrate="}));
+        EXPECT_EQ(entries,
+                  (list{"textures/s/own.tga=own", "textures/set/a.tga=AAAA",
+                        "textures/set/b.tga=BB", "maps/m.bsp=", "scripts/m.arena=", "mapcrate="}));
     }
 }
 
