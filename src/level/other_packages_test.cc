@@ -99,9 +99,9 @@ TEST(OtherPackages, EachRuleNamesTheConflictAndThePk3TheGameTakes) {
     setenv("HOME", old_home.c_str(), 1);
 }
 
-// The game's shader kept, and another pk3's texture asked about: after the dry
-// run's entries, and before anything is written.
-TEST(OtherPackages, TheCommandLineSaysWhatTheGameTakesAndWritesOnlyWithYes) {
+// The game's shader kept and another pk3's texture asked about: after the dry
+// run's entries (--quiet hides no listing), and before anything is written.
+TEST(OtherPackages, TheCommandLineListsSaysWhatTheGameTakesAndWritesOnlyWithYes) {
     temp_dir work;
     const list lines = write_game_and_author();
     mkdir("h", 0755);
@@ -109,24 +109,31 @@ TEST(OtherPackages, TheCommandLineSaysWhatTheGameTakesAndWritesOnlyWithYes) {
                                  lines[1] +
                                  "\nDans le jeu, un seul des deux fichiers est utilisé, selon "
                                  "l'ordre des noms des pk3.\n";
-    const list before = list_dir(".");
-    for (const char *more : {"--dry-run", "--quiet", "--yes"}) {
-        SCOPED_TRACE(more);
-        const bool yes = more == std::string("--yes");
-        run_result run =
-            run_program({"env", "-u", "DISPLAY", "HOME=h", "LC_ALL=C.UTF-8", MAPCRATE_PROGRAM,
-                         "--bsp", "l.bsp", "--name", "m", "--textures", "g/textures", "--game",
-                         "baseoa", "--modes", "ffa", more});
-        EXPECT_EQ(run.status, yes ? 0 : 1) << run.err;
-        const std::string said = lines[0] + (yes ? "\n\n" : "\n") + lines[1] + "\n";
-        EXPECT_EQ(run.out.find(more[2] == 'd' ? "\nFichiers du jeu : baseoa (2 fichiers)\n" + said
-                                              : "\n" + said) < run.out.size(),
-                  more[2] != 'q')
-            << run.out;
-        EXPECT_EQ(run.err.rfind(yes ? "mapcrate: attention : " + question.substr(10) : question, 0),
-                  0u)
+    const std::string listing =
+        "textures/s/own.tga\tg/textures/s/own.tga\t3\ntextures/set/a.tga\tg/textures/set/a.tga\t4\n"
+        "textures/set/b.tga\tg/textures/set/b.tga\t2\nmaps/m.bsp\tl.bsp\t" +
+        std::to_string(read_file("l.bsp").size()) +
+        "\nscripts/m.arena\t-\t84\nmapcrate\t-\t169\nFichiers du jeu : baseoa (2 fichiers)\n" +
+        lines[0] + "\n" + lines[1] + "\n";
+    const list before = list_dir("."),
+               options[] = {{"--dry-run", "--quiet"}, {}, {"--yes", "--quiet"}};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        list args = words("env -u DISPLAY HOME=h LC_ALL=C.UTF-8 " MAPCRATE_PROGRAM
+                          " --bsp l.bsp --name m --textures g/textures --game baseoa --modes ffa");
+        args.insert(args.end(), options[i].begin(), options[i].end());
+        run_result run = run_program(args);
+        EXPECT_EQ(run.status, i == 2 ? 0 : 1) << run.err;
+        if (i == 1)
+            EXPECT_NE(run.out.find("\n" + lines[0] + "\n\n" + lines[1] + "\n\n"), std::string::npos)
+                << run.out;
+        else
+            EXPECT_EQ(run.out, i == 0 ? listing : "");
+        EXPECT_EQ(
+            run.err.rfind(i == 2 ? "mapcrate: attention : " + question.substr(10) : question, 0),
+            0u)
             << run.err;
-        if (!yes) {
+        if (i < 2) {
             EXPECT_EQ(list_dir("."), before);
             continue;
         }
