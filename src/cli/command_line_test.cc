@@ -65,8 +65,6 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
         {"name of 52", level({"--modes", "ctf", "--dry-run"}, longest), 0, ""},
         {"name of 53", level({"--yes"}, too_long), 1, name_rule},
         {"console command", level({"--yes"}, "m;quit"), 1, name_rule},
-        {"blank", level({"--yes"}, "m 2"), 1, name_rule},
-        {"accent", level({"--yes"}, "mé"), 1, name_rule},
         {"separator", level({"--yes"}, "a/m"), 1, name_rule},
         {"level question", level({"--modes", "ffa"}, "m", "bad.bsp"), 1,
          "mapcrate: " + bsp_q + "\nmapcrate: Rien n'a été écrit ; " + go_on},

@@ -203,15 +203,6 @@ TEST(PlanLinks, NothingIsTakenFromOutsideTheAuthorsFolders) {
         EXPECT_EQ(planned, row.planned) << row.what;
         EXPECT_EQ(plan.notes, notes) << row.what;
         EXPECT_EQ(plan.missing, row.missing) << row.what;
-        // Each note is a line of its own on the terminal, in UTF-8.
-        testing::internal::CaptureStdout();
-        print_plan(plan, "\n");
-        std::string printed = testing::internal::GetCapturedStdout();
-        for (std::string note : notes) {
-            if (size_t at = note.find('\xe9'); at != std::string::npos)
-                note.replace(at, 1, "\xc3\xa9");
-            EXPECT_NE(printed.find("\n" + note + "\n"), std::string::npos) << printed;
-        }
     }
     unsetenv("MAPCRATE_GAME_DIR");
 }
