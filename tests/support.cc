@@ -146,10 +146,12 @@ std::string md3_bytes(const std::vector<std::vector<std::string>> &surfaces) {
 
 void write_zip(const std::string &path, const std::vector<std::string> &names_and_data) {
     std::vector<std::string> args = {"python3", "-c",
-                                     "import sys, zipfile\n"
-                                     "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
-                                     "    for n, d in zip(sys.argv[2::2], sys.argv[3::2]): "
-                                     "z.writestr(n, d)",
+                                     "import os, sys, zipfile\n"
+                                     "with zipfile.ZipFile(sys.argv[1], 'w', 8) as z:\n"
+                                     "    for n, d in zip(sys.argv[2::2], sys.argv[3::2]):\n"
+                                     "        s = os.path.basename(n).split('.')[0]\n"
+                                     "        z.writestr(n, (s + ' { map ' + s + ' }').ljust("
+                                     "int(d[1:])) if d[:1] == '=' else d)",
                                      path};
     args.insert(args.end(), names_and_data.begin(), names_and_data.end());
     if (run_program(args).status != 0)

@@ -61,7 +61,8 @@ std::string level_bytes(const std::vector<std::string> &shaders,
                         const std::string &entities = {});
 // A model (MD3) of the given surfaces, each naming its shaders.
 std::string md3_bytes(const std::vector<std::vector<std::string>> &surfaces);
-// A zip of the given entries (name, then data), written by Python's zipfile.
+// A zip of the given entries (name, then data), deflated by Python's zipfile; data "=N" is
+// a shader script defining the name's stem as a shader, padded with blanks to N bytes.
 void write_zip(const std::string &path, const std::vector<std::string> &names_and_data);
 
 // The names (without blanks) of an archive's entries in order, as unzip lists them; none

@@ -32,51 +32,37 @@ TEST(OtherPackages, EachRuleNamesTheConflictAndThePk3TheGameTakes) {
     const std::string ours = "textures/s/glow\n{\n\t{ map textures/s/a.tga }\n}\n",
                       same = "// ours\nTEXTURES/S/GLOW {{ MAP textures/s/a.tga } /* x */ }",
                       other = "textures/s/glow { { map textures/s/b.tga } }",
-                      tex = "textures/s/a.tga", script = "scripts/m.shader";
+                      tex = "textures/s/a.tga", script = "scripts/m.shader", us = "ce pk3",
+                      z = game + "z.pk3", n = home + "n.pk3", l = home + "l.pk3",
+                      u = home + "_.pk3", zs = "scripts/z.shader";
     struct {
         const char *what;
         std::vector<std::pair<std::string, list>> pk3s; // path, then entries' names and bytes
         list lines;
     } rows[] = {
-        {"same bytes", {{game + "z.pk3", {tex, "AAAA"}}}, {}},
-        {"same size, other bytes",
-         {{game + "z.pk3", {tex, "AAAB"}}},
-         {file_line(tex, game + "z.pk3", "ce pk3")}},
-        {"other size, name in capitals",
-         {{game + "z.pk3", {"Textures/S/A.TGA", "A"}}},
-         {file_line(tex, game + "z.pk3", "ce pk3")}},
-        {"home, sorting after the map",
-         {{home + "n.pk3", {tex, "A"}}},
-         {file_line(tex, home + "n.pk3", home + "n.pk3")}},
-        {"home, sorting before it",
-         {{home + "l.pk3", {tex, "A"}}},
-         {file_line(tex, home + "l.pk3", "ce pk3")}},
+        {"same bytes", {{z, {tex, "AAAA"}}}, {}},
+        {"same size, other bytes", {{z, {tex, "AAAB"}}}, {file_line(tex, z, us)}},
+        {"other size, name in capitals", {{z, {"Textures/S/A.TGA", "A"}}}, {file_line(tex, z, us)}},
+        {"home, sorting after the map", {{n, {tex, "A"}}}, {file_line(tex, n, n)}},
+        {"home, sorting before it", {{l, {tex, "A"}}}, {file_line(tex, l, us)}},
         // The game sorts capitals: '_' comes after every letter.
-        {"home, '_'",
-         {{home + "_.pk3", {tex, "A"}}},
-         {file_line(tex, home + "_.pk3", home + "_.pk3")}},
+        {"home, '_'", {{u, {tex, "A"}}}, {file_line(tex, u, u)}},
         {"the game's own and the map's earlier release",
          {{game + "pak9.pk3", {tex, "A"}},
           {game + "M.PK3", {tex, "A"}},
           {home + "Pak0.pk3", {tex, "A"}}},
          {}},
-        {"same definition, written otherwise", {{game + "z.pk3", {"scripts/z.shader", same}}}, {}},
+        {"same definition, written otherwise", {{z, {zs, same}}}, {}},
         // Searched after ours, so its script is joined before ours.
-        {"another definition in the game folder",
-         {{game + "z.pk3", {"scripts/z.shader", other}}},
-         {shader_line(game + "z.pk3", "scripts/z.shader", game + "z.pk3")}},
-        {"searched first, so joined after ours",
-         {{home + "n.pk3", {"scripts/z.shader", other}}},
-         {shader_line(home + "n.pk3", "scripts/z.shader", "ce pk3")}},
+        {"another definition in the game folder", {{z, {zs, other}}}, {shader_line(z, zs, z)}},
+        {"searched first, so joined after ours", {{n, {zs, other}}}, {shader_line(n, zs, us)}},
         // A script name is read from the first pk3 that holds it.
         {"our script's name, searched after ours",
-         {{game + "z.pk3", {"Scripts/M.shader", other}}},
-         {file_line(script, game + "z.pk3", "ce pk3"),
-          shader_line(game + "z.pk3", "Scripts/M.shader", "ce pk3")}},
+         {{z, {"Scripts/M.shader", other}}},
+         {file_line(script, z, us), shader_line(z, "Scripts/M.shader", us)}},
         {"our script's name, searched first",
-         {{home + "n.pk3", {script, other}}},
-         {file_line(script, home + "n.pk3", home + "n.pk3"),
-          shader_line(home + "n.pk3", script, home + "n.pk3")}},
+         {{n, {script, other}}},
+         {file_line(script, n, n), shader_line(n, script, n)}},
     };
     const std::string old_home = std::getenv("HOME") ? std::getenv("HOME") : "";
     setenv("HOME", "h", 1);
