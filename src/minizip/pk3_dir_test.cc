@@ -327,8 +327,10 @@ TEST(Pk3Dir, SignalsAndAbandonedTemporaryFiles) {
             execl(MAPCRATE_PACK, "mapcrate-pack", "-o", "x.zip", "a", "fifo", (char *)nullptr);
             _exit(127);
         }
-        // Once the one left by a killed run is gone, the pack's own appears.
-        for (int i = 0; i < 3000 && (temps().empty() || temps()[0] == ".mapcrate-pack-killed"); ++i)
+        // The pack reads the pipe once its temporary file is made and known to
+        // its handlers: a writer held open keeps it waiting there.
+        fd_owner writer{-1};
+        for (int i = 0; i < 3000 && (writer.fd = open("fifo", O_WRONLY | O_NONBLOCK)) < 0; ++i)
             usleep(10000);
         strings running = temps();
         EXPECT_EQ(running.size(), 1u);
