@@ -146,23 +146,38 @@ std::string md3_bytes(const std::vector<std::vector<std::string>> &surfaces) {
 
 void write_zip(const std::string &path, const std::vector<std::string> &names_and_data) {
     std::vector<std::string> args = {"python3", "-c",
-                                     "import sys, zipfile\n"
-                                     "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
-                                     "    for n, d in zip(sys.argv[2::2], sys.argv[3::2]): "
-                                     "z.writestr(n, d)",
+                                     "import os, sys, zipfile\n"
+                                     "with zipfile.ZipFile(sys.argv[1], 'w', 8) as z:\n"
+                                     "    for n, d in zip(sys.argv[2::2], sys.argv[3::2]):\n"
+                                     "        s = os.path.basename(n).split('.')[0]\n"
+                                     "        z.writestr(n, (s + ' { map ' + s + ' }').ljust("
+                                     "int(d[1:])) if d[:1] == '=' else d)",
                                      path};
     args.insert(args.end(), names_and_data.begin(), names_and_data.end());
     if (run_program(args).status != 0)
         throw std::runtime_error("cannot write " + path);
 }
 
-std::string write_redefined_shader() {
+std::vector<std::string> zip_names(const std::string &archive) {
+    run_result r = run_program({"unzip", "-Z1", archive});
+    return r.status == 0 ? words(r.out) : std::vector<std::string>{};
+}
+
+std::vector<std::string> write_game_and_author() {
+    fs::create_directories("baseoa");
+    write_zip("baseoa/pak0.pk3",
+              {"scripts/a.shader", "textures/s/x { { map textures/s/game.tga } }",
+               "textures/s/game.tga", "G"});
+    write_zip("baseoa/z_other.pk3", {"textures/set/a.tga", "other", "textures/set/b.tga", "BB"});
     write_file("g/scripts/b.shader", "textures/s/x { { map textures/s/mine.tga } }");
-    write_zip("g/pak0.pk3", {"scripts/a.shader", "textures/s/x { { map textures/s/game.tga } }",
-                             "textures/s/game.tga", "G"});
     write_file("g/textures/s/mine.tga", "mine");
     write_file("g/textures/s/own.tga", "own");
-    write_file("l.bsp", level_bytes({"textures/s/x", "textures/s/own"}));
-    return "Shader deja defini par le jeu, le votre est ignore : textures/s/x (scripts/a.shader, "
-           "scripts/b.shader)";
+    write_file("g/textures/set/a.tga", "AAAA");
+    write_file("g/textures/set/b.tga", "BB");
+    write_file("l.bsp",
+               level_bytes({"textures/s/x", "textures/s/own", "textures/set/a", "textures/set/b"}));
+    return {"Shader deja defini par le jeu, le votre est ignore : textures/s/x (scripts/a.shader, "
+            "scripts/b.shader)",
+            "Conflit : textures/set/a.tga existe aussi dans baseoa/z_other.pk3, avec un autre "
+            "contenu ; le jeu prendra celui de ce pk3"};
 }

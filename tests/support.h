@@ -61,10 +61,17 @@ std::string level_bytes(const std::vector<std::string> &shaders,
                         const std::string &entities = {});
 // A model (MD3) of the given surfaces, each naming its shaders.
 std::string md3_bytes(const std::vector<std::vector<std::string>> &surfaces);
-// A zip of the given entries (name, then data), written by Python's zipfile.
+// A zip of the given entries (name, then data), deflated by Python's zipfile; data "=N" is
+// a shader script defining the name's stem as a shader, padded with blanks to N bytes.
 void write_zip(const std::string &path, const std::vector<std::string> &names_and_data);
 
-// An author's game folder g/ holding the game's pak0.pk3, whose scripts/a.shader
-// defines textures/s/x, and g/scripts/b.shader redefining it with an image
-// of its own; l.bsp draws it and textures/s/own.  The plan's line about it.
-std::string write_redefined_shader();
+// The names (without blanks) of an archive's entries in order, as unzip lists them; none
+// when it cannot.
+std::vector<std::string> zip_names(const std::string &archive);
+
+// A game folder baseoa/: its pak0.pk3's scripts/a.shader defines textures/s/x; z_other.pk3
+// holds textures/set/a.tga with other bytes than the author's and set/b.tga with the same.
+// The author's folder g/ redefines textures/s/x in scripts/b.shader with an image of its own.
+// l.bsp draws textures/s/x, textures/s/own and both set textures.  The plan's line about the
+// shader, then the conflict's.
+std::vector<std::string> write_game_and_author();

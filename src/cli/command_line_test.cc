@@ -65,8 +65,6 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
         {"name of 52", level({"--modes", "ctf", "--dry-run"}, longest), 0, ""},
         {"name of 53", level({"--yes"}, too_long), 1, name_rule},
         {"console command", level({"--yes"}, "m;quit"), 1, name_rule},
-        {"blank", level({"--yes"}, "m 2"), 1, name_rule},
-        {"accent", level({"--yes"}, "mé"), 1, name_rule},
         {"separator", level({"--yes"}, "a/m"), 1, name_rule},
         {"level question", level({"--modes", "ffa"}, "m", "bad.bsp"), 1,
          "mapcrate: " + bsp_q + "\nmapcrate: Rien n'a été écrit ; " + go_on},
@@ -117,67 +115,6 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
             EXPECT_TRUE(read_zip_with_python("m.pk3").ok && unzip_test_passes("m.pk3"));
         }
     }
-}
-
-TEST(CommandLine, ADryRunListsThePlanAndAsksAboutFilesFoundNowhereCreatingNothing) {
-    temp_dir work;
-    mkdir("pak", 0755);
-    write_file("g/textures/set/a.tga", "AAAA");
-    write_file("g/textures/base/b.tga", "BB");
-    write_zip("pak/pak0.pk3", {"textures/base/b.tga", "the game's"});
-    const std::string bsp = level_bytes({"textures/set/a", "textures/base/b", "textures/gone/c"});
-    write_file("l.bsp", bsp);
-    const names before = list_dir("."),
-                plan = level({"--textures", "g/textures", "--game", "pak", "--modes", "ffa"});
-    const std::string listing = "textures/set/a.tga\tg/textures/set/a.tga\t4\nmaps/m.bsp\tl.bsp\t" +
-                                std::to_string(bsp.size()) +
-                                "\nscripts/m.arena\t-\t84\n"
-                                "mapcrate\t-\t169\n"
-                                "Fichiers du jeu : pak (1 fichiers)\n"
-                                "Deja dans le jeu : textures/base/b.tga\n"
-                                "Introuvable : textures/gone/c\n";
-    const std::string question = "mapcrate: La map utilise des fichiers qui ne sont ni dans le "
-                                 "dossier du jeu ni dans le jeu :\ntextures/gone/c\nDans le jeu, "
-                                 "une texture manquante est remplacée par une grille blanche et un "
-                                 "son manquant reste muet.\n";
-    for (bool yes : {false, true}) {
-        names args = plan; // --quiet hides no listing
-        args.insert(args.end(), {"--dry-run", yes ? "--yes" : "--quiet"});
-        run_result dry = mapcrate(args);
-        EXPECT_EQ(dry.status, yes ? 0 : 1);
-        EXPECT_EQ(dry.out, listing);
-        EXPECT_EQ(dry.err.rfind(yes ? "mapcrate: attention : " + question.substr(10) : question, 0),
-                  0u)
-            << dry.err;
-        EXPECT_EQ(list_dir("."), before);
-    }
-    names args = plan;
-    args.insert(args.end(), {"--yes", "--quiet"});
-    run_result quiet = mapcrate(args);
-    ASSERT_EQ(quiet.status, 0);
-    EXPECT_EQ(quiet.out, "");
-    std::vector<std::string> entries;
-    for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
-        entries.push_back(e.name);
-    EXPECT_EQ(entries, (names{"textures/set/a.tga", "maps/m.bsp", "scripts/m.arena", "mapcrate"}));
-}
-
-TEST(CommandLine, TheGamesShaderWinsOverTheAuthorsAndTheDryRunSaysSoAfterTheEntries) {
-    temp_dir work;
-    const std::string line = write_redefined_shader();
-    names args = level({"--textures", "g/textures", "--modes", "ffa", "--dry-run"});
-    run_result dry = mapcrate(args);
-    EXPECT_EQ(dry.status, 0) << dry.err;
-    EXPECT_EQ(dry.out.substr(dry.out.find("\nFichiers du jeu")),
-              "\nFichiers du jeu : g (2 fichiers)\n" + line + "\n");
-    args.pop_back();
-    run_result run = mapcrate(args);
-    EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find(line + "\n\n"), std::string::npos) << run.out;
-    names entries;
-    for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
-        entries.push_back(e.name);
-    EXPECT_EQ(entries, (names{"textures/s/own.tga", "maps/m.bsp", "scripts/m.arena", "mapcrate"}));
 }
 
 TEST(CommandLine, HelpVersionAndTheLocalesEncoding) {

@@ -1,5 +1,6 @@
-// Execute in the window with another pk3 in the game folder holding one of
-// the map's textures with other bytes: asked about, and No creates nothing.
+// Execute in the window over a game that defines one of the map's shaders and
+// another pk3 holding one of its textures with other bytes: the terminal says
+// which shader the game takes, the conflict is asked about, and No creates nothing.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,24 +13,18 @@ namespace {
 
 TEST(ValiderConflicts, AnotherPk3sTextureIsAskedAboutAndNoCreatesNothing) {
     temp_dir dir;
-    std::filesystem::create_directories("baseoa");
+    const std::vector<std::string> lines = write_game_and_author();
     std::filesystem::create_directories("h");
-    write_zip("baseoa/pak0.pk3", {"textures/base/w.tga", "w"});
-    write_zip("baseoa/z_other.pk3", {"textures/set/a.tga", "other", "textures/set/b.tga", "BB"});
-    write_file("g/textures/set/a.tga", "AAAA");
-    write_file("g/textures/set/b.tga", "BB");
-    write_file("l.bsp", level_bytes({"textures/set/a", "textures/set/b"}));
     const std::string old_home = std::getenv("HOME") ? std::getenv("HOME") : "";
     setenv("HOME", "h", 1);
     setenv("MAPCRATE_GAME_DIR", "baseoa", 1);
-    const std::string line = "Conflit : textures/set/a.tga existe aussi dans baseoa/z_other.pk3, "
-                             "avec un autre contenu ; le jeu prendra celui de ce pk3",
-                      question = "Le pk3 entre en conflit avec d'autres pk3 du jeu :\n" + line +
+    const std::string question = "Le pk3 entre en conflit avec d'autres pk3 du jeu :\n" + lines[1] +
                                  "\nDans le jeu, un seul des deux fichiers est utilisé, selon "
                                  "l'ordre des noms des pk3.\nVoulez-vous continuer ?";
     const std::vector<std::string> before = list_dir("."),
-                                   packed = {"textures/set/a.tga", "textures/set/b.tga",
-                                             "maps/m.bsp", "scripts/m.arena", "mapcrate"};
+                                   packed = {"textures/s/own.tga", "textures/set/a.tga",
+                                             "textures/set/b.tga", "maps/m.bsp",
+                                             "scripts/m.arena",    "mapcrate"};
     form_record f;
     make_form(f);
     for (int answer : {GTK_RESPONSE_NO, GTK_RESPONSE_YES}) {
@@ -39,14 +34,14 @@ TEST(ValiderConflicts, AnotherPk3sTextureIsAskedAboutAndNoCreatesNothing) {
         auto log = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, answer);
         std::fflush(stdout);
         std::string terminal = testing::internal::GetCapturedStdout();
-        EXPECT_NE(terminal.find("\n" + line + "\n\n"), std::string::npos) << terminal;
-        std::vector<std::string> seen, entries;
+        EXPECT_NE(terminal.find("\n" + lines[0] + "\n\n" + lines[1] + "\n\n"), std::string::npos)
+            << terminal;
+        std::vector<std::string> seen;
         for (const seen_dialog &d : log->seen)
             seen.push_back(d.text);
         EXPECT_EQ(seen, std::vector<std::string>{question});
-        for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
-            entries.push_back(e.name);
-        EXPECT_EQ(entries, answer == GTK_RESPONSE_YES ? packed : std::vector<std::string>{});
+        EXPECT_EQ(zip_names("m.pk3"),
+                  answer == GTK_RESPONSE_YES ? packed : std::vector<std::string>{});
         if (answer == GTK_RESPONSE_NO) {
             EXPECT_EQ(list_dir("."), before);
         }

@@ -32,51 +32,37 @@ TEST(OtherPackages, EachRuleNamesTheConflictAndThePk3TheGameTakes) {
     const std::string ours = "textures/s/glow\n{\n\t{ map textures/s/a.tga }\n}\n",
                       same = "// ours\nTEXTURES/S/GLOW {{ MAP textures/s/a.tga } /* x */ }",
                       other = "textures/s/glow { { map textures/s/b.tga } }",
-                      tex = "textures/s/a.tga", script = "scripts/m.shader";
+                      tex = "textures/s/a.tga", script = "scripts/m.shader", us = "ce pk3",
+                      z = game + "z.pk3", n = home + "n.pk3", l = home + "l.pk3",
+                      u = home + "_.pk3", zs = "scripts/z.shader";
     struct {
         const char *what;
         std::vector<std::pair<std::string, list>> pk3s; // path, then entries' names and bytes
         list lines;
     } rows[] = {
-        {"same bytes", {{game + "z.pk3", {tex, "AAAA"}}}, {}},
-        {"same size, other bytes",
-         {{game + "z.pk3", {tex, "AAAB"}}},
-         {file_line(tex, game + "z.pk3", "ce pk3")}},
-        {"other size, name in capitals",
-         {{game + "z.pk3", {"Textures/S/A.TGA", "A"}}},
-         {file_line(tex, game + "z.pk3", "ce pk3")}},
-        {"home, sorting after the map",
-         {{home + "n.pk3", {tex, "A"}}},
-         {file_line(tex, home + "n.pk3", home + "n.pk3")}},
-        {"home, sorting before it",
-         {{home + "l.pk3", {tex, "A"}}},
-         {file_line(tex, home + "l.pk3", "ce pk3")}},
+        {"same bytes", {{z, {tex, "AAAA"}}}, {}},
+        {"same size, other bytes", {{z, {tex, "AAAB"}}}, {file_line(tex, z, us)}},
+        {"other size, name in capitals", {{z, {"Textures/S/A.TGA", "A"}}}, {file_line(tex, z, us)}},
+        {"home, sorting after the map", {{n, {tex, "A"}}}, {file_line(tex, n, n)}},
+        {"home, sorting before it", {{l, {tex, "A"}}}, {file_line(tex, l, us)}},
         // The game sorts capitals: '_' comes after every letter.
-        {"home, '_'",
-         {{home + "_.pk3", {tex, "A"}}},
-         {file_line(tex, home + "_.pk3", home + "_.pk3")}},
+        {"home, '_'", {{u, {tex, "A"}}}, {file_line(tex, u, u)}},
         {"the game's own and the map's earlier release",
          {{game + "pak9.pk3", {tex, "A"}},
           {game + "M.PK3", {tex, "A"}},
           {home + "Pak0.pk3", {tex, "A"}}},
          {}},
-        {"same definition, written otherwise", {{game + "z.pk3", {"scripts/z.shader", same}}}, {}},
+        {"same definition, written otherwise", {{z, {zs, same}}}, {}},
         // Searched after ours, so its script is joined before ours.
-        {"another definition in the game folder",
-         {{game + "z.pk3", {"scripts/z.shader", other}}},
-         {shader_line(game + "z.pk3", "scripts/z.shader", game + "z.pk3")}},
-        {"searched first, so joined after ours",
-         {{home + "n.pk3", {"scripts/z.shader", other}}},
-         {shader_line(home + "n.pk3", "scripts/z.shader", "ce pk3")}},
+        {"another definition in the game folder", {{z, {zs, other}}}, {shader_line(z, zs, z)}},
+        {"searched first, so joined after ours", {{n, {zs, other}}}, {shader_line(n, zs, us)}},
         // A script name is read from the first pk3 that holds it.
         {"our script's name, searched after ours",
-         {{game + "z.pk3", {"Scripts/M.shader", other}}},
-         {file_line(script, game + "z.pk3", "ce pk3"),
-          shader_line(game + "z.pk3", "Scripts/M.shader", "ce pk3")}},
+         {{z, {"Scripts/M.shader", other}}},
+         {file_line(script, z, us), shader_line(z, "Scripts/M.shader", us)}},
         {"our script's name, searched first",
-         {{home + "n.pk3", {script, other}}},
-         {file_line(script, home + "n.pk3", home + "n.pk3"),
-          shader_line(home + "n.pk3", script, home + "n.pk3")}},
+         {{n, {script, other}}},
+         {file_line(script, n, n), shader_line(n, script, n)}},
     };
     const std::string old_home = std::getenv("HOME") ? std::getenv("HOME") : "";
     setenv("HOME", "h", 1);
@@ -99,34 +85,41 @@ TEST(OtherPackages, EachRuleNamesTheConflictAndThePk3TheGameTakes) {
     setenv("HOME", old_home.c_str(), 1);
 }
 
-TEST(OtherPackages, TheCommandLineAsksAboutAnotherPk3sTextureAndWritesOnlyWithYes) {
+// The game's shader kept and another pk3's texture asked about: after the dry
+// run's entries (--quiet hides no listing), and before anything is written.
+TEST(OtherPackages, TheCommandLineListsSaysWhatTheGameTakesAndWritesOnlyWithYes) {
     temp_dir work;
-    std::filesystem::create_directories("baseoa");
+    const list lines = write_game_and_author();
     mkdir("h", 0755);
-    write_zip("baseoa/pak0.pk3", {"textures/base/w.tga", "w"});
-    write_zip("baseoa/z_other.pk3", {"textures/set/a.tga", "other", "textures/set/b.tga", "BB"});
-    write_file("g/textures/set/a.tga", "AAAA");
-    write_file("g/textures/set/b.tga", "BB");
-    write_file("l.bsp", level_bytes({"textures/set/a", "textures/set/b"}));
-    const std::string
-        line = file_line("textures/set/a.tga", "baseoa/z_other.pk3", "ce pk3"),
-        question = "mapcrate: Le pk3 entre en conflit avec d'autres pk3 du jeu :\n" + line +
-                   "\nDans le jeu, un seul des deux fichiers est utilisé, selon l'ordre des noms "
-                   "des pk3.\n";
-    const list before = list_dir(".");
-    for (bool yes : {false, true}) {
-        list args = {"env",    "-u",     "DISPLAY", "HOME=h", "LC_ALL=C.UTF-8", MAPCRATE_PROGRAM,
-                     "--bsp",  "l.bsp",  "--name",  "m",      "--textures",     "g/textures",
-                     "--game", "baseoa", "--modes", "ffa"};
-        if (yes)
-            args.push_back("--yes");
+    const std::string question = "mapcrate: Le pk3 entre en conflit avec d'autres pk3 du jeu :\n" +
+                                 lines[1] +
+                                 "\nDans le jeu, un seul des deux fichiers est utilisé, selon "
+                                 "l'ordre des noms des pk3.\n";
+    const std::string listing =
+        "textures/s/own.tga\tg/textures/s/own.tga\t3\ntextures/set/a.tga\tg/textures/set/a.tga\t4\n"
+        "textures/set/b.tga\tg/textures/set/b.tga\t2\nmaps/m.bsp\tl.bsp\t" +
+        std::to_string(read_file("l.bsp").size()) +
+        "\nscripts/m.arena\t-\t84\nmapcrate\t-\t169\nFichiers du jeu : baseoa (2 fichiers)\n" +
+        lines[0] + "\n" + lines[1] + "\n";
+    const list before = list_dir("."),
+               options[] = {{"--dry-run", "--quiet"}, {}, {"--yes", "--quiet"}};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        list args = words("env -u DISPLAY HOME=h LC_ALL=C.UTF-8 " MAPCRATE_PROGRAM
+                          " --bsp l.bsp --name m --textures g/textures --game baseoa --modes ffa");
+        args.insert(args.end(), options[i].begin(), options[i].end());
         run_result run = run_program(args);
-        EXPECT_EQ(run.status, yes ? 0 : 1) << run.err;
-        EXPECT_NE(run.out.find("\n" + line + "\n\n"), std::string::npos) << run.out;
-        EXPECT_EQ(run.err.rfind(yes ? "mapcrate: attention : " + question.substr(10) : question, 0),
-                  0u)
+        EXPECT_EQ(run.status, i == 2 ? 0 : 1) << run.err;
+        if (i == 1)
+            EXPECT_NE(run.out.find("\n" + lines[0] + "\n\n" + lines[1] + "\n\n"), std::string::npos)
+                << run.out;
+        else
+            EXPECT_EQ(run.out, i == 0 ? listing : "");
+        EXPECT_EQ(
+            run.err.rfind(i == 2 ? "mapcrate: attention : " + question.substr(10) : question, 0),
+            0u)
             << run.err;
-        if (!yes) {
+        if (i < 2) {
             EXPECT_EQ(list_dir("."), before);
             continue;
         }
@@ -134,8 +127,9 @@ TEST(OtherPackages, TheCommandLineAsksAboutAnotherPk3sTextureAndWritesOnlyWithYe
         list entries;
         for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
             entries.push_back(e.name + "=" + (e.name.rfind("textures/", 0) == 0 ? e.data : ""));
-        EXPECT_EQ(entries, (list{"textures/set/a.tga=AAAA", "textures/set/b.tga=BB",
-                                 "maps/m.bsp=", "scripts/m.arena=", "mapcrate="}));
+        EXPECT_EQ(entries,
+                  (list{"textures/s/own.tga=own", "textures/set/a.tga=AAAA",
+                        "textures/set/b.tga=BB", "maps/m.bsp=", "scripts/m.arena=", "mapcrate="}));
     }
 }
 
