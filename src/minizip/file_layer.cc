@@ -115,6 +115,7 @@ bool create_temp(file_layer *l, const struct stat &old) {
     std::string dir = dir_part(l->target);
     remove_abandoned_temps(dir);
     for (;;) {
+        signals_held hold;
         std::string name = dir + temp_prefix + "XXXXXX";
         fd_owner fd{mkostemp(&name[0], O_CLOEXEC)};
         if (fd.fd < 0 || flock(fd.fd, LOCK_EX) != 0) {

@@ -43,6 +43,18 @@ signal_cleanup::~signal_cleanup() {
         sigaction(handled[i], &old[i], nullptr);
 }
 
+signals_held::signals_held() {
+    sigset_t held;
+    sigemptyset(&held);
+    for (int sig : handled)
+        sigaddset(&held, sig);
+    pthread_sigmask(SIG_BLOCK, &held, &old);
+}
+
+signals_held::~signals_held() {
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+}
+
 void set_signal_temp(const char *name) {
     temp_valid.store(false);
     if (name && std::strlen(name) < sizeof temp_name) {

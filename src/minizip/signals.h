@@ -15,6 +15,17 @@ struct signal_cleanup {
     signal_cleanup &operator=(const signal_cleanup &) = delete;
 };
 
+// Holds SIGINT, SIGTERM and SIGHUP back on this thread while it lives, so
+// that a file is not made between a signal and the name the handler knows;
+// a signal that came meanwhile is handled when it goes.
+struct signals_held {
+    sigset_t old;
+    signals_held();
+    ~signals_held();
+    signals_held(const signals_held &) = delete;
+    signals_held &operator=(const signals_held &) = delete;
+};
+
 // The temporary file a signal removes: the name is copied; a name too long
 // for a path is not kept.  Call with nullptr once the file is renamed or
 // removed.
