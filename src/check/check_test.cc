@@ -52,123 +52,47 @@ void pack(const files &contents, const std::string &encrypted) {
 }
 
 TEST(Check, PackagesLinesAndExitStatuses) {
-    const std::string long_name = "textures/set/" + std::string(53, 'n') + ".tga"; // 70 bytes
+    const std::string long_name = "textures/set/" + std::string(53, 'n') + ".tga", // 70 bytes
+        a = "textures/set/a.tga", old = "textures/set/old.tga", bad = "Illisible par le jeu : ";
     const struct {
         const char *what;
-        files changes; // "-" removes the file
-        std::string encrypted;
-        std::vector<std::string> options;
+        std::string name, data; // a file the package differs by: "-" removes it, "*" encrypts it
         int status;
-        std::string e_lines, m_lines, package_lines; // what --check prints after each part
-        bool other_package = false; // the game's folder holds another pk3 with textures/set/a.tga
+        std::string m_lines, package_lines; // what --check prints after each part
+        bool quiet = false;
+        std::string e_lines = "";
+        bool other_package = false; // the game's folder holds another pk3 with a
     } rows[] = {
-        {"good", {}, "", {}, 0, "", "", ""},
-        {"missing a texture",
-         {{"textures/set/a.tga", "-"}},
-         "",
-         {},
-         1,
-         "",
-         "Introuvable : textures/set/a\n",
-         ""},
-        {"missing a sound",
-         {{"sound/m/hum.wav", "-"}},
-         "",
-         {},
-         1,
-         "",
-         "Introuvable : sound/m/hum\n",
-         ""},
-        {"carrying a game file",
-         {{"textures/base/b.tga", "the game's"}},
-         "",
-         {},
-         1,
-         "",
-         "",
+        {"good", "", "", 0, "", ""},
+        {"good, --quiet", "", "", 0, "", "", true},
+        {"missing a texture", a, "-", 1, "Introuvable : textures/set/a\n", ""},
+        {"missing a sound", "sound/m/hum.wav", "-", 1, "Introuvable : sound/m/hum\n", ""},
+        {"carrying a game file", "textures/base/b.tga", "the game's", 1, "",
          "Deja dans le jeu : textures/base/b.tga\n"},
-        {"a game path with other bytes",
-         {{"textures/base/b.tga", "THE GAME'S"}},
-         "",
-         {},
-         0,
-         "",
-         "",
-         ""},
-        {"an unused file",
-         {{"textures/set/old.tga", "O"}},
-         "",
-         {},
-         1,
-         "",
-         "",
-         "Inutilise : textures/set/old.tga\n"},
-        {"an unused file, --quiet",
-         {{"textures/set/old.tga", "O"}},
-         "",
-         {"--quiet"},
-         1,
-         "",
-         "",
-         "Inutilise : textures/set/old.tga\n"},
-        {"good, --quiet", {}, "", {"--quiet"}, 0, "", "", ""},
-        {"an encrypted entry",
-         {},
-         "textures/set/a.tga",
-         {},
-         1,
-         "",
-         "Introuvable : textures/set/a\n",
-         "Illisible par le jeu : textures/set/a.tga : entrée chiffrée\n"},
-        {"a 70-byte name",
-         {{long_name, "N"}},
-         "",
-         {},
-         1,
-         "",
-         "",
-         "Illisible par le jeu : " + long_name + " : nom de 64 octets ou plus\n"},
-        {"two names that differ in case",
-         {{"Textures/Set/A.tga", "A"}},
-         "",
-         {},
-         1,
-         "",
-         "",
-         "Illisible par le jeu : textures/set/a.tga : même nom, à la casse près, que "
-         "Textures/Set/A.tga\n"},
-        {"an AAS of another BSP",
-         {{"maps/e.aas", test_aas(test_bsp_sum ^ 1)}},
-         "",
-         {},
-         1,
-         "Illisible par le jeu : maps/e.aas : calculé pour une autre compilation de maps/e.bsp\n",
-         "",
-         ""},
-        {"an arena script naming a map it lacks",
-         {{"scripts/m.arena", "{ map \"gone\" }"}},
-         "",
-         {},
-         1,
-         "",
-         "",
-         "Illisible par le jeu : scripts/m.arena : nomme une map absente du paquet : gone\n"},
-        {"another package's file with other bytes",
-         {},
-         "",
-         {},
-         1,
-         "",
-         "",
-         "Conflit : textures/set/a.tga existe aussi dans pak/zz.pk3, avec un autre contenu ; le "
-         "jeu prendra celui de ce pk3\n",
-         true},
+        {"a game path with other bytes", "textures/base/b.tga", "THE GAME'S", 0, "", ""},
+        {"an unused file", old, "O", 1, "", "Inutilise : " + old + "\n"},
+        {"an unused file, --quiet", old, "O", 1, "", "Inutilise : " + old + "\n", true},
+        {"an encrypted entry", a, "*", 1, "Introuvable : textures/set/a\n",
+         bad + a + " : entrée chiffrée\n"},
+        {"a 70-byte name", long_name, "N", 1, "",
+         bad + long_name + " : nom de 64 octets ou plus\n"},
+        {"two names that differ in case", "Textures/Set/A.tga", "A", 1, "",
+         bad + a + " : même nom, à la casse près, que Textures/Set/A.tga\n"},
+        {"an AAS of another BSP", "maps/e.aas", test_aas(test_bsp_sum ^ 1), 1, "", "", false,
+         bad + "maps/e.aas : calculé pour une autre compilation de maps/e.bsp\n"},
+        {"an arena script naming a map it lacks", "scripts/m.arena", "{ map \"gone\" }", 1, "",
+         bad + "scripts/m.arena : nomme une map absente du paquet : gone\n"},
+        {"another package's file with other bytes", "", "", 1, "",
+         "Conflit : " + a +
+             " existe aussi dans pak/zz.pk3, avec un autre contenu ; le jeu "
+             "prendra celui de ce pk3\n",
+         false, "", true},
     };
     std::string game, other;
     {
         temp_dir once;
         write_zip("pak0.pk3", {"textures/base/b.tga", "the game's"});
-        write_zip("zz.pk3", {"textures/set/a.tga", "other"});
+        write_zip("zz.pk3", {a, "other"});
         game = read_file("pak0.pk3");
         other = read_file("zz.pk3");
     }
@@ -179,23 +103,22 @@ TEST(Check, PackagesLinesAndExitStatuses) {
         if (r.other_package)
             write_file("pak/zz.pk3", other);
         files contents = good_package();
-        for (const auto &[name, data] : r.changes)
-            if (data == "-")
-                contents.erase(name);
-            else
-                contents[name] = data;
-        pack(contents, r.encrypted);
+        if (r.data == "-")
+            contents.erase(r.name);
+        else if (r.data != "*" && !r.name.empty())
+            contents[r.name] = r.data;
+        pack(contents, r.data == "*" ? r.name : "");
         const std::string before = read_file("p.pk3");
         std::vector<std::string> command = {
             "env", "LC_ALL=C.UTF-8", MAPCRATE_PROGRAM, "--check", "p.pk3", "--game", "pak"};
-        command.insert(command.end(), r.options.begin(), r.options.end());
+        if (r.quiet)
+            command.push_back("--quiet");
         run_result run = run_program(command);
-        bool quiet = !r.options.empty();
         std::string found = r.e_lines + r.m_lines + r.package_lines;
-        std::string expected = quiet ? found
-                                     : "Fichiers du jeu : pak (1 fichiers)\nMap : e\n" + r.e_lines +
-                                           "Map : m\n" + r.m_lines + r.package_lines +
-                                           (found.empty() ? "Rien à signaler.\n" : "");
+        std::string expected = r.quiet ? found
+                                       : "Fichiers du jeu : pak (1 fichiers)\nMap : e\n" +
+                                             r.e_lines + "Map : m\n" + r.m_lines + r.package_lines +
+                                             (found.empty() ? "Rien à signaler.\n" : "");
         EXPECT_EQ(run.out, expected);
         EXPECT_EQ(run.err, "");
         EXPECT_EQ(run.status, r.status);
@@ -206,25 +129,17 @@ TEST(Check, PackagesLinesAndExitStatuses) {
 TEST(Check, WhatIsNotAPackageOrNotACheck) {
     const struct {
         const char *what;
-        std::vector<std::string> args;
+        std::string args;
         int status;
         std::string err;
     } rows[] = {
-        {"not a zip",
-         {"--check", "p.pk3"},
-         5,
+        {"not a zip", "--check p.pk3", 5,
          "mapcrate: Paquet illisible (pas une archive zip lisible) : p.pk3\n"},
-        {"a folder",
-         {"--check", "dir"},
-         5,
+        {"a folder", "--check dir", 5,
          "mapcrate: Paquet illisible (pas un fichier ordinaire) : dir\n"},
-        {"with a packing option",
-         {"--check", "p.pk3", "--bsp", "l.bsp"},
-         2,
+        {"with a packing option", "--check p.pk3 --bsp l.bsp", 2,
          "mapcrate: --check ne va pas avec --bsp\n"},
-        {"with --dry-run",
-         {"--dry-run", "--check", "p.pk3"},
-         2,
+        {"with --dry-run", "--dry-run --check p.pk3", 2,
          "mapcrate: --check ne va pas avec --dry-run\n"},
     };
     for (const auto &r : rows) {
@@ -232,9 +147,7 @@ TEST(Check, WhatIsNotAPackageOrNotACheck) {
         temp_dir work;
         write_file("p.pk3", "PK, but not a zip");
         mkdir("dir", 0755);
-        std::vector<std::string> command = {"env", "LC_ALL=C.UTF-8", MAPCRATE_PROGRAM};
-        command.insert(command.end(), r.args.begin(), r.args.end());
-        run_result run = run_program(command);
+        run_result run = run_program(words("env LC_ALL=C.UTF-8 " MAPCRATE_PROGRAM " " + r.args));
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err.substr(0, r.err.size()), r.err);
         EXPECT_EQ(run.status, r.status);

@@ -49,28 +49,23 @@ TEST(ShownNames, OneLineEachOnTheTerminalTheBytesInThePackage) {
     write_zip(game + "/pak0.pk3", {owned, "the game's"});
     const std::string shown_evil = "sound/a\\nmaps/evil.bsp\\t-\\t99.wav",
                       missing = "textures/x/\\x1b]0;t\\x07\n";
+    // Each listing line whole: one entry, three fields.
+    const names listed = {"\n" + shown_evil + "\tG/" + shown_evil + "\t2\n",
+                          "sound/\\x1b[2J.wav\tG/sound/\\x1b[2J.wav\t2\n",
+                          "Fichiers du jeu : pak\\x1b[7m (1 fichiers)\n",
+                          "Deja dans le jeu : sound/\\x1b[1mown.wav\n", "Introuvable : " + missing},
+                staged = {
+                    "Creation du dossier : sound/a\\nmaps/\n",
+                    "Copie du fichier evil.bsp\\t-\\t99.wav vers le dossier : m/sound/a\\nmaps/\n",
+                    " :cp \"G/" + shown_evil + "\" \"" + shown_evil + "\"\n"};
     const struct {
         const char *what;
         std::string option;
         int status;
         names out, err;
     } rows[] = {
-        {"dry run",
-         "--dry-run",
-         1,
-         // Each listing line whole: one entry, three fields.
-         {"\n" + shown_evil + "\tG/" + shown_evil + "\t2\n",
-          "sound/\\x1b[2J.wav\tG/sound/\\x1b[2J.wav\t2\n",
-          "Fichiers du jeu : pak\\x1b[7m (1 fichiers)\n",
-          "Deja dans le jeu : sound/\\x1b[1mown.wav\n", "Introuvable : " + missing},
-         {"ni dans le jeu :\n" + missing}},
-        {"run",
-         "--yes",
-         0,
-         {"Creation du dossier : sound/a\\nmaps/\n",
-          "Copie du fichier evil.bsp\\t-\\t99.wav vers le dossier : m/sound/a\\nmaps/\n",
-          " :cp \"G/" + shown_evil + "\" \"" + shown_evil + "\"\n"},
-         {"attention : La map utilise"}},
+        {"dry run", "--dry-run", 1, listed, {"ni dans le jeu :\n" + missing}},
+        {"run", "--yes", 0, staged, {"attention : La map utilise"}},
         {"staging fails", "--yes", 3, {}, {"chou\xc3\xa9 : sound/a\\nmaps/"}},
     };
     for (const auto &r : rows) {
