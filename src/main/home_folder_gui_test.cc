@@ -15,10 +15,7 @@ TEST(HomeFolder, TheWindowOpensAndADialogSaysWhyWhenTheFolderCannotBeUsed) {
         const char *setup;
         int reason; // 0: entered
     } rows[] = {
-        {"true", 0},
-        {"echo file >home/Mapcrate", ENOTDIR},
-        {"ln -s gone home/Mapcrate", ENOENT},
-    };
+        {"true", 0}, {"echo file >home/Mapcrate", ENOTDIR}, {"ln -s gone home/Mapcrate", ENOENT}};
     const std::string home = getenv("HOME");
     setenv("MAPCRATE_HOME_FOLDER", "Mapcrate", 1);
     for (const auto &r : rows) {

@@ -10,14 +10,6 @@ namespace {
 
 const std::string sample = MAPCRATE_SOURCE_DIR "/samples/crateyard";
 
-// The lines about the game, each with its end.
-std::string game_lines(const std::string &out) {
-    std::string lines;
-    for (size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1)
-        lines += out.compare(at, 6, "Jeu : ") == 0 ? out.substr(at, end + 1 - at) : "";
-    return lines;
-}
-
 TEST(Verify, TheSampleAndSpoiledPackagesInTheGamesServer) {
     engine_setup setup;
     if (!find_engine(setup))
@@ -49,18 +41,18 @@ TEST(Verify, TheSampleAndSpoiledPackagesInTheGamesServer) {
               "date\n"},
     };
     for (const auto &r : rows) {
-        std::vector<std::string> args =
-            words("--yes --verify --name crateyard --modes ffa,tourney");
-        args.insert(args.begin(), MAPCRATE_PROGRAM);
-        args.insert(args.end(),
-                    {"--textures", sample + "/textures", "--bsp", r.bsp + "/maps/crateyard.bsp",
-                     "--levelshot", sample + "/levelshots/crateyard.jpg", "--description",
-                     "Crate Yard"});
-        if (r.aas)
-            args.insert(args.end(), {"--aas", sample + "/maps/crateyard.aas"});
+        std::vector<std::string> args = words(
+            MAPCRATE_PROGRAM " --yes --verify --name crateyard --modes ffa,tourney --textures " +
+            sample + "/textures --bsp " + r.bsp + "/maps/crateyard.bsp --levelshot " + sample +
+            "/levelshots/crateyard.jpg" +
+            (r.aas ? " --aas " + sample + "/maps/crateyard.aas" : ""));
+        args.insert(args.end(), {"--description", "Crate Yard"});
         run_result run = run_program(args);
         EXPECT_EQ(run.status, r.status) << r.bsp << "\n" << run.err;
-        EXPECT_EQ(game_lines(run.out), r.lines) << r.bsp;
+        std::string lines; // those about the game, each with its end
+        for (size_t at = 0, end; (end = run.out.find('\n', at)) != std::string::npos; at = end + 1)
+            lines += run.out.compare(at, 6, "Jeu : ") == 0 ? run.out.substr(at, end + 1 - at) : "";
+        EXPECT_EQ(lines, r.lines) << r.bsp;
         // The engine's last line, the one that failed, told on standard error too.
         std::string last = r.lines.substr(r.lines.rfind("Jeu : ") + 6);
         EXPECT_EQ(run.err.find("Le jeu refuse le paquet crateyard.pk3 : " + last) < run.err.size(),
@@ -69,9 +61,8 @@ TEST(Verify, TheSampleAndSpoiledPackagesInTheGamesServer) {
         EXPECT_EQ(list_dir("tmp"), std::vector<std::string>{".keep"}) << r.bsp;
     }
     // Each map of a package in a server of its own; the arena scripts once.
-    write_file("two/maps/one.bsp", level);
-    write_file("two/maps/two.bsp", level);
-    write_file("two/maps/a;quit.bsp", level);
+    for (const std::string name : {"one", "two", "a;quit"})
+        write_file("two/maps/" + name + ".bsp", level);
     write_file("two/scripts/two.arena", "{ map \"two\" }");
     // Not named .pk3: the server sees it as one all the same.
     const char *zip_two = "import sys, zipfile\n"
