@@ -33,24 +33,6 @@ files good_package() {
     };
 }
 
-// Packs the files into p.pk3 with the project's packer; the one named
-// encrypted goes in last, encrypted.
-void pack(const files &contents, const std::string &encrypted) {
-    std::vector<std::string> plain = {"env", "-C", "pkg", MAPCRATE_PACK, "-o", "-9", "../p.pk3"};
-    for (const auto &[name, data] : contents) {
-        write_file("pkg/" + name, data);
-        if (name != encrypted)
-            plain.push_back(name);
-    }
-    ASSERT_EQ(run_program(plain).status, 0);
-    if (!encrypted.empty()) {
-        ASSERT_EQ(run_program({"env", "-C", "pkg", MAPCRATE_PACK, "-a", "-9", "-p", "secret",
-                               "../p.pk3", encrypted})
-                      .status,
-                  0);
-    }
-}
-
 TEST(Check, PackagesLinesAndExitStatuses) {
     const std::string long_name = "textures/set/" + std::string(53, 'n') + ".tga", // 70 bytes
         a = "textures/set/a.tga", old = "textures/set/old.tga", bad = "Illisible par le jeu : ";
@@ -88,32 +70,34 @@ TEST(Check, PackagesLinesAndExitStatuses) {
              "prendra celui de ce pk3\n",
          false, "", true},
     };
-    std::string game, other;
-    {
-        temp_dir once;
-        write_zip("pak0.pk3", {"textures/base/b.tga", "the game's"});
-        write_zip("zz.pk3", {a, "other"});
-        game = read_file("pak0.pk3");
-        other = read_file("zz.pk3");
-    }
     for (const auto &r : rows) {
         SCOPED_TRACE(r.what);
         temp_dir work;
-        write_file("pak/pak0.pk3", game);
+        mkdir("pak", 0755);
+        write_zip("pak/pak0.pk3", {"textures/base/b.tga", "the game's"});
         if (r.other_package)
-            write_file("pak/zz.pk3", other);
+            write_zip("pak/zz.pk3", {a, "other"});
         files contents = good_package();
         if (r.data == "-")
             contents.erase(r.name);
         else if (r.data != "*" && !r.name.empty())
             contents[r.name] = r.data;
-        pack(contents, r.data == "*" ? r.name : "");
+        // Packed by the project's packer; the file named "*" goes in last, encrypted.
+        std::vector<std::string> plain = words("env -C pkg " MAPCRATE_PACK " -o -9 ../p.pk3");
+        for (const auto &[name, data] : contents) {
+            write_file("pkg/" + name, data);
+            if (name != r.name || r.data != "*")
+                plain.push_back(name);
+        }
+        ASSERT_EQ(run_program(plain).status, 0);
+        ASSERT_TRUE(
+            r.data != "*" ||
+            run_program(words("env -C pkg " MAPCRATE_PACK " -a -9 -p secret ../p.pk3 " + r.name))
+                    .status == 0);
         const std::string before = read_file("p.pk3");
-        std::vector<std::string> command = {
-            "env", "LC_ALL=C.UTF-8", MAPCRATE_PROGRAM, "--check", "p.pk3", "--game", "pak"};
-        if (r.quiet)
-            command.push_back("--quiet");
-        run_result run = run_program(command);
+        run_result run =
+            run_program(words("env LC_ALL=C.UTF-8 " MAPCRATE_PROGRAM " --check p.pk3 --game pak" +
+                              std::string(r.quiet ? " --quiet" : "")));
         std::string found = r.e_lines + r.m_lines + r.package_lines;
         std::string expected = r.quiet ? found
                                        : "Fichiers du jeu : pak (1 fichiers)\nMap : e\n" +
