@@ -15,22 +15,19 @@ using files = std::map<std::string, std::string>;
 // through its shader script, and plays a sound; e uses nothing and has
 // its AAS.  The game ships textures/base/b.tga.
 files good_package() {
-    const std::string entities =
-        "{\n\"classname\" \"worldspawn\"\n}\n"
-        "{\n\"classname\" \"target_speaker\"\n\"noise\" \"sound/m/hum\"\n}\n";
-    return {
-        {"maps/m.bsp",
-         level_bytes({"textures/set/a", "textures/base/b", "textures/set/glow"}, {}, entities)},
-        {"textures/set/a.tga", "A"},
-        {"scripts/m.shader", "textures/set/glow\n{\n\t{\n\t\tmap textures/set/g.jpg\n\t}\n}\n"},
-        {"textures/set/g.jpg", "G"},
-        {"sound/m/hum.wav", "H"},
-        {"maps/e.bsp", test_bsp()},
-        {"maps/e.aas", test_aas()},
-        {"scripts/m.arena", "{\nmap \"m\"\n}\n{\nmap \"e\"\n}\n"},
-        {"levelshots/m.jpg", "L"},
-        {"mapcrate", "credits"},
-    };
+    return {{"maps/m.bsp",
+             level_bytes({"textures/set/a", "textures/base/b", "textures/set/glow"}, {},
+                         "{\n\"classname\" \"worldspawn\"\n}\n"
+                         "{\n\"classname\" \"target_speaker\"\n\"noise\" \"sound/m/hum\"\n}\n")},
+            {"textures/set/a.tga", "A"},
+            {"scripts/m.shader", "textures/set/glow\n{\n\t{\n\t\tmap textures/set/g.jpg\n\t}\n}\n"},
+            {"textures/set/g.jpg", "G"},
+            {"sound/m/hum.wav", "H"},
+            {"maps/e.bsp", test_bsp()},
+            {"maps/e.aas", test_aas()},
+            {"scripts/m.arena", "{\nmap \"m\"\n}\n{\nmap \"e\"\n}\n"},
+            {"levelshots/m.jpg", "L"},
+            {"mapcrate", "credits"}};
 }
 
 TEST(Check, PackagesLinesAndExitStatuses) {
@@ -99,11 +96,10 @@ TEST(Check, PackagesLinesAndExitStatuses) {
             run_program(words("env LC_ALL=C.UTF-8 " MAPCRATE_PROGRAM " --check p.pk3 --game pak" +
                               std::string(r.quiet ? " --quiet" : "")));
         std::string found = r.e_lines + r.m_lines + r.package_lines;
-        std::string expected = r.quiet ? found
-                                       : "Fichiers du jeu : pak (1 fichiers)\nMap : e\n" +
-                                             r.e_lines + "Map : m\n" + r.m_lines + r.package_lines +
-                                             (found.empty() ? "Rien à signaler.\n" : "");
-        EXPECT_EQ(run.out, expected);
+        EXPECT_EQ(run.out, r.quiet ? found
+                                   : "Fichiers du jeu : pak (1 fichiers)\nMap : e\n" + r.e_lines +
+                                         "Map : m\n" + r.m_lines + r.package_lines +
+                                         (found.empty() ? "Rien à signaler.\n" : ""));
         EXPECT_EQ(run.err, "");
         EXPECT_EQ(run.status, r.status);
         EXPECT_EQ(read_file("p.pk3"), before);
@@ -113,15 +109,14 @@ TEST(Check, PackagesLinesAndExitStatuses) {
 TEST(Check, WhatIsNotAPackageOrNotACheck) {
     const struct {
         const char *what;
-        std::string args;
         int status;
-        std::string err;
+        std::string args, err;
     } rows[] = {
-        {"not a zip", "--check p.pk3", 5,
+        {"not a zip", 5, "--check p.pk3",
          "Paquet illisible (pas une archive zip lisible) : p.pk3\n"},
-        {"a folder", "--check dir", 5, "Paquet illisible (pas un fichier ordinaire) : dir\n"},
-        {"with a packing option", "--check p.pk3 --bsp l.bsp", 2, "--check ne va pas avec --bsp\n"},
-        {"with --dry-run", "--dry-run --check p.pk3", 2, "--check ne va pas avec --dry-run\n"},
+        {"a folder", 5, "--check dir", "Paquet illisible (pas un fichier ordinaire) : dir\n"},
+        {"with a packing option", 2, "--check p.pk3 --bsp l.bsp", "--check ne va pas avec --bsp\n"},
+        {"with --dry-run", 2, "--dry-run --check p.pk3", "--check ne va pas avec --dry-run\n"},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.what);

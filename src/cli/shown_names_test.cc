@@ -29,10 +29,9 @@ TEST(ShownNames, ControlBytesEscapedTheRestKept) {
     plan.notes = {"Pk3 du jeu illisible : a\nb.pk3 : x", "ignor\xe9 : y"};
     testing::internal::CaptureStdout();
     print_plan(plan, "\n");
-    EXPECT_EQ(
-        testing::internal::GetCapturedStdout(),
-        "Fichiers du jeu introuvables : rien n'est exclu\nPk3 du jeu illisible : a\\nb.pk3 : x\n"
-        "ignor\xc3\xa9 : y\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Fichiers du jeu introuvables : rien n'est exclu\n"
+              "Pk3 du jeu illisible : a\\nb.pk3 : x\nignor\xc3\xa9 : y\n");
 }
 
 TEST(ShownNames, OneLineEachOnTheTerminalTheBytesInThePackage) {
