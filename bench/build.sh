@@ -15,3 +15,16 @@ bench_build() {
   cmake --build "$build" --target "$@" >"$log" 2>&1 || { cat "$log"; rm -f "$log"; exit 1; }
   rm -f "$log"
 }
+
+# oacmp_author: the community volume of Debian's openarena-oacmp1 unzipped
+# as its author keeps it, in $G under a temporary folder $tmp removed at
+# exit; sets game (OpenArena's own paks) and volume (the package).
+oacmp_author() {
+  need_packages openarena-data openarena-oacmp1
+  game=/usr/share/games/openarena/baseoa
+  volume=$(dpkg -L openarena-oacmp1 | grep '/baseoa/.*\.pk3$' | head -n 1)
+  tmp=$(mktemp -d /tmp/mapcrate-bench-XXXXXX)
+  trap 'rm -rf "$tmp"' EXIT
+  G=$tmp/G
+  unzip -q "$volume" -d "$G"
+}

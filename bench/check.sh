@@ -15,15 +15,9 @@ source bench/build.sh
 bench_build "${1:-}" mapcrate
 program=$(realpath "$build/mapcrate")
 
-need_packages openarena-data openarena-oacmp1
-game=/usr/share/games/openarena/baseoa
-volume=$(dpkg -L openarena-oacmp1 | grep '/baseoa/.*\.pk3$' | head -n 1)
 runs=${RUNS:-5}
-
-tmp=$(mktemp -d /tmp/mapcrate-bench-XXXXXX)
-trap 'rm -rf "$tmp"' EXIT
-G=$tmp/G map=oacmpctf3
-unzip -q "$volume" -d "$G"
+oacmp_author
+map=oacmpctf3
 # The levelshot is a TGA: the run is told so, and goes on.
 (cd "$tmp" && "$program" --textures "$G/textures" --bsp "$G/maps/$map.bsp" \
   --aas "$G/maps/$map.aas" --levelshot "$G/levelshots/$map.tga" --name "$map" \

@@ -14,15 +14,9 @@ source bench/build.sh
 bench_build "${1:-}" mapcrate
 program=$(realpath "$build/mapcrate")
 
-need_packages openarena-data openarena-oacmp1
-game=/usr/share/games/openarena/baseoa
-pk3=$(dpkg -L openarena-oacmp1 | grep '/baseoa/.*\.pk3$' | head -n 1)
 runs=${RUNS:-3}
-
-tmp=$(mktemp -d /tmp/mapcrate-bench-XXXXXX)
-trap 'rm -rf "$tmp"' EXIT
-G=$tmp/G map=oacmpctf3
-unzip -q "$pk3" -d "$G"
+oacmp_author
+map=oacmpctf3
 args=(--textures "$G/textures" --bsp "$G/maps/$map.bsp" --aas "$G/maps/$map.aas"
   --levelshot "$G/levelshots/$map.tga" --name "$map" --description "Bench" --modes ctf
   --game "$game" --yes)

@@ -12,14 +12,10 @@ cd "$(dirname "$0")/.."
 source bench/build.sh
 bench_build "${1:-}" mapcrate
 program=$(realpath "$build/mapcrate")
-need_packages openarena-server openarena-oacmp1
+need_packages openarena-server
 runs=${RUNS:-3}
-
-tmp=$(mktemp -d /tmp/mapcrate-bench-XXXXXX)
-trap 'rm -rf "$tmp"' EXIT
+oacmp_author
 sample=$(realpath samples/crateyard)
-G=$tmp/G
-unzip -q "$(dpkg -L openarena-oacmp1 | grep '/baseoa/.*\.pk3$' | head -n 1)" -d "$G"
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 # The median seconds of runs of the command line in a fresh folder each time.
