@@ -13,7 +13,7 @@
 #include <thread>
 #include <unordered_map>
 
-#include "check/package_zip.h"
+#include "zip/zip_read.h"
 #include "level/game_files.h"
 #include "level/other_packages.h"
 #include "level/readers.h"

@@ -1,12 +1,15 @@
-// A map package read through the zip library, without changing it: its
-// directory, and any entry's bytes on demand.
+// Any zip the game reads (a map package, one of the game's paks, another
+// pk3 of the player's), read through the zip library without changing it:
+// its directory, and any entry's bytes on demand.
 #pragma once
 
 #include <unzip.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "io/io.h"
@@ -59,3 +62,12 @@ bool open_package(const std::string &path, package_zip &package, std::string &fa
 // set, only its first head bytes (no CRC check).
 bool read_package_entry(package_zip &package, const package_entry &entry, std::uint64_t limit,
                         std::string &bytes, std::uint64_t head = 0);
+
+// Hands an entry's inflated bytes to sink in order, a piece of at most
+// zip_stream_piece bytes at a time, whatever size the directory claims;
+// sink returns false to stop early.  False when the entry cannot be read
+// to the end sink asked for (encrypted, an unknown method, cut short), or
+// when it was read whole and its CRC differs.
+constexpr std::size_t zip_stream_piece = 256u << 10;
+bool stream_package_entry(package_zip &package, const package_entry &entry,
+                          const std::function<bool(std::string_view)> &sink);

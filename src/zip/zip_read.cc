@@ -1,6 +1,6 @@
 // A map package read through the zip library, on a descriptor opened as
 // a regular file.
-#include "check/package_zip.h"
+#include "zip/zip_read.h"
 
 #include <libdeflate.h>
 
@@ -198,4 +198,24 @@ bool read_package_entry(package_zip &package, const package_entry &entry, std::u
             return false;
     }
     return libdeflate_crc32(0, bytes.data(), bytes.size()) == entry.crc;
+}
+
+bool stream_package_entry(package_zip &package, const package_entry &entry,
+                          const std::function<bool(std::string_view)> &sink) {
+    void *zip = package.zip.get();
+    if (entry.flags & 1 || (entry.method != 0 && entry.method != Z_DEFLATED) ||
+        unzGoToFilePos64(zip, &entry.at) != UNZ_OK || unzOpenCurrentFile(zip) != UNZ_OK)
+        return false;
+    std::string piece(zip_stream_piece, '\0');
+    int n = 0;
+    bool wanted = true;
+    std::uint64_t total = 0;
+    while (wanted && (n = unzReadCurrentFile(zip, piece.data(), zip_stream_piece)) > 0) {
+        total += static_cast<std::uint64_t>(n);
+        wanted = sink(std::string_view(piece.data(), static_cast<size_t>(n)));
+    }
+    // Closing checks the CRC only once the size the directory gives was
+    // read: a stream that ends sooner is caught by the count.
+    int closed = unzCloseCurrentFile(zip);
+    return !wanted || (n == 0 && closed == UNZ_OK && total == entry.size);
 }
