@@ -13,12 +13,13 @@
 #include <thread>
 #include <unordered_map>
 
-#include "zip/zip_read.h"
 #include "level/game_files.h"
 #include "level/other_packages.h"
+#include "level/plan.h"
 #include "level/readers.h"
 #include "level/tree.h"
 #include "valid/level_checks.h"
+#include "zip/zip_read.h"
 
 namespace {
 
@@ -36,10 +37,17 @@ enum class found_in { package, game, nowhere };
 const char *const image_extensions[] = {".tga", ".jpg", ".jpeg", ".png"};
 const char *const sound_extensions[] = {".wav", ".ogg"};
 
+// A file of the game's archives, as the last archive that holds it has it:
+// that copy is the one the game reads.
+struct game_copy {
+    std::uint32_t crc = 0;
+    std::uint64_t size = 0;
+    std::string pak; // the archive's file name
+};
+
 struct game_side {
     game_files files;
-    // Lower-case path: CRC-32 and size, the last archive's copy.
-    std::unordered_map<std::string, std::pair<std::uint32_t, std::uint64_t>> sums;
+    std::unordered_map<std::string, game_copy> sums;             // by lower-case path
     std::unordered_map<std::string, const shader_def *> shaders; // by shader key
 };
 
@@ -64,6 +72,16 @@ bool in_folder(const std::string &lower_path, const char *folder, const char *ex
     size_t n = std::char_traits<char>::length(folder);
     return lower_path.compare(0, n, folder) == 0 && lower_path.find('/', n) == std::string::npos &&
            extension(lower_path) == ext && lower_path.size() > n + std::strlen(ext);
+}
+
+bool is_pak_name(const std::string &lower_name) {
+    return lower_name.compare(0, 3, "pak") == 0 && extension(lower_name) == ".pk3";
+}
+
+// Code the game runs for every map, whatever map is played.
+bool is_game_code(const std::string &lower_path) {
+    std::string ext = extension(lower_path);
+    return in_folder(lower_path, "vm/", ".qvm") || ext == ".so" || ext == ".dll";
 }
 
 // Why the engine cannot read the entry (ISO-8859-1); empty when it can.
@@ -93,8 +111,7 @@ void read_game(const std::string &dir, game_side &game) {
     std::vector<std::string> paks;
     dir_owner listing{opendir(dir.c_str())};
     while (dirent *e = listing.d ? readdir(listing.d) : nullptr) {
-        std::string name = lower_case(e->d_name);
-        if (name.compare(0, 3, "pak") == 0 && extension(name) == ".pk3")
+        if (is_pak_name(lower_case(e->d_name)))
             paks.push_back(e->d_name);
     }
     std::sort(paks.begin(), paks.end());
@@ -103,7 +120,7 @@ void read_game(const std::string &dir, game_side &game) {
         std::string failure;
         if (open_package(join_path(dir, pak), zip, failure, false))
             for (const package_entry &e : zip.entries)
-                game.sums[lower_case(e.name)] = {e.crc, e.size};
+                game.sums[lower_case(e.name)] = {e.crc, e.size, pak};
     }
 }
 
@@ -129,8 +146,9 @@ void index_package(package_side &p, std::vector<finding> &findings) {
     }
 }
 
-// The package's shader scripts, in name order: the first to define a shader wins.
-void read_package_scripts(package_side &p) {
+// The package's shader scripts, in name order: the first to define a shader
+// wins.  One over the scripts' limit is left unread, and named.
+void read_package_scripts(package_side &p, std::vector<finding> &findings) {
     std::vector<std::pair<std::string, size_t>> scripts;
     for (const auto &[lower, at] : p.by_path)
         if (in_folder(lower, "scripts/", ".shader"))
@@ -138,8 +156,14 @@ void read_package_scripts(package_side &p) {
     std::sort(scripts.begin(), scripts.end());
     p.script_defs.resize(scripts.size());
     for (size_t i = 0; i < scripts.size(); ++i) {
+        const package_entry &script = p.zip.entries[scripts[i].second];
+        if (script.size > script_limit) {
+            findings.push_back({finding_kind::too_big, script.name, "", ""});
+            p.reported[scripts[i].second] = true;
+            continue;
+        }
         std::string text;
-        if (read_package_entry(p.zip, p.zip.entries[scripts[i].second], script_limit, text))
+        if (read_package_entry(p.zip, script, script_limit, text))
             p.script_defs[i] = parse_shader_script(text);
     }
     for (size_t i = 0; i < scripts.size(); ++i)
@@ -231,7 +255,8 @@ level_read read_level(package_side &p, const package_entry &bsp_entry, std::stri
 void check_uses(checker &c, level_read &r) {
     map_check &m = r.map;
     std::set<std::string> missed;
-    auto use = [&](kind k, const std::string &name, size_t *at = nullptr) {
+    auto use = [&](kind k, const std::string &spelled, size_t *at = nullptr) {
+        std::string name = engine_path(spelled);
         found_in where = look_up(c, k, name, at);
         if (where == found_in::nowhere && c.game.files.found &&
             missed.insert(lower_case(name)).second)
@@ -337,19 +362,46 @@ bool is_root_note(const std::string &lower) {
     return lower.find('/') == std::string::npos && (ext.empty() || ext == ".txt" || ext == ".cfg");
 }
 
-// The entries no other finding names: shipped by the game, or used by no map.
-void check_leftovers(const checker &c, std::vector<finding> &findings) {
+// The entries no other finding names: shipped by the game, changing the
+// game for every map (its code, or one of its files with other bytes), or
+// used by no map.  A game pak is meant to replace its earlier paks' files.
+void check_leftovers(const checker &c, bool game_pak, std::vector<finding> &findings) {
     const package_side &p = c.package;
     for (size_t i = 0; i < p.zip.entries.size(); ++i) {
         const package_entry &e = p.zip.entries[i];
         if (p.reported[i])
             continue;
-        auto sum = c.game.sums.find(lower_case(e.name));
-        if (sum != c.game.sums.end() && sum->second == std::make_pair(e.crc, e.size))
+        std::string lower = lower_case(e.name);
+        auto copy = c.game.sums.find(lower);
+        bool in_game = copy != c.game.sums.end();
+        if (in_game && copy->second.crc == e.crc && copy->second.size == e.size)
             findings.push_back({finding_kind::game_owned, e.name, "", ""});
-        else if (!p.used[i] && !is_root_note(lower_case(e.name)))
+        else if (!game_pak && is_game_code(lower))
+            findings.push_back({finding_kind::game_code, e.name, "", ""});
+        else if (!game_pak && in_game)
+            findings.push_back({finding_kind::replaces_game, e.name, "", copy->second.pak});
+        else if (!p.used[i] && !is_root_note(lower))
             findings.push_back({finding_kind::unused, e.name, "", ""});
     }
+}
+
+std::string folder_of(const std::string &path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+}
+
+std::string file_of(const std::string &path) {
+    size_t slash = path.rfind('/');
+    return path.substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
+// True when both name the same folder, links resolved.
+bool same_folder(const std::string &a, const std::string &b) {
+    char *x = realpath(a.c_str(), nullptr), *y = realpath(b.c_str(), nullptr);
+    bool same = x && y && std::strcmp(x, y) == 0;
+    std::free(x);
+    std::free(y);
+    return same;
 }
 
 // The conflict lines of the package against the player's other packages
@@ -360,8 +412,7 @@ std::vector<std::string> conflicts_with_others(const std::string &package_path,
                                                const game_side &game) {
     if (!game.files.found)
         return {};
-    size_t slash = package_path.rfind('/');
-    std::string file = package_path.substr(slash == std::string::npos ? 0 : slash + 1);
+    std::string file = file_of(package_path);
     std::string stem = file;
     if (extension(lower_case(stem)) == ".pk3")
         stem.resize(stem.size() - 4);
@@ -370,15 +421,9 @@ std::vector<std::string> conflicts_with_others(const std::string &package_path,
     pk3_contents own;
     if (others.empty() || !read_pk3(package_path, own))
         return {};
-    std::string folder = slash == std::string::npos ? "." : package_path.substr(0, slash + 1);
-    char *at = realpath(folder.c_str(), nullptr),
-         *game_at = realpath(game.files.dir.c_str(), nullptr);
-    bool in_game_folder = at && game_at && std::strcmp(at, game_at) == 0;
-    std::free(at);
-    std::free(game_at);
     own.path = "";
     own.name = file;
-    own.in_home = !in_game_folder;
+    own.in_home = !same_folder(folder_of(package_path), game.files.dir);
     return conflict_lines(own, others);
 }
 
@@ -402,7 +447,7 @@ package_check check_package(const std::string &package_path, const std::string &
                               "Zip64 (65535 entr\xe9"
                               "es ou plus)",
                               ""});
-    read_package_scripts(package);
+    read_package_scripts(package, unreadable);
     std::vector<size_t> levels;
     std::uint64_t largest = 0;
     for (const auto &[lower, at] : package.by_path)
@@ -433,7 +478,9 @@ package_check check_package(const std::string &package_path, const std::string &
         result.maps.push_back(std::move(r.map));
     }
     check_arenas(c, unreadable);
-    check_leftovers(c, result.findings);
+    bool game_pak = game.files.found && is_pak_name(lower_case(file_of(package_path))) &&
+                    same_folder(folder_of(package_path), game.files.dir);
+    check_leftovers(c, game_pak, result.findings);
     result.findings.insert(result.findings.end(), unreadable.begin(), unreadable.end());
     result.conflicts = conflicts_with_others(package_path, game);
     return result;

@@ -9,17 +9,20 @@
 #include <vector>
 
 enum class finding_kind {
-    missing,    // a map uses it, and neither the package nor the game has it
-    unreadable, // the engine cannot read it: reason says why
-    game_owned, // the game ships the same bytes
-    unused,     // no map of the package uses it
+    missing,       // a map uses it, and neither the package nor the game has it
+    unreadable,    // the engine cannot read it: reason says why
+    game_owned,    // the game ships the same bytes
+    unused,        // no map of the package uses it
+    replaces_game, // the game ships other bytes under its name: other is the game's pak
+    game_code,     // game code (vm/*.qvm, *.so, *.dll) that is not the game's own
+    too_big,       // a shader script over the scripts' limit, left unread
 };
 
 struct finding {
     finding_kind kind;
     std::string name;   // game path or entry name, raw bytes
     std::string reason; // ISO-8859-1, for unreadable
-    std::string other;  // raw bytes that end the reason (another entry, a map); may be empty
+    std::string other;  // raw bytes that end the reason (another entry, a map, a pak); may be empty
 };
 
 struct map_check {
@@ -45,5 +48,7 @@ struct package_check {
 
 // Checks the package at package_path against the game's archives, found
 // as for packing (game_dir first).  Files a map uses are looked for only
-// when the game's archives were found.
+// when the game's archives were found.  One of the game's own pak*.pk3, in
+// the game's folder, replaces its earlier paks' files on purpose: it gets
+// no replaces_game or game_code finding.
 package_check check_package(const std::string &package_path, const std::string &game_dir);

@@ -12,13 +12,14 @@ namespace {
 using files = std::map<std::string, std::string>;
 
 // Two maps: m draws a texture of its own, one of the game's and one
-// through its shader script, and plays a sound; e uses nothing and has
-// its AAS.  The game ships textures/base/b.tga.
+// through its shader script, and plays a sound named with a leading slash,
+// as the game's own maps name some; e uses nothing and has its AAS.  The
+// game ships textures/base/b.tga and scripts/base.shader.
 files good_package() {
     return {{"maps/m.bsp",
              level_bytes({"textures/set/a", "textures/base/b", "textures/set/glow"}, {},
                          "{\n\"classname\" \"worldspawn\"\n}\n"
-                         "{\n\"classname\" \"target_speaker\"\n\"noise\" \"sound/m/hum\"\n}\n")},
+                         "{\n\"classname\" \"target_speaker\"\n\"noise\" \"/sound/m/hum\"\n}\n")},
             {"textures/set/a.tga", "A"},
             {"scripts/m.shader", "textures/set/glow\n{\n\t{\n\t\tmap textures/set/g.jpg\n\t}\n}\n"},
             {"textures/set/g.jpg", "G"},
@@ -32,9 +33,10 @@ files good_package() {
 
 TEST(Check, PackagesLinesAndExitStatuses) {
     const std::string a = "textures/set/a.tga", b = "textures/base/b.tga",
-                      old = "textures/set/old.tga",
+                      s = "scripts/base.shader", old = "textures/set/old.tga",
                       long_name = "textures/set/" + std::string(53, 'n') + ".tga",
-                      bad = "Illisible par le jeu : ", lost = "Introuvable : textures/set/a\n";
+                      bad = "Illisible par le jeu : ", swap = "Remplace un fichier du jeu : ",
+                      lost = "Introuvable : textures/set/a\n";
     const struct {
         const char *what;
         std::string name, data; // a file the package differs by: "-" removes it, "*" encrypts it
@@ -42,14 +44,20 @@ TEST(Check, PackagesLinesAndExitStatuses) {
         std::string m_lines, package_lines; // what --check prints after each part
         bool quiet = false;
         std::string e_lines = "";
-        bool other_package = false; // the game's folder holds another pk3 with a
+        std::string beside = ""; // in the game's folder: zz.pk3 holds a, pak1.pk3 is cut short
     } rows[] = {
         {"good", "", "", 0, "", ""},
         {"good, --quiet", "", "", 0, "", "", true},
         {"missing a texture", a, "-", 1, lost, ""},
         {"missing a sound", "sound/m/hum.wav", "-", 1, "Introuvable : sound/m/hum\n", ""},
         {"carrying a game file", b, "the game's", 1, "", "Deja dans le jeu : " + b + "\n"},
-        {"a game path with other bytes", b, "THE GAME'S", 0, "", ""},
+        {"a game path with other bytes", b, "THE GAME'S", 1, "", swap + b + " (pak0.pk3)\n"},
+        {"a game shader script changed", s, "x\n{\n}\n", 1, "", swap + s + " (pak0.pk3)\n"},
+        {"game code", "vm/qagame.qvm", "Q", 1, "", "Code du jeu remplacé : vm/qagame.qvm\n"},
+        {"a script over the limit", "scripts/big.shader", std::string((16 << 20) + 1, ' '), 1, "",
+         "Script de shaders trop grand, ignoré : scripts/big.shader\n"},
+        {"a game pak cut short, --quiet", "", "", 0, "", "", true,
+         "Pk3 du jeu illisible : pak/pak1.pk3 : archive coupée\n", "pak1.pk3"},
         {"an unused file", old, "O", 1, "", "Inutilise : " + old + "\n"},
         {"an unused file, --quiet", old, "O", 1, "", "Inutilise : " + old + "\n", true},
         {"an encrypted entry", a, "*", 1, lost, bad + a + " : entrée chiffrée\n"},
@@ -65,15 +73,17 @@ TEST(Check, PackagesLinesAndExitStatuses) {
          "Conflit : " + a +
              " existe aussi dans pak/zz.pk3, avec un autre contenu ; le jeu "
              "prendra celui de ce pk3\n",
-         false, "", true},
+         false, "", "zz.pk3"},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.what);
         temp_dir work;
         mkdir("pak", 0755);
-        write_zip("pak/pak0.pk3", {b, "the game's"});
-        if (r.other_package)
+        write_zip("pak/pak0.pk3", {b, "the game's", s, "x\n{\n}\n\n"});
+        if (r.beside == "zz.pk3")
             write_zip("pak/zz.pk3", {a, "other"});
+        else if (!r.beside.empty())
+            write_file("pak/" + r.beside, read_file("pak/pak0.pk3").substr(0, 40));
         files contents = good_package();
         if (r.data == "-")
             contents.erase(r.name);
@@ -97,7 +107,7 @@ TEST(Check, PackagesLinesAndExitStatuses) {
                               std::string(r.quiet ? " --quiet" : "")));
         std::string found = r.e_lines + r.m_lines + r.package_lines;
         EXPECT_EQ(run.out, r.quiet ? found
-                                   : "Fichiers du jeu : pak (1 fichiers)\nMap : e\n" + r.e_lines +
+                                   : "Fichiers du jeu : pak (2 fichiers)\nMap : e\n" + r.e_lines +
                                          "Map : m\n" + r.m_lines + r.package_lines +
                                          (found.empty() ? "Rien à signaler.\n" : ""));
         EXPECT_EQ(run.err, "");

@@ -425,6 +425,12 @@ std::string named_after_map(const std::string &map_name, const char *file_name) 
     return map_name + ext;
 }
 
+std::string engine_path(std::string_view name) {
+    if (!name.empty() && (name[0] == '/' || name[0] == '\\'))
+        name.remove_prefix(1);
+    return std::string(name);
+}
+
 package_plan plan_package(const plan_request &request) {
     level_lumps level = read_level_lumps(request.bsp_path.c_str());
     entity_files entities = read_entities(level.entities);
@@ -445,7 +451,8 @@ package_plan plan_package(const plan_request &request) {
     std::vector<std::string> shaders = level.shaders;
     std::map<std::string, std::vector<std::string>> model_shaders; // by source
     for (const std::string &model : entities.models) {
-        std::vector<std::pair<std::string, std::string>> found = candidates(p, kind::exact, model);
+        std::vector<std::pair<std::string, std::string>> found =
+            candidates(p, kind::exact, engine_path(model));
         std::string bytes;
         if (!found.empty() && !model_shaders.count(found[0].second) &&
             read_whole_file(found[0].second.c_str(), bytes, model_limit))
@@ -467,7 +474,7 @@ package_plan plan_package(const plan_request &request) {
     // Models first: their surfaces name shaders too.
     for (const std::string &model : entities.models) {
         size_t before = p.plan.files.size();
-        if (use(p, kind::exact, model) && p.plan.files.size() > before) {
+        if (use(p, kind::exact, engine_path(model)) && p.plan.files.size() > before) {
             auto names = model_shaders.find(p.plan.files.back().source);
             if (names != model_shaders.end())
                 shaders.insert(shaders.end(), names->second.begin(), names->second.end());
@@ -476,6 +483,8 @@ package_plan plan_package(const plan_request &request) {
     std::vector<std::pair<std::string, std::string>> scripts = author_scripts(author);
     shader_images used = images_of(p, shaders, scripts);
 
+    for (std::string &image : used.images)
+        image = engine_path(image);
     for (texture_file &t : claimed_textures(folders, used.images))
         p.textures.emplace(t.key, std::move(t));
     std::set<std::string> asked;
@@ -484,10 +493,10 @@ package_plan plan_package(const plan_request &request) {
             top_folder(image) == "textures")
             p.textures_matched = true;
     for (const std::string &video : used.videos)
-        use(p, kind::exact, video);
+        use(p, kind::exact, engine_path(video));
     for (const auto *names : {&entities.sounds, &entities.music})
         for (const std::string &sound : *names)
-            use(p, kind::sound, sound);
+            use(p, kind::sound, engine_path(sound));
     // A textures folder that holds nothing the map names is packed flat,
     // less the names that another system would read as leading up.
     if (!folders.empty() && !p.textures_matched)

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // One file this Execute stages and packs: where it goes in the package (its
@@ -61,3 +62,7 @@ package_plan plan_package(const plan_request &request);
 // name's extension (from its last '.' that is not its first byte; the whole
 // name when there is none).
 std::string named_after_map(const std::string &map_name, const char *file_name);
+
+// The path the engine opens for a name a map uses: one leading '/' or '\'
+// dropped (FS_FOpenFileRead), so "/sound/x.wav" is sound/x.wav.
+std::string engine_path(std::string_view name);

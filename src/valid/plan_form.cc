@@ -29,7 +29,7 @@ void plan_form(form_record *f) {
 
 // A line of the program's ISO-8859-1 text around names as they are: what
 // reads as UTF-8 is kept, any other byte is read as ISO-8859-1.
-static std::string as_utf8(const std::string &line) {
+std::string as_utf8(const std::string &line) {
     std::string out;
     for (size_t at = 0; at < line.size();) {
         const char *p = line.data() + at;
