@@ -11,10 +11,9 @@ namespace {
 
 using files = std::map<std::string, std::string>;
 
-// Two maps: m draws a texture of its own, one of the game's and one
-// through its shader script, and plays a sound named with a leading slash,
-// as the game's own maps name some; e uses nothing and has its AAS.  The
-// game ships textures/base/b.tga and scripts/base.shader.
+// Two maps: m draws a texture of its own, one of the game's and one through its shader
+// script, and plays a sound named with a leading slash; e uses nothing and has its AAS.
+// The game ships textures/base/b.tga and scripts/base.shader.
 files good_package() {
     return {{"maps/m.bsp",
              level_bytes({"textures/set/a", "textures/base/b", "textures/set/glow"}, {},

@@ -101,7 +101,8 @@ void link_to(const std::string &target, const std::string &link) {
 
 // A used file is taken only when it is a regular file that really lies in
 // the author's folders: links inside are followed, the rest is named and
-// counts as missing.  A name with a backslash answers no name of the map.
+// counts as missing.  A name with a backslash answers no name of the map;
+// one with a leading slash answers the name without it, as in the engine.
 TEST(PlanLinks, NothingIsTakenFromOutsideTheAuthorsFolders) {
     const list found = {"textures/s/a.tga"};
     const std::string out = "Lien hors du dossier du jeu, non suivi : ";
@@ -179,7 +180,7 @@ TEST(PlanLinks, NothingIsTakenFromOutsideTheAuthorsFolders) {
         write_file("outside/secret", "s");
         write_file("m.bsp",
                    level_bytes({"textures/s/a", "textures/s/big"}, {},
-                               R"({ "noise" "sound/x.wav" } { "noise" "sound/../../x.wav" })"));
+                               R"({ "noise" "/sound/x.wav" } { "noise" "sound/../../x.wav" })"));
         row.make();
         const char *textures = row.planned == list{"textures/q.tga"} ? "flat" : "game/textures";
         package_plan plan = plan_package({textures, "m.bsp", "", "", "m", ""});
