@@ -62,7 +62,8 @@ void print_finding(const finding &f) {
 int check_command(const cli_options &o) {
     package_check check = check_package(o.check, o.game);
     if (!check.failure.empty()) {
-        tell("Paquet illisible (" + check.failure + ") : ", o.check);
+        // The system's words come in the locale's encoding, the program's in ISO-8859-1.
+        tell("Paquet illisible (" + latin1_path(check.failure) + ") : ", o.check);
         return exit_unreadable_package;
     }
     if (!check.game_found)
