@@ -214,10 +214,12 @@ std::vector<std::pair<std::string, std::string>> candidates(planner &p, kind k,
 
 // Plans the file that answers a name the map uses; true when the author
 // has one, whether or not the game ships it.  The length that counts is the
-// name's: the engine adds an image's or a sound's extension in a larger buffer.
-bool use(planner &p, kind k, const std::string &name) {
-    if (!fits_engine(p, name))
+// name's as spelled: the engine adds an image's or a sound's extension in a
+// larger buffer, and drops a leading slash only when it opens the file.
+bool use(planner &p, kind k, const std::string &spelled) {
+    if (!fits_engine(p, spelled))
         return false;
+    const std::string name = engine_path(spelled);
     std::vector<std::pair<std::string, std::string>> found = candidates(p, k, name);
     if (game_ships(p, k, name)) {
         for (const auto &c : found)
@@ -358,7 +360,7 @@ shader_images images_of(planner &p, const std::vector<std::string> &shaders,
 void name_big_scripts(planner &p, const std::vector<std::string> &shaders) {
     std::set<std::string> used;
     for (const std::string &shader : shaders)
-        used.insert(shader_key(shader));
+        used.insert(shader_key(engine_path(shader)));
     if (std::none_of(p.plan.missing.begin(), p.plan.missing.end(),
                      [&](const std::string &name) { return used.count(shader_key(name)) > 0; }))
         return;
@@ -474,7 +476,7 @@ package_plan plan_package(const plan_request &request) {
     // Models first: their surfaces name shaders too.
     for (const std::string &model : entities.models) {
         size_t before = p.plan.files.size();
-        if (use(p, kind::exact, engine_path(model)) && p.plan.files.size() > before) {
+        if (use(p, kind::exact, model) && p.plan.files.size() > before) {
             auto names = model_shaders.find(p.plan.files.back().source);
             if (names != model_shaders.end())
                 shaders.insert(shaders.end(), names->second.begin(), names->second.end());
@@ -483,20 +485,21 @@ package_plan plan_package(const plan_request &request) {
     std::vector<std::pair<std::string, std::string>> scripts = author_scripts(author);
     shader_images used = images_of(p, shaders, scripts);
 
-    for (std::string &image : used.images)
-        image = engine_path(image);
-    for (texture_file &t : claimed_textures(folders, used.images))
+    std::vector<std::string> images;
+    for (const std::string &image : used.images)
+        images.push_back(engine_path(image));
+    for (texture_file &t : claimed_textures(folders, images))
         p.textures.emplace(t.key, std::move(t));
     std::set<std::string> asked;
     for (const std::string &image : used.images)
         if (asked.insert(shader_key(image)).second && use(p, kind::image, image) &&
-            top_folder(image) == "textures")
+            top_folder(engine_path(image)) == "textures")
             p.textures_matched = true;
     for (const std::string &video : used.videos)
-        use(p, kind::exact, engine_path(video));
+        use(p, kind::exact, video);
     for (const auto *names : {&entities.sounds, &entities.music})
         for (const std::string &sound : *names)
-            use(p, kind::sound, engine_path(sound));
+            use(p, kind::sound, sound);
     // A textures folder that holds nothing the map names is packed flat,
     // less the names that another system would read as leading up.
     if (!folders.empty() && !p.textures_matched)
