@@ -1,7 +1,12 @@
 // --verify as a user runs it: the sample packed, then tried in the game's
 // real dedicated server, whole and spoiled.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "support.h"
 #include "verify/verify.h"
@@ -9,6 +14,14 @@
 namespace {
 
 const std::string sample = MAPCRATE_SOURCE_DIR "/samples/crateyard";
+
+// The lines about the game, each with its end.
+std::string game_lines(const std::string &out) {
+    std::string lines;
+    for (size_t at = 0, end; (end = out.find('\n', at)) != std::string::npos; at = end + 1)
+        lines += out.compare(at, 6, "Jeu : ") == 0 ? out.substr(at, end + 1 - at) : "";
+    return lines;
+}
 
 TEST(Verify, TheSampleAndSpoiledPackagesInTheGamesServer) {
     engine_setup setup;
@@ -49,10 +62,7 @@ TEST(Verify, TheSampleAndSpoiledPackagesInTheGamesServer) {
         args.insert(args.end(), {"--description", "Crate Yard"});
         run_result run = run_program(args);
         EXPECT_EQ(run.status, r.status) << r.bsp << "\n" << run.err;
-        std::string lines; // those about the game, each with its end
-        for (size_t at = 0, end; (end = run.out.find('\n', at)) != std::string::npos; at = end + 1)
-            lines += run.out.compare(at, 6, "Jeu : ") == 0 ? run.out.substr(at, end + 1 - at) : "";
-        EXPECT_EQ(lines, r.lines) << r.bsp;
+        EXPECT_EQ(game_lines(run.out), r.lines) << r.bsp;
         // The engine's last line, the one that failed, told on standard error too.
         std::string last = r.lines.substr(r.lines.rfind("Jeu : ") + 6);
         EXPECT_EQ(run.err.find("Le jeu refuse le paquet crateyard.pk3 : " + last) < run.err.size(),
@@ -61,35 +71,96 @@ TEST(Verify, TheSampleAndSpoiledPackagesInTheGamesServer) {
         EXPECT_EQ(list_dir("tmp"), std::vector<std::string>{".keep"}) << r.bsp;
     }
     // Each map of a package in a server of its own; the arena scripts once.
-    for (const std::string name : {"one", "two", "a;quit"})
+    for (const std::string name : {"one", "two"})
         write_file("two/maps/" + name + ".bsp", level);
     write_file("two/scripts/two.arena", "{ map \"two\" }");
     // Not named .pk3: the server sees it as one all the same.
-    const char *zip_two = "import sys, zipfile\n"
-                          "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
-                          "    for n in sys.argv[2:]: z.write('two/' + n, n)";
-    run_program(
-        {"python3", "-c", zip_two, "two.zip", "maps/one.bsp", "scripts/two.arena", "maps/two.bsp"});
-    run_program({"python3", "-c", zip_two, "odd.pk3", "maps/two.bsp", "maps/a;quit.bsp"});
+    run_program({"python3", "-c",
+                 "import sys, zipfile\nwith zipfile.ZipFile('two.zip', 'w') as z:\n"
+                 "    for n in sys.argv[1:]: z.write('two/' + n, n)",
+                 "maps/one.bsp", "scripts/two.arena", "maps/two.bsp"});
+    auto texts = [](const verify_report &report) {
+        std::vector<std::string> t;
+        for (const verify_line &line : report.lines)
+            t.push_back(verify_line_text(line));
+        return t;
+    };
     verify_report two = verify_package("two.zip");
     EXPECT_EQ(two.verdict, verify_verdict::pass);
     const std::string no_aas = "Jeu : bots : pas de fichier AAS";
-    EXPECT_EQ(two.lines,
-              (std::vector<std::string>{"Jeu : maps/one.bsp : ok", "Jeu : scripts/two.arena : ok",
-                                        no_aas, "Jeu : maps/two.bsp : ok", no_aas}));
-    // A name the server would read as two commands is not given to it.
-    EXPECT_EQ(verify_package("odd.pk3").lines,
-              (std::vector<std::string>{
-                  "Jeu : maps/two.bsp : ok", "Jeu : scripts/two.arena : echec : absent du paquet",
-                  no_aas, "Jeu : maps/a;quit.bsp : echec : nom que le serveur ne peut charger"}));
-    EXPECT_EQ(list_dir("tmp"), std::vector<std::string>{".keep"});
+    EXPECT_EQ(texts(two), (std::vector<std::string>{"Jeu : maps/one.bsp : ok",
+                                                    "Jeu : scripts/two.arena : ok", no_aas,
+                                                    "Jeu : maps/two.bsp : ok", no_aas}));
     // A server that takes too long is stopped, and its folder still removed.
     engine_setup hurried = setup;
     hurried.seconds = 0;
-    EXPECT_EQ(verify_package("crateyard.pk3", hurried).lines,
+    EXPECT_EQ(texts(verify_package("crateyard.pk3", hurried)),
               std::vector<std::string>{
                   "Jeu : maps/crateyard.bsp : echec : le serveur n'a pas fini en 0 s"});
     EXPECT_EQ(list_dir("tmp"), std::vector<std::string>{".keep"});
+
+    // Fake servers, found through the empty entry that ends PATH: by the map's name, one
+    // dies of a signal, one prints an escape sequence, one hangs with a child, the others play.
+    write_file("ioq3ded", "#!/bin/sh\nfor a; do m=$a; done\ncase $m in\n"
+                          "segv) kill -SEGV $$;;\nesc) printf 'ERROR: \\033]0;t\\007\\n';;\n"
+                          "hang) sleep 600 & echo $! >" + dir.path + "/sleeping; wait;;\nesac\n"
+                          "echo InitGame:; while read l && [ \"$l\" != quit ]; do echo \"${l#echo }\"; done\n");
+    chmod("ioq3ded", 0755);
+    std::vector<std::string> many;
+    for (int i = 100; i <= 164; ++i)
+        many.insert(many.end(), {"maps/m" + std::to_string(i) + ".bsp", "x"});
+    write_zip("many.pk3", many);
+    write_zip("segv.pk3", {"maps/segv.bsp", "x"});
+    write_zip("esc.pk3", {"maps/esc.bsp", "x", "maps/\x1b]0;t\n.bsp", "x"});
+    write_zip("hang.pk3", {"maps/hang.bsp", "x"});
+    std::string path = getenv("PATH");
+    setenv("PATH", "/usr/bin:/bin:", 1);
+    setenv("LC_ALL", "C.UTF-8", 1);
+    const struct {
+        std::string pk3, lines;
+    } fakes[] = {
+        {"segv.pk3",
+         "Jeu : maps/segv.bsp : echec : le serveur s'est arrêté sur le signal 11 (SIGSEGV)\n"},
+        {"esc.pk3", "Jeu : maps/esc.bsp : echec : ERROR: \\x1b]0;t\\x07\nJeu : maps/\\x1b]0;t\\n.bsp "
+                    ": echec : nom que le serveur ne peut charger\n"},
+        // --quiet keeps the failures and the count of maps left.
+        {"many.pk3 --quiet", "Jeu : scripts/m100.arena : echec : absent du paquet\n"
+                             "Jeu : 1 maps non essayées (limite 64)\n"},
+    };
+    for (const auto &f : fakes) {
+        run_result run = run_program(words(MAPCRATE_PROGRAM " --verify --check " + f.pk3));
+        EXPECT_EQ(run.status, 6) << f.pk3 << run.err;
+        EXPECT_EQ(game_lines(run.out), f.lines);
+        EXPECT_EQ((run.out + run.err).find_first_of("\x1b\a"), std::string::npos);
+    }
+    // Stopped once its server runs: the server's group killed, its folder removed. Each wait
+    // has its own few seconds, so that a broken kill fails the test, not hangs it.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            dup2(open("/dev/null", O_WRONLY), 1);
+            execl(MAPCRATE_PROGRAM, "mapcrate", "--check", "hang.pk3", "--verify", (char *)nullptr);
+            _exit(127);
+        }
+        int status = -1;
+        for (int i = 0; i < 2000 && read_file("sleeping").empty(); ++i)
+            usleep(10000);
+        kill(pid, sig);
+        for (int i = 0; i < 1000 && waitpid(pid, &status, WNOHANG) == 0; ++i)
+            usleep(10000);
+        if (status == -1 && kill(pid, SIGKILL) == 0)
+            waitpid(pid, nullptr, 0);
+        EXPECT_EQ(status, (128 + sig) << 8) << sig;
+        std::string child = "/proc/" + std::to_string(std::atoi(read_file("sleeping").c_str()));
+        std::string state = read_file(child + "/stat");
+        EXPECT_TRUE(state.empty() || state.find(") Z ") != std::string::npos) << state;
+        if (!state.empty() && state.find(") Z ") == std::string::npos)
+            kill(std::atoi(read_file("sleeping").c_str()), SIGKILL);
+        std::remove("sleeping");
+        EXPECT_EQ(list_dir("tmp"), std::vector<std::string>{".keep"}) << sig;
+    }
+    setenv("PATH", path.c_str(), 1);
+    unsetenv("LC_ALL");
     unsetenv("TMPDIR");
 }
 
@@ -98,7 +169,7 @@ TEST(Verify, WithoutAServerTheDebianPackageIsNamed) {
     verify_report report = verify_package(sample + "/maps/crateyard.bsp", missing);
     EXPECT_EQ(report.verdict, verify_verdict::no_engine);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(tell_verify(report, "crateyard.pk3"), 7);
+    EXPECT_EQ(tell_verify(report, "crateyard.pk3", false), 7);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("openarena-server"), std::string::npos);
 }
 
