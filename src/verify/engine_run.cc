@@ -82,8 +82,8 @@ pid_t spawn(const std::vector<std::string> &argv, const std::string &dir, int in
     // Its own group: the terminal's ^C reaches us alone, and a kill reaches
     // whatever the server started too.
     posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr,
-                             POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                        POSIX_SPAWN_SETPGROUP);
     pid_t pid = -1;
     if (posix_spawn(&pid, args[0], &actions, &attr, args.data(), environ) != 0)
         pid = -1;

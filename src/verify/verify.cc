@@ -235,14 +235,16 @@ bool try_map(const engine_setup &setup, const std::string &package, const std::s
     // blank or a semicolon would be cut or run as commands.
     for (char c : map)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-' && c != '.') {
-            lines.push_back(step_line("maps/" + map + ".bsp", {"nom que le serveur ne peut charger", ""}));
+            lines.push_back(
+                step_line("maps/" + map + ".bsp", {"nom que le serveur ne peut charger", ""}));
             return true;
         }
     temp_home home;
     std::string game = home.path + "/baseoa";
     if (home.path.empty() || mkdir(game.c_str(), 0700) != 0 ||
         symlink(package.c_str(), (game + "/" + file).c_str()) != 0) {
-        lines.push_back(step_line("maps/" + map + ".bsp", {"le dossier temporaire n'a pu se faire", ""}));
+        lines.push_back(
+            step_line("maps/" + map + ".bsp", {"le dossier temporaire n'a pu se faire", ""}));
         return true;
     }
     std::vector<std::string> argv = {setup.engine};
@@ -333,7 +335,8 @@ verify_report verify_package(const std::string &pk3_path, engine_setup setup) {
     if (tried < contents.maps.size() && report.stopped_by == 0)
         report.lines.push_back({"", false,
                                 std::to_string(contents.maps.size() - tried) +
-                                    " maps non essay\xe9" "es (limite " +
+                                    " maps non essay\xe9"
+                                    "es (limite " +
                                     std::to_string(max_maps_tried) + ")",
                                 ""});
     for (const verify_line &line : report.lines)
