@@ -79,7 +79,7 @@ echo InitGame:; while read l && [ "$l" != quit ]; do echo "${l#echo }"; done
     for (const auto &r : rows) {
         // Each run its own few seconds, so that a broken kill fails the test, not hangs it.
         run_result run = run_program(words(
-            "env PATH=/usr/bin:/bin: LC_ALL=C.UTF-8 timeout 30 " MAPCRATE_PROGRAM " --verify" +
+            "env PATH=/usr/bin:/bin: LC_ALL=C.UTF-8 timeout -k 1 20 " MAPCRATE_PROGRAM " --verify" +
             r.args));
         EXPECT_EQ(run.status, r.status) << r.args << "\n" << run.err;
         std::string lines; // those about the game, each with its end
