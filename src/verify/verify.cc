@@ -192,11 +192,13 @@ void judge(const std::string &map, bool has_aas, const std::vector<std::string> 
     }
     // Short of the sentinel: the server stopped by itself or ran out of time.
     why stopped = ended != none ? why{} : gave_up(run, last, seconds);
-    why failed = !map_error.empty() ? said(map_error)
-                 : started          ? why{}
-                 : !stopped.empty() ? stopped
-                 : last.empty()     ? why{"le serveur n'a rien dit", ""}
-                                    : said(last);
+    // The last step of a map holds only when the server got to the sentinel.
+    why failed = !map_error.empty()   ? said(map_error)
+                 : started && has_aas ? why{}
+                 : !stopped.empty()   ? stopped
+                 : started            ? why{}
+                 : last.empty()       ? why{"le serveur n'a rien dit", ""}
+                                      : said(last);
     lines.push_back(step_line("maps/" + map + ".bsp", failed));
     if (!failed.empty())
         return;
@@ -219,10 +221,10 @@ void judge(const std::string &map, bool has_aas, const std::vector<std::string> 
     lines.push_back(step_line("maps/" + map + ".aas", failed));
     if (!failed.empty())
         return;
-    failed = !bot_error.empty() ? said(bot_error)
-             : entered != none  ? why{}
-             : !stopped.empty() ? stopped
-                                : why{"aucun bot n'est entre dans la partie", ""};
+    failed = !bot_error.empty()                   ? said(bot_error)
+             : entered != none && stopped.empty() ? why{}
+             : !stopped.empty()                   ? stopped
+                                                  : why{"aucun bot n'est entre dans la partie", ""};
     lines.push_back(step_line("bots", failed));
 }
 
@@ -332,13 +334,11 @@ verify_report verify_package(const std::string &pk3_path, engine_setup setup) {
         wait_or_stop(nullptr, 0, 0);
         report.stopped_by = stop_signal();
     }
-    if (tried < contents.maps.size() && report.stopped_by == 0)
-        report.lines.push_back({"", false,
-                                std::to_string(contents.maps.size() - tried) +
-                                    " maps non essay\xe9"
-                                    "es (limite " +
-                                    std::to_string(max_maps_tried) + ")",
-                                ""});
+    if (tried < contents.maps.size() && report.stopped_by == 0) {
+        std::string left = std::to_string(contents.maps.size() - tried) + " maps non essay\xe9";
+        left += "es (limite " + std::to_string(max_maps_tried) + ")";
+        report.lines.push_back({"", false, left, ""});
+    }
     for (const verify_line &line : report.lines)
         if (line.failed)
             report.verdict = verify_verdict::refused;

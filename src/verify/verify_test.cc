@@ -27,11 +27,11 @@ TEST(Verify, TheSampleAndSpoiledPackagesInRealAndFakeServers) {
     write_file("cut/maps/crateyard.bsp", level.substr(0, 1000));
     write_file("other/maps/crateyard.bsp",
                level.replace(level.find("Crate Yard"), 10, "Crate Yarx"));
-    // Found through PATH's empty last entry, the real server but for these maps: segv dies of a
-    // signal, INT, TERM and HUP hang with a child and send mapcrate their signal, m1* play.
+    // Found through PATH's empty last entry: the real server but for segv (dies of a signal once
+    // started), INT, TERM and HUP (hang with a child, send mapcrate their signal), m1* (play).
     write_file("ioq3ded", R"(#!/bin/sh
 for a; do m=$a; done
-case $m in segv) kill -SEGV $$;; esc) printf 'ERROR: \033]0;t\007\n';; m1*) ;;
+case $m in segv) echo InitGame:; kill -SEGV $$;; esc) printf 'ERROR: \033]0;t\007\n';; m1*) ;;
 INT|TERM|HUP) sleep 600 & printf $! >"$TMPDIR/../sleeping"; kill -$m $PPID; wait;;
 *) exec )" + setup.engine + R"( "$@";; esac
 echo InitGame:; while read l && [ "$l" != quit ]; do echo "${l#echo }"; done
