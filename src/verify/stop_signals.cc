@@ -12,8 +12,8 @@ constexpr int handled_count = sizeof handled / sizeof handled[0];
 static_assert(handled_count == sizeof stop_signals::old / sizeof(struct sigaction));
 
 std::atomic<int> noted{0};
-// The mask wait_or_stop lets the signals in with; the one before the
-// stop_signals, or nothing held when none lives.
+// The thread's mask from before the stop_signals, less the three signals:
+// wait_or_stop waits with it, so that they come in only there.
 sigset_t waiting_mask;
 std::atomic<bool> active{false};
 
