@@ -92,7 +92,8 @@ int check_command(const cli_options &o) {
     std::fflush(stdout);
     // The game's own verdict comes after the check's, and outranks it.
     if (o.verify)
-        if (int status = tell_verify(verify_package(o.check), o.check); status != exit_packed)
+        if (int status = tell_verify(verify_package(o.check), o.check, o.quiet);
+            status != exit_packed)
             return status;
     return found == 0 ? exit_packed : exit_refused;
 }

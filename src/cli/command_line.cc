@@ -23,11 +23,14 @@ void close_standard_input() {
         dup2(null.fd, STDIN_FILENO);
 }
 
-void drop_progress_lines() {
+// Returns standard output as it was, for --verify's failures.
+fd_owner drop_progress_lines() {
     std::fflush(stdout);
+    fd_owner kept{fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3)};
     fd_owner null{open("/dev/null", O_WRONLY | O_CLOEXEC)};
     if (null.fd >= 0)
         dup2(null.fd, STDOUT_FILENO);
+    return kept;
 }
 
 // One line per entry of the package, in its order: game path, source and
@@ -79,8 +82,9 @@ int command_line(int argc, char **argv) {
         tell(rule.path.empty() ? rule.message : rule.message + std::string("\n"), rule.path);
         return exit_refused;
     }
+    fd_owner standard_output;
     if (o.quiet && !o.dry_run)
-        drop_progress_lines();
+        standard_output = drop_progress_lines();
     plan_form(&f);
     if (o.dry_run)
         list_entries(f);
@@ -97,8 +101,14 @@ int command_line(int argc, char **argv) {
         return exit_packed;
     // The reason goes to standard error, which --quiet keeps.
     outcome result = stage_and_pack(&f);
+    if (result.step == failed_step::none && o.verify) {
+        std::fflush(stdout);
+        if (standard_output.fd >= 0)
+            dup2(standard_output.fd, STDOUT_FILENO);
+        return tell_verify(verify_package(f.pack_argv[3]), f.pack_argv[3], o.quiet);
+    }
     if (result.step == failed_step::none)
-        return o.verify ? tell_verify(verify_package(f.pack_argv[3]), f.pack_argv[3]) : exit_packed;
+        return exit_packed;
     bool staging = result.step == failed_step::staging;
     tell(staging ? "La pr\xe9paration du pk3 a \xe9"
                    "chou\xe9 : "

@@ -29,7 +29,7 @@ const char help_text[] =
     "  --yes                  r\xe9pond oui aux questions et continue\n"
     "  --dry-run              liste ce que le paquet contiendrait, sans rien \xe9"
     "crire\n"
-    "  --quiet                n'affiche pas la progression\n"
+    "  --quiet                n'affiche ni la progression ni les ok de --verify\n"
     "  --check PAQUET         v\xe9rifie un paquet sans le changer : fichiers introuvables,\n"
     "                         d\xe9j\xe0 dans le jeu, inutilis\xe9s, illisibles par le jeu\n"
     "  --verify               essaie le paquet \xe9"
@@ -53,7 +53,8 @@ const char help_text[] =
     "  6  le jeu refuse le paquet (--verify)\n"
     "  7  aucun serveur du jeu n'est install\xe9 (--verify)\n"
     "  128+N  le signal N (SIGINT, SIGTERM, SIGHUP) l'a interrompu ; le fichier\n"
-    "         temporaire est supprim\xe9 et l'ancien pk3 reste tel quel\n"
+    "         temporaire est supprim\xe9 et l'ancien pk3 reste tel quel ; avec --verify,\n"
+    "         le serveur est arr\xeat\xe9 et son dossier supprim\xe9\n"
     "Avec --check : 0 rien \xe0 signaler, 1 quelque chose est signal\xe9.\n";
 
 const char version_text[] = "mapcrate " MAPCRATE_VERSION "\n"

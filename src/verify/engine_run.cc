@@ -12,6 +12,7 @@
 #include <chrono>
 
 #include "io/io.h"
+#include "verify/stop_signals.h"
 
 extern char **environ;
 
@@ -78,7 +79,11 @@ pid_t spawn(const std::vector<std::string> &argv, const std::string &dir, int in
     sigaddset(&pipe_signal, SIGPIPE);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &pipe_signal);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    // Its own group: the terminal's ^C reaches us alone, and a kill reaches
+    // whatever the server started too.
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                        POSIX_SPAWN_SETPGROUP);
     pid_t pid = -1;
     if (posix_spawn(&pid, args[0], &actions, &attr, args.data(), environ) != 0)
         pid = -1;
@@ -118,8 +123,8 @@ engine_output run_engine(const std::vector<std::string> &argv, const std::string
         if (left <= 0)
             break;
         pollfd wait_for{printed.fd, POLLIN, 0};
-        int ready = poll(&wait_for, 1, static_cast<int>(left));
-        if (ready < 0 && errno == EINTR)
+        int ready = wait_or_stop(&wait_for, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR && stop_signal() == 0)
             continue;
         if (ready <= 0)
             break;
@@ -146,17 +151,23 @@ engine_output run_engine(const std::vector<std::string> &argv, const std::string
         result.lines.push_back(without_colours(pending));
     // A server that closed its output may still be running: it gets the
     // time that is left, then is killed.
-    for (pid_t done; (done = waitpid(pid, nullptr, WNOHANG)) != pid;) {
+    int status = 0;
+    for (pid_t done; (done = waitpid(pid, &status, WNOHANG)) != pid;) {
         if (done < 0 && errno != EINTR)
             break;
-        if (!result.finished || std::chrono::steady_clock::now() >= deadline) {
+        if (!result.finished || stop_signal() != 0 ||
+            std::chrono::steady_clock::now() >= deadline) {
             result.finished = false;
-            kill(pid, SIGKILL);
+            kill(-pid, SIGKILL);
             while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
             }
-            break;
+            return result;
         }
-        usleep(10000);
+        wait_or_stop(nullptr, 0, 10);
     }
+    if (WIFSIGNALED(status))
+        result.signal = WTERMSIG(status);
+    // What it left running goes with it.
+    kill(-pid, SIGKILL);
     return result;
 }

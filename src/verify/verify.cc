@@ -3,6 +3,8 @@
 #include "verify/verify.h"
 
 #include <ftw.h>
+#include <signal.h>
+#include <string.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,7 +18,9 @@
 #include <memory>
 
 #include "cli/cli.h"
+#include "mapcrate.h"
 #include "verify/engine_run.h"
+#include "verify/stop_signals.h"
 
 namespace {
 
@@ -128,14 +132,42 @@ bool about_aas(const std::string &line) {
     return false;
 }
 
-std::string outcome(const std::string &what, const std::string &failure) {
-    return "Jeu : " + what + (failure.empty() ? " : ok" : " : echec : " + failure);
+// Why a step failed: in our words (ISO-8859-1) or in the server's own line;
+// neither when it passed.
+struct why {
+    std::string note, said;
+    bool empty() const {
+        return note.empty() && said.empty();
+    }
+};
+
+verify_line step_line(const std::string &what, const why &failure) {
+    if (failure.empty())
+        return {what, false, "ok", ""};
+    return {what, true, failure.note, failure.said};
+}
+
+why said(const std::string &line) {
+    return {"", line};
+}
+
+// How a server that stopped short of the sentinel stopped.
+why gave_up(const engine_output &run, const std::string &last, int seconds) {
+    if (run.signal != 0) {
+        const char *name = sigabbrev_np(run.signal);
+        return {"le serveur s'est arr\xeat\xe9 sur le signal " + std::to_string(run.signal) +
+                    (name ? std::string(" (SIG") + name + ")" : std::string()),
+                ""};
+    }
+    if (run.finished)
+        return last.empty() ? why{"le serveur n'a rien dit", ""} : said(last);
+    return {"le serveur n'a pas fini en " + std::to_string(seconds) + " s", ""};
 }
 
 // What the lines of one run say, step by step; a step that failed ends the
 // map's lines.
 void judge(const std::string &map, bool has_aas, const std::vector<std::string> *arenas,
-           const engine_output &run, int seconds, std::vector<std::string> &lines) {
+           const engine_output &run, int seconds, std::vector<verify_line> &lines) {
     const std::vector<std::string> &out = run.lines;
     const size_t none = std::string::npos;
     size_t aas_ready = none, ended = none, entered = none;
@@ -158,64 +190,63 @@ void judge(const std::string &map, bool has_aas, const std::vector<std::string> 
         if (is_error(l) && slot.empty())
             slot = l;
     }
-    if (last.empty())
-        last = "le serveur n'a rien dit";
-    // Short of the sentinel: the server stopped by itself (its last line
-    // says how) or ran out of time.
-    std::string gave_up = ended != none ? ""
-                          : run.finished
-                              ? last
-                              : "le serveur n'a pas fini en " + std::to_string(seconds) + " s";
-    std::string failed = !map_error.empty() ? map_error
-                         : started          ? ""
-                         : !gave_up.empty() ? gave_up
-                                            : last;
-    lines.push_back(outcome("maps/" + map + ".bsp", failed));
+    // Short of the sentinel: the server stopped by itself or ran out of time.
+    why stopped = ended != none ? why{} : gave_up(run, last, seconds);
+    // The last step of a map holds only when the server got to the sentinel.
+    why failed = !map_error.empty()   ? said(map_error)
+                 : started && has_aas ? why{}
+                 : !stopped.empty()   ? stopped
+                 : started            ? why{}
+                 : last.empty()       ? why{"le serveur n'a rien dit", ""}
+                                      : said(last);
+    lines.push_back(step_line("maps/" + map + ".bsp", failed));
     if (!failed.empty())
         return;
     for (const std::string &arena : arenas ? *arenas : std::vector<std::string>()) {
         bool read = false;
         for (const std::string &l : out)
             read = read || starts_with(l, "FS_FOpenFileRead: " + arena + " (found in '");
-        lines.push_back(outcome(arena, read ? "" : "le serveur ne l'a pas lu"));
+        lines.push_back(step_line(arena, read ? why{} : why{"le serveur ne l'a pas lu", ""}));
     }
     if (arenas && arenas->empty())
-        lines.push_back(outcome("scripts/" + map + ".arena", "absent du paquet"));
+        lines.push_back(step_line("scripts/" + map + ".arena", {"absent du paquet", ""}));
     if (!has_aas) {
-        lines.push_back("Jeu : bots : pas de fichier AAS");
+        lines.push_back({"bots", false, "pas de fichier AAS", ""});
         return;
     }
-    failed = aas_ready != none    ? ""
-             : !aas_error.empty() ? aas_error
-             : !gave_up.empty()   ? gave_up
-                                  : "le serveur n'a pas dit AAS initialized";
-    lines.push_back(outcome("maps/" + map + ".aas", failed));
+    failed = aas_ready != none    ? why{}
+             : !aas_error.empty() ? said(aas_error)
+             : !stopped.empty()   ? stopped
+                                  : why{"le serveur n'a pas dit AAS initialized", ""};
+    lines.push_back(step_line("maps/" + map + ".aas", failed));
     if (!failed.empty())
         return;
-    failed = !bot_error.empty() ? bot_error
-             : entered != none  ? ""
-             : !gave_up.empty() ? gave_up
-                                : "aucun bot n'est entre dans la partie";
-    lines.push_back(outcome("bots", failed));
+    failed = !bot_error.empty()                   ? said(bot_error)
+             : entered != none && stopped.empty() ? why{}
+             : !stopped.empty()                   ? stopped
+                                                  : why{"aucun bot n'est entre dans la partie", ""};
+    lines.push_back(step_line("bots", failed));
 }
 
 // One server run on one map of the package, in a home folder of its own;
 // its lines go to lines.  False when the server could not be started.
 bool try_map(const engine_setup &setup, const std::string &package, const std::string &file,
              const std::string &map, bool has_aas, const std::vector<std::string> *arenas,
-             std::vector<std::string> &lines) {
+             std::vector<verify_line> &lines) {
     // The server reads its command line as console text: a name with a
     // blank or a semicolon would be cut or run as commands.
     for (char c : map)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-' && c != '.') {
-            lines.push_back(outcome("maps/" + map + ".bsp", "nom que le serveur ne peut charger"));
+            lines.push_back(
+                step_line("maps/" + map + ".bsp", {"nom que le serveur ne peut charger", ""}));
             return true;
         }
     temp_home home;
     std::string game = home.path + "/baseoa";
     if (home.path.empty() || mkdir(game.c_str(), 0700) != 0 ||
         symlink(package.c_str(), (game + "/" + file).c_str()) != 0) {
-        lines.push_back(outcome("maps/" + map + ".bsp", "le dossier temporaire n'a pu se faire"));
+        lines.push_back(
+            step_line("maps/" + map + ".bsp", {"le dossier temporaire n'a pu se faire", ""}));
         return true;
     }
     std::vector<std::string> argv = {setup.engine};
@@ -231,8 +262,18 @@ bool try_map(const engine_setup &setup, const std::string &package, const std::s
     engine_output run = run_engine(argv, home.path, input, sentinel, setup.seconds);
     if (!run.started)
         return false;
-    judge(map, has_aas, arenas, run, setup.seconds, lines);
+    // Stopped by the user: the run says nothing about the map.
+    if (stop_signal() == 0)
+        judge(map, has_aas, arenas, run, setup.seconds, lines);
     return true;
+}
+
+// The path from the working folder: the server runs in a folder of its own.
+std::string absolute(const std::string &path) {
+    if (path.empty() || path[0] == '/')
+        return path;
+    std::unique_ptr<char, decltype(&std::free)> here(getcwd(nullptr, 0), &std::free);
+    return here ? std::string(here.get()) + "/" + path : path;
 }
 
 } // namespace
@@ -254,6 +295,8 @@ bool find_engine(engine_setup &setup) {
     }
     if (setup.base.empty())
         setup.base = "/usr/lib/openarena-server";
+    setup.engine = absolute(setup.engine);
+    setup.base = absolute(setup.base);
     struct stat st;
     return is_executable_file(setup.engine) &&
            stat((setup.base + "/baseoa/pak0.pk3").c_str(), &st) == 0;
@@ -269,40 +312,65 @@ verify_report verify_package(const std::string &pk3_path, engine_setup setup) {
     std::unique_ptr<char, decltype(&std::free)> full(realpath(pk3_path.c_str(), nullptr),
                                                      &std::free);
     if (!contents.readable || !full)
-        report.lines.push_back(outcome(pk3_path, "le paquet ne se lit pas comme un zip"));
+        report.lines.push_back(step_line(pk3_path, {"le paquet ne se lit pas comme un zip", ""}));
     else if (contents.maps.empty())
-        report.lines.push_back(outcome("maps/*.bsp", "le paquet ne contient aucune map"));
+        report.lines.push_back(step_line("maps/*.bsp", {"le paquet ne contient aucune map", ""}));
     // The server loads only the pk3 files of its folders.
     std::string file = pk3_path.substr(pk3_path.rfind('/') + 1);
     if (!ends_with(file, ".pk3"))
         file += ".pk3";
-    for (size_t i = 0; full && contents.readable && i < contents.maps.size(); ++i) {
-        const std::string &map = contents.maps[i];
-        if (!try_map(setup, full.get(), file, map, holds(contents.aas, map),
-                     i == 0 ? &contents.arenas : nullptr, report.lines)) {
-            report.verdict = verify_verdict::no_engine;
-            return report;
+    size_t tried = full && contents.readable ? std::min(contents.maps.size(), max_maps_tried) : 0;
+    {
+        stop_signals stoppable;
+        for (size_t i = 0; i < tried && stop_signal() == 0; ++i) {
+            const std::string &map = contents.maps[i];
+            if (!try_map(setup, full.get(), file, map, holds(contents.aas, map),
+                         i == 0 ? &contents.arenas : nullptr, report.lines)) {
+                report.verdict = verify_verdict::no_engine;
+                return report;
+            }
         }
+        // One that came outside the waits is taken now, still noted.
+        wait_or_stop(nullptr, 0, 0);
+        report.stopped_by = stop_signal();
     }
-    for (const std::string &line : report.lines)
-        if (line.find(" : echec : ") != std::string::npos)
+    if (tried < contents.maps.size() && report.stopped_by == 0) {
+        std::string left = std::to_string(contents.maps.size() - tried) + " maps non essay\xe9";
+        left += "es (limite " + std::to_string(max_maps_tried) + ")";
+        report.lines.push_back({"", false, left, ""});
+    }
+    for (const verify_line &line : report.lines)
+        if (line.failed)
             report.verdict = verify_verdict::refused;
     return report;
 }
 
-int tell_verify(const verify_report &report, const std::string &pk3_path) {
-    for (const std::string &line : report.lines)
-        std::printf("%s\n", line.c_str());
+std::string verify_line_text(const verify_line &line) {
+    return "Jeu : " + (line.what.empty() ? std::string() : shown(line.what) + " : ") +
+           in_locale((line.failed ? "echec : " : "") + line.note) + shown(line.said);
+}
+
+int tell_verify(const verify_report &report, const std::string &pk3_path, bool quiet) {
+    std::string out;
+    for (const verify_line &line : report.lines)
+        if (!quiet || line.failed || line.what.empty())
+            out += verify_line_text(line) + "\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);
+    if (report.stopped_by != 0)
+        return 128 + report.stopped_by;
     if (report.verdict == verify_verdict::no_engine) {
         tell("Aucun serveur du jeu (ioq3ded) n'est install\xe9 : le paquet Debian "
              "openarena-server en apporte un.");
         return exit_no_engine;
     }
     if (report.verdict == verify_verdict::refused) {
-        for (const std::string &line : report.lines)
-            if (line.find(" : echec : ") != std::string::npos) {
-                tell("Le jeu refuse le paquet ", pk3_path + " : " + line.substr(6));
+        for (const verify_line &line : report.lines)
+            if (line.failed) {
+                std::string text = verify_line_text(line);
+                std::string message = "mapcrate: " + in_locale("Le jeu refuse le paquet ") +
+                                      shown(pk3_path) + " : " + text.substr(6) + "\n";
+                std::fwrite(message.data(), 1, message.size(), stderr);
                 break;
             }
         return exit_engine_refused;

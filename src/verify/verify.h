@@ -4,17 +4,29 @@
 // What the server prints decides.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 enum class verify_verdict { pass, refused, no_engine };
 
+// The most maps of one package tried, one server each; the others are
+// named by their count.
+constexpr size_t max_maps_tried = 64;
+
+// One line: "Jeu : <what> : ok", "Jeu : <what> : echec : <why>",
+// "Jeu : bots : pas de fichier AAS" or "Jeu : <n> maps non essayées (limite 64)".
+struct verify_line {
+    std::string what; // a path of the package as stored, or "bots"; empty: the count left
+    bool failed = false;
+    std::string note; // in ISO-8859-1: "ok", why in our words, or the count's text
+    std::string said; // why in the server's own words, as it printed them
+};
+
 struct verify_report {
     verify_verdict verdict = verify_verdict::pass;
-    // "Jeu : <what> : ok", "Jeu : <what> : echec : <the server's line>" or
-    // "Jeu : bots : pas de fichier AAS", in the order tried, without line end
-    // (the server's lines with their colour codes taken out).
-    std::vector<std::string> lines;
+    std::vector<verify_line> lines; // in the order tried
+    int stopped_by = 0;             // the SIGINT, SIGTERM or SIGHUP that ended the run
 };
 
 // Where the server and the game are.  Empty: looked for where Debian puts
@@ -30,15 +42,23 @@ struct engine_setup {
 // is missing.
 bool find_engine(engine_setup &setup);
 
-// Starts the server once per map of the package (maps/*.bsp) and reads what
+// Starts the server once per map of the package (maps/*.bsp, up to
+// max_maps_tried) and reads what
 // it prints.  A map passes when the server loads its BSP and reads the
 // package's arena scripts, and, when the package holds the map's AAS, the
 // bots' library loads it ("AAS initialized") and a bot enters the game, all
-// with no error line.  The temporary home folder is removed and the server
-// stopped, by its own process id, whatever happens.  Prints nothing.
+// with no error line.  The temporary home folder is removed and the server's
+// process group stopped whatever happens; a SIGINT, SIGTERM or SIGHUP meanwhile
+// ends the run there, noted in stopped_by.  Prints nothing.
 verify_report verify_package(const std::string &pk3_path, engine_setup setup = {});
 
-// Prints the report's lines on standard output and, unless it passed, why on
-// standard error.  Returns the command line's exit status: 0 when it
-// passed, 6 when the game refused the package, 7 when no server is installed.
-int tell_verify(const verify_report &report, const std::string &pk3_path);
+// A line as the terminal shows it: the names escaped by shown(), the rest
+// in the locale's encoding; no line end.
+std::string verify_line_text(const verify_line &line);
+
+// Prints the report's lines on standard output (quiet: only the failures and
+// the count of maps left) and, when the game refused the package, why on
+// standard error.  Returns the command line's exit status: 0 when it passed,
+// 6 when the game refused the package, 7 when no server is installed, 128
+// plus the signal's number when one ended the run.
+int tell_verify(const verify_report &report, const std::string &pk3_path, bool quiet);

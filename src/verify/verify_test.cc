@@ -1,7 +1,11 @@
 // --verify as a user runs it: the sample packed, then tried in the game's
-// real dedicated server, whole and spoiled.
+// real dedicated server, whole and spoiled, and in fake servers that fail as
+// a real one seldom does.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "support.h"
 #include "verify/verify.h"
@@ -10,7 +14,7 @@ namespace {
 
 const std::string sample = MAPCRATE_SOURCE_DIR "/samples/crateyard";
 
-TEST(Verify, TheSampleAndSpoiledPackagesInTheGamesServer) {
+TEST(Verify, TheSampleAndSpoiledPackagesInRealAndFakeServers) {
     engine_setup setup;
     if (!find_engine(setup))
         GTEST_SKIP() << "no dedicated server at " << setup.engine << " with its game in "
@@ -21,75 +25,82 @@ TEST(Verify, TheSampleAndSpoiledPackagesInTheGamesServer) {
     write_file("tmp/.keep", "");
     std::string level = read_file(sample + "/maps/crateyard.bsp");
     write_file("cut/maps/crateyard.bsp", level.substr(0, 1000));
-    std::string other = level;
-    other.replace(other.find("Crate Yard"), 10, "Crate Yarx");
-    write_file("other/maps/crateyard.bsp", other);
+    write_file("other/maps/crateyard.bsp",
+               level.replace(level.find("Crate Yard"), 10, "Crate Yarx"));
+    // Found through PATH's empty last entry: the real server but for segv (dies of a signal once
+    // started), INT, TERM and HUP (hang with a child, send mapcrate their signal), m1* (play).
+    write_file("ioq3ded", R"(#!/bin/sh
+for a; do m=$a; done
+case $m in segv) echo InitGame:; kill -SEGV $$;; esc) printf 'ERROR: \033]0;t\007\n';; m1*) ;;
+INT|TERM|HUP) sleep 600 & printf $! >"$TMPDIR/../sleeping"; kill -$m $PPID; wait;;
+*) exec )" + setup.engine + R"( "$@";; esac
+echo InitGame:; while read l && [ "$l" != quit ]; do echo "${l#echo }"; done
+)");
+    chmod("ioq3ded", 0755);
+    // A server per map, up to 64; the arena scripts once; a package not named .pk3.
+    std::vector<std::string> many;
+    for (int i = 100; i <= 164; ++i)
+        many.insert(many.end(), {"maps/m" + std::to_string(i) + ".bsp", "x"});
+    write_zip("many.zip", many);
+    for (std::string map : {"segv", "INT", "TERM", "HUP"})
+        write_zip(map + ".pk3", {"maps/" + map + ".bsp", "x"});
+    write_zip("esc.pk3", {"maps/esc.bsp", "x", "maps/\x1b]0;t\n.bsp", "x"});
 
+    const std::string pack = " --yes --name crateyard --modes ffa,tourney --textures " + sample +
+                             "/textures --levelshot " + sample + "/levelshots/crateyard.jpg --bsp ";
+    const std::string aas = "/maps/crateyard.bsp --aas " + sample + "/maps/crateyard.aas";
     const std::string ok = "Jeu : maps/crateyard.bsp : ok\nJeu : scripts/crateyard.arena : ok\n";
     const struct {
-        std::string bsp;
-        bool aas;
+        std::string args;
         int status;
         std::string lines;
     } rows[] = {
-        {sample, true, 0, ok + "Jeu : maps/crateyard.aas : ok\nJeu : bots : ok\n"},
-        {sample, false, 0, ok + "Jeu : bots : pas de fichier AAS\n"},
-        {"cut", true, 6,
+        {pack + sample + aas, 0, ok + "Jeu : maps/crateyard.aas : ok\nJeu : bots : ok\n"},
+        {pack + sample + "/maps/crateyard.bsp", 0, ok + "Jeu : bots : pas de fichier AAS\n"},
+        {pack + "cut" + aas, 6,
          "Jeu : maps/crateyard.bsp : echec : ERROR: G_ParseSpawnVars: EOF without closing brace\n"},
-        {"other", true, 6,
+        {pack + "other" + aas, 6,
          ok + "Jeu : maps/crateyard.aas : echec : Fatal: aas file maps/crateyard.aas is out of "
               "date\n"},
+        {" --check segv.pk3", 6,
+         "Jeu : maps/segv.bsp : echec : le serveur s'est arrêté sur le signal 11 (SIGSEGV)\n"},
+        {" --check esc.pk3", 6,
+         "Jeu : maps/esc.bsp : echec : ERROR: \\x1b]0;t\\x07\n"
+         "Jeu : maps/\\x1b]0;t\\n.bsp : echec : nom que le serveur ne peut charger\n"},
+        {" --check many.zip --quiet", 6, // --quiet: the failures and the count of maps left
+
+         "Jeu : scripts/m100.arena : echec : absent du paquet\n"
+         "Jeu : 1 maps non essayées (limite 64)\n"},
+        // Stopped while a server runs: exit 128+n, the server's group killed, its folder removed.
+        {" --check INT.pk3", 130, ""},
+        {" --check TERM.pk3", 143, ""},
+        {" --check HUP.pk3", 129, ""},
     };
     for (const auto &r : rows) {
-        std::vector<std::string> args = words(
-            MAPCRATE_PROGRAM " --yes --verify --name crateyard --modes ffa,tourney --textures " +
-            sample + "/textures --bsp " + r.bsp + "/maps/crateyard.bsp --levelshot " + sample +
-            "/levelshots/crateyard.jpg" +
-            (r.aas ? " --aas " + sample + "/maps/crateyard.aas" : ""));
-        args.insert(args.end(), {"--description", "Crate Yard"});
-        run_result run = run_program(args);
-        EXPECT_EQ(run.status, r.status) << r.bsp << "\n" << run.err;
+        // Each run its own few seconds, so that a broken kill fails the test, not hangs it.
+        run_result run = run_program(words(
+            "env PATH=/usr/bin:/bin: LC_ALL=C.UTF-8 timeout -k 1 20 " MAPCRATE_PROGRAM " --verify" +
+            r.args));
+        EXPECT_EQ(run.status, r.status) << r.args << "\n" << run.err;
         std::string lines; // those about the game, each with its end
         for (size_t at = 0, end; (end = run.out.find('\n', at)) != std::string::npos; at = end + 1)
             lines += run.out.compare(at, 6, "Jeu : ") == 0 ? run.out.substr(at, end + 1 - at) : "";
-        EXPECT_EQ(lines, r.lines) << r.bsp;
-        // The engine's last line, the one that failed, told on standard error too.
-        std::string last = r.lines.substr(r.lines.rfind("Jeu : ") + 6);
-        EXPECT_EQ(run.err.find("Le jeu refuse le paquet crateyard.pk3 : " + last) < run.err.size(),
-                  r.status != 0)
-            << run.err;
-        EXPECT_EQ(list_dir("tmp"), std::vector<std::string>{".keep"}) << r.bsp;
+        EXPECT_EQ(lines, r.lines) << r.args;
+        // The first failure, told on standard error too.
+        size_t failed = std::min(r.lines.find(" : echec : "), r.lines.size());
+        std::string told = r.lines.substr(failed, r.lines.find('\n', failed) - failed);
+        EXPECT_TRUE(told.empty() || run.err.find(told) != std::string::npos) << run.err;
+        EXPECT_EQ((run.out + run.err).find_first_of("\x1b\a"), std::string::npos);
+        EXPECT_EQ(list_dir("tmp"), std::vector<std::string>{".keep"}) << r.args;
+        std::string stat = "/proc/" + read_file("sleeping") + "/stat";
+        for (int i = 0; i < 200 && read_file(stat).find(") S ") != std::string::npos; ++i)
+            usleep(10000); // a killed child may take a moment to go
+        EXPECT_EQ(read_file(stat).find(") S "), std::string::npos) << r.args;
+        std::remove("sleeping");
     }
-    // Each map of a package in a server of its own; the arena scripts once.
-    for (const std::string name : {"one", "two", "a;quit"})
-        write_file("two/maps/" + name + ".bsp", level);
-    write_file("two/scripts/two.arena", "{ map \"two\" }");
-    // Not named .pk3: the server sees it as one all the same.
-    const char *zip_two = "import sys, zipfile\n"
-                          "with zipfile.ZipFile(sys.argv[1], 'w') as z:\n"
-                          "    for n in sys.argv[2:]: z.write('two/' + n, n)";
-    run_program(
-        {"python3", "-c", zip_two, "two.zip", "maps/one.bsp", "scripts/two.arena", "maps/two.bsp"});
-    run_program({"python3", "-c", zip_two, "odd.pk3", "maps/two.bsp", "maps/a;quit.bsp"});
-    verify_report two = verify_package("two.zip");
-    EXPECT_EQ(two.verdict, verify_verdict::pass);
-    const std::string no_aas = "Jeu : bots : pas de fichier AAS";
-    EXPECT_EQ(two.lines,
-              (std::vector<std::string>{"Jeu : maps/one.bsp : ok", "Jeu : scripts/two.arena : ok",
-                                        no_aas, "Jeu : maps/two.bsp : ok", no_aas}));
-    // A name the server would read as two commands is not given to it.
-    EXPECT_EQ(verify_package("odd.pk3").lines,
-              (std::vector<std::string>{
-                  "Jeu : maps/two.bsp : ok", "Jeu : scripts/two.arena : echec : absent du paquet",
-                  no_aas, "Jeu : maps/a;quit.bsp : echec : nom que le serveur ne peut charger"}));
-    EXPECT_EQ(list_dir("tmp"), std::vector<std::string>{".keep"});
-    // A server that takes too long is stopped, and its folder still removed.
-    engine_setup hurried = setup;
-    hurried.seconds = 0;
-    EXPECT_EQ(verify_package("crateyard.pk3", hurried).lines,
-              std::vector<std::string>{
-                  "Jeu : maps/crateyard.bsp : echec : le serveur n'a pas fini en 0 s"});
-    EXPECT_EQ(list_dir("tmp"), std::vector<std::string>{".keep"});
+    engine_setup hurried{setup.engine, setup.base, 0}; // stopped when it takes too long
+    EXPECT_EQ(verify_line_text(verify_package("crateyard.pk3", hurried).lines.at(0)),
+              "Jeu : maps/crateyard.bsp : echec : le serveur n'a pas fini en 0 s");
     unsetenv("TMPDIR");
 }
 
@@ -98,7 +109,7 @@ TEST(Verify, WithoutAServerTheDebianPackageIsNamed) {
     verify_report report = verify_package(sample + "/maps/crateyard.bsp", missing);
     EXPECT_EQ(report.verdict, verify_verdict::no_engine);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(tell_verify(report, "crateyard.pk3"), 7);
+    EXPECT_EQ(tell_verify(report, "crateyard.pk3", false), 7);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("openarena-server"), std::string::npos);
 }
 

@@ -1,0 +1,26 @@
+// --verify stopped by the user: the server and its folder go before the end.
+#pragma once
+
+#include <poll.h>
+#include <signal.h>
+
+// While one lives, SIGINT, SIGTERM and SIGHUP are held back on this thread,
+// but inside wait_or_stop, and one that comes is noted instead of ending
+// the process, so that the server is killed and its folder removed first.
+// A signal ignored (as under nohup) stays ignored.  The handlers and the
+// mask it replaced come back when it goes.
+struct stop_signals {
+    struct sigaction old[3];
+    sigset_t old_mask;
+    stop_signals();
+    ~stop_signals();
+    stop_signals(const stop_signals &) = delete;
+    stop_signals &operator=(const stop_signals &) = delete;
+};
+
+// The first signal noted since the stop_signals began; 0 for none.
+int stop_signal();
+
+// poll() on fds (none: a sleep) with the noted signals let in meanwhile;
+// -1 with errno EINTR when one came.
+int wait_or_stop(pollfd *fds, nfds_t count, int milliseconds);
