@@ -410,7 +410,8 @@ package_check check_package(const std::string &package_path, const std::string &
             levels.push_back(at);
             package.maps.insert(lower.substr(5, lower.size() - 9));
             package.used[at] = true;
-            largest = std::max(largest, package.zip.entries[at].size);
+            if (sizes_possible(package.zip, package.zip.entries[at]))
+                largest = std::max(largest, package.zip.entries[at].size);
         }
     std::sort(levels.begin(), levels.end());
     // One buffer for every level, as large as the largest: fresh pages cost.
