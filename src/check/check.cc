@@ -413,7 +413,10 @@ package_check check_package(const std::string &package_path, const std::string &
             if (sizes_possible(package.zip, package.zip.entries[at]))
                 largest = std::max(largest, package.zip.entries[at].size);
         }
-    std::sort(levels.begin(), levels.end());
+    // In name order, whatever order the tool that made the package stored them in.
+    std::sort(levels.begin(), levels.end(), [&](size_t x, size_t y) {
+        return package.zip.entries[x].name < package.zip.entries[y].name;
+    });
     // One buffer for every level, as large as the largest: fresh pages cost.
     std::string bsp;
     bsp.reserve(static_cast<size_t>(std::min(largest, level_limit)));

@@ -30,11 +30,27 @@ files good_package() {
             {"mapcrate", "credits"}};
 }
 
+// Packs the folder's files with Python's zipfile, as Windows tools write them: NTFS
+// and UT times, and a data descriptor after each entry (the file is not seeked).
+// The file named by the second argument is spoiled as the third says.
+const char python_pack[] = R"(import os, struct, sys, zipfile
+class Out:
+    def __init__(s, f): s.write, s.flush = f.write, f.flush
+spoil, how = (sys.argv[2:] + ['', ''])[:2]
+with open(sys.argv[1], 'wb') as f, zipfile.ZipFile(Out(f), 'w') as z:
+    for p in sorted(os.path.join(d, n)[2:] for d, _, ns in os.walk('.') for n in ns):
+        i = zipfile.ZipInfo(p.replace('/', '\\') if (p, how) == (spoil, '\\') else p)
+        i.compress_type = 12 if (p, how) == (spoil, 'bzip2') else 8
+        i.extra = struct.pack('<HHIHH3QHHBI', 10, 32, 0, 1, 24, 1, 2, 3, 0x5455, 5, 1, 0)
+        with z.open(i, 'w', force_zip64=(p, how) == (spoil, 'zip64')) as w:
+            w.write(open(p, 'rb').read()))";
+
 TEST(Check, PackagesLinesAndExitStatuses) {
     const std::string a = "textures/set/a.tga", b = "textures/base/b.tga",
                       old = "textures/set/old.tga",
-                      long_name = "textures/set/" + std::string(53, 'n') + ".tga",
-                      bad = "Illisible par le jeu : ", lost = "Introuvable : textures/set/a\n";
+                      long_name = "textures/set/" + std::string(47, 'n') + ".tga",
+                      bad = "Illisible par le jeu : ", lost = "Introuvable : textures/set/a\n",
+                      py = "python3 ../pack.py ../p.pk3 ";
     const struct {
         const char *what;
         std::string name, data; // a file the package differs by: "-" removes it, "*" encrypts it
@@ -43,6 +59,7 @@ TEST(Check, PackagesLinesAndExitStatuses) {
         bool quiet = false;
         std::string e_lines = "";
         bool other_package = false; // the game's folder holds another pk3 with a
+        std::string pack = "";      // the tool that packs pkg/, when not the project's packer
     } rows[] = {
         {"good", "", "", 0, "", ""},
         {"good, --quiet", "", "", 0, "", "", true},
@@ -53,7 +70,7 @@ TEST(Check, PackagesLinesAndExitStatuses) {
         {"an unused file", old, "O", 1, "", "Inutilise : " + old + "\n"},
         {"an unused file, --quiet", old, "O", 1, "", "Inutilise : " + old + "\n", true},
         {"an encrypted entry", a, "*", 1, lost, bad + a + " : entrée chiffrée\n"},
-        {"a 70-byte name", long_name, "N", 1, "",
+        {"a 64-byte name", long_name, "N", 1, "",
          bad + long_name + " : nom de 64 octets ou plus\n"},
         {"two names that differ in case", "Textures/Set/A.tga", "A", 1, "",
          bad + a + " : même nom, à la casse près, que Textures/Set/A.tga\n"},
@@ -66,6 +83,22 @@ TEST(Check, PackagesLinesAndExitStatuses) {
              " existe aussi dans pak/zz.pk3, avec un autre contenu ; le jeu "
              "prendra celui de ce pk3\n",
          false, "", true},
+        // Packed by the tools authors use: the same lines.
+        {"Info-ZIP's zip", "", "", 0, "", "", false, "", false, "zip -qr ../p.pk3 ."},
+        {"zip -X", "", "", 0, "", "", false, "", false, "zip -qrX ../p.pk3 ."},
+        {"zip -9 -D", "", "", 0, "", "", false, "", false, "zip -qr9D ../p.pk3 ."},
+        {"7-Zip", "", "", 0, "", "", false, "", false, "7z a -tzip -bso0 ../p.pk3 ."},
+        {"bsdtar", "", "", 0, "", "", false, "", false,
+         "bsdtar --format zip -cf ../p.pk3 levelshots maps mapcrate scripts sound textures"},
+        {"Python, with NTFS and UT times and data descriptors", "", "", 0, "", "", false, "",
+         false, py},
+        {"a Zip64 entry", "", "", 1, lost, bad + a + " : Zip64\n", false, "", false, py + a + " zip64"},
+        {"a bzip2 entry", "", "", 1, lost,
+         bad + a + " : compressée autrement que stockée ou deflate (méthode 12)\n", false, "",
+         false, py + a + " bzip2"},
+        {"a name with backslashes", "", "", 1, lost,
+         bad + "textures\\\\set\\\\a.tga : nom avec une barre oblique inverse\n", false, "",
+         false, py + a + " \\"},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.what);
@@ -79,11 +112,14 @@ TEST(Check, PackagesLinesAndExitStatuses) {
             contents.erase(r.name);
         else if (r.data != "*" && !r.name.empty())
             contents[r.name] = r.data;
-        // Packed by the project's packer; the file named "*" goes in last, encrypted.
-        std::vector<std::string> plain = words("env -C pkg " MAPCRATE_PACK " -o -9 ../p.pk3");
+        // Packed by the row's tool, or the project's packer; the file named "*" goes in last,
+        // encrypted.
+        write_file("pack.py", python_pack);
+        std::vector<std::string> plain =
+            words("env -C pkg " + (r.pack.empty() ? MAPCRATE_PACK " -o -9 ../p.pk3" : r.pack));
         for (const auto &[name, data] : contents) {
             write_file("pkg/" + name, data);
-            if (name != r.name || r.data != "*")
+            if (r.pack.empty() && (name != r.name || r.data != "*"))
                 plain.push_back(name);
         }
         ASSERT_EQ(run_program(plain).status, 0);
