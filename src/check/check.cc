@@ -13,12 +13,12 @@
 #include <thread>
 #include <unordered_map>
 
-#include "zip/zip_read.h"
 #include "level/game_files.h"
 #include "level/other_packages.h"
 #include "level/readers.h"
 #include "level/tree.h"
 #include "valid/level_checks.h"
+#include "zip/zip_read.h"
 
 namespace {
 

@@ -143,8 +143,7 @@ bool read_pk3(const std::string &path, pk3_contents &out) {
         return false;
     for (const package_entry &e : zip.entries) {
         std::string text;
-        if (is_shader_script(path_key(e.name)) &&
-            read_package_entry(zip, e, script_limit, text))
+        if (is_shader_script(path_key(e.name)) && read_package_entry(zip, e, script_limit, text))
             out.scripts.push_back({e.name, parse_shader_script(text)});
         out.entries.push_back({e.name, e.size, e.crc});
     }

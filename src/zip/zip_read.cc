@@ -183,8 +183,7 @@ bool read_package_entry(package_zip &package, const package_entry &entry, std::u
     void *zip = package.zip.get();
     std::uint64_t want = head > 0 ? std::min(head, entry.size) : entry.size;
     if (want > limit || want > INT32_MAX || entry.packed_size > INT32_MAX || entry.flags & 1 ||
-        !sizes_possible(package, entry) ||
-        unzGoToFilePos64(zip, &entry.at) != UNZ_OK)
+        !sizes_possible(package, entry) || unzGoToFilePos64(zip, &entry.at) != UNZ_OK)
         return false;
     if (head > 0) {
         bytes.resize(static_cast<size_t>(want));
@@ -227,7 +226,8 @@ bool stream_package_entry(package_zip &package, const package_entry &entry,
                           const std::function<bool(std::string_view)> &sink) {
     void *zip = package.zip.get();
     if (entry.flags & 1 || (entry.method != 0 && entry.method != Z_DEFLATED) ||
-        !sizes_possible(package, entry) || unzGoToFilePos64(zip, &entry.at) != UNZ_OK || unzOpenCurrentFile(zip) != UNZ_OK)
+        !sizes_possible(package, entry) || unzGoToFilePos64(zip, &entry.at) != UNZ_OK ||
+        unzOpenCurrentFile(zip) != UNZ_OK)
         return false;
     std::string piece(zip_stream_piece, '\0');
     int n = 0;
