@@ -31,16 +31,16 @@ files good_package() {
 }
 
 // Packs the folder with Python's zipfile as Windows tools do (NTFS and UT times, data
-// descriptors: the file is not seeked); the arguments after the zip spoil one file.
+// descriptors: the file is not seeked unless told); the arguments after the zip spoil one file.
 const char python_pack[] = R"(import os, struct, sys, zipfile
 class Out:
     def __init__(s, f): s.write, s.flush = f.write, f.flush
-with open(sys.argv[1], 'wb') as f, zipfile.ZipFile(Out(f), 'w') as z:
+with open(sys.argv[1], 'wb') as f, zipfile.ZipFile(f if 'seek' in sys.argv else Out(f), 'w') as z:
     for p in sorted(os.path.join(d, n)[2:] for d, _, ns in os.walk('.') for n in ns):
-        i = zipfile.ZipInfo(p.replace('/', '\\') if [p, '\\'] == sys.argv[2:] else p)
-        i.compress_type = 12 if [p, 'bzip2'] == sys.argv[2:] else 8
+        i = zipfile.ZipInfo(p.replace('/', '\\') if [p, '\\'] == sys.argv[2:4] else p)
+        i.compress_type = 12 if [p, 'bzip2'] == sys.argv[2:4] else 8
         i.extra = struct.pack('<HHIHH3QHHBI', 10, 32, 0, 1, 24, 1, 2, 3, 0x5455, 5, 1, 0)
-        with z.open(i, 'w', force_zip64=[p, 'zip64'] == sys.argv[2:]) as w:
+        with z.open(i, 'w', force_zip64=[p, 'zip64'] == sys.argv[2:4]) as w:
             w.write(open(p, 'rb').read()))";
 
 TEST(Check, PackagesLinesAndExitStatuses) {
@@ -87,7 +87,8 @@ TEST(Check, PackagesLinesAndExitStatuses) {
         {"bsdtar", "", "", 0, "", "", false, "", false,
          "bsdtar --format zip -s ,^\\./,, -cf ../p.pk3 ."},
         {"Python, Windows times", "", "", 0, "", "", false, "", false, py},
-        {"a Zip64 entry", a, "zip64", 1, lost, bad + a + " : Zip64\n", false, "", false, py},
+        {"a Zip64 entry", a, "zip64 seek", 1, lost, bad + a + " : Zip64\n", false, "", false, py},
+        {"a Zip64 entry with a data descriptor", a, "zip64", 0, "", "", false, "", false, py},
         {"a bzip2 entry", a, "bzip2", 1, lost,
          bad + a + " : compressée autrement que stockée ou deflate (méthode 12)\n", false, "",
          false, py},

@@ -159,7 +159,10 @@ bool open_package(const std::string &path, package_zip &package, std::string &fa
             break;
         if (entry.name.empty() || entry.name.back() == '/')
             continue;
-        entry.zip64 = entry.zip64 || (local_headers && local_zip64(zip, extra));
+        // The game compares a local header's sizes with the directory's, but
+        // not for an entry whose data descriptor holds them.
+        entry.zip64 =
+            entry.zip64 || (local_headers && !(entry.flags & 8) && local_zip64(zip, extra));
         package.entries.push_back(std::move(entry));
     }
     if (at != UNZ_END_OF_LIST_OF_FILE) {

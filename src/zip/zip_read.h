@@ -21,7 +21,9 @@ struct package_entry {
     std::uint64_t size = 0, packed_size = 0;
     int method = 0;
     unsigned flags = 0;
-    bool zip64 = false; // its directory record or local header has a Zip64 field
+    // Its directory record has a Zip64 field, or its local header has one
+    // and no data descriptor follows: the game cannot read it.
+    bool zip64 = false;
     unz64_file_pos at{};
 };
 
