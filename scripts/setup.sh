@@ -10,7 +10,7 @@ packages=(
   libgtk2.0-dev libminizip-dev zlib1g-dev libgtest-dev
   libdeflate-dev nettle-dev libjpeg62-turbo-dev
   xvfb xauth xdotool fonts-dejavu-core
-  unzip zip python3
+  unzip zip python3 p7zip-full libarchive-tools
   desktop-file-utils dpkg-dev file groff-base libglib2.0-bin libjpeg-turbo-progs netpbm
 )
 

@@ -13,13 +13,13 @@
 #include <thread>
 #include <unordered_map>
 
-#include "zip/zip_read.h"
 #include "level/game_files.h"
 #include "level/other_packages.h"
 #include "level/plan.h"
 #include "level/readers.h"
 #include "level/tree.h"
 #include "valid/level_checks.h"
+#include "zip/zip_read.h"
 
 namespace {
 
@@ -455,9 +455,13 @@ package_check check_package(const std::string &package_path, const std::string &
             levels.push_back(at);
             package.maps.insert(lower.substr(5, lower.size() - 9));
             package.used[at] = true;
-            largest = std::max(largest, package.zip.entries[at].size);
+            if (sizes_possible(package.zip, package.zip.entries[at]))
+                largest = std::max(largest, package.zip.entries[at].size);
         }
-    std::sort(levels.begin(), levels.end());
+    // In name order, whatever order the tool that made the package stored them in.
+    std::sort(levels.begin(), levels.end(), [&](size_t x, size_t y) {
+        return package.zip.entries[x].name < package.zip.entries[y].name;
+    });
     // One buffer for every level, as large as the largest: fresh pages cost.
     std::string bsp;
     bsp.reserve(static_cast<size_t>(std::min(largest, level_limit)));

@@ -30,12 +30,25 @@ files good_package() {
             {"mapcrate", "credits"}};
 }
 
+// Packs the folder with Python's zipfile as Windows tools do (NTFS and UT times, data
+// descriptors: the file is not seeked unless told); the arguments after the zip spoil one file.
+const char python_pack[] = R"(import os, struct, sys, zipfile
+class Out:
+    def __init__(s, f): s.write, s.flush = f.write, f.flush
+with open(sys.argv[1], 'wb') as f, zipfile.ZipFile(f if 'seek' in sys.argv else Out(f), 'w') as z:
+    for p in sorted(os.path.join(d, n)[2:] for d, _, ns in os.walk('.') for n in ns):
+        i = zipfile.ZipInfo(p.replace('/', '\\') if [p, '\\'] == sys.argv[2:4] else p)
+        i.compress_type = 12 if [p, 'bzip2'] == sys.argv[2:4] else 8
+        i.extra = struct.pack('<HHIHH3QHHBI', 10, 32, 0, 1, 24, 1, 2, 3, 0x5455, 5, 1, 0)
+        with z.open(i, 'w', force_zip64=[p, 'zip64'] == sys.argv[2:4]) as w:
+            w.write(open(p, 'rb').read()))";
+
 TEST(Check, PackagesLinesAndExitStatuses) {
     const std::string a = "textures/set/a.tga", b = "textures/base/b.tga",
                       s = "scripts/base.shader", old = "textures/set/old.tga",
-                      long_name = "textures/set/" + std::string(53, 'n') + ".tga",
+                      long_name = "textures/set/" + std::string(47, 'n') + ".tga",
                       bad = "Illisible par le jeu : ", swap = "Remplace un fichier du jeu : ",
-                      lost = "Introuvable : textures/set/a\n";
+                      lost = "Introuvable : textures/set/a\n", py = "python3 ../pack.py ../p.pk3";
     const struct {
         const char *what;
         std::string name, data; // a file the package differs by: "-" removes it, "*" encrypts it
@@ -44,10 +57,10 @@ TEST(Check, PackagesLinesAndExitStatuses) {
         bool quiet = false;
         std::string e_lines = "";
         std::string beside = ""; // in the game's folder: zz.pk3 holds a, pak1.pk3 is cut short
+        std::string pack = "";   // the tool that packs pkg/, when not the project's packer
     } rows[] = {
         {"good", "", "", 0, "", ""},
         {"good, --quiet", "", "", 0, "", "", true},
-        {"missing a texture", a, "-", 1, lost, ""},
         {"missing a sound", "sound/m/hum.wav", "-", 1, "Introuvable : sound/m/hum\n", ""},
         {"carrying a game file", b, "the game's", 1, "", "Deja dans le jeu : " + b + "\n"},
         {"a game path with other bytes", b, "THE GAME'S", 1, "", swap + b + " (pak0.pk3)\n"},
@@ -60,7 +73,7 @@ TEST(Check, PackagesLinesAndExitStatuses) {
         {"an unused file", old, "O", 1, "", "Inutilise : " + old + "\n"},
         {"an unused file, --quiet", old, "O", 1, "", "Inutilise : " + old + "\n", true},
         {"an encrypted entry", a, "*", 1, lost, bad + a + " : entrée chiffrée\n"},
-        {"a 70-byte name", long_name, "N", 1, "",
+        {"a 64-byte name", long_name, "N", 1, "",
          bad + long_name + " : nom de 64 octets ou plus\n"},
         {"two names that differ in case", "Textures/Set/A.tga", "A", 1, "",
          bad + a + " : même nom, à la casse près, que Textures/Set/A.tga\n"},
@@ -73,6 +86,21 @@ TEST(Check, PackagesLinesAndExitStatuses) {
              " existe aussi dans pak/zz.pk3, avec un autre contenu ; le jeu "
              "prendra celui de ce pk3\n",
          false, "", "zz.pk3"},
+        {"Info-ZIP's zip", "", "", 0, "", "", false, "", "", "zip -qr ../p.pk3 ."},
+        {"zip -X", "", "", 0, "", "", false, "", "", "zip -qrX ../p.pk3 ."},
+        {"zip -9 -D", "", "", 0, "", "", false, "", "", "zip -qr9D ../p.pk3 ."},
+        {"7-Zip", "", "", 0, "", "", false, "", "", "7z a -tzip -bso0 ../p.pk3 ."},
+        {"bsdtar", "", "", 0, "", "", false, "", "",
+         "bsdtar --format zip -s ,^\\./,, -cf ../p.pk3 ."},
+        {"Python, Windows times", "", "", 0, "", "", false, "", "", py},
+        {"a Zip64 entry", a, "zip64 seek", 1, lost, bad + a + " : Zip64\n", false, "", "", py},
+        {"a Zip64 entry with a data descriptor", a, "zip64", 0, "", "", false, "", "", py},
+        {"a bzip2 entry", a, "bzip2", 1, lost,
+         bad + a + " : compressée autrement que stockée ou deflate (méthode 12)\n", false, "",
+         "", py},
+        {"a name with backslashes", a, "\\", 1, lost,
+         bad + "textures\\\\set\\\\a.tga : nom avec une barre oblique inverse\n", false, "", "",
+         py},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.what);
@@ -88,11 +116,15 @@ TEST(Check, PackagesLinesAndExitStatuses) {
             contents.erase(r.name);
         else if (r.data != "*" && !r.name.empty())
             contents[r.name] = r.data;
-        // Packed by the project's packer; the file named "*" goes in last, encrypted.
-        std::vector<std::string> plain = words("env -C pkg " MAPCRATE_PACK " -o -9 ../p.pk3");
+        // Packed by the row's tool (given the row's file), or the project's packer; the file
+        // named "*" goes in last, encrypted.
+        write_file("pack.py", python_pack);
+        std::vector<std::string> plain =
+            words("env -C pkg " + (r.pack.empty() ? MAPCRATE_PACK " -o -9 ../p.pk3"
+                                                  : r.pack + " " + r.name + " " + r.data));
         for (const auto &[name, data] : contents) {
             write_file("pkg/" + name, data);
-            if (name != r.name || r.data != "*")
+            if (r.pack.empty() && (name != r.name || r.data != "*"))
                 plain.push_back(name);
         }
         ASSERT_EQ(run_program(plain).status, 0);

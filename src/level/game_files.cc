@@ -1,9 +1,7 @@
 #include "level/game_files.h"
 
-#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
-#include <unzip.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,11 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <memory>
 #include <set>
 
 #include "io/io.h"
 #include "level/tree.h"
+#include "zip/zip_read.h"
 
 namespace {
 
@@ -23,50 +21,18 @@ namespace {
 const char *const cut_short = "archive coup\xe9"
                               "e";
 
-struct unz_closer {
-    void operator()(void *z) const {
-        unzClose(z);
+// The archive at path, read through the one zip reader; false with the
+// reason otherwise.
+bool open_archive(const std::string &path, package_zip &zip, std::string &why) {
+    if (open_package(path, zip, why, false))
+        return true;
+    if (zip.fd.fd >= 0) {
+        char head[4];
+        bool zip_start =
+            read_range(zip.fd.fd, head, 4, 0) == 4 && std::memcmp(head, "PK\3\4", 4) == 0;
+        why = zip_start ? cut_short : "pas une archive zip";
     }
-};
-using unz_owner = std::unique_ptr<void, unz_closer>;
-
-// The zip library opens nothing itself: it is handed the stream opened here.
-voidpf ZCALLBACK given_stream(voidpf, const void *stream, int) {
-    return const_cast<void *>(stream);
-}
-
-// The archive at path, opened only when it is a regular file and without
-// blocking on a named pipe; null with the reason otherwise.
-unz_owner open_archive(const std::string &path, std::string &why) {
-    fd_owner in{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    struct stat st;
-    if (in.fd < 0 || fstat(in.fd, &st) != 0) {
-        why = std::strerror(errno);
-        return nullptr;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        why = "pas un fichier ordinaire";
-        return nullptr;
-    }
-    char head[4];
-    bool zip_start = read_range(in.fd, head, 4, 0) == 4 && std::memcmp(head, "PK\3\4", 4) == 0;
-    std::FILE *stream = fdopen(in.fd, "rb");
-    if (!stream) {
-        why = std::strerror(errno);
-        return nullptr;
-    }
-    in.fd = -1;
-    zlib_filefunc64_def calls;
-    fill_fopen64_filefunc(&calls);
-    calls.zopen64_file = given_stream;
-    // The library closes the stream when it fails to open the archive.
-    unz_owner zip{unzOpen2_64(stream, &calls)};
-    unz_global_info64 global;
-    if (zip && unzGetGlobalInfo64(zip.get(), &global) == UNZ_OK &&
-        (global.number_entry == 0 || unzGoToFirstFile(zip.get()) == UNZ_OK))
-        return zip;
-    why = zip_start ? cut_short : "pas une archive zip";
-    return nullptr;
+    return false;
 }
 
 bool holds_pak0(const std::string &dir, std::vector<std::string> &notes) {
@@ -75,7 +41,8 @@ bool holds_pak0(const std::string &dir, std::vector<std::string> &notes) {
     if (dir.empty() || stat(pak0.c_str(), &st) != 0)
         return false;
     std::string why;
-    if (open_archive(pak0, why))
+    package_zip zip;
+    if (open_archive(pak0, zip, why))
         return true;
     notes.push_back(unreadable_pak_note(pak0, why));
     return false;
@@ -107,34 +74,6 @@ std::vector<std::string> usual_places(const std::string &author_dir) {
     return places;
 }
 
-// The name of the entry the archive is at; empty when it cannot be read.
-std::string entry_name(void *zip, unz_file_info64 &info) {
-    std::string name(256, '\0');
-    if (unzGetCurrentFileInfo64(zip, &info, name.data(), name.size(), nullptr, 0, nullptr, 0) !=
-        UNZ_OK)
-        return std::string();
-    if (info.size_filename > name.size()) {
-        name.assign(info.size_filename, '\0');
-        if (unzGetCurrentFileInfo64(zip, &info, name.data(), name.size(), nullptr, 0, nullptr, 0) !=
-            UNZ_OK)
-            return std::string();
-    }
-    name.resize(std::min<size_t>(info.size_filename, name.size()));
-    return name;
-}
-
-// The entry the archive is at, whole and checked against its CRC, into
-// text (not filled first: the entry may be as large as the scripts' limit).
-bool read_entry(void *zip, const unz_file_info64 &info, std::unique_ptr<char[]> &text) {
-    auto size = static_cast<unsigned>(info.uncompressed_size);
-    if (unzOpenCurrentFile(zip) != UNZ_OK)
-        return false;
-    text.reset(new char[size + 1]);
-    int n = size == 0 ? 0 : unzReadCurrentFile(zip, text.get(), size);
-    // Closing checks the entry's CRC once it was read to its end.
-    return unzCloseCurrentFile(zip) == UNZ_OK && n == static_cast<int>(size);
-}
-
 bool is_shader_script(const std::string &lower_name) {
     return lower_name.compare(0, 8, "scripts/") == 0 && lower_name.size() > 15 &&
            lower_name.compare(lower_name.size() - 7, 7, ".shader") == 0 &&
@@ -156,29 +95,21 @@ using script_reads = std::map<std::string, script_read>; // by lower-case name
 bool read_archive(const std::string &path, std::size_t archive, game_files &game,
                   script_reads &scripts, const std::unordered_set<std::string> *wanted) {
     std::string why;
-    unz_owner zip = open_archive(path, why);
+    package_zip zip;
     std::vector<std::string> names;
     script_reads mine;
-    unz_global_info64 global{};
-    int at = zip && unzGetGlobalInfo64(zip.get(), &global) == UNZ_OK && global.number_entry > 0
-                 ? unzGoToFirstFile(zip.get())
-                 : UNZ_END_OF_LIST_OF_FILE;
-    std::size_t entry = 0;
-    for (; at == UNZ_OK && why.empty(); at = unzGoToNextFile(zip.get())) {
-        unz_file_info64 info;
-        std::string name = lower_case(entry_name(zip.get(), info));
-        ++entry;
-        if (name.empty() || name.back() == '/')
-            continue;
+    bool opened = open_archive(path, zip, why);
+    for (std::size_t entry = 0; opened && entry < zip.entries.size() && why.empty(); ++entry) {
+        const package_entry &e = zip.entries[entry];
+        std::string name = lower_case(e.name);
         if (is_shader_script(name)) {
             mine[name].archive = archive;
             mine[name].entry = entry;
-            std::unique_ptr<char[]> text;
-            if (info.uncompressed_size > shader_script_limit)
+            std::string text;
+            if (e.size > shader_script_limit)
                 mine[name].too_big = true;
-            else if (read_entry(zip.get(), info, text))
-                mine[name].defs = parse_shader_script(
-                    std::string_view(text.get(), info.uncompressed_size), wanted);
+            else if (read_package_entry(zip, e, shader_script_limit, text))
+                mine[name].defs = parse_shader_script(text, wanted);
             else
                 why = "entr\xe9"
                       "e illisible : " +
@@ -186,8 +117,6 @@ bool read_archive(const std::string &path, std::size_t archive, game_files &game
         }
         names.push_back(std::move(name));
     }
-    if (zip && why.empty() && at != UNZ_END_OF_LIST_OF_FILE)
-        why = cut_short;
     if (!why.empty()) {
         game.notes.push_back(unreadable_pak_note(path, why));
         return false;

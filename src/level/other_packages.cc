@@ -8,120 +8,20 @@
 
 #include <libdeflate.h>
 #include <sys/stat.h>
-#include <unzip.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
 #include <set>
 #include <unordered_map>
 
 #include "io/io.h"
 #include "level/tree.h"
+#include "zip/zip_read.h"
 
 namespace {
 
 // A shader script larger than this is not a shader script.
 constexpr std::uint64_t script_limit = 16u << 20;
-
-struct unz_closer {
-    void operator()(void *z) const {
-        unzClose(z);
-    }
-};
-using unz_owner = std::unique_ptr<void, unz_closer>;
-
-// The zip library reads through a window over a descriptor opened first, so
-// that only a regular file is read.  It reads a directory a few bytes at a
-// time, seeks between entries and looks for the directory's end backwards:
-// a window of whole aligned blocks spares a call for each.
-struct window {
-    int fd = -1;
-    std::uint64_t size = 0, pos = 0; // the file's size, where the next read starts
-    std::uint64_t start = 0;         // the file offset of the bytes held
-    std::vector<char> bytes = std::vector<char>(1 << 16);
-    size_t held = 0;
-    bool failed = false;
-};
-
-voidpf ZCALLBACK window_open(voidpf opaque, const void *, int) {
-    return opaque;
-}
-uLong ZCALLBACK window_read(voidpf, voidpf stream, void *buf, uLong size) {
-    auto *w = static_cast<window *>(stream);
-    char *out = static_cast<char *>(buf);
-    uLong done = 0;
-    while (done < size && !w->failed) {
-        if (w->pos >= w->start && w->pos < w->start + w->held) {
-            size_t at = static_cast<size_t>(w->pos - w->start);
-            size_t n = std::min<size_t>(size - done, w->held - at);
-            std::copy_n(w->bytes.data() + at, n, out + done);
-            done += n;
-            w->pos += n;
-            continue;
-        }
-        // Large reads go straight to the caller.
-        bool direct = size - done >= w->bytes.size();
-        std::uint64_t block = w->pos - w->pos % w->bytes.size();
-        long long n = direct ? read_range(w->fd, out + done, size - done, w->pos)
-                             : read_range(w->fd, w->bytes.data(), w->bytes.size(), block);
-        w->failed = n < 0;
-        if (n <= 0 || (!direct && block + static_cast<std::uint64_t>(n) <= w->pos))
-            break;
-        if (direct) {
-            done += static_cast<uLong>(n);
-            w->pos += static_cast<std::uint64_t>(n);
-        } else {
-            w->start = block;
-            w->held = static_cast<size_t>(n);
-        }
-    }
-    return done;
-}
-uLong ZCALLBACK window_write(voidpf, voidpf, const void *, uLong) {
-    return 0;
-}
-ZPOS64_T ZCALLBACK window_tell(voidpf, voidpf stream) {
-    return static_cast<window *>(stream)->pos;
-}
-long ZCALLBACK window_seek(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
-    auto *w = static_cast<window *>(stream);
-    w->pos = offset + (origin == ZLIB_FILEFUNC_SEEK_CUR   ? w->pos
-                       : origin == ZLIB_FILEFUNC_SEEK_END ? w->size
-                                                          : 0);
-    return 0;
-}
-// The descriptor's owner closes it.
-int ZCALLBACK window_close(voidpf, voidpf) {
-    return 0;
-}
-int ZCALLBACK window_error(voidpf, voidpf stream) {
-    return static_cast<window *>(stream)->failed;
-}
-
-// The name of the entry the archive is at; empty when it cannot be read.
-std::string entry_name(void *zip, unz_file_info64 &info) {
-    std::string name(256, '\0');
-    for (int tries = 0; tries < 2; ++tries) {
-        if (unzGetCurrentFileInfo64(zip, &info, name.data(), name.size(), nullptr, 0, nullptr, 0) !=
-            UNZ_OK)
-            return std::string();
-        if (info.size_filename <= name.size())
-            break;
-        name.assign(info.size_filename, '\0');
-    }
-    name.resize(std::min<size_t>(info.size_filename, name.size()));
-    return name;
-}
-
-bool read_entry(void *zip, const unz_file_info64 &info, std::string &text) {
-    if (info.uncompressed_size > script_limit || unzOpenCurrentFile(zip) != UNZ_OK)
-        return false;
-    text.resize(static_cast<size_t>(info.uncompressed_size));
-    int n = text.empty() ? 0 : unzReadCurrentFile(zip, text.data(), unsigned(text.size()));
-    // Closing checks the entry's CRC once it was read to its end.
-    return unzCloseCurrentFile(zip) == UNZ_OK && n == static_cast<int>(text.size());
-}
 
 // A game path as the game compares it: lower case, '\' read as '/'.
 std::string path_key(const std::string &name) {
@@ -236,27 +136,16 @@ bool file_crc(const std::string &path, std::uint32_t &crc) {
 } // namespace
 
 bool read_pk3(const std::string &path, pk3_contents &out) {
-    struct stat st;
-    fd_owner fd{open_as_file(path.c_str(), st)};
-    if (fd.fd < 0)
+    package_zip zip;
+    std::string why;
+    // A directory that breaks off still gives the entries before the break.
+    if (!open_package(path, zip, why, false) && !zip.zip)
         return false;
-    window w;
-    w.fd = fd.fd;
-    w.size = static_cast<std::uint64_t>(st.st_size);
-    zlib_filefunc64_def io = {window_open, window_read,  window_write, window_tell,
-                              window_seek, window_close, window_error, &w};
-    unz_owner zip{unzOpen2_64(path.c_str(), &io)};
-    if (!zip)
-        return false;
-    for (int at = unzGoToFirstFile(zip.get()); at == UNZ_OK; at = unzGoToNextFile(zip.get())) {
-        unz_file_info64 info;
-        std::string name = entry_name(zip.get(), info), text;
-        if (name.empty() || name.back() == '/')
-            continue;
-        if (is_shader_script(path_key(name)) && read_entry(zip.get(), info, text))
-            out.scripts.push_back({name, parse_shader_script(text)});
-        out.entries.push_back(
-            {std::move(name), info.uncompressed_size, static_cast<std::uint32_t>(info.crc)});
+    for (const package_entry &e : zip.entries) {
+        std::string text;
+        if (is_shader_script(path_key(e.name)) && read_package_entry(zip, e, script_limit, text))
+            out.scripts.push_back({e.name, parse_shader_script(text)});
+        out.entries.push_back({e.name, e.size, e.crc});
     }
     return true;
 }

@@ -8,7 +8,6 @@
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unzip.h>
 
 #include <algorithm>
 #include <cctype>
@@ -21,6 +20,7 @@
 #include "mapcrate.h"
 #include "verify/engine_run.h"
 #include "verify/stop_signals.h"
+#include "zip/zip_read.h"
 
 namespace {
 
@@ -28,13 +28,6 @@ namespace {
 // back once everything before it is done.
 const char sentinel[] = "mapcrate-verify-end";
 const char bot_command[] = "addbot sarge 1\n";
-
-struct unz_closer {
-    void operator()(void *zip) const {
-        unzClose(zip);
-    }
-};
-using unz_owner = std::unique_ptr<void, unz_closer>;
 
 struct package_contents {
     bool readable = false;
@@ -61,18 +54,12 @@ bool in_folder(const std::string &name, const char *folder, const char *tail) {
 
 package_contents read_contents(const std::string &pk3_path) {
     package_contents c;
-    unz_owner zip{unzOpen64(pk3_path.c_str())};
-    if (!zip)
-        return c;
-    c.readable = true;
-    // A zip name holds at most 65535 bytes.
-    std::string name(65536, '\0');
-    for (int at = unzGoToFirstFile(zip.get()); at == UNZ_OK; at = unzGoToNextFile(zip.get())) {
-        unz_file_info64 info;
-        if (unzGetCurrentFileInfo64(zip.get(), &info, name.data(), name.size(), nullptr, 0, nullptr,
-                                    0) != UNZ_OK)
-            continue;
-        std::string entry = name.substr(0, info.size_filename);
+    package_zip zip;
+    std::string why;
+    // A directory that breaks off still gives the entries before the break.
+    c.readable = open_package(pk3_path, zip, why, false) || zip.zip;
+    for (const package_entry &e : zip.entries) {
+        const std::string &entry = e.name;
         if (in_folder(entry, "maps/", ".bsp"))
             c.maps.push_back(entry.substr(5, entry.size() - 9));
         else if (in_folder(entry, "maps/", ".aas"))

@@ -53,9 +53,17 @@ ZPOS64_T layer_tell(voidpf opaque, voidpf) {
 
 long layer_seek(voidpf opaque, voidpf, ZPOS64_T offset, int origin) {
     read_layer *l = layer_of(opaque);
-    std::uint64_t base = origin == ZLIB_FILEFUNC_SEEK_CUR   ? l->pos
-                         : origin == ZLIB_FILEFUNC_SEEK_END ? l->size
-                                                            : 0;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR) {
+        // The library steps back over an extra field it has read with a
+        // negative step wrapped to unsigned: the sum wraps back likewise.
+        std::uint64_t to = l->pos + offset;
+        bool back = static_cast<std::int64_t>(offset) < 0;
+        if (back ? to > l->pos : to < l->pos)
+            return -1;
+        l->pos = to;
+        return 0;
+    }
+    std::uint64_t base = origin == ZLIB_FILEFUNC_SEEK_END ? l->size : 0;
     if (offset > UINT64_MAX - base)
         return -1;
     l->pos = base + offset;
@@ -151,7 +159,10 @@ bool open_package(const std::string &path, package_zip &package, std::string &fa
             break;
         if (entry.name.empty() || entry.name.back() == '/')
             continue;
-        entry.zip64 = entry.zip64 || (local_headers && local_zip64(zip, extra));
+        // The game compares a local header's sizes with the directory's, but
+        // not for an entry whose data descriptor holds them.
+        entry.zip64 =
+            entry.zip64 || (local_headers && !(entry.flags & 8) && local_zip64(zip, extra));
         package.entries.push_back(std::move(entry));
     }
     if (at != UNZ_END_OF_LIST_OF_FILE) {
@@ -161,15 +172,24 @@ bool open_package(const std::string &path, package_zip &package, std::string &fa
     return true;
 }
 
+bool sizes_possible(const package_zip &package, const package_entry &entry) {
+    if (!package.layer || entry.packed_size > package.layer->size)
+        return false;
+    if (entry.method == 0 && !(entry.flags & 1))
+        return entry.size == entry.packed_size;
+    // Deflate makes at most 258 bytes of two bits: 1032 of a byte.
+    return entry.method != Z_DEFLATED || entry.size / 1032 <= entry.packed_size;
+}
+
 bool read_package_entry(package_zip &package, const package_entry &entry, std::uint64_t limit,
                         std::string &bytes, std::uint64_t head) {
     void *zip = package.zip.get();
     std::uint64_t want = head > 0 ? std::min(head, entry.size) : entry.size;
     if (want > limit || want > INT32_MAX || entry.packed_size > INT32_MAX || entry.flags & 1 ||
-        unzGoToFilePos64(zip, &entry.at) != UNZ_OK)
+        !sizes_possible(package, entry) || unzGoToFilePos64(zip, &entry.at) != UNZ_OK)
         return false;
-    bytes.resize(static_cast<size_t>(want));
     if (head > 0) {
+        bytes.resize(static_cast<size_t>(want));
         if (unzOpenCurrentFile(zip) != UNZ_OK)
             return false;
         int n = want == 0 ? 0 : unzReadCurrentFile(zip, bytes.data(), static_cast<unsigned>(want));
@@ -178,10 +198,14 @@ bool read_package_entry(package_zip &package, const package_entry &entry, std::u
     }
     // Whole entries are read raw and inflated at once: several times faster
     // than the library's own inflating, which matters for large levels.
-    int method = 0, level = 0;
+    // Deflate never needs twice the bytes it stands for, past a block
+    // header: a larger claim is refused before anything is sized from it.
     bool stored = entry.method == 0;
+    if (!stored && entry.packed_size > 2 * want + 1024)
+        return false;
+    int method = 0, level = 0;
     std::string &raw = stored ? bytes : package.packed;
-    raw.resize(static_cast<size_t>(stored ? want : entry.packed_size));
+    raw.resize(static_cast<size_t>(entry.packed_size));
     if (unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK)
         return false;
     int n =
@@ -190,6 +214,7 @@ bool read_package_entry(package_zip &package, const package_entry &entry, std::u
     if (n != static_cast<int>(raw.size()))
         return false;
     if (!stored) {
+        bytes.resize(static_cast<size_t>(want));
         std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor *)> inflater{
             libdeflate_alloc_decompressor(), libdeflate_free_decompressor};
         if (!inflater ||
@@ -204,7 +229,8 @@ bool stream_package_entry(package_zip &package, const package_entry &entry,
                           const std::function<bool(std::string_view)> &sink) {
     void *zip = package.zip.get();
     if (entry.flags & 1 || (entry.method != 0 && entry.method != Z_DEFLATED) ||
-        unzGoToFilePos64(zip, &entry.at) != UNZ_OK || unzOpenCurrentFile(zip) != UNZ_OK)
+        !sizes_possible(package, entry) || unzGoToFilePos64(zip, &entry.at) != UNZ_OK ||
+        unzOpenCurrentFile(zip) != UNZ_OK)
         return false;
     std::string piece(zip_stream_piece, '\0');
     int n = 0;

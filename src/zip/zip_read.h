@@ -21,7 +21,9 @@ struct package_entry {
     std::uint64_t size = 0, packed_size = 0;
     int method = 0;
     unsigned flags = 0;
-    bool zip64 = false; // its directory record or local header has a Zip64 field
+    // Its directory record has a Zip64 field, or its local header has one
+    // and no data descriptor follows: the game cannot read it.
+    bool zip64 = false;
     unz64_file_pos at{};
 };
 
@@ -53,13 +55,22 @@ struct package_zip {
 // Opens the regular file at path (without blocking on a pipe) and reads its
 // directory; with local_headers, each entry's local header too, for Zip64
 // fields.  False, with the reason in failure (ISO-8859-1 or the system's
-// words), when it is not a file or not a zip the library reads.
+// words), when it is not a file or not a zip the library reads.  When the
+// directory breaks off part-way, zip stays set and entries holds those
+// before the break.  Memory: the directory's real records, never a count
+// or size it claims.
 bool open_package(const std::string &path, package_zip &package, std::string &failure,
                   bool local_headers);
 
+// False when the directory's sizes for entry cannot be true: more packed
+// bytes than the file holds, or more bytes than its method makes of them.
+bool sizes_possible(const package_zip &package, const package_entry &entry);
+
 // The whole of an entry whose data holds at most limit bytes, inflated and
 // its CRC checked; false otherwise (bytes then holds anything).  With head
-// set, only its first head bytes (no CRC check).
+// set, only its first head bytes (no CRC check).  Nothing is sized from
+// the directory's claims but within limit: at most limit bytes in bytes
+// and twice that in package.packed.
 bool read_package_entry(package_zip &package, const package_entry &entry, std::uint64_t limit,
                         std::string &bytes, std::uint64_t head = 0);
 
