@@ -5,6 +5,7 @@
 #include <clocale>
 #include <filesystem>
 #include <functional>
+#include <tuple>
 
 #include "gui_support.h"
 #include "support.h"
@@ -63,37 +64,33 @@ TEST(Commands, PopupShowsItsTextAsIsInEveryLocaleWrapsAPathAndLeavesNothingOnScr
 
 TEST(Commands, OnlyYesToQuitCleansUpNeverTheProgramAndTheFrameCloseEndsAtOnce) {
     const names all = {"levelshots", "mapcrate", "maps", "scripts", "sound", "textures"};
-    const struct {
-        int answer; // 0: no Quit, the window closed from its frame
-        bool credits_is_this_program;
-        names left;
-    } rows[] = {{GTK_RESPONSE_NO, false, all},
-                {GTK_RESPONSE_DELETE_EVENT, false, all},
-                {GTK_RESPONSE_YES, false, {"maps"}},
-                {GTK_RESPONSE_YES, true, {"mapcrate", "maps"}},
-                {0, false, all}};
-    for (const auto &r : rows) {
+    // The answer to Quit (0: no Quit, the window closed from its frame), whether the credits
+    // file is a link to this program, and what stays.
+    const std::tuple<int, bool, names> rows[] = {{GTK_RESPONSE_NO, false, all},
+                                                 {GTK_RESPONSE_DELETE_EVENT, false, all},
+                                                 {GTK_RESPONSE_YES, false, {"maps"}},
+                                                 {GTK_RESPONSE_YES, true, {"mapcrate", "maps"}},
+                                                 {0, false, all}};
+    for (const auto &[answer, credits_is_this_program, left] : rows) {
         temp_dir work;
-        for (const char *d : {"maps", "textures", "scripts", "levelshots", "sound"})
-            mkdir(d, 0755);
         write_file("maps/arena.bsp", "IBSP");
+        ASSERT_EQ(system("mkdir textures scripts levelshots sound"), 0);
         namespace fs = std::filesystem;
-        r.credits_is_this_program
-            ? fs::create_symlink(fs::read_symlink("/proc/self/exe"), "mapcrate")
-            : write_file("mapcrate", "credits\r\n");
+        credits_is_this_program ? fs::create_symlink(fs::read_symlink("/proc/self/exe"), "mapcrate")
+                                : write_file("mapcrate", "credits\r\n");
         form_record f;
         // A staging folder an Execute added for the map's sounds.
         f.made_top_dirs = {"sound/"};
         make_form(f);
         std::shared_ptr<dialog_log> log;
         auto act = [&] {
-            r.answer ? gtk_button_clicked(GTK_BUTTON(f.quit_button)) : close_from_frame(f.window);
+            answer ? gtk_button_clicked(GTK_BUTTON(f.quit_button)) : close_from_frame(f.window);
         };
-        EXPECT_EQ(ends_the_loop(act, r.answer, log), !r.answer || r.answer == GTK_RESPONSE_YES);
-        EXPECT_EQ(log->seen.size(), r.answer ? 1u : 0u);
-        EXPECT_EQ(list_dir("."), r.left) << r.answer;
+        EXPECT_EQ(ends_the_loop(act, answer, log), !answer || answer == GTK_RESPONSE_YES);
+        EXPECT_EQ(log->seen.size(), answer ? 1u : 0u);
+        EXPECT_EQ(list_dir("."), left) << answer;
         EXPECT_EQ(list_dir("maps"), names{"arena.bsp"});
-        if (r.answer)
+        if (answer)
             destroy_form(f);
     }
 }
@@ -105,34 +102,30 @@ TEST(FileSelect, ARefusalKeepsItsDialogAndEachOpenDialogFillsItsOwnEntry) {
     write_file(bsp, "x");
     form_record f;
     make_form(f);
-    const char *folder = "La source n'est pas un dossier", *file = "Impossible d'ouvrir le fichier";
-    // Answered in this order, opened in the reverse one: every answer after
-    // the first goes to a dialog older than the last opened.
-    const struct {
-        int k;
-        std::string refused;
-        const char *message;
-        std::string good;
-    } rows[] = {{3, tex, file, bsp},
-                {0, bsp, folder, tex},
-                {1, tex, file, bsp},
-                {2, tex + "/none", file, bsp},
-                {0, bsp + "/", folder, work.path}};
+    // Per dialog, for its entry k, a choice it refuses then a good one.  Answered in this order,
+    // opened in the reverse one: every answer after the first goes to a dialog older than the
+    // last opened.
+    const std::tuple<int, std::string, std::string> rows[] = {{3, tex, bsp},
+                                                              {0, bsp, tex},
+                                                              {1, tex, bsp},
+                                                              {2, tex + "/none", bsp},
+                                                              {0, bsp + "/", work.path}};
     const size_t n = std::size(rows);
     GtkWidget *dialogs[n];
     for (size_t i = n; i-- > 0;) {
-        gtk_button_clicked(GTK_BUTTON(f.browse_buttons[rows[i].k]));
+        gtk_button_clicked(GTK_BUTTON(f.browse_buttons[std::get<0>(rows[i])]));
         dialogs[i] = f.file_dialog;
     }
     for (size_t i = 0; i < n; ++i) {
-        const auto &r = rows[i];
-        const std::string before = gtk_entry_get_text(GTK_ENTRY(f.entries[r.k]));
-        EXPECT_EQ(choose(dialogs[i], r.refused).rfind(r.message, 0), 0u) << r.refused;
+        const auto &[k, refused, good] = rows[i];
+        const std::string before = gtk_entry_get_text(GTK_ENTRY(f.entries[k]));
+        const char *said = k ? "Impossible d'ouvrir le fichier" : "La source n'est pas un dossier";
+        EXPECT_EQ(choose(dialogs[i], refused).rfind(said, 0), 0u) << refused;
         EXPECT_EQ(shown_dialogs().size(), n - i) << "a refused choice must keep its dialog";
-        EXPECT_EQ(gtk_entry_get_text(GTK_ENTRY(f.entries[r.k])), before);
-        EXPECT_EQ(choose(dialogs[i], r.good), "");
+        EXPECT_EQ(gtk_entry_get_text(GTK_ENTRY(f.entries[k])), before);
+        EXPECT_EQ(choose(dialogs[i], good), "");
         EXPECT_EQ(shown_dialogs().size(), n - i - 1);
-        EXPECT_EQ(gtk_entry_get_text(GTK_ENTRY(f.entries[r.k])), r.good);
+        EXPECT_EQ(gtk_entry_get_text(GTK_ENTRY(f.entries[k])), good);
     }
     destroy_form(f);
 }
