@@ -114,10 +114,8 @@ TEST(CommandLine, HelpVersionAndTheLocalesEncoding) {
           "  4  l'écriture du pk3", "--verify", "  7  aucun serveur du jeu", "--check PAQUET",
           "  5  le paquet n'est pas un zip lisible"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
-    run_result version = mapcrate({"--version"}, "C");
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out.substr(0, version.out.find('\n')), "mapcrate 0.1");
-    EXPECT_EQ(version.out.find("\xe9"), std::string::npos) << "ISO-8859-1 in the C locale";
+    // The version's first line and status are the install test's.
+    EXPECT_NE(mapcrate({"--version"}, "C").out.find("Tous droits r?serv?s."), std::string::npos);
 
     write_file("l.bsp", test_bsp());
     run_result c = mapcrate({"--bsp", "l.bsp", "--name", "m"}, "C");
