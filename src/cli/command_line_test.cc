@@ -165,7 +165,7 @@ TEST(ShownNames, OneLineEachOnTheTerminalTheBytesInThePackage) {
                           "sound/\\x1b[2J.wav\tG/sound/\\x1b[2J.wav\t2\n",
                           "Fichiers du jeu : pak\\x1b[7m (1 fichiers)\n",
                           "Deja dans le jeu : sound/\\x1b[1mown.wav\n", "Introuvable : " + missing},
-                staged = {
+                copied = {
                     "Creation du dossier : sound/a\\nmaps/\n",
                     "Copie du fichier evil.bsp\\t-\\t99.wav vers le dossier : m/sound/a\\nmaps/\n",
                     " :cp \"G/" + shown_evil + "\" \"" + shown_evil + "\"\n"};
@@ -176,7 +176,7 @@ TEST(ShownNames, OneLineEachOnTheTerminalTheBytesInThePackage) {
         names out, err;
     } rows[] = {
         {"dry run", "--dry-run", 1, listed, {"ni dans le jeu :\n" + missing}},
-        {"run", "--yes", 0, staged, {"attention : La map utilise"}},
+        {"run", "--yes", 0, copied, {"attention : La map utilise"}},
         {"staging fails", "--yes", 3, {}, {"chou\xc3\xa9 : sound/a\\nmaps/"}},
     };
     for (const auto &r : rows) {
