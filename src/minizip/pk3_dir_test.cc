@@ -227,7 +227,7 @@ TEST(Pk3Dir, Rows) {
     tzset();
     for (const row &r : rows) {
         SCOPED_TRACE(testing::PrintToString(r.args).substr(0, 200) + " answering " + r.input);
-        if (&r == &rows.back()) // made late: every row reads the whole folder twice
+        if (&r == &rows.back()) // made only now: every row reads the whole folder twice
             for (const std::string &name : r.entries)
                 write_file(name, name);
         std::map<std::string, std::string> before = folder("");
