@@ -11,6 +11,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "io/io.h"
+
 namespace fs = std::filesystem;
 
 temp_dir::temp_dir()
@@ -69,10 +71,10 @@ std::string test_aas(uint32_t checksum, uint32_t version, const char *magic) {
 
 run_result run_program(const std::vector<std::string> &args, std::string_view input) {
     // Nameless files, not pipes: the child never blocks on a full one.
-    int fds[3];
-    for (int &fd : fds)
-        fd = open(fs::temp_directory_path().c_str(), O_TMPFILE | O_RDWR, 0600);
-    if (pwrite(fds[0], input.data(), input.size(), 0) != static_cast<ssize_t>(input.size()))
+    fd_owner fds[3];
+    for (fd_owner &f : fds)
+        f.fd = open(fs::temp_directory_path().c_str(), O_TMPFILE | O_RDWR, 0600);
+    if (pwrite(fds[0].fd, input.data(), input.size(), 0) != static_cast<ssize_t>(input.size()))
         throw std::runtime_error("cannot stage standard input");
     std::vector<char *> argv;
     for (const std::string &a : args)
@@ -81,17 +83,14 @@ run_result run_program(const std::vector<std::string> &args, std::string_view in
     pid_t pid = fork();
     if (pid == 0) {
         for (int i = 0; i < 3; ++i)
-            dup2(fds[i], i);
+            dup2(fds[i].fd, i);
         execvp(argv[0], argv.data());
         _exit(127);
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    std::string out = read_file("/proc/self/fd/" + std::to_string(fds[1]));
-    std::string err = read_file("/proc/self/fd/" + std::to_string(fds[2]));
-    for (int fd : fds)
-        close(fd);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), out, err};
+    auto text = [&](int i) { return read_file("/proc/self/fd/" + std::to_string(fds[i].fd)); };
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), text(1), text(2)};
 }
 
 zip_reading read_zip_with_python(const std::string &archive, const std::string &password) {

@@ -1,13 +1,16 @@
-// The popup, Quit, the frame's close and the "URL" buttons, reached as the user does.
+// The popup, Quit, the frame's close, the "URL" buttons and Execute, reached as the user does.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <filesystem>
 #include <functional>
+#include <tuple>
 
 #include "gui_support.h"
 #include "support.h"
+#include "valid/level_checks.h"
 
 namespace {
 
@@ -38,6 +41,34 @@ std::string choose(GtkWidget *dialog, const std::string &name) {
     return shown;
 }
 
+// A JPEG of side x side pixels of one flat tone, in colour or in greys.
+std::string jpeg(int side, bool grey = false) {
+    std::string ppm = "P6 " + std::to_string(side) + " " + std::to_string(side) + " 255\n";
+    ppm.append(side * side * 3, char(200));
+    return run_program({"cjpeg", grey ? "-grayscale" : "-baseline"}, ppm).out;
+}
+
+// What the user saw: "! " marks an error, "? " a modal question over the window.
+const std::string folder = "! Veuillez selectionner un dossier valide pour les textures";
+const std::string unreadable = "! Impossible d'ouvrir le fichier.\nVerifiez son existance ou "
+                               "qu'il n'y ai pas de caracteres accentués.\n";
+const std::string mandatory = "! Revérifiez les champs en Rouge, ils sont obligatoires.";
+const std::string unloadable =
+    "! Le nom de la map doit faire au plus 52 caractères, pris parmi les "
+    "lettres sans accent, les chiffres, - _ et . : le jeu ne pourrait "
+    "pas la charger.";
+const std::string mode_q = "? Aucun mode de jeu n'a été choisis, le pk3 n'apparaitre dans "
+                           "aucune catégorie.\nVoulez-vous continuer ?";
+const std::string bsp_q = "? Le fichier BSP n'est pas une map compilée pour le jeu (IBSP, "
+                          "version 46).\nVoulez-vous continuer ?";
+const std::string aas_q = "? Le fichier AAS n'est pas un fichier de navigation des bots (EAAS, "
+                          "version 5).\nVoulez-vous continuer ?";
+const std::string sum_q = "? Le fichier AAS a été calculé pour une autre compilation de la map "
+                          ": les bots ne pourront pas y jouer.\nVoulez-vous continuer ?";
+const std::string shot_q = "? Le levelshot n'est pas une image JPEG de 128×128 pixels en 24 "
+                           "bits.\nVoulez-vous continuer ?";
+const std::string not_written = "! Le pk3 n'a pas été écrit : dir.pk3 : not a regular file";
+
 } // namespace
 
 TEST(Commands, PopupShowsItsTextAsIsInEveryLocaleWrapsAPathAndLeavesNothingOnScreen) {
@@ -63,37 +94,33 @@ TEST(Commands, PopupShowsItsTextAsIsInEveryLocaleWrapsAPathAndLeavesNothingOnScr
 
 TEST(Commands, OnlyYesToQuitCleansUpNeverTheProgramAndTheFrameCloseEndsAtOnce) {
     const names all = {"levelshots", "mapcrate", "maps", "scripts", "sound", "textures"};
-    const struct {
-        int answer; // 0: no Quit, the window closed from its frame
-        bool credits_is_this_program;
-        names left;
-    } rows[] = {{GTK_RESPONSE_NO, false, all},
-                {GTK_RESPONSE_DELETE_EVENT, false, all},
-                {GTK_RESPONSE_YES, false, {"maps"}},
-                {GTK_RESPONSE_YES, true, {"mapcrate", "maps"}},
-                {0, false, all}};
-    for (const auto &r : rows) {
+    // The answer to Quit (0: no Quit, the window closed from its frame), whether the credits
+    // file is a link to this program, and what stays.
+    const std::tuple<int, bool, names> rows[] = {{GTK_RESPONSE_NO, false, all},
+                                                 {GTK_RESPONSE_DELETE_EVENT, false, all},
+                                                 {GTK_RESPONSE_YES, false, {"maps"}},
+                                                 {GTK_RESPONSE_YES, true, {"mapcrate", "maps"}},
+                                                 {0, false, all}};
+    for (const auto &[answer, credits_is_this_program, left] : rows) {
         temp_dir work;
-        for (const char *d : {"maps", "textures", "scripts", "levelshots", "sound"})
-            mkdir(d, 0755);
         write_file("maps/arena.bsp", "IBSP");
+        ASSERT_EQ(system("mkdir textures scripts levelshots sound"), 0);
         namespace fs = std::filesystem;
-        r.credits_is_this_program
-            ? fs::create_symlink(fs::read_symlink("/proc/self/exe"), "mapcrate")
-            : write_file("mapcrate", "credits\r\n");
+        credits_is_this_program ? fs::create_symlink(fs::read_symlink("/proc/self/exe"), "mapcrate")
+                                : write_file("mapcrate", "credits\r\n");
         form_record f;
         // A staging folder an Execute added for the map's sounds.
         f.made_top_dirs = {"sound/"};
         make_form(f);
         std::shared_ptr<dialog_log> log;
         auto act = [&] {
-            r.answer ? gtk_button_clicked(GTK_BUTTON(f.quit_button)) : close_from_frame(f.window);
+            answer ? gtk_button_clicked(GTK_BUTTON(f.quit_button)) : close_from_frame(f.window);
         };
-        EXPECT_EQ(ends_the_loop(act, r.answer, log), !r.answer || r.answer == GTK_RESPONSE_YES);
-        EXPECT_EQ(log->seen.size(), r.answer ? 1u : 0u);
-        EXPECT_EQ(list_dir("."), r.left) << r.answer;
+        EXPECT_EQ(ends_the_loop(act, answer, log), !answer || answer == GTK_RESPONSE_YES);
+        EXPECT_EQ(log->seen.size(), answer ? 1u : 0u);
+        EXPECT_EQ(list_dir("."), left) << answer;
         EXPECT_EQ(list_dir("maps"), names{"arena.bsp"});
-        if (r.answer)
+        if (answer)
             destroy_form(f);
     }
 }
@@ -105,34 +132,187 @@ TEST(FileSelect, ARefusalKeepsItsDialogAndEachOpenDialogFillsItsOwnEntry) {
     write_file(bsp, "x");
     form_record f;
     make_form(f);
-    const char *folder = "La source n'est pas un dossier", *file = "Impossible d'ouvrir le fichier";
-    // Answered in this order, opened in the reverse one: every answer after
-    // the first goes to a dialog older than the last opened.
-    const struct {
-        int k;
-        std::string refused;
-        const char *message;
-        std::string good;
-    } rows[] = {{3, tex, file, bsp},
-                {0, bsp, folder, tex},
-                {1, tex, file, bsp},
-                {2, tex + "/none", file, bsp},
-                {0, bsp + "/", folder, work.path}};
+    // Per dialog, for its entry k, a choice it refuses then a good one.  Answered in this order,
+    // opened in the reverse one: every answer after the first goes to a dialog older than the
+    // last opened.
+    const std::tuple<int, std::string, std::string> rows[] = {{3, tex, bsp},
+                                                              {0, bsp, tex},
+                                                              {1, tex, bsp},
+                                                              {2, tex + "/none", bsp},
+                                                              {0, bsp + "/", work.path}};
     const size_t n = std::size(rows);
     GtkWidget *dialogs[n];
     for (size_t i = n; i-- > 0;) {
-        gtk_button_clicked(GTK_BUTTON(f.browse_buttons[rows[i].k]));
+        gtk_button_clicked(GTK_BUTTON(f.browse_buttons[std::get<0>(rows[i])]));
         dialogs[i] = f.file_dialog;
     }
     for (size_t i = 0; i < n; ++i) {
-        const auto &r = rows[i];
-        const std::string before = gtk_entry_get_text(GTK_ENTRY(f.entries[r.k]));
-        EXPECT_EQ(choose(dialogs[i], r.refused).rfind(r.message, 0), 0u) << r.refused;
+        const auto &[k, refused, good] = rows[i];
+        const std::string before = gtk_entry_get_text(GTK_ENTRY(f.entries[k]));
+        const char *said = k ? "Impossible d'ouvrir le fichier" : "La source n'est pas un dossier";
+        EXPECT_EQ(choose(dialogs[i], refused).rfind(said, 0), 0u) << refused;
         EXPECT_EQ(shown_dialogs().size(), n - i) << "a refused choice must keep its dialog";
-        EXPECT_EQ(gtk_entry_get_text(GTK_ENTRY(f.entries[r.k])), before);
-        EXPECT_EQ(choose(dialogs[i], r.good), "");
+        EXPECT_EQ(gtk_entry_get_text(GTK_ENTRY(f.entries[k])), before);
+        EXPECT_EQ(choose(dialogs[i], good), "");
         EXPECT_EQ(shown_dialogs().size(), n - i - 1);
-        EXPECT_EQ(gtk_entry_get_text(GTK_ENTRY(f.entries[r.k])), r.good);
+        EXPECT_EQ(gtk_entry_get_text(GTK_ENTRY(f.entries[k])), good);
     }
     destroy_form(f);
+}
+
+TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
+    temp_dir work;
+    using p = level_problem;
+    const std::string shot = jpeg(128), cut = shot.substr(0, shot.find("\xff\xda") + 12);
+    struct check {
+        std::string what, bsp, aas, shot;
+        std::vector<level_problem> found;
+    };
+    const check checks[] = {
+        {"AAS version 4 is stored plain", test_bsp(), test_aas(test_bsp_sum, 4), "", {}},
+        {"BSP of another engine", test_bsp("RBSP"), "", "", {p::bsp_not_level}},
+        {"BSP version 47", test_bsp("IBSP", 47), "", "", {p::bsp_not_level}},
+        {"BSP cut short", test_bsp().substr(0, 143), "", "", {p::bsp_not_level}},
+        {"AAS magic", test_bsp(), test_aas(test_bsp_sum, 5, "EAAZ"), "", {p::aas_not_navigation}},
+        {"AAS version 6", test_bsp(), test_aas(test_bsp_sum, 6), "", {p::aas_not_navigation}},
+        {"AAS cut short", test_bsp(), test_aas().substr(0, 123), "", {p::aas_not_navigation}},
+        {"levelshot in grey", test_bsp(), "", jpeg(128, true), {p::levelshot_not_128_jpeg}},
+        {"levelshot cut in its last marker", test_bsp(), "", cut, {p::levelshot_not_128_jpeg}},
+    };
+    for (const check &r : checks) {
+        write_file("l.bsp", r.bsp);
+        write_file("l.aas", r.aas);
+        write_file("l.jpg", r.shot);
+        const char *aas = r.aas.empty() ? "" : "l.aas", *shot = r.shot.empty() ? "" : "l.jpg";
+        EXPECT_EQ(level_problems("l.bsp", aas, shot), r.found) << r.what;
+    }
+
+    // Paths, names and description carry printf directives: never a format.
+    const char *tex = "t%s%n", *lvl = "l%s%n.bsp", *bot = "b%n.aas", *jpg = "s%n.jpg",
+               *old = "o%n.aas", *bad = "x%n.jpg", *pipe = "p%n", *gone = "g";
+    for (const char *dir : {tex, "dir.pk3"})
+        mkdir(dir, 0755);
+    write_file(lvl, test_bsp());
+    write_file(bot, test_aas());
+    write_file(jpg, jpeg(128));
+    write_file(bad, jpeg(64));
+    write_file(old, test_aas(test_bsp_sum + 1));
+    mkfifo(pipe, 0644);
+    enum end { refused, packed, unwritten };
+    const int yes = GTK_RESPONSE_YES, no = GTK_RESPONSE_NO, shut = GTK_RESPONSE_DELETE_EVENT,
+              none = -1;
+    struct row {
+        const char *what, *textures, *bsp, *aas, *shot, *name;
+        int mode, answer;
+        std::vector<std::string> dialogs;
+        end outcome;
+    };
+    const row rows[] = {
+        {"BSP empty", "", "", "", "", "m", 0, yes, {mandatory}, refused},
+        {"textures a file, BSP untested", lvl, gone, "", "", "m", 0, yes, {folder}, refused},
+        {"BSP is a named pipe", "", pipe, "", "", "m", 0, yes, {unreadable + pipe}, refused},
+        {"AAS missing, first", "", "", gone, "", "m", 0, yes, {unreadable + gone}, refused},
+        {"levelshot a folder", "", lvl, "", tex, "m", 0, yes, {unreadable + tex}, refused},
+        {"map name empty", tex, lvl, bot, jpg, "", 0, yes, {mandatory}, refused},
+        {"map name climbs out", "", lvl, "", "", "../up", 0, yes, {unloadable}, refused},
+        {"BSP not a level, No", "", bad, "", "", "m", 0, no, {bsp_q}, refused},
+        {"another compile, closed", "", lvl, old, "", "shut", 0, shut, {sum_q}, packed},
+        {"AAS not a navigation file", "", lvl, jpg, "", "aas", 0, yes, {aas_q}, packed},
+        {"in order", tex, bad, bot, bad, "all", none, yes, {bsp_q, sum_q, shot_q, mode_q}, packed},
+        {"no game mode, No", tex, lvl, bot, jpg, "m", none, no, {mode_q}, refused},
+        {"a good form needs no word", tex, lvl, bot, jpg, "Good-1.x_", 7, yes, {}, packed},
+        {"the package cannot be written", "", lvl, "", "", "dir", 1, yes, {not_written}, unwritten},
+    };
+    form_record f;
+    make_form(f);
+    for (const row &r : rows) {
+        SCOPED_TRACE(r.what);
+        const char *texts[6] = {r.textures, r.bsp, r.aas, r.shot, r.name, "%n%s"};
+        fill_form(f, texts, r.mode == none ? std::vector<int>{} : std::vector<int>{r.mode});
+        std::vector<std::string> before = list_dir("."), seen;
+        auto d = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, r.answer);
+        EXPECT_EQ(std::count(d->alive.begin(), d->alive.end(), nullptr),
+                  std::ptrdiff_t(d->alive.size()));
+        for (const seen_dialog &s : d->seen) {
+            bool q = s.type == GTK_MESSAGE_QUESTION && s.modal && s.parent == GTK_WINDOW(f.window);
+            seen.push_back((q ? "? " : s.type == GTK_MESSAGE_ERROR ? "! " : "") + s.text);
+        }
+        EXPECT_EQ(seen, r.dialogs);
+        EXPECT_TRUE(r.outcome != refused || list_dir(".") == before) << "a refusal creates nothing";
+        EXPECT_EQ(access(("scripts/" + std::string(r.name) + ".arena").c_str(), F_OK) == 0,
+                  r.outcome != refused);
+        EXPECT_EQ(read_zip_with_python(std::string(r.name) + ".pk3").ok, r.outcome == packed);
+    }
+    destroy_form(f);
+}
+
+// Each optional field (textures folder, AAS, levelshot, description) empty or
+// not, in both front ends, with the level in its game's MAPS folder or not.
+TEST(OptionalFields, EveryCombinationPacksWhatTheFormNamesInBothFrontEnds) {
+    const std::string shot = jpeg(128);
+    const std::string level = level_bytes({"textures/set/a"}, {}, "{\"noise\" \"sound/s.wav\"}");
+    // The game's own files, in place of whatever this machine has installed.
+    temp_dir game;
+    write_zip("pak0.pk3", {"textures/base/b.tga", "the game's"});
+    setenv("MAPCRATE_GAME_DIR", game.path.c_str(), 1);
+    const char *const options[6] = {"--textures",  "--bsp",  "--aas",
+                                    "--levelshot", "--name", "--description"};
+    form_record f;
+    make_form(f);
+    for (int row = 0; row < 16; ++row) {
+        SCOPED_TRACE("row " + std::to_string(row));
+        const bool textures = row & 1, aas = row & 2, levelshot = row & 4;
+        // The level lies in G/MAPS in half the rows, with a textures folder and without.
+        const bool in_maps = aas != levelshot;
+        const char *bsp = in_maps ? "G/MAPS/l.bsp" : "l.bsp", *longname = row & 8 ? "Cour" : "";
+        const char *texts[6] = {textures ? "G/textures" : "", bsp, aas ? "l.aas" : "",
+                                levelshot ? "l.jpg" : "",     "m", longname};
+        // Without a textures folder, only MAPS names the author's game folder G.
+        const bool from_g = textures || in_maps;
+        names want = from_g ? names{"textures/set/a.tga", "sound/s.wav"} : names{};
+        want.push_back("maps/m.bsp");
+        for (auto [given, entry] :
+             {std::pair(aas, "maps/m.aas"), std::pair(levelshot, "levelshots/m.jpg")})
+            if (given)
+                want.push_back(entry);
+        want.insert(want.end(), {"scripts/m.arena", "mapcrate"});
+        const std::string asked = from_g ? "" : "La map utilise des fichiers qui ne sont ni";
+
+        for (bool window : {false, true}) {
+            SCOPED_TRACE(window ? "window" : "command line");
+            temp_dir work;
+            write_file(bsp, level);
+            write_file("G/textures/set/a.tga", "AAAA");
+            write_file("G/sound/s.wav", "SS");
+            write_file("l.aas", test_aas(*bsp_checksum(bsp)));
+            write_file("l.jpg", shot);
+            if (window) {
+                fill_form(f, texts, {0});
+                auto d = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); },
+                                  GTK_RESPONSE_YES);
+                names seen;
+                for (const seen_dialog &s : d->seen)
+                    seen.push_back(s.text.substr(0, asked.size()));
+                EXPECT_EQ(seen, asked.empty() ? names{} : names{asked});
+            } else {
+                names args = {"env", "-u", "DISPLAY", MAPCRATE_PROGRAM, "--modes", "ffa", "--yes"};
+                for (int i = 0; i < 6; ++i)
+                    if (texts[i][0] != '\0')
+                        args.insert(args.end(), {options[i], texts[i]});
+                run_result run = run_program(args);
+                EXPECT_EQ(run.status, 0) << run.err;
+                EXPECT_EQ(run.err.rfind("mapcrate: attention : " + asked, 0) == 0, !asked.empty())
+                    << run.err;
+            }
+            // unzip, not Python: it starts in milliseconds, 32 times over.  Every
+            // entry's bytes, their CRCs checked, the arena script's among them.
+            EXPECT_EQ(zip_names("m.pk3"), want);
+            run_result data = run_program({"unzip", "-p", "m.pk3"});
+            EXPECT_EQ(data.status, 0);
+            EXPECT_NE(data.out.find("longname \"" + std::string(longname) + "\""),
+                      std::string::npos);
+        }
+    }
+    destroy_form(f);
+    unsetenv("MAPCRATE_GAME_DIR");
 }

@@ -8,7 +8,7 @@
 #include <sys/wait.h>
 
 #include <filesystem>
-#include <set>
+#include <map>
 
 #include "io/io.h"
 #include "pk3_dir.h"
@@ -26,9 +26,9 @@ struct row {
     strings args;
     std::string printed;  // after the banner
     strings entries = {}; // of the archive made; a row that prints "error" changes no file
-    const pack_limits *limits = nullptr; // in-process with these limits
     int method = 8;
-    std::string input = ""; // in-process: the file whose read fails half-way
+    std::string input = "";              // typed; in-process, the file whose read fails half-way
+    const pack_limits *limits = nullptr; // in-process with these limits
 };
 
 outcome last_failure; // of the last in-process pack
@@ -56,6 +56,7 @@ namespace {
 // The packer's status, and what it printed after its two-line banner.
 run_result pack(row r) {
     run_result res;
+    last_failure = {};
     if (r.limits) {
         r.args.insert(r.args.begin(), "pack");
         std::vector<char *> argv;
@@ -63,16 +64,13 @@ run_result pack(row r) {
             argv.push_back(&a[0]);
         failing_file = r.input.empty() ? "" : fs::absolute(r.input).string();
         testing::internal::CaptureStdout();
-        last_failure = {};
         res.status =
             pack_with_limits(int(argv.size()), argv.data(), *r.limits, &last_failure) < 0 ? 255 : 0;
         res.out = testing::internal::GetCapturedStdout();
     } else {
         // "--fsize=N" first caps the bytes written to a file: the packer
         // must then see writes fail, not die of the signal that comes.
-        if (r.args[0].rfind("--fsize=", 0) != 0)
-            r.args.insert(r.args.begin(), "--fsize=unlimited");
-        r.args.insert(r.args.begin() + 1, MAPCRATE_PACK);
+        r.args.insert(r.args.begin() + (r.args[0].rfind("--fsize=", 0) == 0), MAPCRATE_PACK);
         r.args.insert(r.args.begin(), "prlimit");
         res = run_program(r.args, r.input);
     }
@@ -87,10 +85,8 @@ run_result pack(row r) {
 std::vector<int> dos_time_of(const std::string &path) {
     struct stat st;
     struct tm t;
-    if (stat(path.c_str(), &st) != 0 || !localtime_r(&st.st_mtime, &t))
-        return {1980, 1, 0, 0, 0, 0};
-    if (t.tm_year < 80) // clamped, not wrapped
-        return {1980, 1, 1, 0, 0, 0};
+    if (stat(path.c_str(), &st) != 0 || !localtime_r(&st.st_mtime, &t) || t.tm_year < 80)
+        return {1980, 1, 1, 0, 0, 0}; // clamped, not wrapped
     return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec / 2 * 2};
 }
 
@@ -99,8 +95,8 @@ const strings utf8 = {"\xc3\xa9t\xc3\xa9.jpg", "caf\xe9.jpg", "\xc0\xaf"};
 
 // Entries hold their files' bytes (none for a folder or a missing file) and times.
 void read_back(const std::string &archive, const row &r) {
-    bool encrypted = std::find(r.args.begin(), r.args.end(), "secret") != r.args.end();
-    std::string password = encrypted ? "secret" : "";
+    const bool encrypted = std::count(r.args.begin(), r.args.end(), "secret");
+    const std::string password = encrypted ? "secret" : "";
     EXPECT_TRUE(unzip_test_passes(archive, password));
     zip_reading z = read_zip_with_python(archive, password);
     EXPECT_TRUE(z.ok) << z.problem;
@@ -116,42 +112,58 @@ void read_back(const std::string &archive, const row &r) {
     EXPECT_EQ(got, r.entries);
 }
 
+// Each name in the folder but skip: its kind and, for a file, its bytes.
+std::map<std::string, std::string> folder(const std::string &skip) {
+    std::map<std::string, std::string> kinds;
+    for (const std::string &n : list_dir("."))
+        if (n != skip)
+            kinds[n] = std::to_string(int(fs::symlink_status(n).type())) +
+                       (fs::is_regular_file(n) ? read_file(n) : "");
+    return kinds;
+}
+
 // Rows run in order in one folder: later rows meet earlier rows' archives.
 TEST(Pk3Dir, Rows) {
     temp_dir tmp;
     // Numbers repeat across the 16 KiB pieces; "exact" ends on a boundary.  Archive names that
-    // lead to a folder, a pipe or a device, or through a link to a regular file.
+    // lead to a folder, a pipe or a device, or through a link to a regular file.  An odd
+    // second: the entry holds the one before.
     ASSERT_EQ(system("mkdir maps folder real dir.zip && head -c 300000 /dev/urandom >noise &&"
                      "seq 999 >small && seq 20000 >large && head -c 49152 large >exact &&"
                      "printf 123456789 >f && echo old >real/r.zip && ln -s real/r.zip l.zip &&"
-                     "ln -s dir.zip ld.zip && mkfifo p.zip && ln -s p.zip lp.zip"),
+                     "ln -s dir.zip ld.zip && mkfifo p.zip && ln -s p.zip lp.zip && : >empty &&"
+                     "for f in a b -x maps/m; do printf %s $f >./$f; done &&"
+                     "touch -d @1700000001 a b large maps/m && touch -d @86400 empty"),
               0);
     for (const std::string &f : utf8)
         write_file(f, f);
-    for (const char *f : {"a", "b", "-x", "maps/m", "empty"})
-        write_file(f, f[0] == 'e' ? "" : f);
-    // An odd second: the entry holds the one before.
-    ASSERT_EQ(system("touch -d @1700000001 a b large maps/m && touch -d @86400 empty"), 0);
     const strings files = {"small", "large", "empty", "exact"};
-    const std::string c = "error in closing x.zip\n", no_file = "No such file or directory\n",
-                      too_large = "creating x.zip\nerror in writing noise in the zipfile\n"
-                                  "File too large\n" +
-                                  c;
-    const std::string sys = "/sys/devices/system/cpu/online",
-                      read_fails = "creating x.zip\nerror in reading large\nInput/output error\n";
+    const std::string cx = "creating x.zip\n", no_file = "No such file or directory\n",
+                      sys = "/sys/devices/system/cpu/online",
+                      too_large = cx + "error in writing noise in the zipfile\nFile too large\n"
+                                       "error in closing x.zip\n",
+                      read_fails = "error in reading large\nInput/output error\n",
+                      in_folder = "error in reading folder\nIs a directory\n";
     auto refused = [](const std::string &name) {
         return "error opening " + name + "\nnot a regular file\nerror in closing " + name + "\n";
+    };
+    // In-process with these limits, the four files after the arguments.
+    auto limited = [&](const pack_limits &l, strings args, const std::string &printed,
+                       const std::string &input = "", int method = 8) {
+        args.insert(args.end(), files.begin(), files.end());
+        bool failed = printed.find("error") < printed.size();
+        return row{args, printed, failed ? strings{} : files, method, input, &l};
     };
     std::vector<row> rows = {
         {{"-o", "-9", "m.pk3", "maps/m", "large", "empty"},
          "creating m.pk3\n",
          {"maps/m", "large", "empty"}},
-        {{"-a", "x.zip", "a"}, "creating x.zip\n", {"a"}}, // nothing to append to
-        {{"-a", "x.zip", "b"}, "creating x.zip\n", {"a", "b"}},
-        {{"x.zip", "b"}, ask + ask + "creating x.zip\n", {"b"}, nullptr, 8, "x\nyes\n"},
-        {{"x.zip", "a"}, ask + "creating x.zip\n", {"b", "a"}, nullptr, 8, "A\n"},
-        {{"x.zip", "a"}, ask + "Usage", {}, nullptr, 8, "n\n"},
-        {{"x.zip", "a"}, ask, {}, nullptr, 8, ""},
+        {{"-a", "x.zip", "a"}, cx, {"a"}}, // nothing to append to
+        {{"-a", "x.zip", "b"}, cx, {"a", "b"}},
+        {{"x.zip", "b"}, ask + ask + cx, {"b"}, 8, "x\nyes\n"},
+        {{"x.zip", "a"}, ask + cx, {"b", "a"}, 8, "A\n"},
+        {{"x.zip", "a"}, ask + "Usage", {}, 8, "n\n"},
+        {{"x.zip", "a"}, ask},
         {{"-o", "s.zip", "a", "-o", "/9", "-x", "b"}, "creating s.zip\n", {"a", "-x", "b"}},
         {{"-o", "-9", "-p", "secret", "e.zip", "f", "empty"},
          "creating e.zip\nfile f crc cbf43926\nfile empty crc 0\n",
@@ -161,83 +173,64 @@ TEST(Pk3Dir, Rows) {
          "creating u.zip\nfile \xc3\xa9t\xc3\xa9.jpg crc d969a9b7\nfile caf\xe9.jpg crc 14aa6d7f\n"
          "file \xc0\xaf crc cc4a7bc8\n",
          utf8,
-         nullptr,
          0},
-        {{"-o", "-9", "t.zip"}, "creating t.zip\n", files, &roomy},
-        {{"-o", "-1", "t.zip"}, "creating t.zip\n", files, &one_at_a_time},
-        {{"-9o0", "t.zip"}, "creating t.zip\n", files, &roomy, 0},
+        limited(roomy, {"-o", "-9", "t.zip"}, "creating t.zip\n"),
+        limited(one_at_a_time, {"-o", "-1", "t.zip"}, "creating t.zip\n"),
+        limited(roomy, {"-9o0", "t.zip"}, "creating t.zip\n", "", 0),
         {{"-o", "l.zip", "a"}, "creating l.zip\n", {"a"}}, // into real/r.zip
         // Any failure leaves the old archive as it was.
-        {{"-o", "-9", "x.zip", "a", "folder", "b"},
-         "creating x.zip\nerror in reading folder\nIs a directory\n"},
+        {{"-o", "-9", "x.zip", "a", "folder", "b"}, cx + in_folder},
         {{"-o", "-0", "x.zip", "a", "/9", "-x", "/x", "b"},
-         "creating x.zip\nerror in opening /x for reading\n" + no_file},
+         cx + "error in opening /x for reading\n" + no_file},
         {{"-o", "-p", "secret", "x.zip", "f", "missing"},
-         "creating x.zip\nfile f crc cbf43926\nfile missing crc 0\n"
-         "error in opening missing for reading\n" +
+         cx + "file f crc cbf43926\nfile missing crc 0\nerror in opening missing for reading\n" +
              no_file},
         {{"--fsize=100000", "-o", "-0", "x.zip", "noise"}, too_large},
         {{"--fsize=100000", "-o", "-9", "x.zip", "noise"}, too_large},
         {{"--fsize=100000", "-a", "x.zip", "noise"}, too_large},
-        {{"--fsize=100000", "x.zip", "noise"}, ask + too_large, {}, nullptr, 8, "y"},
         {{"--fsize=300050", "-o", "-0", "x.zip", "noise"},
-         "creating x.zip\n" + c + "File too large\n"},
+         cx + "error in closing x.zip\nFile too large\n"},
         {{"-o", "nodir/x.zip", "a"},
          "error opening nodir/x.zip\n" + no_file + "error in closing nodir/x.zip\n"},
         {{"-o", "ld.zip", "a"}, refused("ld.zip")},
         {{"-o", "lp.zip", "a"}, refused("lp.zip")},
         {{"-a", "p.zip", "a"}, refused("p.zip")},
         // System files hold less than their size says: a piece past the first reads short.
-        {{"-o", "-9", "x.zip", "f", sys},
-         "creating x.zip\nerror in reading " + sys + "\nthe file changed while it was read\n",
-         {},
-         &bytewise},
+        limited(bytewise, {"-o", "-9", "x.zip", "f", sys},
+                cx + "error in reading " + sys + "\nthe file changed while it was read\n"),
         // The entry would look whole to any reader: only the failed read tells.
-        {{"-o", "-0", "x.zip"}, read_fails, {}, &roomy, 8, "large"},
+        limited(roomy, {"-o", "-0", "x.zip"}, cx + read_fails, "large"),
         // The sums taken first, whole: the reading after them fails.
-        {{"-o", "-p", "secret", "x.zip"},
-         "creating x.zip\nfile small crc fea1aeda\nerror in reading large\nInput/output error\n"
-         "file large crc 3f94225e\nfile empty crc 0\nfile exact crc f627179f\n",
-         {},
-         &roomy,
-         8,
-         "large"},
-        {{"-o", "h.zip"}, "creating h.zip\n"}, // hostile names, more than 2048 files
+        limited(roomy, {"-o", "-p", "secret", "x.zip"},
+                cx + "file small crc fea1aeda\n" + read_fails +
+                    "file large crc 3f94225e\nfile empty crc 0\nfile exact crc f627179f\n",
+                "large"),
         // A failure the writer meets in list order, with workers ahead of it.
-        {{"-o", "-9", "f.zip"},
-         "creating f.zip\nerror in reading folder\nIs a directory\n",
-         {},
-         &roomy},
+        limited(roomy, {"-o", "-9", "f.zip"}, "creating f.zip\n" + in_folder),
+        {{"-o", "h.zip"}, "creating h.zip\n"},
     };
-    for (row &r : rows) {
-        if (r.limits)
-            r.args.insert(r.args.end(), files.begin(), files.end());
-    }
-    row &hostile = rows[rows.size() - 2], &ahead = rows.back();
-    hostile.entries = {"$(touch pwned)", "a b;c", "-rf", "x\ny", "`id`", "'q"};
-    for (int i = 0; i < 2100; ++i)
-        hostile.entries.push_back("n" + std::to_string(i));
-    for (const std::string &name : hostile.entries)
-        write_file(name, name), hostile.args.push_back(name);
+    row &ahead = rows[rows.size() - 2], &hostile = rows.back(); // hostile names, over 2048 files
     for (int i = 0; i < 40; ++i) {
         ahead.args.insert(ahead.args.begin() + 3 + i, i == 20 ? "folder" : "f" + std::to_string(i));
         write_file("f" + std::to_string(i), std::string(i == 5 ? 70000 : 3000 + 99 * i, 'a' + i));
     }
+    hostile.entries = {"$(touch pwned)", "a b;c", "-rf", "x\ny", "`id`", "'q"};
+    for (int i = 0; i < 2100; ++i)
+        hostile.entries.push_back("n" + std::to_string(i));
+    hostile.args.insert(hostile.args.end(), hostile.entries.begin(), hostile.entries.end());
     // A device, when this user may make one.
     if (system("mknod node c 1 3 2>/dev/null && ln -s node dev.zip") == 0)
-        rows.push_back({{"-o", "dev.zip", "a"}, refused("dev.zip")});
+        rows.insert(rows.end() - 1, {{"-o", "dev.zip", "a"}, refused("dev.zip")});
     // Entry times are local: a zone that is not UTC tells the two apart.
     std::string old_tz = getenv("TZ") ? getenv("TZ") : "";
     setenv("TZ", "EST5", 1);
     tzset();
     for (const row &r : rows) {
         SCOPED_TRACE(testing::PrintToString(r.args).substr(0, 200) + " answering " + r.input);
-        strings names = list_dir("."), contents;
-        std::vector<int> kinds;
-        for (const std::string &n : names) {
-            kinds.push_back(int(fs::symlink_status(n).type()));
-            contents.push_back(fs::is_regular_file(n) ? read_file(n) : "");
-        }
+        if (&r == &rows.back()) // made only now: every row reads the whole folder twice
+            for (const std::string &name : r.entries)
+                write_file(name, name);
+        std::map<std::string, std::string> before = folder("");
         run_result res = pack(r);
         bool failed = r.printed.find("error") < r.printed.size();
         EXPECT_EQ(res.status, failed ? 255 : r.printed == ask);
@@ -248,22 +241,16 @@ TEST(Pk3Dir, Rows) {
         EXPECT_EQ(last_failure.step != failed_step::none && r.printed.find(told) < r.printed.size(),
                   failed && r.limits);
         size_t at = r.printed.find("creating ");
-        std::string archive;
-        if (at != std::string::npos && !failed) {
-            archive = r.printed.substr(at + 9, r.printed.find('\n', at) - at - 9);
-            read_back(archive, r);
-        }
-        // Nothing else appears or changes; no temporary file stays.
-        std::set<std::string> want(names.begin(), names.end());
+        std::string archive = at < r.printed.size() && !failed
+                                  ? r.printed.substr(at + 9, r.printed.find('\n', at) - at - 9)
+                                  : "";
         if (!archive.empty())
-            want.insert(archive);
-        EXPECT_EQ(list_dir("."), strings(want.begin(), want.end()));
-        for (size_t i = 0; i < names.size(); ++i) {
-            EXPECT_EQ(int(fs::symlink_status(names[i]).type()), kinds[i]) << names[i];
-            EXPECT_TRUE(names[i] == archive || !fs::is_regular_file(names[i]) ||
-                        read_file(names[i]) == contents[i])
-                << names[i];
-        }
+            read_back(archive, r);
+        // Nothing else appears or changes; no temporary file stays.
+        const std::map<std::string, std::string> after = folder(archive);
+        before.erase(archive);
+        auto [a, b] = std::mismatch(after.begin(), after.end(), before.begin(), before.end());
+        EXPECT_TRUE(a == after.end() && b == before.end()) << (a != after.end() ? a : b)->first;
     }
     old_tz.empty() ? unsetenv("TZ") : setenv("TZ", old_tz.c_str(), 1);
     tzset();
