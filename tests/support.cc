@@ -1,6 +1,7 @@
 #include "support.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -180,4 +181,28 @@ std::vector<std::string> write_game_and_author() {
             "scripts/b.shader)",
             "Conflit : textures/set/a.tga existe aussi dans baseoa/z_other.pk3, avec un autre "
             "contenu ; le jeu prendra celui de ce pk3"};
+}
+
+std::vector<std::string> folder_snapshot(const std::string &dir) {
+    std::vector<std::string> seen;
+    for (const fs::directory_entry &e : fs::recursive_directory_iterator(dir)) {
+        std::string line = e.path().string() + " ";
+        struct stat st {};
+        lstat(e.path().c_str(), &st);
+        if (e.is_symlink())
+            line += "-> " + fs::read_symlink(e.path()).string();
+        else if (e.is_regular_file())
+            line += std::to_string(st.st_ino) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+                    std::to_string(st.st_mtim.tv_nsec) + " " + read_file(e.path());
+        seen.push_back(line);
+    }
+    std::sort(seen.begin(), seen.end());
+    return seen;
+}
+
+void write_author_folder(const std::string &dir) {
+    fs::copy(MAPCRATE_SOURCE_DIR "/samples/crateyard", dir, fs::copy_options::recursive);
+    fs::copy(dir + "/maps/crateyard.bsp", dir + "/maps/beta.bsp");
+    write_file(dir + "/maps/crateyard.bsp", "IBSP, an older build");
+    write_file(dir + "/scripts/crateyard.arena", "{ map \"crateyard\" bots \"mine\" type \"ctf\" }");
 }

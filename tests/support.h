@@ -75,3 +75,12 @@ std::vector<std::string> zip_names(const std::string &archive);
 // l.bsp draws textures/s/x, textures/s/own and both set textures.  The plan's line about the
 // shader, then the conflict's.
 std::vector<std::string> write_game_and_author();
+
+// Every name under dir (links not followed) with what tells it apart: a file's bytes, inode and
+// modification time, a link's target, a folder as such.  Equal snapshots: nothing was added,
+// removed, replaced or written.
+std::vector<std::string> folder_snapshot(const std::string &dir = ".");
+// The sample's game folder (samples/crateyard) in dir as its author keeps it after a build: the
+// level also as maps/beta.bsp, an older maps/crateyard.bsp and the author's own
+// scripts/crateyard.arena.
+void write_author_folder(const std::string &dir = ".");

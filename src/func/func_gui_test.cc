@@ -61,7 +61,8 @@ TEST(Commands, PopupShowsItsTextAsIsInEveryLocaleWrapsAPathAndLeavesNothingOnScr
     }
 }
 
-TEST(Commands, OnlyYesToQuitCleansUpNeverTheProgramAndTheFrameCloseEndsAtOnce) {
+// Execute leaves nothing of its own in the folder: Quit removes nothing there.
+TEST(Commands, QuitRemovesNoFileAndTheFrameCloseEndsAtOnce) {
     const names all = {"levelshots", "mapcrate", "maps", "scripts", "sound", "textures"};
     const struct {
         int answer; // 0: no Quit, the window closed from its frame
@@ -69,8 +70,8 @@ TEST(Commands, OnlyYesToQuitCleansUpNeverTheProgramAndTheFrameCloseEndsAtOnce) {
         names left;
     } rows[] = {{GTK_RESPONSE_NO, false, all},
                 {GTK_RESPONSE_DELETE_EVENT, false, all},
-                {GTK_RESPONSE_YES, false, {"maps"}},
-                {GTK_RESPONSE_YES, true, {"mapcrate", "maps"}},
+                {GTK_RESPONSE_YES, false, all},
+                {GTK_RESPONSE_YES, true, all},
                 {0, false, all}};
     for (const auto &r : rows) {
         temp_dir work;
@@ -82,8 +83,6 @@ TEST(Commands, OnlyYesToQuitCleansUpNeverTheProgramAndTheFrameCloseEndsAtOnce) {
             ? fs::create_symlink(fs::read_symlink("/proc/self/exe"), "mapcrate")
             : write_file("mapcrate", "credits\r\n");
         form_record f;
-        // A staging folder an Execute added for the map's sounds.
-        f.made_top_dirs = {"sound/"};
         make_form(f);
         std::shared_ptr<dialog_log> log;
         auto act = [&] {

@@ -1,7 +1,10 @@
 // Execute in the window over a game folder: files found nowhere are asked
-// about, a second map packs only its own, and a staging failure is named.
+// about, a second map packs only its own, a staging failure is named, and
+// the working folder gets nothing but the package.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -32,8 +35,8 @@ TEST(ValiderPlan, FilesFoundNowhereAreAskedAboutASecondMapPacksOnlyItsOwnAndStag
         shown +
         "... et 2 autres\nDans le jeu, une texture manquante est remplacée par une grille "
         "blanche et un son manquant reste muet.\nVoulez-vous continuer ?";
-    const std::string failed = "! La préparation du pk3 a échoué : maps/ : lien symbolique, non "
-                               "suivi\nLe pk3 n'a pas été écrit.";
+    const std::string failed = "! La préparation du pk3 a échoué : game/textures/set/a.tga : No "
+                               "such file or directory\nLe pk3 n'a pas été écrit.";
     const int yes = GTK_RESPONSE_YES, no = GTK_RESPONSE_NO, shut = GTK_RESPONSE_DELETE_EVENT;
     const std::vector<std::string> one_packed = {"textures/set/a.tga", "sound/hum.wav",
                                                  "maps/one.bsp", "scripts/one.arena", "mapcrate"},
@@ -44,23 +47,23 @@ TEST(ValiderPlan, FilesFoundNowhereAreAskedAboutASecondMapPacksOnlyItsOwnAndStag
         int answer;
         // "! " marks an error; no entries: nothing created.
         std::vector<std::string> dialogs, entries;
-        bool maps_in_the_way = false;
+        bool gone_after_plan = false;
     } rows[] = {
         {"one", no, {question}, {}},
         {"one", shut, {question}, one_packed},
         {"one", yes, {question}, one_packed},
         {"two", yes, {}, two_packed},
-        // The archive the last Execute wrote stays as it was.
-        {"two", yes, {failed}, two_packed, true},
+        // A file the map uses, gone while the question waits: the archive
+        // an earlier Execute wrote stays as it was.
+        {"one", yes, {question, failed}, one_packed, true},
     };
     form_record f;
     make_form(f);
     for (const auto &row : rows) {
         SCOPED_TRACE(std::string(row.map) + " " + std::to_string(row.answer));
-        if (row.maps_in_the_way) {
-            std::filesystem::rename("maps", "elsewhere");
-            std::filesystem::create_directory_symlink("elsewhere", "maps");
-        }
+        if (row.gone_after_plan)
+            g_idle_add(+[](gpointer) { return gboolean(unlink("game/textures/set/a.tga") & 0); },
+                       nullptr);
         std::string bsp = std::string(row.map) + ".bsp", pk3 = bsp.substr(0, 3) + ".pk3";
         const char *texts[6] = {"game/textures", bsp.c_str(), "", "", row.map, ""};
         fill_form(f, texts, {0});
@@ -70,7 +73,18 @@ TEST(ValiderPlan, FilesFoundNowhereAreAskedAboutASecondMapPacksOnlyItsOwnAndStag
             return std::filesystem::last_write_time(pk3, none);
         };
         const auto old_time = mtime();
-        std::vector<std::string> before = list_dir("."), seen;
+        // The working folder, but for the package and the file taken away.
+        auto folder = [&] {
+            std::vector<std::string> v = folder_snapshot();
+            v.erase(std::remove_if(v.begin(), v.end(),
+                                   [&](const std::string &s) {
+                                       return s.rfind("./" + pk3 + " ", 0) == 0 ||
+                                              s.rfind("./game/textures/set/a.tga ", 0) == 0;
+                                   }),
+                    v.end());
+            return v;
+        };
+        std::vector<std::string> before = folder(), seen;
         testing::internal::CaptureStdout();
         auto log = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, row.answer);
         std::fflush(stdout);
@@ -85,14 +99,43 @@ TEST(ValiderPlan, FilesFoundNowhereAreAskedAboutASecondMapPacksOnlyItsOwnAndStag
         EXPECT_EQ(zip_names(pk3), row.entries);
         // Written anew by this Execute, or left as it was, byte for byte.
         bool written = mtime() != old_time;
-        EXPECT_EQ(written, !row.entries.empty() && !row.maps_in_the_way);
-        if (row.entries.empty()) {
-            EXPECT_EQ(list_dir("."), before);
-        }
+        EXPECT_EQ(written, !row.entries.empty() && !row.gone_after_plan);
+        EXPECT_EQ(folder(), before);
         if (!written) {
             EXPECT_TRUE(read_file(pk3) == old);
         }
     }
+    destroy_form(f);
+    unsetenv("MAPCRATE_GAME_DIR");
+}
+
+// The README's form, filled in the author's game folder: Execute, twice,
+// leaves every file there as it was and adds only the package.
+TEST(ValiderPlan, TheAuthorsFolderGetsOnlyThePackage) {
+    temp_dir dir;
+    setenv("MAPCRATE_GAME_DIR", "", 1);
+    write_author_folder();
+    const std::vector<std::string> before = folder_snapshot();
+    form_record f;
+    make_form(f);
+    const char *texts[6] = {"textures", "maps/beta.bsp", "maps/crateyard.aas",
+                            "levelshots/crateyard.jpg", "crateyard", "Crate Yard"};
+    fill_form(f, texts, {0, 4});
+    for (int again = 0; again < 2; ++again) {
+        testing::internal::CaptureStdout();
+        auto log = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); });
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(log->seen.size(), 0u);
+        std::vector<std::string> after = folder_snapshot();
+        ASSERT_EQ(after.size(), before.size() + 1);
+        EXPECT_EQ(after[0].rfind("./crateyard.pk3 ", 0), 0u);
+        after.erase(after.begin());
+        EXPECT_EQ(after, before);
+    }
+    std::string level;
+    for (const zip_entry &e : read_zip_with_python("crateyard.pk3").entries)
+        level = e.name == "maps/crateyard.bsp" ? e.data : level;
+    EXPECT_TRUE(level == read_file("maps/beta.bsp"));
     destroy_form(f);
     unsetenv("MAPCRATE_GAME_DIR");
 }

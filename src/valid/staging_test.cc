@@ -1,21 +1,37 @@
-// The staging tree, its scripts and the packer's list, read back from the archive.
+// The staging tree, its scripts and the packer's list, read back from the
+// archive; the working folder left as it was.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 
+#include "io/io.h"
 #include "mapcrate.h"
 #include "support.h"
 
 namespace {
 
 using list = std::vector<std::string>;
+
+// The working folder's snapshot, less the package.
+list all_but(const std::string &package) {
+    list seen = folder_snapshot();
+    seen.erase(std::remove_if(seen.begin(), seen.end(),
+                              [&](const std::string &s) {
+                                  return s.rfind("./" + package + " ", 0) == 0;
+                              }),
+               seen.end());
+    return seen;
+}
 
 // Plans, stages and packs as Execute does, with no child process; between
 // planning and staging, meddle may change the files.
@@ -37,15 +53,23 @@ execution execute(const std::string &textures, const std::string &bsp, const cha
     run.plan = f.plan = plan_package({textures, bsp, "", "", map, ""});
     if (meddle)
         meddle();
-    rusage before{}, after{};
-    getrusage(RUSAGE_CHILDREN, &before);
+    const std::string package = std::string(map) + ".pk3";
+    const list before = all_but(package);
+    rusage children{}, after{};
+    getrusage(RUSAGE_CHILDREN, &children);
     testing::internal::CaptureStdout();
     run.result = stage_and_pack(&f);
     run.printed = testing::internal::GetCapturedStdout();
     getrusage(RUSAGE_CHILDREN, &after);
-    EXPECT_EQ(after.ru_minflt, before.ru_minflt) << "a child process ran";
-    for (const zip_entry &e : read_zip_with_python(std::string(map) + ".pk3").entries) {
-        EXPECT_TRUE(e.data == read_file(e.name)) << e.name;
+    EXPECT_EQ(after.ru_minflt, children.ru_minflt) << "a child process ran";
+    EXPECT_EQ(all_but(package), before);
+    std::map<std::string, std::string> wanted{{"mapcrate", credits_text},
+                                              {"scripts/" + std::string(map) + ".arena",
+                                               arena_text(&f)}};
+    for (const planned_file &p : run.plan.files)
+        wanted[p.game_path] = read_file(p.source);
+    for (const zip_entry &e : read_zip_with_python(package).entries) {
+        EXPECT_TRUE(e.data == wanted[e.name]) << e.name;
         run.names.push_back(e.name);
     }
     std::sort(run.names.begin(), run.names.end());
@@ -128,7 +152,7 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
     unsetenv("MAPCRATE_GAME_DIR");
 }
 
-TEST(CreatDir, HostileNamesAndThousandsOfFilesAreCopiedByteExactAndRepacked) {
+TEST(CreatDir, HostileNamesAndThousandsOfFilesAreCopiedByteExact) {
     temp_dir dir;
     list names = {"q\"uote.tga",     "$(>pwned1).tga", "`>pwned2`.tga",
                   "back\\slash.tga", "new\nline.tga",  "-rf",
@@ -139,77 +163,38 @@ TEST(CreatDir, HostileNamesAndThousandsOfFilesAreCopiedByteExactAndRepacked) {
     std::string tex = "src $(>pwned4) `>pwned5` \"x\"";
     for (size_t i = 0; i < names.size(); ++i)
         write_file(tex + "/" + names[i], std::string(100 + i, char(i)));
-    chmod((tex + "/-rf").c_str(), 0444);
     write_file("lev\"el $(>pwned6).bsp", "level");
     EXPECT_EQ(execute(tex, "lev\"el $(>pwned6).bsp", "-m$(>pwned7)").names.size(),
               names.size() + 3);
-    for (const std::string &n : names)
-        EXPECT_TRUE(read_file("textures/" + n) == read_file(tex + "/" + n)) << n;
-    // The staged copies as sources: each copied onto itself stays whole.
-    EXPECT_EQ(execute("textures", "maps/-m$(>pwned7).bsp", "-m$(>pwned7)").names.size(),
-              names.size() + 3);
-    EXPECT_EQ(read_file("maps/-m$(>pwned7).bsp"), "level");
-    struct stat st;
-    ASSERT_EQ(stat("textures/-rf", &st), 0);
-    EXPECT_NE(st.st_mode & S_IWUSR, 0u) << "a later Execute could not replace the copy";
     for (int i = 1; i <= 7; ++i)
         for (const std::string &where : {std::string("."), tex})
             EXPECT_FALSE(std::filesystem::exists(where + "/pwned" + std::to_string(i)))
                 << where << i;
 }
 
-// Links in the working folder: one where a file goes is replaced by the
-// file, one where a folder goes stops the staging; what they lead to is
-// never written.  A game path beginning with a dash is a plain entry, not
-// the packer's option: not encrypted, and the next Execute replaces it.  A
-// used file gone since the plan stops the staging too.
-TEST(CreatDir, NoWriteThroughALinkAndNoGamePathReadAsAnOption) {
-    const struct {
-        const char *setup;
-        std::string failed_on; // empty: staged and packed
-        std::string reason = "lien symbolique, non suivi";
-    } rows[] = {
-        {"true", ""},
-        {"touch gone-after-plan", "game/textures/s/a.tga", std::strerror(ENOENT)},
-        {"ln -s ../outside/file maps/m.bsp", ""},
-        {"ln -s ../outside/file scripts/m.arena", ""},
-        {"ln -s outside/file mapcrate", ""},
-        {"ln outside/file mapcrate", ""},
-        {"ln -s ../../outside/file textures/s/a.tga", ""},
-        {"rmdir maps && ln -s outside maps", "maps/"},
-        {"rmdir textures/s && ln -s ../outside textures/s", "textures/s/"},
-        {"rmdir scripts && ln -s outside scripts", "scripts/"},
-    };
-    for (const auto &r : rows) {
-        SCOPED_TRACE(r.setup);
+// A used file gone since the plan stops the staging, named as the source.  A
+// game path beginning with a dash is a plain entry, not the packer's option:
+// not encrypted.
+TEST(CreatDir, ASourceGoneSinceThePlanStopsItAndADashedGamePathIsAnEntry) {
+    for (bool gone : {false, true}) {
         temp_dir dir;
         write_file("game/-p/x.wav", "sound");
         write_file("game/textures/s/a.tga", "a");
         write_file("m.bsp", level_bytes({"textures/s/a"}, {}, R"({ "noise" "-p/x.wav" })"));
-        write_file("outside/file", "keep");
-        ASSERT_EQ(system((std::string("mkdir -p maps scripts textures/s && ") + r.setup).c_str()),
-                  0);
-        for (int again = 0; again < (r.failed_on.empty() ? 2 : 1); ++again) {
-            execution run = execute("game/textures", "m.bsp", "m", [] {
-                if (std::filesystem::exists("gone-after-plan"))
-                    unlink("game/textures/s/a.tga");
-            });
-            EXPECT_EQ(run.result.path + run.result.reason,
-                      r.failed_on + (r.failed_on.empty() ? "" : r.reason));
-            EXPECT_EQ(run.names, r.failed_on.empty() ? words("-p/x.wav mapcrate maps/m.bsp "
-                                                             "scripts/m.arena textures/s/a.tga")
-                                                     : list{});
-            for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
-                EXPECT_EQ(e.flags & 1, 0) << e.name;
-        }
-        EXPECT_EQ(read_file("outside/file"), "keep");
-        EXPECT_EQ(list_dir("outside"), (list{"file"}));
+        execution run = execute("game/textures", "m.bsp", "m",
+                                gone ? +[] { unlink("game/textures/s/a.tga"); } : nullptr);
+        EXPECT_EQ(run.result.path + run.result.reason,
+                  gone ? "game/textures/s/a.tga" + std::string(std::strerror(ENOENT)) : "");
+        EXPECT_EQ(run.names, gone ? list{}
+                                  : words("-p/x.wav mapcrate maps/m.bsp scripts/m.arena "
+                                          "textures/s/a.tga"));
+        for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
+            EXPECT_EQ(e.flags & 1, 0) << e.name;
     }
 }
 
-TEST(GenerScripts, ArenaFileOverALongerOne) {
+TEST(GenerScripts, ArenaText) {
     temp_dir dir;
-    write_file("scripts/q\"x.arena", std::string(4096, 'x'));
     form_record f;
     f.map_name = "q\"x", f.description = "Le \"grand\"\ntwo";
     std::copy_n(std::array{1, 0, 1, 1, -1, 0, 7, 1}.begin(), 8, f.mode_states);
@@ -218,6 +203,112 @@ TEST(GenerScripts, ArenaFileOverALongerOne) {
     EXPECT_EQ(read_file("scripts/q\"x.arena"),
               "{\r\nmap \"q'x\"\r\nbots \"phobos\"\r\nlongname \"Le 'grand'\r\ntwo\"\r\n"
               "fraglimit 20\r\ntimelimit 60\r\ntype \"ffa ctf single tourney 1v1 2v2 \"\r\n}\r\n");
+}
+
+list stage_folders() {
+    list found;
+    for (const std::string &n : list_dir("."))
+        if (n.rfind(".mapcrate-stage-", 0) == 0 && n != ".mapcrate-stage-inuse")
+            found.push_back(n);
+    return found;
+}
+
+// Starts the command line with its standard output on a small pipe nobody
+// reads, so that it waits there with its staging half done, and sends sig
+// once the staging folder is there.  Returns its exit status.
+int killed_while_staging(const list &args, int sig) {
+    int out[2];
+    if (pipe(out) != 0)
+        return -1;
+    fcntl(out[1], F_SETPIPE_SZ, 4096);
+    std::vector<char *> argv;
+    for (const std::string &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(out[1]);
+    for (int i = 0; i < 1000 && stage_folders().empty(); ++i)
+        usleep(10000);
+    kill(pid, sig);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(out[0]);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// The README's build-script line, run twice from the author's game folder:
+// the level and the arena script there stay the author's, and only the
+// package is new; so too with links and files where the staging tree once
+// went.  A run killed while staging leaves no staging folder but outright
+// (SIGKILL), and the next run removes that one, never one a running
+// Execute holds.
+TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
+    const list readme = {"--bsp",     "maps/beta.bsp",  "--aas",          "maps/crateyard.aas",
+                         "--textures", "textures",      "--levelshot",    "levelshots/crateyard.jpg",
+                         "--name",    "crateyard",      "--description",  "Crate Yard",
+                         "--modes",   "ffa,tourney"},
+               level = {"--bsp", "l.bsp", "--name", "crateyard", "--modes", "ffa"},
+               many = {"--bsp",  "maps/beta.bsp", "--textures", "textures",
+                       "--name", "crateyard",     "--modes",    "ffa"};
+    const struct {
+        const char *what;
+        void (*setup)();
+        list args;
+        int sig = 0;
+    } rows[] = {
+        {"the README's line", [] { write_author_folder(); }, readme},
+        {"links and files in the way", [] {
+             write_file("out/f", "keep");
+             write_file("l.bsp", test_bsp());
+             ASSERT_EQ(system("ln -s out maps && ln -s out/f mapcrate && echo >scripts && "
+                              "ln out/f textures"), 0);
+         }, level},
+        {"SIGINT", [] { write_author_folder(); }, many, SIGINT},
+        {"SIGTERM", [] { write_author_folder(); }, many, SIGTERM},
+        {"SIGHUP", [] { write_author_folder(); }, many, SIGHUP},
+        {"SIGKILL", [] { write_author_folder(); }, many, SIGKILL},
+    };
+    setenv("MAPCRATE_GAME_DIR", "", 1);
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.what);
+        temp_dir dir;
+        r.setup();
+        // Enough progress lines to fill the pipe.
+        list used;
+        for (int i = 0; i < 300 && r.sig; ++i) {
+            used.push_back("textures/crateyard/x" + std::to_string(i));
+            write_file(used.back() + ".tga", "x");
+        }
+        if (r.sig)
+            write_file("maps/beta.bsp", level_bytes(used));
+        mkdir(".mapcrate-stage-inuse", 0700);
+        fd_owner held{open(".mapcrate-stage-inuse", O_RDONLY | O_DIRECTORY)};
+        ASSERT_EQ(flock(held.fd, LOCK_EX), 0);
+        const list before = folder_snapshot();
+        list args = {MAPCRATE_PROGRAM};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        if (r.sig) {
+            EXPECT_EQ(killed_while_staging(args, r.sig), 128 + r.sig);
+            EXPECT_EQ(stage_folders().size(), r.sig == SIGKILL ? 1u : 0u);
+            EXPECT_FALSE(std::filesystem::exists("crateyard.pk3"));
+        }
+        for (int again = 0; again < 2; ++again) {
+            run_result run = run_program(args);
+            EXPECT_EQ(run.status, 0) << run.err;
+            EXPECT_EQ(all_but("crateyard.pk3"), before);
+        }
+        std::map<std::string, std::string> entries;
+        for (const zip_entry &e : read_zip_with_python("crateyard.pk3").entries)
+            entries[e.name] = e.data;
+        EXPECT_EQ(entries["maps/crateyard.bsp"], read_file(r.args[1]));
+        EXPECT_NE(entries["scripts/crateyard.arena"].find("bots \"phobos\""), std::string::npos);
+    }
+    unsetenv("MAPCRATE_GAME_DIR");
 }
 
 } // namespace
