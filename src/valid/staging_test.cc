@@ -208,7 +208,7 @@ TEST(GenerScripts, ArenaText) {
 list stage_folders() {
     list found;
     for (const std::string &n : list_dir("."))
-        if (n.rfind(".mapcrate-stage-", 0) == 0 && n != ".mapcrate-stage-inuse")
+        if (n.rfind(".mapcrate-stage-", 0) == 0 && n != ".mapcrate-stage-inuse1")
             found.push_back(n);
     return found;
 }
@@ -286,8 +286,8 @@ TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
         }
         if (r.sig)
             write_file("maps/beta.bsp", level_bytes(used));
-        mkdir(".mapcrate-stage-inuse", 0700);
-        fd_owner held{open(".mapcrate-stage-inuse", O_RDONLY | O_DIRECTORY)};
+        mkdir(".mapcrate-stage-inuse1", 0700);
+        fd_owner held{open(".mapcrate-stage-inuse1", O_RDONLY | O_DIRECTORY)};
         ASSERT_EQ(flock(held.fd, LOCK_EX), 0);
         const list before = folder_snapshot();
         list args = {MAPCRATE_PROGRAM};
