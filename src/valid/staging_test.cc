@@ -244,7 +244,8 @@ int killed_while_staging(const list &args, int sig) {
 // The README's build-script line, run twice from the author's game folder:
 // the level and the arena script there stay the author's, and only the
 // package is new; so too with links and files where the staging tree once
-// went.  A run killed while staging leaves no staging folder but outright
+// went.  A copy past the file-size limit fails the staging (exit status 3)
+// and leaves nothing either.  A run killed while staging leaves no staging folder but outright
 // (SIGKILL), and the next run removes that one, never one a running
 // Execute holds.
 TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
@@ -260,6 +261,7 @@ TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
         void (*setup)();
         list args;
         int sig = 0;
+        bool limited = false; // the run's files may not grow past 120 bytes
     } rows[] = {
         {"the README's line", [] { write_author_folder(); }, readme},
         {"links and files in the way", [] {
@@ -268,6 +270,7 @@ TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
              ASSERT_EQ(system("ln -s out maps && ln -s out/f mapcrate && echo >scripts && "
                               "ln out/f textures"), 0);
          }, level},
+        {"the file-size limit", [] { write_file("l.bsp", test_bsp()); }, level, 0, true},
         {"SIGINT", [] { write_author_folder(); }, many, SIGINT},
         {"SIGTERM", [] { write_author_folder(); }, many, SIGTERM},
         {"SIGHUP", [] { write_author_folder(); }, many, SIGHUP},
@@ -290,7 +293,7 @@ TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
         fd_owner held{open(".mapcrate-stage-inuse1", O_RDONLY | O_DIRECTORY)};
         ASSERT_EQ(flock(held.fd, LOCK_EX), 0);
         const list before = folder_snapshot();
-        list args = {MAPCRATE_PROGRAM};
+        list args = words(r.limited ? "prlimit --fsize=120 " MAPCRATE_PROGRAM : MAPCRATE_PROGRAM);
         args.insert(args.end(), r.args.begin(), r.args.end());
         if (r.sig) {
             EXPECT_EQ(killed_while_staging(args, r.sig), 128 + r.sig);
@@ -299,9 +302,14 @@ TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
         }
         for (int again = 0; again < 2; ++again) {
             run_result run = run_program(args);
-            EXPECT_EQ(run.status, 0) << run.err;
-            EXPECT_EQ(all_but("crateyard.pk3"), before);
+            EXPECT_EQ(run.status, r.limited ? 3 : 0) << run.err;
+            EXPECT_EQ(run.err.find("maps/crateyard.bsp : " + std::string(std::strerror(EFBIG))) <
+                          run.err.size(),
+                      r.limited);
+            EXPECT_EQ(all_but(r.limited ? "" : "crateyard.pk3"), before);
         }
+        if (r.limited)
+            continue;
         std::map<std::string, std::string> entries;
         for (const zip_entry &e : read_zip_with_python("crateyard.pk3").entries)
             entries[e.name] = e.data;
