@@ -183,18 +183,19 @@ std::vector<std::string> write_game_and_author() {
             "contenu ; le jeu prendra celui de ce pk3"};
 }
 
-std::vector<std::string> folder_snapshot(const std::string &dir) {
+std::vector<std::string> folder_snapshot(const std::string &left_out) {
     std::vector<std::string> seen;
-    for (const fs::directory_entry &e : fs::recursive_directory_iterator(dir)) {
-        std::string line = e.path().string() + " ";
+    for (const fs::directory_entry &e : fs::recursive_directory_iterator(".")) {
         struct stat st {};
         lstat(e.path().c_str(), &st);
+        std::string line = e.path().string() + " ";
         if (e.is_symlink())
             line += "-> " + fs::read_symlink(e.path()).string();
         else if (e.is_regular_file())
-            line += std::to_string(st.st_ino) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
-                    std::to_string(st.st_mtim.tv_nsec) + " " + read_file(e.path());
-        seen.push_back(line);
+            line += std::to_string(st.st_ino) + " " + std::to_string(st.st_mtim.tv_nsec) + " " +
+                    std::to_string(st.st_mtim.tv_sec) + " " + read_file(e.path());
+        if (e.path() != "./" + left_out)
+            seen.push_back(line);
     }
     std::sort(seen.begin(), seen.end());
     return seen;

@@ -76,10 +76,10 @@ std::vector<std::string> zip_names(const std::string &archive);
 // shader, then the conflict's.
 std::vector<std::string> write_game_and_author();
 
-// Every name under dir (links not followed) with what tells it apart: a file's bytes, inode and
-// modification time, a link's target, a folder as such.  Equal snapshots: nothing was added,
-// removed, replaced or written.
-std::vector<std::string> folder_snapshot(const std::string &dir = ".");
+// Every name under the working folder but left_out (links not followed) with what tells it
+// apart: a file's bytes, inode and modification time, a link's target.  Equal snapshots: nothing
+// was added, removed, replaced or written.
+std::vector<std::string> folder_snapshot(const std::string &left_out = "");
 // The sample's game folder (samples/crateyard) in dir as its author keeps it after a build: the
 // level also as maps/beta.bsp, an older maps/crateyard.bsp and the author's own
 // scripts/crateyard.arena.
