@@ -23,7 +23,9 @@ namespace {
 using list = std::vector<std::string>;
 
 // Plans, stages and packs as Execute does, with no child process; between
-// planning and staging, meddle may change the files.
+// planning and staging, meddle may change the files.  The working folder
+// gets the package and nothing else; each entry holds what it was planned
+// from, none encrypted.
 struct execution {
     outcome result;
     package_plan plan;
@@ -36,8 +38,9 @@ execution execute(const std::string &textures, const std::string &bsp, const cha
     form_record f;
     f.textures_dir = textures.c_str();
     f.bsp_path = bsp.c_str();
-    f.aas_path = f.levelshot_path = f.description = "";
-    f.map_name = map;
+    f.aas_path = f.levelshot_path = "";
+    f.map_name = map, f.description = "Le \"grand\"\ntwo";
+    std::copy_n(std::array{1, 0, 1, 1, -1, 0, 7, 1}.begin(), 8, f.mode_states);
     execution run;
     run.plan = f.plan = plan_package({textures, bsp, "", "", map, ""});
     if (meddle)
@@ -52,22 +55,28 @@ execution execute(const std::string &textures, const std::string &bsp, const cha
     getrusage(RUSAGE_CHILDREN, &after);
     EXPECT_EQ(after.ru_minflt, children.ru_minflt) << "a child process ran";
     EXPECT_EQ(folder_snapshot(package), before);
-    std::map<std::string, std::string> wanted{{"mapcrate", credits_text},
-                                              {"scripts/" + std::string(map) + ".arena",
-                                               arena_text(&f)}};
+    // The game would cut a value at a double quote; CR LF as in text mode.
+    std::map<std::string, std::string> wanted{
+        {"mapcrate", credits_text},
+        {"scripts/" + std::string(map) + ".arena",
+         "{\r\nmap \"" + std::string(map) +
+             "\"\r\nbots \"phobos\"\r\nlongname \"Le 'grand'\r\ntwo\"\r\nfraglimit 20\r\n"
+             "timelimit 60\r\ntype \"ffa ctf single tourney 1v1 2v2 \"\r\n}\r\n"}};
     for (const planned_file &p : run.plan.files)
         wanted[p.game_path] = read_file(p.source);
     for (const zip_entry &e : read_zip_with_python(package).entries) {
-        EXPECT_TRUE(e.data == wanted[e.name]) << e.name;
+        EXPECT_TRUE(e.data == wanted[e.name] && (e.flags & 1) == 0) << e.name;
         run.names.push_back(e.name);
     }
     std::sort(run.names.begin(), run.names.end());
     return run;
 }
 
+// A used file gone since the plan stops the staging, named as the source.
+// A game path beginning with a dash is a plain entry, not the packer's option.
 TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
     const list used = words(
-        "env/sky_bk.tga env/sky_dn.tga env/sky_ft.tga env/sky_lf.tga env/sky_rt.tga env/sky_up.tga "
+        "-p/x.wav env/sky_bk.tga env/sky_dn.tga env/sky_ft.tga env/sky_lf.tga env/sky_rt.tga env/sky_up.tga "
         "maps/mymap.bsp mapcrate models/m.md3 music/intro.ogg scripts/mymap.arena "
         "scripts/set1.shader sound/s/hum.wav textures/set1/a.tga textures/set1/b.jpg "
         "textures/set2/c.tga textures/set2/d.tga textures/set2/skin.tga video/intro.roq");
@@ -83,6 +92,7 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
         const char *textures;
         bool game;
         list more;
+        bool gone = false;
     } rows[] = {
         {"game/textures", true, {}},
         // A set folder: the other sets come from the game folder.
@@ -90,6 +100,7 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
         // Without the game's files nothing is left out.
         {"game/textures", false, owned},
         {"flat", true, flat},
+        {"game/textures", true, {}, true},
     };
     setenv("MAPCRATE_GAME_DIR", "", 1);
     for (const auto &row : rows) {
@@ -99,7 +110,7 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
                  "textures/set2/d.tga textures/other/z.tga textures/set2/skin.tga "
                  "textures/shipped/s.tga env/sky_rt.tga env/sky_bk.tga env/sky_lf.tga "
                  "env/sky_ft.tga env/sky_up.tga env/sky_dn.tga env/other_rt.tga video/intro.roq "
-                 "sound/s/hum.wav sound/s/unused.wav music/intro.ogg scripts/x.arena"))
+                 "sound/s/hum.wav sound/s/unused.wav music/intro.ogg scripts/x.arena -p/x.wav"))
             write_file("game/" + p, p);
         for (const std::string &n : odd)
             write_file("flat/" + n, n);
@@ -123,7 +134,7 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
                                {"textures/set2/d"},
                                R"({ "classname" "worldspawn" "music" "music/intro.wav  music\loop" }
 { "noise" "sound/s/hum" } { "noise" "*falling1.wav" } { "noise" "sound/shipped.wav" }
-{ "noise" "sound/none.wav" } { "model" "models/m.md3" } { "classname" "misc_model" "model" "x" }
+{ "noise" "sound/none.wav" } { "noise" "-p/x.wav" } { "model" "models/m.md3" } { "classname" "misc_model" "model" "x" }
 { "classname" "func_door" "music" "music/x" "model" "*1" "model2" "models/gone.md3" })"));
         list entries = row.more;
         if (row.textures == std::string("flat"))
@@ -131,8 +142,11 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
         else
             entries.insert(entries.end(), used.begin(), used.end());
         std::sort(entries.begin(), entries.end());
-        execution run = execute(row.textures, "m.bsp");
-        EXPECT_EQ(run.names, entries) << row.textures;
+        execution run = execute(row.textures, "m.bsp", "mymap",
+                                row.gone ? +[] { unlink("game/textures/set2/c.tga"); } : nullptr);
+        EXPECT_EQ(run.result.path + run.result.reason,
+                  row.gone ? "game/textures/set2/c.tga" + std::string(std::strerror(ENOENT)) : "");
+        EXPECT_EQ(run.names, row.gone ? list{} : entries) << row.textures;
         if (row.textures == std::string("game/textures")) {
             EXPECT_EQ(run.plan.game_owned, row.game ? owned : list{}) << row.game;
             EXPECT_EQ(run.plan.missing, row.game ? missing : list{}) << row.game;
@@ -147,94 +161,41 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
     unsetenv("MAPCRATE_GAME_DIR");
 }
 
-// A used file gone since the plan stops the staging, named as the source.  A
-// game path beginning with a dash is a plain entry, not the packer's option:
-// not encrypted.
-TEST(CreatDir, ASourceGoneSinceThePlanStopsItAndADashedGamePathIsAnEntry) {
-    for (bool gone : {false, true}) {
-        temp_dir dir;
-        write_file("game/-p/x.wav", "sound");
-        write_file("game/textures/s/a.tga", "a");
-        write_file("m.bsp", level_bytes({"textures/s/a"}, {}, R"({ "noise" "-p/x.wav" })"));
-        execution run = execute("game/textures", "m.bsp", "m",
-                                gone ? +[] { unlink("game/textures/s/a.tga"); } : nullptr);
-        EXPECT_EQ(run.result.path + run.result.reason,
-                  gone ? "game/textures/s/a.tga" + std::string(std::strerror(ENOENT)) : "");
-        EXPECT_EQ(run.names, gone ? list{}
-                                  : words("-p/x.wav mapcrate maps/m.bsp scripts/m.arena "
-                                          "textures/s/a.tga"));
-        for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
-            EXPECT_EQ(e.flags & 1, 0) << e.name;
-    }
-}
-
-TEST(GenerScripts, ArenaText) {
-    temp_dir dir;
-    form_record f;
-    f.map_name = "q\"x", f.description = "Le \"grand\"\ntwo";
-    std::copy_n(std::array{1, 0, 1, 1, -1, 0, 7, 1}.begin(), 8, f.mode_states);
-    EXPECT_EQ(gener_scripts(&f).step, failed_step::none);
-    // The game would cut a value at a double quote; CR LF as in text mode.
-    EXPECT_EQ(read_file("scripts/q\"x.arena"),
-              "{\r\nmap \"q'x\"\r\nbots \"phobos\"\r\nlongname \"Le 'grand'\r\ntwo\"\r\n"
-              "fraglimit 20\r\ntimelimit 60\r\ntype \"ffa ctf single tourney 1v1 2v2 \"\r\n}\r\n");
-}
-
 // The README's build-script line, run twice from the author's game folder:
 // the level and the arena script there stay the author's, and only the
-// package is new; so too with links and files where the staging tree once
-// went.  A copy past the file-size limit fails the staging (status 3).  A
-// run killed while staging (its output on a small pipe nobody reads holds
-// it there) leaves no staging folder but with SIGKILL, and the next run
-// removes that one, never one a running Execute holds.
+// package is new.  A copy past the file-size limit fails the staging
+// (status 3).  A run killed while staging (its output on a small pipe nobody
+// reads holds it there) leaves no staging folder but with SIGKILL, and the
+// next run removes that one, never one a running Execute holds.
 TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
-    const list readme = words("--bsp maps/beta.bsp --aas maps/crateyard.aas --textures textures "
-                              "--levelshot levelshots/crateyard.jpg --name crateyard --modes "
-                              "ffa,tourney --description"),
-               level = words("--bsp l.bsp --name crateyard --modes ffa --description"),
-               many = words("--bsp maps/beta.bsp --textures textures --name crateyard --modes ffa "
-                            "--description");
     const struct {
         const char *what;
-        list args;
         int sig = 0;
         const char *limit = ""; // on the size of the files the run writes
-        const char *setup = "true";
-    } rows[] = {{"the README's line", readme},
-                {"links and files in the way", level, 0, "",
-                 "rm -r maps scripts textures && mkdir out && echo keep >out/f && ln -s out maps "
-                 "&& ln -s out/f mapcrate && echo >scripts && ln out/f textures"},
-                {"the file-size limit", level, 0, "prlimit --fsize=120 "},
-                {"SIGINT", many, SIGINT},
-                {"SIGTERM", many, SIGTERM},
-                {"SIGHUP", many, SIGHUP},
-                {"SIGKILL", many, SIGKILL}};
+    } rows[] = {{"the README's line"},   {"the file-size limit", 0, "prlimit --fsize=120 "},
+                {"SIGINT", SIGINT},      {"SIGTERM", SIGTERM},
+                {"SIGHUP", SIGHUP},      {"SIGKILL", SIGKILL}};
     setenv("MAPCRATE_GAME_DIR", "", 1);
     for (const auto &r : rows) {
         SCOPED_TRACE(r.what);
         temp_dir dir;
         write_author_folder();
-        write_file("l.bsp", test_bsp());
-        ASSERT_EQ(system(r.setup), 0);
-        list used; // enough progress lines to fill the pipe
-        for (int i = 0; i < 300 && r.sig; ++i) {
-            used.push_back("textures/crateyard/x" + std::to_string(i));
-            write_file(used.back() + ".tga", "x");
-        }
-        if (r.sig)
-            write_file("maps/beta.bsp", level_bytes(used));
         mkdir(".mapcrate-stage-inuse1", 0700);
         fd_owner held{open(".mapcrate-stage-inuse1", O_RDONLY | O_DIRECTORY)};
         ASSERT_EQ(flock(held.fd, LOCK_EX), 0);
         const list before = folder_snapshot();
         const size_t names = list_dir(".").size();
-        list args = words("env LC_ALL=C.UTF-8 " + std::string(r.limit) + MAPCRATE_PROGRAM);
-        args.insert(args.end(), r.args.begin(), r.args.end());
+        list args = words("env LC_ALL=C.UTF-8 " + std::string(r.limit) + MAPCRATE_PROGRAM +
+                          " --bsp maps/beta.bsp --aas maps/crateyard.aas --levelshot "
+                          "levelshots/crateyard.jpg --textures textures --name crateyard "
+                          "--modes ffa,tourney --description");
         args.push_back("Crate Yard");
         if (r.sig) {
             int out[2];
             ASSERT_EQ(pipe(out), 0);
             fcntl(out[1], F_SETPIPE_SZ, 4096);
+            // Room for the plan's lines, not for the staging's.
+            ASSERT_EQ(write(out[1], std::string(3072, ' ').data(), 3072), 3072);
             std::vector<char *> argv;
             for (std::string &a : args)
                 argv.push_back(a.data());
@@ -249,6 +210,7 @@ TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
             // Its staging folder made, the run waits on the pipe.
             for (int i = 0; i < 1000 && list_dir(".").size() == names; ++i)
                 usleep(10000);
+            EXPECT_EQ(list_dir(".").size(), names + 1) << "the staging folder never came";
             kill(pid, r.sig);
             int status = 0;
             waitpid(pid, &status, 0);
@@ -260,14 +222,13 @@ TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
         for (int again = 0; again < 2; ++again) {
             run_result run = run_program(args);
             EXPECT_EQ(run.status, *r.limit ? 3 : 0) << run.err;
-            EXPECT_EQ(run.err.find("maps/crateyard.bsp : File too large") < run.err.size(),
-                      *r.limit != '\0');
+            EXPECT_EQ(run.err.find(".tga : File too large") < run.err.size(), *r.limit != '\0');
             EXPECT_EQ(folder_snapshot("crateyard.pk3"), before);
         }
         std::map<std::string, std::string> entries{{"scripts/crateyard.arena", ""}};
         for (const zip_entry &e : read_zip_with_python("crateyard.pk3").entries)
             entries[e.name] = e.data;
-        EXPECT_EQ(entries["maps/crateyard.bsp"], *r.limit ? "" : read_file(r.args[1]));
+        EXPECT_EQ(entries["maps/crateyard.bsp"], *r.limit ? "" : read_file("maps/beta.bsp"));
         EXPECT_EQ(entries["scripts/crateyard.arena"].find("bots \"phobos\"") < 99, !*r.limit);
     }
     unsetenv("MAPCRATE_GAME_DIR");
