@@ -33,7 +33,7 @@ struct execution {
     list names; // the archive's, sorted
 };
 
-execution execute(const std::string &textures, const std::string &bsp, const char *map = "mymap",
+execution execute(const std::string &textures, const std::string &bsp, const char *map = "-m",
                   void (*meddle)() = nullptr) {
     form_record f;
     f.textures_dir = textures.c_str();
@@ -77,7 +77,7 @@ execution execute(const std::string &textures, const std::string &bsp, const cha
 TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
     const list used = words(
         "-p/x.wav env/sky_bk.tga env/sky_dn.tga env/sky_ft.tga env/sky_lf.tga env/sky_rt.tga env/sky_up.tga "
-        "maps/mymap.bsp mapcrate models/m.md3 music/intro.ogg scripts/mymap.arena "
+        "maps/-m.bsp mapcrate models/m.md3 music/intro.ogg scripts/-m.arena "
         "scripts/set1.shader sound/s/hum.wav textures/set1/a.tga textures/set1/b.jpg "
         "textures/set2/c.tga textures/set2/d.tga textures/set2/skin.tga video/intro.roq");
     const list owned = {"scripts/base.shader", "textures/shipped/s.tga"};
@@ -138,11 +138,11 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
 { "classname" "func_door" "music" "music/x" "model" "*1" "model2" "models/gone.md3" })"));
         list entries = row.more;
         if (row.textures == std::string("flat"))
-            entries.insert(entries.end(), {"mapcrate", "maps/mymap.bsp", "scripts/mymap.arena"});
+            entries.insert(entries.end(), {"mapcrate", "maps/-m.bsp", "scripts/-m.arena"});
         else
             entries.insert(entries.end(), used.begin(), used.end());
         std::sort(entries.begin(), entries.end());
-        execution run = execute(row.textures, "m.bsp", "mymap",
+        execution run = execute(row.textures, "m.bsp", "-m",
                                 row.gone ? +[] { unlink("game/textures/set2/c.tga"); } : nullptr);
         EXPECT_EQ(run.result.path + run.result.reason,
                   row.gone ? "game/textures/set2/c.tga" + std::string(std::strerror(ENOENT)) : "");
@@ -151,7 +151,7 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
             EXPECT_EQ(run.plan.game_owned, row.game ? owned : list{}) << row.game;
             EXPECT_EQ(run.plan.missing, row.game ? missing : list{}) << row.game;
             EXPECT_NE(
-                run.printed.find("Copie du fichier a.tga vers le dossier : mymap/textures/set1/\n"
+                run.printed.find("Copie du fichier a.tga vers le dossier : -m/textures/set1/\n"
                                  " :cp \"game/textures/set1/a.tga\" \"textures/set1/a.tga\"\n\n"),
                 std::string::npos)
                 << run.printed;
