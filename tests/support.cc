@@ -205,5 +205,6 @@ void write_author_folder(const std::string &dir) {
     fs::copy(MAPCRATE_SOURCE_DIR "/samples/crateyard", dir, fs::copy_options::recursive);
     fs::copy(dir + "/maps/crateyard.bsp", dir + "/maps/beta.bsp");
     write_file(dir + "/maps/crateyard.bsp", "IBSP, an older build");
-    write_file(dir + "/scripts/crateyard.arena", "{ map \"crateyard\" bots \"mine\" type \"ctf\" }");
+    write_file(dir + "/scripts/crateyard.arena",
+               "{ map \"crateyard\" bots \"mine\" type \"ctf\" }");
 }

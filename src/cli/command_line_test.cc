@@ -74,8 +74,6 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
         {"mode question, --yes", level({"--yes"}), 0, mode_q, created},
         {"dry run", level({"--modes", "ctf", "--dry-run"}), 0, ""},
         {"dry run, question", level({"--dry-run"}), 1, go_on},
-        {"maps a file", level({"--yes"}), 0, mode_q, created, "echo >maps"},
-        {"link", level({"--yes"}), 0, mode_q, created, "ln -s tex maps"},
         {"packing fails", level({"--yes"}, "dir"), 4, dir_pk3, staged},
         {"and --quiet", level({"--yes", "--quiet"}, "dir"), 4, dir_pk3, staged},
     };

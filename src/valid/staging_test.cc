@@ -1,7 +1,7 @@
 // The staging tree, its scripts and the packer's list, read back from the
 // archive; the working folder left as it was.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -75,16 +75,17 @@ execution execute(const std::string &textures, const std::string &bsp, const cha
 // A used file gone since the plan stops the staging, named as the source.
 // A game path beginning with a dash is a plain entry, not the packer's option.
 TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
-    const list used = words(
-        "-p/x.wav env/sky_bk.tga env/sky_dn.tga env/sky_ft.tga env/sky_lf.tga env/sky_rt.tga env/sky_up.tga "
-        "maps/-m.bsp mapcrate models/m.md3 music/intro.ogg scripts/-m.arena "
-        "scripts/set1.shader sound/s/hum.wav textures/set1/a.tga textures/set1/b.jpg "
-        "textures/set2/c.tga textures/set2/d.tga textures/set2/skin.tga video/intro.roq");
+    const list used =
+        words("-p/x.wav env/sky_bk.tga env/sky_dn.tga env/sky_ft.tga env/sky_lf.tga env/sky_rt.tga "
+              "env/sky_up.tga maps/-m.bsp mapcrate models/m.md3 music/intro.ogg scripts/-m.arena "
+              "scripts/set1.shader sound/s/hum.wav textures/set1/a.tga textures/set1/b.jpg "
+              "textures/set2/c.tga textures/set2/d.tga textures/set2/skin.tga video/intro.roq");
     const list owned = {"scripts/base.shader", "textures/shipped/s.tga"};
     const list missing = {"models/gone.md3", "textures/set2/none.tga", "textures/../x/a",
                           "sound/none.wav", "music/loop"};
     // Names a shell or the packer's options would misread; a backslash is no separator here.
-    const list odd = {"q\"u.tga", "$(>p).tga", "`>p`.tga", "b\\s.tga", "n\nl.tga", "-rf", "\xe9.tga"};
+    const list odd = {"q\"u.tga", "$(>p).tga", "`>p`.tga", "b\\s.tga",
+                      "n\nl.tga", "-rf",       "\xe9.tga"};
     list flat;
     for (const std::string &n : odd)
         flat.push_back("textures/" + n);
@@ -172,9 +173,9 @@ TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
         const char *what;
         int sig = 0;
         const char *limit = ""; // on the size of the files the run writes
-    } rows[] = {{"the README's line"},   {"the file-size limit", 0, "prlimit --fsize=120 "},
-                {"SIGINT", SIGINT},      {"SIGTERM", SIGTERM},
-                {"SIGHUP", SIGHUP},      {"SIGKILL", SIGKILL}};
+    } rows[] = {{"the README's line"}, {"the file-size limit", 0, "prlimit --fsize=120 "},
+                {"SIGINT", SIGINT},    {"SIGTERM", SIGTERM},
+                {"SIGHUP", SIGHUP},    {"SIGKILL", SIGKILL}};
     setenv("MAPCRATE_GAME_DIR", "", 1);
     for (const auto &r : rows) {
         SCOPED_TRACE(r.what);
