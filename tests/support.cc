@@ -201,10 +201,9 @@ std::vector<std::string> folder_snapshot(const std::string &left_out) {
     return seen;
 }
 
-void write_author_folder(const std::string &dir) {
-    fs::copy(MAPCRATE_SOURCE_DIR "/samples/crateyard", dir, fs::copy_options::recursive);
-    fs::copy(dir + "/maps/crateyard.bsp", dir + "/maps/beta.bsp");
-    write_file(dir + "/maps/crateyard.bsp", "IBSP, an older build");
-    write_file(dir + "/scripts/crateyard.arena",
-               "{ map \"crateyard\" bots \"mine\" type \"ctf\" }");
+void write_author_folder() {
+    fs::copy(MAPCRATE_SOURCE_DIR "/samples/crateyard", ".", fs::copy_options::recursive);
+    fs::copy("maps/crateyard.bsp", "maps/beta.bsp");
+    write_file("maps/crateyard.bsp", "IBSP, an older build");
+    write_file("scripts/crateyard.arena", "{ map \"crateyard\" bots \"mine\" type \"ctf\" }");
 }

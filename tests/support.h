@@ -76,11 +76,9 @@ std::vector<std::string> zip_names(const std::string &archive);
 // shader, then the conflict's.
 std::vector<std::string> write_game_and_author();
 
-// Every name under the working folder but left_out (links not followed) with what tells it
-// apart: a file's bytes, inode and modification time, a link's target.  Equal snapshots: nothing
-// was added, removed, replaced or written.
+// Every name under the working folder but left_out, with a file's inode, time and bytes or a
+// link's target: equal snapshots, nothing was added, removed, replaced or written.
 std::vector<std::string> folder_snapshot(const std::string &left_out = "");
-// The sample's game folder (samples/crateyard) in dir as its author keeps it after a build: the
-// level also as maps/beta.bsp, an older maps/crateyard.bsp and the author's own
-// scripts/crateyard.arena.
-void write_author_folder(const std::string &dir = ".");
+// The sample's game folder as its author keeps it after a build: the level also as
+// maps/beta.bsp, an older maps/crateyard.bsp and the author's own scripts/crateyard.arena.
+void write_author_folder();
