@@ -72,7 +72,8 @@ struct form_record {
     std::string map_prefix;
     std::vector<std::string> pack_argv;
     // The private folder Execute stages in, with its closing '/'; empty
-    // outside Execute (the working folder, as the tests stage).
+    // outside Execute (creat_dir then stages in the working folder, as the
+    // staging benchmark wants).
     std::string stage_dir;
     // What Execute stages and packs, planned at validation.
     package_plan plan;

@@ -73,7 +73,8 @@ execution execute(const std::string &textures, const std::string &bsp, const cha
 }
 
 // A used file gone since the plan stops the staging, named as the source.
-// A game path beginning with a dash is a plain entry, not the packer's option.
+// A game path or a map name beginning with a dash is a plain name, not the
+// packer's option.
 TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
     const list used =
         words("-p/x.wav env/sky_bk.tga env/sky_dn.tga env/sky_ft.tga env/sky_lf.tga env/sky_rt.tga "
