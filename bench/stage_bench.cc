@@ -37,7 +37,6 @@ int main(int argc, char **argv) {
 
     auto start = std::chrono::steady_clock::now();
     f.plan = plan_package({textures, bsp, "", "", "bench", ""});
-    name_of_dir(&f);
     creat_dir(&f);
     int result = 0;
     if (pack) {

@@ -9,10 +9,11 @@
 // would not play, from level_checks), plan_form plans the package
 // (src/level: every file the map uses, from the textures folder and the
 // author's game folder, less what the game ships, and what is found
-// nowhere), and stage_and_pack builds the staging tree from the plan
-// (creat_dir; gener_scripts writes the arena script and the credits file), lists it
-// (creat_argv) and packs it with pk3_dir (src/minizip) into <map>.pk3,
-// deflating on every core (deflate_pool).  Two front ends run these steps
+// nowhere), and stage_and_pack builds the staging tree from the plan in a
+// private folder of its own (creat_dir; gener_scripts writes the arena
+// script and the credits file), lists it (creat_argv) and packs it with
+// pk3_dir (src/minizip) into <map>.pk3, deflating on every core
+// (deflate_pool); the folder goes when the pack is done.  Two front ends run these steps
 // and are the only places that show anything: valider (src/func, with the
 // window's dialogs) and command_line (src/cli, on the terminal).  The
 // dialogs and the Help, About, Clear, Quit and browse commands live in
@@ -70,14 +71,12 @@ struct form_record {
     // Owned by the record.
     std::string map_prefix;
     std::vector<std::string> pack_argv;
-    std::string textures_staging_dir;
-    std::string scripts_staging_dir;
-    std::string maps_staging_dir;
-    std::string levelshots_staging_dir;
+    // The private folder Execute stages in, with its closing '/'; empty
+    // outside Execute (creat_dir then stages in the working folder, as the
+    // staging benchmark wants).
+    std::string stage_dir;
     // What Execute stages and packs, planned at validation.
     package_plan plan;
-    // Staging folders other than the four that an Execute made (sound/, env/, ...).
-    std::vector<std::string> made_top_dirs;
 };
 
 // Names for the entries, so code reads as the form does.
@@ -103,8 +102,8 @@ std::string enter_home_folder();
 // is one, in an error dialog over it.
 void start_window(form_record *f, const std::string &problem);
 void init_btn(form_record *f);
-// Removes the empty staging directories and the credits file from the
-// working directory, then releases what the record owns.
+// Releases what the record owns.  Staging leaves nothing in the working
+// folder, so nothing there is removed.
 void free_all(form_record *f);
 
 // --- src/placer -----------------------------------------------------------
@@ -227,7 +226,6 @@ extern const char *const mode_tokens[8];
 std::string arena_text(const form_record *f);
 extern const char *const credits_text;
 
-void name_of_dir(form_record *f);
 // Appends src to dest, writing every backslash as '/'.
 void str_end_cpy(std::string &dest, std::string_view src);
 // The last component of path (after its last '\\' or '/'): a pointer into path.
@@ -246,8 +244,9 @@ struct outcome {
     std::string reason;
 };
 
-// Builds the staging tree and the scripts.  Each stops at the first
-// folder, copy or file that fails and tells it as a staging outcome.  No
+// Build the staging tree and the scripts under f->stage_dir.  Each stops
+// at the first folder, copy or file that fails and tells it as a staging
+// outcome, named by its game path (or the source that cannot be read).  No
 // link is written through: a link where a file goes is replaced by the
 // file, and a link where a folder goes stops the staging.
 outcome creat_dir(form_record *f);
@@ -255,18 +254,20 @@ outcome gener_scripts(form_record *f);
 // One write of the whole text; returns what write returned.
 long my_putstr_to_fd(const char *text, int fd);
 
-// Lists the files the plan staged into f->pack_argv: the options, the
-// archive, the planned files with the arena script before the shader
-// scripts, then the credits file.  Returns the count.
+// Lists the files the plan staged into f->pack_argv, by their game paths:
+// the options, the archive, the planned files with the arena script before
+// the shader scripts, then the credits file.  Returns the count.
 int creat_argv(form_record *f);
 // The null-terminated char* view of a packer argument list, as pk3_dir reads it.
 std::vector<char *> argv_view(std::vector<std::string> &args);
 
-// The last step of Execute: stages the form's files, lists them and packs
-// them.  Prints its progress lines (and the packer's) to standard output
-// and nothing else of its own.  A SIGINT, SIGTERM or SIGHUP meanwhile
-// removes the packer's temporary file and ends the process with 128 plus
-// the signal's number.
+// The last step of Execute: stages the form's files in a private folder
+// beside the package, lists them and packs them; the folder is removed
+// whatever happens, and nothing else in the working folder but <map>.pk3
+// is touched.  Prints its progress lines (and the packer's) to standard
+// output and nothing else of its own.  A SIGINT, SIGTERM or SIGHUP
+// meanwhile removes the packer's temporary file and the staging folder and
+// ends the process with 128 plus the signal's number.
 outcome stage_and_pack(form_record *f);
 
 // --- src/minizip ----------------------------------------------------------
@@ -279,9 +280,11 @@ outcome stage_and_pack(form_record *f);
 // name as it was.  The failure lines go to standard output; failure, when
 // given, gets the first as a packing outcome (the file read, or the
 // archive).  SIGINT, SIGTERM and SIGHUP remove the temporary file and end
-// the process with 128 plus the signal's number.
+// the process with 128 plus the signal's number.  With source_dir, each
+// file is read from source_dir followed by its name, and stored under the
+// name alone.
 int pk3_dir(int argc, char **argv);
-int pk3_dir(int argc, char **argv, outcome *failure);
+int pk3_dir(int argc, char **argv, outcome *failure, const std::string &source_dir = {});
 
 // --- src/cli --------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 #include "support.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -179,4 +180,29 @@ std::vector<std::string> write_game_and_author() {
             "scripts/b.shader)",
             "Conflit : textures/set/a.tga existe aussi dans baseoa/z_other.pk3, avec un autre "
             "contenu ; le jeu prendra celui de ce pk3"};
+}
+
+std::vector<std::string> folder_snapshot(const std::string &left_out) {
+    std::vector<std::string> seen;
+    for (const fs::directory_entry &e : fs::recursive_directory_iterator(".")) {
+        struct stat st {};
+        lstat(e.path().c_str(), &st);
+        std::string line = e.path().string() + " ";
+        if (e.is_symlink())
+            line += "-> " + fs::read_symlink(e.path()).string();
+        else if (e.is_regular_file())
+            line += std::to_string(st.st_ino) + " " + std::to_string(st.st_mtim.tv_nsec) + " " +
+                    std::to_string(st.st_mtim.tv_sec) + " " + read_file(e.path());
+        if (e.path() != "./" + left_out)
+            seen.push_back(line);
+    }
+    std::sort(seen.begin(), seen.end());
+    return seen;
+}
+
+void write_author_folder() {
+    fs::copy(MAPCRATE_SOURCE_DIR "/samples/crateyard", ".", fs::copy_options::recursive);
+    fs::copy("maps/crateyard.bsp", "maps/beta.bsp");
+    write_file("maps/crateyard.bsp", "IBSP, an older build");
+    write_file("scripts/crateyard.arena", "{ map \"crateyard\" bots \"mine\" type \"ctf\" }");
 }

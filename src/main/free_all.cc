@@ -1,19 +1,9 @@
-// Clean-up at Quit: the empty staging directories, the credits file, and
-// what the form record owns.
-#include <sys/stat.h>
-#include <unistd.h>
-
+// Clean-up at Quit: what the form record owns.  Execute stages in a
+// private folder it removes itself, so no file of the working folder is
+// the program's to remove: a user's own maps/ or mapcrate stays.
 #include "mapcrate.h"
 
 namespace {
-
-// The credits file shares its name with the program: started from its own
-// folder, Quit must not delete the running executable.
-bool is_running_program(const char *path) {
-    struct stat file, self;
-    return stat(path, &file) == 0 && stat("/proc/self/exe", &self) == 0 &&
-           file.st_dev == self.st_dev && file.st_ino == self.st_ino;
-}
 
 void release(std::string &s) {
     std::string().swap(s);
@@ -22,23 +12,8 @@ void release(std::string &s) {
 } // namespace
 
 void free_all(form_record *f) {
-    // rmdir only takes empty directories: staged files stay.
-    rmdir("levelshots/");
-    rmdir("maps/");
-    rmdir("scripts/");
-    rmdir("textures/");
-    for (const std::string &dir : f->made_top_dirs)
-        rmdir(dir.c_str());
-    std::vector<std::string>().swap(f->made_top_dirs);
     f->plan = package_plan();
-    if (!is_running_program("mapcrate"))
-        unlink("mapcrate");
     release(f->map_prefix);
-    for (std::string &s : f->pack_argv)
-        release(s);
     std::vector<std::string>().swap(f->pack_argv);
-    release(f->textures_staging_dir);
-    release(f->scripts_staging_dir);
-    release(f->maps_staging_dir);
-    release(f->levelshots_staging_dir);
+    release(f->stage_dir);
 }

@@ -156,12 +156,13 @@ size_t read_chunk(FILE *in, void *buf, size_t size, int *read_error) {
     return n;
 }
 
-// Opens the entry named path, dated as the file: raw when its data comes
-// deflated already, through encoder when a password is set.
-int open_entry(packing *p, const char *path, int raw, entry_encoder *encoder, uLong crc) {
+// Opens the entry named path, dated as the file source: raw when its data
+// comes deflated already, through encoder when a password is set.
+int open_entry(packing *p, const char *path, const char *source, int raw, entry_encoder *encoder,
+               uLong crc) {
     zip_fileinfo zi;
     memset(&zi, 0, sizeof zi);
-    filetime(path, &zi.tmz_date, &zi.dosDate);
+    filetime(source, &zi.tmz_date, &zi.dosDate);
     int level = p->o.level;
     // An encrypted entry is stored raw: the encoder compresses and encrypts.
     int err = zipOpenNewFileInZip4(p->zf, path, &zi, nullptr, 0, nullptr, 0, nullptr,
@@ -175,21 +176,21 @@ int open_entry(packing *p, const char *path, int raw, entry_encoder *encoder, uL
     return err;
 }
 
-// Adds one file as an entry, streaming it.  Returns the error state (0 to
-// go on); failures that do not stop the adding set p->failed.
-int add_entry(packing *p, const char *path) {
+// Adds the file source as the entry path, streaming it.  Returns the error
+// state (0 to go on); failures that do not stop the adding set p->failed.
+int add_entry(packing *p, const char *path, const char *source) {
     uLong crc = 0;
     // The entry is still written, encrypted with the CRC computed so far.
-    if (p->o.password && getFileCrc(path, p->buf, write_buffer_size, &crc) != 0) {
+    if (p->o.password && getFileCrc(source, p->buf, write_buffer_size, &crc) != 0) {
         p->failed = true;
         if (p->first.step == failed_step::none)
             p->first = {failed_step::packing, path, strerror(errno)};
     }
     entry_encoder encoder;
-    int err = open_entry(p, path, 0, p->o.password ? &encoder : nullptr, crc);
+    int err = open_entry(p, path, source, 0, p->o.password ? &encoder : nullptr, crc);
     file_owner in;
     if (err == ZIP_OK) {
-        in.reset(fopen(path, "rb"));
+        in.reset(fopen(source, "rb"));
         if (!in) {
             err = -1;
             report(p, "error in opening %s for reading\n", path, strerror(errno), true);
@@ -225,7 +226,7 @@ int add_entry(packing *p, const char *path) {
 // Adds the file whose parts come next from the pool: deflated parts go in
 // raw; a file the workers did not read goes the streaming way, which meets
 // and reports its failure as it always did.  Same results as add_entry.
-int add_deflated(packing *p, deflate_pool *pool, const char *path) {
+int add_deflated(packing *p, deflate_pool *pool, const char *path, const char *source) {
     deflated_part *part = pool_front(pool);
     if (!part)
         return -1;
@@ -237,9 +238,9 @@ int add_deflated(packing *p, deflate_pool *pool, const char *path) {
             last = part->last;
             pool_drop_front(pool);
         }
-        return add_entry(p, path);
+        return add_entry(p, path, source);
     }
-    int err = open_entry(p, path, 1, nullptr, 0);
+    int err = open_entry(p, path, source, 1, nullptr, 0);
     if (err != ZIP_OK)
         return err;
     uLong crc = 0;
@@ -273,11 +274,13 @@ int add_deflated(packing *p, deflate_pool *pool, const char *path) {
     return err;
 }
 
-// Opens the archive, adds the files after the name, closes it.  Only when
-// every step succeeded does the new archive replace the old one; returns 0
-// then, -1 otherwise, with the first failure in *failure.
+// Opens the archive, adds the files after the name (read from source_dir),
+// closes it.  Only when every step succeeded does the new archive replace
+// the old one; returns 0 then, -1 otherwise, with the first failure in
+// *failure.
 int write_archive(int argc, char **argv, const options &o, const std::string &name,
-                  unsigned char *buf, const pack_limits &limits, outcome *failure) {
+                  unsigned char *buf, const pack_limits &limits, outcome *failure,
+                  const std::string &source_dir) {
     packing p;
     p.o = o;
     p.archive = name.c_str();
@@ -304,15 +307,22 @@ int write_archive(int argc, char **argv, const options &o, const std::string &na
         if (!is_skipped_option(argv[i]))
             files.push_back(argv[i]);
     }
+    std::vector<std::string> source_paths;
+    std::vector<const char *> sources = files;
+    if (!source_dir.empty()) {
+        source_paths.reserve(files.size());
+        for (size_t i = 0; i < files.size(); ++i)
+            sources[i] = source_paths.emplace_back(source_dir + files[i]).c_str();
+    }
     if (err == 0 && (o.password || o.level == 0)) {
         for (size_t i = 0; i < files.size() && err == 0; ++i)
-            err = add_entry(&p, files[i]);
+            err = add_entry(&p, files[i], sources[i]);
     } else if (err == 0) {
         // Work on later files is thrown away when the pool goes.
         deflate_pool pool;
-        pool_start(&pool, files, o.level, limits);
+        pool_start(&pool, sources, o.level, limits);
         for (size_t i = 0; i < files.size() && err == 0; ++i)
-            err = add_deflated(&p, &pool, files[i]);
+            err = add_deflated(&p, &pool, files[i], sources[i]);
     }
 
     int close_err = zipClose(p.zf, nullptr);
@@ -410,11 +420,12 @@ int pk3_dir(int argc, char **argv) {
     return pack_with_limits(argc, argv, pack_limits());
 }
 
-int pk3_dir(int argc, char **argv, outcome *failure) {
-    return pack_with_limits(argc, argv, pack_limits(), failure);
+int pk3_dir(int argc, char **argv, outcome *failure, const std::string &source_dir) {
+    return pack_with_limits(argc, argv, pack_limits(), failure, source_dir);
 }
 
-int pack_with_limits(int argc, char **argv, const pack_limits &limits, outcome *failure) {
+int pack_with_limits(int argc, char **argv, const pack_limits &limits, outcome *failure,
+                     const std::string &source_dir) {
     outcome ignored;
     if (!failure)
         failure = &ignored;
@@ -458,7 +469,7 @@ int pack_with_limits(int argc, char **argv, const pack_limits &limits, outcome *
     if (!proceed)
         do_help();
     else
-        result = write_archive(argc, argv, o, name, buf.get(), limits, failure);
+        result = write_archive(argc, argv, o, name, buf.get(), limits, failure, source_dir);
     fflush(stdout);
     return result;
 }

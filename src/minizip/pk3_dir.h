@@ -20,7 +20,8 @@ int getFileCrc(const char *path, void *buf, unsigned long size_buf, uLong *resul
 void do_banner();
 void do_help();
 // pk3_dir with the given memory limits (pk3_dir uses the defaults).
-int pack_with_limits(int argc, char **argv, const pack_limits &limits, outcome *failure = nullptr);
+int pack_with_limits(int argc, char **argv, const pack_limits &limits, outcome *failure = nullptr,
+                     const std::string &source_dir = {});
 // The general-purpose flag bits an entry of this name gets: the UTF-8 bit
 // when the name is valid UTF-8 and holds a byte above 127, else none.
 uLong name_flags(const char *name);

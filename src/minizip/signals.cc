@@ -1,5 +1,7 @@
 #include "signals.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <unistd.h>
 
@@ -16,10 +18,72 @@ static_assert(handled_count == sizeof signal_cleanup::old / sizeof(struct sigact
 // changed while it is marked valid.
 char temp_name[PATH_MAX];
 std::atomic<bool> temp_valid{false};
+char stage_name[PATH_MAX];
+std::atomic<bool> stage_valid{false};
+std::atomic<bool> ending{false};
+
+// A folder of the tree being removed: its listing, read in pieces, and its
+// name in its parent.  Static, as the handler may not allocate; a tree
+// deeper than this is left for the next run to remove.
+constexpr int max_depth = 48;
+struct open_level {
+    int fd = -1;
+    alignas(8) char listing[2048];
+    long size = 0;
+    long at = 0;
+    char name[256];
+};
+open_level levels[max_depth];
+
+// Removes the tree at path with the calls a handler may make: no memory
+// taken, no link followed.  Each folder is listed once, each entry tried
+// once.
+void remove_tree(const char *path) {
+    const int dir_flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int depth = 0;
+    levels[0].fd = open(path, dir_flags);
+    levels[0].size = levels[0].at = 0;
+    if (levels[0].fd < 0)
+        return;
+    while (depth >= 0) {
+        open_level &l = levels[depth];
+        if (l.at >= l.size) {
+            l.size = getdents64(l.fd, l.listing, sizeof l.listing);
+            l.at = 0;
+            if (l.size <= 0) {
+                close(l.fd);
+                if (--depth >= 0)
+                    unlinkat(levels[depth].fd, l.name, AT_REMOVEDIR);
+                continue;
+            }
+        }
+        const auto *e = reinterpret_cast<const struct dirent64 *>(l.listing + l.at);
+        l.at += e->d_reclen;
+        const char *name = e->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0 ||
+            unlinkat(l.fd, name, 0) == 0 || depth + 1 >= max_depth ||
+            std::strlen(name) >= sizeof l.name)
+            continue;
+        open_level &child = levels[depth + 1];
+        child.fd = openat(l.fd, name, dir_flags);
+        if (child.fd < 0)
+            continue;
+        std::strcpy(child.name, name);
+        child.size = child.at = 0;
+        ++depth;
+    }
+    rmdir(path);
+}
 
 extern "C" void remove_temp_and_end(int sig) {
+    // A second signal on another thread waits for the first to end the process.
+    if (ending.exchange(true))
+        for (;;)
+            pause();
     if (temp_valid.load())
         unlink(temp_name);
+    if (stage_valid.load())
+        remove_tree(stage_name);
     _exit(128 + sig);
 }
 
@@ -60,5 +124,13 @@ void set_signal_temp(const char *name) {
     if (name && std::strlen(name) < sizeof temp_name) {
         std::strcpy(temp_name, name);
         temp_valid.store(true);
+    }
+}
+
+void set_signal_stage(const char *path) {
+    stage_valid.store(false);
+    if (path && std::strlen(path) < sizeof stage_name) {
+        std::strcpy(stage_name, path);
+        stage_valid.store(true);
     }
 }

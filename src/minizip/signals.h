@@ -1,12 +1,13 @@
-// A pack ended by a signal leaves no temporary file behind.
+// A pack ended by a signal leaves no temporary file and no staging folder
+// behind.
 #pragma once
 
 #include <signal.h>
 
 // While one lives, SIGINT, SIGTERM and SIGHUP remove the temporary file of
-// the pack under way, if any, and end the process with 128 plus the
-// signal's number; a signal ignored (as under nohup) stays ignored.  The
-// handlers it replaced come back when it goes.
+// the pack under way and the staging folder, if any, and end the process
+// with 128 plus the signal's number; a signal ignored (as under nohup)
+// stays ignored.  The handlers it replaced come back when it goes.
 struct signal_cleanup {
     struct sigaction old[3];
     signal_cleanup();
@@ -16,8 +17,8 @@ struct signal_cleanup {
 };
 
 // Holds SIGINT, SIGTERM and SIGHUP back on this thread while it lives, so
-// that a file is not made between a signal and the name the handler knows;
-// a signal that came meanwhile is handled when it goes.
+// that a file or folder is not made between a signal and the name the
+// handler knows; a signal that came meanwhile is handled when it goes.
 struct signals_held {
     sigset_t old;
     signals_held();
@@ -30,3 +31,7 @@ struct signals_held {
 // for a path is not kept.  Call with nullptr once the file is renamed or
 // removed.
 void set_signal_temp(const char *name);
+
+// The staging folder a signal removes, with all it holds (links are removed,
+// not followed); same rules as set_signal_temp.
+void set_signal_stage(const char *path);

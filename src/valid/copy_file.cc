@@ -67,7 +67,7 @@ int copy_with_buffer(int in, int out, off_t &offset) {
 } // namespace
 
 int copy_file(int src_fd, const struct stat &src, const char *dest_path) {
-    // Owner-writable, so that a later Execute can replace the copy.
+    // Owner-readable and writable whatever the source allows: the packer reads the copy back.
     mode_t mode = (src.st_mode & 0777) | S_IRUSR | S_IWUSR;
     // Not truncated yet: the destination may be the source itself.
     fd_owner out{open(dest_path, O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode)};

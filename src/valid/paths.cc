@@ -1,5 +1,4 @@
-// Where the staging tree lies, and the path routines every builder of its
-// paths goes through.
+// The path routines every builder of the staging tree's paths goes through.
 #include <cstring>
 
 #include "mapcrate.h"
@@ -20,13 +19,6 @@ size_t last_separator_scan(const char *path, size_t n) {
 }
 
 } // namespace
-
-void name_of_dir(form_record *f) {
-    f->textures_staging_dir = "textures/";
-    f->maps_staging_dir = "maps/";
-    f->scripts_staging_dir = "scripts/";
-    f->levelshots_staging_dir = "levelshots/";
-}
 
 void str_end_cpy(std::string &dest, std::string_view src) {
     dest.reserve(dest.size() + src.size());

@@ -74,7 +74,8 @@ long my_putstr_to_fd(const char *text, int fd) {
 outcome gener_scripts(form_record *f) {
     std::printf("Creation du dossier : scripts/\n\n");
     std::fflush(stdout);
-    if (int err = make_folder("scripts/"))
+    const std::string &stage = f->stage_dir;
+    if (int err = make_folder((stage + "scripts/").c_str()))
         return staging_failure("scripts/", err);
 
     std::string path;
@@ -84,9 +85,9 @@ outcome gener_scripts(form_record *f) {
     std::printf("Creation du fichier : %s\n\n", path.c_str());
     std::fflush(stdout);
 
-    if (int err = write_text(path.c_str(), arena_text(f)))
+    if (int err = write_text((stage + path).c_str(), arena_text(f)))
         return staging_failure(path, err);
-    if (int err = write_text("mapcrate", credits_text))
+    if (int err = write_text((stage + "mapcrate").c_str(), credits_text))
         return staging_failure("mapcrate", err);
     return {};
 }

@@ -1,9 +1,8 @@
-// The staging tree: the directories in the working directory and the
+// The staging tree: the folders in the private staging folder and the
 // copies of the user's files, named as the archive wants them.
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -26,39 +25,39 @@ std::string command_line(const char *src_dir, const char *file_name, const char 
     return cmd;
 }
 
-// Copies what source_fd reads to dest_dir/dest_name, after the progress
-// line.  The names keep their bytes: on this system a backslash is part of
-// a file name, not a separator.
+// Copies what source_fd reads to dest_dir/dest_name under stage, after the
+// progress line.  The names keep their bytes: on this system a backslash
+// is part of a file name, not a separator.
 outcome stage_copy(int source_fd, const struct stat &source, const char *src_dir,
                    const std::string &map_prefix, const char *dest_dir, const char *file_name,
-                   const std::string &dest_name) {
+                   const std::string &dest_name, const std::string &stage) {
     std::string cmd = command_line(src_dir, file_name, dest_dir, dest_name);
     std::printf("Copie du fichier %s vers le dossier : %s%s\n :%s\n\n", shown(file_name).c_str(),
                 map_prefix.c_str(), shown(dest_dir).c_str(), shown(cmd).c_str());
     std::fflush(stdout);
     std::string dest = dest_dir + dest_name;
-    int err = copy_file(source_fd, source, dest.c_str());
+    int err = copy_file(source_fd, source, (stage + dest).c_str());
     return err == 0 ? outcome{} : staging_failure(dest, err);
 }
 
-// A folder of the staging tree, new or left by an earlier Execute.
-outcome make_dir(const std::string &path) {
+// A folder of the staging tree, named by its game path.
+outcome make_dir(const std::string &path, const std::string &stage) {
     std::printf("Creation du dossier : %s\n\n", shown(path).c_str());
     std::fflush(stdout);
-    int err = make_folder(path.c_str());
+    int err = make_folder((stage + path).c_str());
     return err == 0 ? outcome{} : staging_failure(path, err);
 }
 
 // One planned file, after the folders of its game path.  A file that does
 // not open now (gone, or unreadable) fails the staging, named as the source.
 outcome stage_planned(const planned_file &file, const std::string &map_prefix,
-                      std::set<std::string> &made) {
+                      const std::string &stage, std::set<std::string> &made) {
     size_t slash = file.game_path.rfind('/');
     std::string dest_dir = file.game_path.substr(0, slash + 1);
     for (size_t at = dest_dir.find('/'); at != std::string::npos; at = dest_dir.find('/', at + 1)) {
         std::string folder = dest_dir.substr(0, at + 1);
         if (made.insert(folder).second)
-            if (outcome o = make_dir(folder); o.step != failed_step::none)
+            if (outcome o = make_dir(folder, stage); o.step != failed_step::none)
                 return o;
     }
     const char *file_name = get_file_name(file.source.c_str());
@@ -71,7 +70,7 @@ outcome stage_planned(const planned_file &file, const std::string &map_prefix,
     if (src.fd < 0)
         return staging_failure(file.source, errno != 0 ? errno : EINVAL);
     return stage_copy(src.fd, st, src_dir.c_str(), map_prefix, dest_dir.c_str(), file_name,
-                      file.game_path.substr(slash + 1));
+                      file.game_path.substr(slash + 1), stage);
 }
 
 bool is_shader_script(const planned_file &file) {
@@ -83,30 +82,27 @@ bool is_shader_script(const planned_file &file) {
 outcome creat_dir(form_record *f) {
     f->map_prefix = f->map_name;
     f->map_prefix += '/';
+    const std::string &stage = f->stage_dir;
     std::set<std::string> made{"maps/"};
-    if (outcome o = make_dir("maps/"); o.step != failed_step::none)
+    if (outcome o = make_dir("maps/", stage); o.step != failed_step::none)
         return o;
     if (f->textures_dir[0] != '\0') {
         made.insert("textures/");
-        if (outcome o = make_dir("textures/"); o.step != failed_step::none)
+        if (outcome o = make_dir("textures/", stage); o.step != failed_step::none)
             return o;
     }
-    for (const planned_file &file : f->plan.files) {
-        std::string top = file.game_path.substr(0, file.game_path.find('/') + 1);
-        auto &tops = f->made_top_dirs;
-        if (!made.count(top) && top != "levelshots/" && top != "scripts/" &&
-            std::find(tops.begin(), tops.end(), top) == tops.end())
-            tops.push_back(top);
+    for (const planned_file &file : f->plan.files)
         if (!is_shader_script(file))
-            if (outcome o = stage_planned(file, f->map_prefix, made); o.step != failed_step::none)
+            if (outcome o = stage_planned(file, f->map_prefix, stage, made);
+                o.step != failed_step::none)
                 return o;
-    }
     if (outcome o = gener_scripts(f); o.step != failed_step::none)
         return o;
     made.insert("scripts/");
     for (const planned_file &file : f->plan.files)
         if (is_shader_script(file))
-            if (outcome o = stage_planned(file, f->map_prefix, made); o.step != failed_step::none)
+            if (outcome o = stage_planned(file, f->map_prefix, stage, made);
+                o.step != failed_step::none)
                 return o;
     return {};
 }
