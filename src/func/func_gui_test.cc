@@ -100,6 +100,7 @@ TEST(Commands, QuitRemovesNoFileAndTheFrameCloseEndsAtOnce) {
          {int(GTK_RESPONSE_NO), int(GTK_RESPONSE_DELETE_EVENT), int(GTK_RESPONSE_YES), 0}) {
         temp_dir work;
         write_file("maps/arena.bsp", "IBSP");
+        ASSERT_EQ(system("mkdir textures scripts levelshots sound"), 0);
         write_file("mapcrate", "credits\r\n");
         form_record f;
         make_form(f);
