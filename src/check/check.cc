@@ -2,6 +2,7 @@
 // files it uses looked up as the engine looks them up, then what is left.
 #include "check/check.h"
 
+#include <nettle/md4.h>
 #include <strings.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <set>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "zip/zip_read.h"
 #include "level/game_files.h"
@@ -22,8 +24,8 @@
 
 namespace {
 
-// Larger entries are not such files.
-constexpr std::uint64_t level_limit = 1u << 30, model_limit = 64u << 20, script_limit = 16u << 20;
+// Larger entries are not such files.  Levels are read as a stream, of any size.
+constexpr std::uint64_t model_limit = 64u << 20, script_limit = shader_script_limit;
 constexpr std::uint64_t aas_header_size = 4 + 4 + 4 + 14 * 8;
 // The engine's longest game path, its terminating NUL included.
 constexpr size_t name_limit = 64;
@@ -51,6 +53,8 @@ struct package_side {
     // Shader key: definition and the script entry it comes from, the first script's.
     std::unordered_map<std::string, std::pair<const shader_def *, size_t>> shaders;
     std::set<std::string> maps; // lower case
+    // The shaders of each model entry read, by its index: each read once.
+    std::unordered_map<size_t, std::vector<std::string>> model_shaders;
 };
 
 std::string extension(const std::string &lower_path) {
@@ -107,6 +111,21 @@ void read_game(const std::string &dir, game_side &game) {
     }
 }
 
+// An entry's bytes, read as they inflate and never more than limit of
+// them, whatever its directory record claims; false when it holds more or
+// cannot be read.
+bool read_bounded(package_zip &zip, const package_entry &entry, std::uint64_t limit,
+                  std::string &bytes) {
+    bytes.clear();
+    bool over = entry.size > limit;
+    return !over && stream_package_entry(zip, entry, [&](std::string_view piece) {
+        over = piece.size() > limit - bytes.size();
+        if (!over)
+            bytes.append(piece);
+        return !over;
+    }) && !over;
+}
+
 // Indexes the readable entries; the others get their finding.
 void index_package(package_side &p, std::vector<finding> &findings) {
     const std::vector<package_entry> &entries = p.zip.entries;
@@ -137,11 +156,10 @@ void read_package_scripts(package_side &p) {
             scripts.push_back({lower, at});
     std::sort(scripts.begin(), scripts.end());
     p.script_defs.resize(scripts.size());
-    for (size_t i = 0; i < scripts.size(); ++i) {
-        std::string text;
-        if (read_package_entry(p.zip, p.zip.entries[scripts[i].second], script_limit, text))
+    std::string text;
+    for (size_t i = 0; i < scripts.size(); ++i)
+        if (read_bounded(p.zip, p.zip.entries[scripts[i].second], script_limit, text))
             p.script_defs[i] = parse_shader_script(text);
-    }
     for (size_t i = 0; i < scripts.size(); ++i)
         for (const shader_def &def : p.script_defs[i])
             p.shaders.emplace(def.name, std::make_pair(&def, scripts[i].second));
@@ -185,9 +203,20 @@ struct level_read {
     level_lumps level;
 };
 
+// The game's checksum of a level from its MD4 digest: the digest's four
+// words XORed.
+std::int32_t checksum_of(md4_ctx &md4) {
+    std::uint8_t digest[MD4_DIGEST_SIZE];
+    md4_digest(&md4, sizeof digest, digest);
+    std::uint32_t sum = 0;
+    for (size_t i = 0; i < sizeof digest; i += 4)
+        sum ^= le32(digest + i);
+    return static_cast<std::int32_t>(sum);
+}
+
 // The AAS named after the map, when the package has one: read by the bots
 // only when it was computed for this very level.
-void check_aas(package_side &p, map_check &m, const std::string &bsp_name, const std::string &bsp) {
+void check_aas(package_side &p, map_check &m, const std::string &bsp_name, md4_ctx &bsp_md4) {
     auto at = p.by_path.find(lower_case("maps/" + m.name + ".aas"));
     if (at == p.by_path.end())
         return;
@@ -200,13 +229,14 @@ void check_aas(package_side &p, map_check &m, const std::string &bsp_name, const
     if (!made_for)
         m.findings.push_back({finding_kind::unreadable, aas.name,
                               "pas un fichier de navigation des bots (EAAS, version 4 ou 5)", ""});
-    else if (*made_for != bsp_checksum_of_bytes(bsp))
+    else if (*made_for != checksum_of(bsp_md4))
         m.findings.push_back({finding_kind::unreadable, aas.name,
                               "calcul\xe9 pour une autre compilation de ", bsp_name});
 }
 
-// bsp: scratch space for the level's bytes, kept from map to map.
-level_read read_level(package_side &p, const package_entry &bsp_entry, std::string &bsp) {
+// The level's MD4 checksum is worked out as it is read, only when an AAS
+// is there to compare it with.
+level_read read_level(package_side &p, const package_entry &bsp_entry) {
     level_read r{{bsp_entry.name.substr(5, bsp_entry.name.size() - 9), {}}, false, {}};
     // Its levelshots, whatever their format, go with it.
     std::string shots = "levelshots/" + lower_case(r.map.name) + ".";
@@ -214,16 +244,29 @@ level_read read_level(package_side &p, const package_entry &bsp_entry, std::stri
         if (lower.compare(0, shots.size(), shots) == 0 &&
             lower.find('/', shots.size()) == std::string::npos)
             p.used[at] = true;
-    if (!read_package_entry(p.zip, bsp_entry, level_limit, bsp) || !is_compiled_level_bytes(bsp)) {
+    bool summed = p.by_path.count(lower_case("maps/" + r.map.name + ".aas")) > 0;
+    md4_ctx md4;
+    md4_init(&md4);
+    level_reader reader;
+    bool whole = stream_package_entry(p.zip, bsp_entry, [&](std::string_view piece) {
+        read_level_piece(reader, piece);
+        if (summed)
+            md4_update(&md4, piece.size(), reinterpret_cast<const std::uint8_t *>(piece.data()));
+        return true;
+    });
+    r.level = finish_level(reader);
+    if (!whole || !r.level.compiled) {
         r.map.findings.push_back({finding_kind::unreadable, bsp_entry.name,
                                   "pas une map compil\xe9"
                                   "e lisible (IBSP, version 46)",
                                   ""});
         return r;
     }
+    if (!r.level.refused.empty())
+        r.map.findings.push_back({finding_kind::unreadable, bsp_entry.name, r.level.refused, ""});
     r.readable = true;
-    r.level = level_lumps_of_bytes(bsp);
-    check_aas(p, r.map, bsp_entry.name, bsp);
+    if (summed)
+        check_aas(p, r.map, bsp_entry.name, md4);
     return r;
 }
 
@@ -238,16 +281,18 @@ void check_uses(checker &c, level_read &r) {
             m.findings.push_back({finding_kind::missing, name, "", ""});
         return where;
     };
-    entity_files entities = read_entities(r.level.entities);
+    const entity_files &entities = r.level.entities;
     // Models first: their surfaces name shaders too.
     std::vector<std::string> shaders = std::move(r.level.shaders);
     for (const std::string &model : entities.models) {
         size_t at = 0;
+        if (use(kind::exact, model, &at) != found_in::package)
+            continue;
+        auto [names, fresh] = c.package.model_shaders.try_emplace(at);
         std::string bytes;
-        if (use(kind::exact, model, &at) == found_in::package &&
-            read_package_entry(c.package.zip, c.package.zip.entries[at], model_limit, bytes))
-            for (std::string &name : md3_shader_names(bytes))
-                shaders.push_back(std::move(name));
+        if (fresh && read_bounded(c.package.zip, c.package.zip.entries[at], model_limit, bytes))
+            names->second = md3_shader_names(bytes);
+        shaders.insert(shaders.end(), names->second.begin(), names->second.end());
     }
     std::set<std::string> seen;
     for (const std::string &shader : shaders) {
@@ -320,7 +365,7 @@ void check_arenas(checker &c, std::vector<finding> &findings) {
     for (size_t at : arenas) {
         c.package.used[at] = true;
         std::string text;
-        read_package_entry(c.package.zip, c.package.zip.entries[at], script_limit, text);
+        read_bounded(c.package.zip, c.package.zip.entries[at], script_limit, text);
         for (const std::string &map : arena_maps(text)) {
             std::string bsp = "maps/" + lower_case(map) + ".bsp";
             if (!c.package.maps.count(lower_case(map)) && !c.game.files.paths.count(bsp))
@@ -365,10 +410,17 @@ std::vector<std::string> conflicts_with_others(const std::string &package_path,
     std::string stem = file;
     if (extension(lower_case(stem)) == ".pk3")
         stem.resize(stem.size() - 4);
-    // Itself, in the game's folder, is no other package.
-    std::vector<pk3_contents> others = read_other_packages(game.files.dir, stem);
     pk3_contents own;
-    if (others.empty() || !read_pk3(package_path, own))
+    if (!read_pk3(package_path, own))
+        return {};
+    // Of the others' scripts, only the shaders the package defines count.
+    std::unordered_set<std::string> defined;
+    for (const pk3_script &script : own.scripts)
+        for (const shader_def &def : script.shaders)
+            defined.insert(def.name);
+    // Itself, in the game's folder, is no other package.
+    std::vector<pk3_contents> others = read_other_packages(game.files.dir, stem, &defined);
+    if (others.empty())
         return {};
     std::string folder = slash == std::string::npos ? "." : package_path.substr(0, slash + 1);
     char *at = realpath(folder.c_str(), nullptr),
@@ -404,21 +456,16 @@ package_check check_package(const std::string &package_path, const std::string &
                               ""});
     read_package_scripts(package);
     std::vector<size_t> levels;
-    std::uint64_t largest = 0;
     for (const auto &[lower, at] : package.by_path)
         if (in_folder(lower, "maps/", ".bsp")) {
             levels.push_back(at);
             package.maps.insert(lower.substr(5, lower.size() - 9));
             package.used[at] = true;
-            largest = std::max(largest, package.zip.entries[at].size);
         }
     std::sort(levels.begin(), levels.end());
-    // One buffer for every level, as large as the largest: fresh pages cost.
-    std::string bsp;
-    bsp.reserve(static_cast<size_t>(std::min(largest, level_limit)));
     std::vector<level_read> reads;
     for (size_t at : levels)
-        reads.push_back(read_level(package, package.zip.entries[at], bsp));
+        reads.push_back(read_level(package, package.zip.entries[at]));
 
     if (game_reader.joinable())
         game_reader.join();

@@ -33,12 +33,20 @@ TEST(LevelReaders, EntityKeys) {
         // A cut quote ends the reading; a block never closed names nothing.
         {R"({ "noise" "sound/a.wav" } { "noise" "sound/b)", {"sound/a.wav"}, {}, {}},
         {R"({ "noise" "sound/a.wav" )", {}, {}, {}},
+        // Each name once; a NUL ends the text.
+        {"{ \"noise\" \"s/a\" } { \"noise\" \"s/a\" \"model\" \"m\" }\0{ \"model\" \"n\" }",
+         {"s/a"}, {}, {"m"}},
     };
     for (const auto &row : rows) {
-        entity_files files = read_entities(row.text);
-        EXPECT_EQ(files.sounds, row.sounds) << row.text;
-        EXPECT_EQ(files.music, row.music) << row.text;
-        EXPECT_EQ(files.models, row.models) << row.text;
+        // Whole, then a byte at a time as a stream may cut it.
+        entity_reader bytewise;
+        for (const char *c = row.text; *c; ++c)
+            read_entities_piece(bytewise, std::string_view(c, 1));
+        for (const entity_files &files : {read_entities(row.text), bytewise.files}) {
+            EXPECT_EQ(files.sounds, row.sounds) << row.text;
+            EXPECT_EQ(files.music, row.music) << row.text;
+            EXPECT_EQ(files.models, row.models) << row.text;
+        }
     }
 }
 
@@ -71,7 +79,8 @@ TEST(LevelReaders, StageKeywordsAndSkyBoxes) {
         {"s { skyParms - 512 - }", {"s:"}},
         // A word alone names no shader; a body with no name is skipped whole.
         {"alone\nother { map o } { map n } t { map t }", {"other: o", "t: t"}},
-        {"x { map a } x { map b }", {"x: a", "x: b"}},
+        // A later copy in one script is never the one the game takes.
+        {"x { map a } x { map b }", {"x: a"}},
     };
     for (const auto &[text, defs] : rows)
         EXPECT_EQ(shown_defs(parse_shader_script(text)), defs) << text;
@@ -111,28 +120,46 @@ TEST(LevelReaders, ModelsGiveTheirShadersAndNothingPastTheirEnd) {
         EXPECT_EQ(md3_shader_names(row.model), row.names) << row.what;
 }
 
-TEST(LevelReaders, LumpsPastTheEndOfTheLevelGiveNothing) {
+// A level whose lumps lie outside the file, overlap, or are no whole
+// number of records: read whole, and in pieces as a zip entry streams it.
+TEST(LevelReaders, LumpsOutsideTheLevelGiveNothingAndAreRefused) {
     temp_dir dir;
-    std::string level = level_bytes({"textures/a/b"}, {}, "{ \"noise\" \"sound/x.wav\" }");
+    const std::string text = "{ \"noise\" \"sound/x.wav\" }";
+    const std::string level = level_bytes({"textures/a/b"}, {}, text);
+    const list x = {"sound/x.wav"}, ab = {"textures/a/b"};
+    const size_t shaders_at = 8 + 17 * 8 + text.size();
+    // The header's field at: lump * 8 + 0 for its offset, + 4 for its length.
     struct {
         const char *what;
-        size_t entry, field, value;
-        list shaders;
-        std::string entities;
+        std::vector<std::pair<size_t, size_t>> fields; // at, value
+        list shaders, sounds;
+        std::string refused;
     } rows[] = {
-        {"whole", 0, 0, 0, {"textures/a/b"}, "{ \"noise\" \"sound/x.wav\" }"},
-        {"entities past the end", 0, 4, 1 << 20, {"textures/a/b"}, ""},
-        {"entities at a negative offset", 0, 0, 0x80000000u, {"textures/a/b"}, ""},
-        {"shaders longer than the file", 1, 4, 0x7fffffff, {}, "{ \"noise\" \"sound/x.wav\" }"},
+        {"whole", {}, ab, x, ""},
+        {"entities past the end", {{4, 1 << 20}}, ab, {}, "bloc 0 hors du fichier"},
+        {"entities at a negative offset", {{0, 0x80000000u}}, ab, {}, "bloc 0 hors du fichier"},
+        {"shaders longer than the file", {{12, 0x7fffffff}}, {}, x, "bloc 1 hors du fichier"},
+        {"shaders not whole records", {{12, 71}}, {}, x, "bloc 1 de 71 octets, pas un multiple de 72"},
+        {"surfaces not whole records", {{13 * 8 + 4, 1}}, ab, x,
+         "bloc 13 de 1 octets, pas un multiple de 104"},
+        // Lumps overlap, and come in any order.
+        {"fogs over the shaders", {{12 * 8, shaders_at}, {12 * 8 + 4, 72}}, {"textures/a/b", "textures/a/b"}, x, ""},
     };
-    for (const auto &row : rows) {
+    for (auto &row : rows) {
+        SCOPED_TRACE(row.what);
         std::string bytes = level;
-        if (row.value)
-            bytes.replace(8 + row.entry * 8 + row.field, 4, le32(row.value));
+        for (auto [at, value] : row.fields)
+            bytes.replace(8 + at, 4, le32(value));
         write_file("l.bsp", bytes);
-        level_lumps lumps = read_level_lumps("l.bsp");
-        EXPECT_EQ(lumps.shaders, row.shaders) << row.what;
-        EXPECT_EQ(lumps.entities, row.entities) << row.what;
+        level_reader pieces;
+        for (size_t at = 0; at < bytes.size(); at += 7)
+            read_level_piece(pieces, std::string_view(bytes).substr(at, 7));
+        for (const level_lumps &lumps : {read_level_lumps("l.bsp"), finish_level(pieces)}) {
+            EXPECT_TRUE(lumps.compiled);
+            EXPECT_EQ(lumps.shaders, row.shaders);
+            EXPECT_EQ(lumps.entities.sounds, row.sounds);
+            EXPECT_EQ(lumps.refused, row.refused);
+        }
     }
 }
 

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Benchmark: the hostile packages (rows 1-7 of the bounds' table), each made
+# small by bench/hostile_make.py, run once by the program and, when REF names
+# another build of it (the commit before this work, say), by that one too,
+# side by side.  Prints each row's wall-clock seconds and peak resident size
+# beside its targets: at most 256 MiB each; rows 1, 3, 4, 6 within 20 s,
+# row 2 within 90 s, row 5 within 5 s at 160,000 shaders and 60 s at 1.5 M,
+# row 7 (--verify) within 120 s.  The reference runs under a 4 GiB address
+# limit and a 150 s timeout, so that it cannot take the machine down.
+# Usage: bench/hostile.sh [BUILD_DIR]   (builds build-bench when none is given)
+#        REF=path/to/old/mapcrate bench/hostile.sh build
+set -euo pipefail
+echo "cores: $(nproc), load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+cd "$(dirname "$0")/.."
+source bench/build.sh
+bench_build "${1:-}" mapcrate
+program=$(realpath "$build/mapcrate")
+ref=${REF:+$(realpath "$REF")}
+
+tmp=$(mktemp -d /tmp/mapcrate-bench-XXXXXX)
+trap 'rm -rf "$tmp"' EXIT
+python3 bench/hostile_make.py "$tmp" "${SHADERS_FULL:-1500000}"
+game=$tmp/game/baseoa
+
+# "SECONDS MIB STATUS" of one run: the status is the exit status, or
+# "killed"/"timeout" for the reference's guarded runs.
+run() { # LIMIT_KIB PROGRAM ARGS...
+  local limit=$1 out status
+  shift
+  status=0
+  out=$( (ulimit -v "$limit"; HOME=$tmp/home LC_ALL=C.UTF-8 timeout -s KILL 150 \
+    /usr/bin/time -f '%e %M' -o "$tmp/time" "$@" >/dev/null 2>&1) ) || status=$?
+  [ "$status" = 137 ] && status=timeout
+  if [ -s "$tmp/time" ] && ! grep -q 'signal' "$tmp/time"; then
+    awk -v s="$status" 'END { printf "%s %.0f %s\n", $1, $2 / 1024, s }' "$tmp/time"
+  else
+    echo "- - ${status/#1[0-9][0-9]/killed}"
+  fi
+  rm -f "$tmp/time"
+}
+
+row() { # LABEL SECONDS_TARGET ARGS...
+  local label=$1 target=$2 secs mib status line
+  shift 2
+  read -r secs mib status < <(run unlimited "$program" "$@")
+  line=$(awk -v l="$label" -v s="$secs" -v m="$mib" -v t="$target" -v x="$status" 'BEGIN {
+    ok = (s != "-" && s <= t && m <= 256) ? "met" : "MISSED"
+    printf "%-34s %7s s %6s MiB (exit %s)   target <= %s s, <= 256 MiB: %s", l, s, m, x, t, ok }')
+  if [ -n "$ref" ]; then
+    read -r secs mib status < <(run $((4 << 20)) "$ref" "$@")
+    line+=$(printf '   reference: %s s %s MiB (%s)' "$secs" "$mib" "$status")
+  fi
+  echo "$line"
+}
+
+row "1: directory claims 2 GB" 20 --check "$tmp/row1.pk3" --game "$game"
+row "2: 4 x 1 GiB of entity text" 90 --check "$tmp/row2.pk3" --game "$game"
+row "3: 8 x 16 MiB scripts" 20 --check "$tmp/row3.pk3" --game "$game"
+row "4: row 3 in the home folder" 20 --bsp "$tmp/author/maps/r4.bsp" --name r4 \
+  --game "$game" --modes ffa --dry-run
+row "5: 160,000 shaders, another pk3" 5 --check "$tmp/row5.pk3" \
+  --game "$tmp/row5/baseoa"
+row "5: ${SHADERS_FULL:-1500000} shaders, another pk3" 60 --check \
+  "$tmp/row5full.pk3" --game "$tmp/row5full/baseoa"
+row "6: 64 MiB model, 40 entities" 20 --check "$tmp/row6.pk3" --game "$game"
+if command -v openarena-server >/dev/null || command -v ioq3ded >/dev/null; then
+  row "7: 10,000 maps, --verify" 120 --check "$tmp/row7.pk3" --verify --game "$game"
+else
+  echo "7: 10,000 maps, --verify: no game server installed (openarena-server), not run"
+fi
