@@ -8,6 +8,7 @@
 # row 7 (--verify) within 120 s.  The reference runs under a 4 GiB address
 # limit and a 150 s timeout, so that it cannot take the machine down.
 # Usage: bench/hostile.sh [BUILD_DIR]   (builds build-bench when none is given)
+#        INPUTS=dir keeps the inputs (about 40 MB) for the next run.
 #        REF=path/to/old/mapcrate bench/hostile.sh build
 set -euo pipefail
 echo "cores: $(nproc), load average: $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -17,9 +18,15 @@ bench_build "${1:-}" mapcrate
 program=$(realpath "$build/mapcrate")
 ref=${REF:+$(realpath "$REF")}
 
-tmp=$(mktemp -d /tmp/mapcrate-bench-XXXXXX)
-trap 'rm -rf "$tmp"' EXIT
-python3 bench/hostile_make.py "$tmp" "${SHADERS_FULL:-1500000}"
+# INPUTS=dir keeps the inputs there, made once, for later runs.
+if [ -n "${INPUTS:-}" ]; then
+  tmp=$INPUTS
+  [ -f "$tmp/row7.pk3" ] || python3 bench/hostile_make.py "$tmp" "${SHADERS_FULL:-1500000}"
+else
+  tmp=$(mktemp -d /tmp/mapcrate-bench-XXXXXX)
+  trap 'rm -rf "$tmp"' EXIT
+  python3 bench/hostile_make.py "$tmp" "${SHADERS_FULL:-1500000}"
+fi
 game=$tmp/game/baseoa
 
 # "SECONDS MIB STATUS" of one run: the status is the exit status, or

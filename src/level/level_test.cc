@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "check/check.h"
 #include "level/plan.h"
 #include "level/readers.h"
 #include "level/tree.h"
@@ -124,6 +125,7 @@ TEST(LevelReaders, ModelsGiveTheirShadersAndNothingPastTheirEnd) {
 // number of records: read whole, and in pieces as a zip entry streams it.
 TEST(LevelReaders, LumpsOutsideTheLevelGiveNothingAndAreRefused) {
     temp_dir dir;
+    setenv("MAPCRATE_GAME_DIR", "", 1);
     const std::string text = "{ \"noise\" \"sound/x.wav\" }";
     const std::string level = level_bytes({"textures/a/b"}, {}, text);
     const list x = {"sound/x.wav"}, ab = {"textures/a/b"};
@@ -140,7 +142,7 @@ TEST(LevelReaders, LumpsOutsideTheLevelGiveNothingAndAreRefused) {
         {"entities at a negative offset", {{0, 0x80000000u}}, ab, {}, "bloc 0 hors du fichier"},
         {"shaders longer than the file", {{12, 0x7fffffff}}, {}, x, "bloc 1 hors du fichier"},
         {"shaders not whole records", {{12, 71}}, {}, x, "bloc 1 de 71 octets, pas un multiple de 72"},
-        {"surfaces not whole records", {{13 * 8 + 4, 1}}, ab, x,
+        {"surfaces not whole records", {{13 * 8, 8 + 17 * 8}, {13 * 8 + 4, 1}}, ab, x,
          "bloc 13 de 1 octets, pas un multiple de 104"},
         // Lumps overlap, and come in any order.
         {"fogs over the shaders", {{12 * 8, shaders_at}, {12 * 8 + 4, 72}}, {"textures/a/b", "textures/a/b"}, x, ""},
@@ -160,7 +162,17 @@ TEST(LevelReaders, LumpsOutsideTheLevelGiveNothingAndAreRefused) {
             EXPECT_EQ(lumps.entities.sounds, row.sounds);
             EXPECT_EQ(lumps.refused, row.refused);
         }
+        // --check names the level the game refuses, from its zip entry.
+        write_file("maps/l.bsp", bytes);
+        unlink("p.pk3");
+        ASSERT_EQ(run_program({"zip", "-qX", "p.pk3", "maps/l.bsp"}).status, 0);
+        list found;
+        package_check check = check_package("p.pk3", "");
+        for (const finding &f : check.maps.at(0).findings)
+            found.push_back(f.reason);
+        EXPECT_EQ(found, row.refused.empty() ? list{} : list{row.refused});
     }
+    unsetenv("MAPCRATE_GAME_DIR");
 }
 
 TEST(LevelReaders, TheWalkTakesEveryFileOnceThroughALinkBackToAParent) {
