@@ -49,7 +49,8 @@ struct package_side {
     package_zip zip;
     std::vector<bool> used, reported;
     std::unordered_map<std::string, size_t> by_path; // lower-case name: the first readable entry
-    std::vector<std::vector<shader_def>> script_defs;
+    std::vector<std::vector<shader_def>> script_defs; // in name order
+    std::vector<size_t> script_entries;                 // each one's entry
     // Shader key: definition and the script entry it comes from, the first script's.
     std::unordered_map<std::string, std::pair<const shader_def *, size_t>> shaders;
     std::set<std::string> maps; // lower case
@@ -157,6 +158,8 @@ void read_package_scripts(package_side &p) {
     std::sort(scripts.begin(), scripts.end());
     p.script_defs.resize(scripts.size());
     std::string text;
+    for (size_t i = 0; i < scripts.size(); ++i)
+        p.script_entries.push_back(scripts[i].second);
     for (size_t i = 0; i < scripts.size(); ++i)
         if (read_bounded(p.zip, p.zip.entries[scripts[i].second], script_limit, text))
             p.script_defs[i] = parse_shader_script(text);
@@ -402,7 +405,7 @@ void check_leftovers(const checker &c, std::vector<finding> &findings) {
 // them is there under its own name; any other is taken as it will be
 // installed, in the home folder, as the plan takes the one it makes.
 std::vector<std::string> conflicts_with_others(const std::string &package_path,
-                                               const game_side &game) {
+                                               package_side &p, const game_side &game) {
     if (!game.files.found)
         return {};
     size_t slash = package_path.rfind('/');
@@ -410,18 +413,27 @@ std::vector<std::string> conflicts_with_others(const std::string &package_path,
     std::string stem = file;
     if (extension(lower_case(stem)) == ".pk3")
         stem.resize(stem.size() - 4);
-    pk3_contents own;
-    if (!read_pk3(package_path, own))
-        return {};
     // Of the others' scripts, only the shaders the package defines count.
     std::unordered_set<std::string> defined;
-    for (const pk3_script &script : own.scripts)
-        for (const shader_def &def : script.shaders)
-            defined.insert(def.name);
+    for (const auto &[name, def] : p.shaders)
+        defined.insert(name);
     // Itself, in the game's folder, is no other package.
     std::vector<pk3_contents> others = read_other_packages(game.files.dir, stem, &defined);
     if (others.empty())
         return {};
+    // The package as another pk3 is read: its entries and its scripts in
+    // the directory's order.  The scripts' shaders move, and stay where
+    // they are in memory.
+    pk3_contents own;
+    for (const package_entry &e : p.zip.entries)
+        own.entries.push_back({e.name, e.size, e.crc});
+    std::vector<size_t> order(p.script_defs.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](size_t x, size_t y) { return p.script_entries[x] < p.script_entries[y]; });
+    for (size_t i : order)
+        own.scripts.push_back({p.zip.entries[p.script_entries[i]].name, std::move(p.script_defs[i])});
     std::string folder = slash == std::string::npos ? "." : package_path.substr(0, slash + 1);
     char *at = realpath(folder.c_str(), nullptr),
          *game_at = realpath(game.files.dir.c_str(), nullptr);
@@ -482,6 +494,6 @@ package_check check_package(const std::string &package_path, const std::string &
     check_arenas(c, unreadable);
     check_leftovers(c, result.findings);
     result.findings.insert(result.findings.end(), unreadable.begin(), unreadable.end());
-    result.conflicts = conflicts_with_others(package_path, game);
+    result.conflicts = conflicts_with_others(package_path, package, game);
     return result;
 }

@@ -199,7 +199,8 @@ struct definition {
     const pk3_script *script = nullptr;
     const shader_def *def = nullptr;
 };
-using definitions = std::unordered_map<std::string, definition>; // by shader name
+// By shader name, viewing the name its definition holds.
+using definitions = std::unordered_map<std::string_view, definition>;
 
 // The definitions the game takes from these pk3s, given in the order it
 // searches them, of the shaders only names (every shader without it).
@@ -216,7 +217,7 @@ definitions taken(const std::vector<const pk3_contents *> &order, const Names *o
     definitions found;
     for (auto at = listed.rbegin(); at != listed.rend(); ++at)
         for (const shader_def &def : at->second->shaders)
-            if (!only || only->count(def.name))
+            if (!only || only->count(std::string_view(def.name)))
                 found.emplace(def.name, definition{at->first, at->second, &def});
     return found;
 }
@@ -332,7 +333,7 @@ std::vector<std::string> conflict_lines(const pk3_contents &package,
     std::vector<definitions> theirs(others.size()), games(others.size());
     for (size_t i = 0; i < others.size(); ++i) {
         const pk3_contents &other = others[i];
-        std::set<std::string> differ;
+        std::unordered_set<std::string_view> differ;
         for (auto &[name, def] : taken({&other}, &ours))
             if (def.def->body != ours.at(name).def->body)
                 differ.insert(name);
@@ -342,7 +343,7 @@ std::vector<std::string> conflict_lines(const pk3_contents &package,
         games[i] = searched_before(package, other) ? taken({&package, &other}, &differ)
                                                    : taken({&other, &package}, &differ);
     }
-    std::set<std::string> asked;
+    std::unordered_set<std::string_view> asked;
     for (const pk3_script &script : package.scripts)
         for (const shader_def &def : script.shaders) {
             // Not when a script of the same name hides this one.
