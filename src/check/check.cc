@@ -51,8 +51,9 @@ struct package_side {
     std::unordered_map<std::string, size_t> by_path; // lower-case name: the first readable entry
     std::vector<std::vector<shader_def>> script_defs; // in name order
     std::vector<size_t> script_entries;                 // each one's entry
-    // Shader key: definition and the script entry it comes from, the first script's.
-    std::unordered_map<std::string, std::pair<const shader_def *, size_t>> shaders;
+    // Shader key (viewing its definition's name): definition and the script entry it
+    // comes from, the first script's.
+    std::unordered_map<std::string_view, std::pair<const shader_def *, size_t>> shaders;
     std::set<std::string> maps; // lower case
     // The shaders of each model entry read, by its index: each read once.
     std::unordered_map<size_t, std::vector<std::string>> model_shaders;
@@ -416,7 +417,7 @@ std::vector<std::string> conflicts_with_others(const std::string &package_path,
     // Of the others' scripts, only the shaders the package defines count.
     std::unordered_set<std::string> defined;
     for (const auto &[name, def] : p.shaders)
-        defined.insert(name);
+        defined.emplace(name);
     // Itself, in the game's folder, is no other package.
     std::vector<pk3_contents> others = read_other_packages(game.files.dir, stem, &defined);
     if (others.empty())

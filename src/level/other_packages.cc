@@ -333,15 +333,13 @@ std::vector<std::string> conflict_lines(const pk3_contents &package,
     std::vector<definitions> theirs(others.size()), games(others.size());
     for (size_t i = 0; i < others.size(); ++i) {
         const pk3_contents &other = others[i];
-        std::unordered_set<std::string_view> differ;
-        for (auto &[name, def] : taken({&other}, &ours))
-            if (def.def->body != ours.at(name).def->body)
-                differ.insert(name);
-        if (differ.empty())
-            continue;
-        theirs[i] = taken({&other}, &differ);
-        games[i] = searched_before(package, other) ? taken({&package, &other}, &differ)
-                                                   : taken({&other, &package}, &differ);
+        theirs[i] = taken({&other}, &ours);
+        for (auto at = theirs[i].begin(); at != theirs[i].end();)
+            at = at->second.def->body == ours.at(at->first).def->body ? theirs[i].erase(at)
+                                                                       : std::next(at);
+        if (!theirs[i].empty())
+            games[i] = searched_before(package, other) ? taken({&package, &other}, &theirs[i])
+                                                       : taken({&other, &package}, &theirs[i]);
     }
     std::unordered_set<std::string_view> asked;
     for (const pk3_script &script : package.scripts)
