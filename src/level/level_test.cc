@@ -12,37 +12,34 @@
 namespace {
 
 using list = std::vector<std::string>;
+using namespace std::literals;
 
 // Each rule of the entity reader, a row each.
 TEST(LevelReaders, EntityKeys) {
     struct {
-        const char *text;
+        std::string_view text;
         list sounds, music, models;
     } rows[] = {
         {R"({ "NOISE" "sound\a.wav" "noise" "*falling1.wav" })", {"sound/a.wav"}, {}, {}},
         // A key left without its value does not take the next block's first word.
         {R"({ "noise" } { "sound/b.wav" "x" })", {}, {}, {}},
-        {R"({ "classname" "worldspawn" "music" " music/in.wav  music\loop " })",
-         {},
-         {"music/in.wav", "music/loop"},
-         {}},
+        {R"({ "classname" "worldspawn" "music" " music/in.wav  music\loop " })", {},
+         {"music/in.wav", "music/loop"}, {}},
         {R"({ "classname" "func_door" "music" "music/x" })", {}, {}, {}},
-        {R"({ "model" "*1" "model2" "models/a.md3" } { "classname" "misc_model" "model" "m" })",
-         {},
-         {},
-         {"models/a.md3"}},
+        {R"({ "model" "*1" "model2" "models/a.md3" } { "classname" "misc_model" "model" "m" })", {},
+         {}, {"models/a.md3"}},
         // A cut quote ends the reading; a block never closed names nothing.
         {R"({ "noise" "sound/a.wav" } { "noise" "sound/b)", {"sound/a.wav"}, {}, {}},
         {R"({ "noise" "sound/a.wav" )", {}, {}, {}},
         // Each name once; a NUL ends the text.
-        {"{ \"noise\" \"s/a\" } { \"noise\" \"s/a\" \"model\" \"m\" }\0{ \"model\" \"n\" }",
+        {R"({ "noise" "s/a" } { "noise" "s/a" "model" "m" })" "\0" R"({ "model" "n" })"sv,
          {"s/a"}, {}, {"m"}},
     };
     for (const auto &row : rows) {
         // Whole, then a byte at a time as a stream may cut it.
         entity_reader bytewise;
-        for (const char *c = row.text; *c; ++c)
-            read_entities_piece(bytewise, std::string_view(c, 1));
+        for (size_t at = 0; at < row.text.size(); ++at)
+            read_entities_piece(bytewise, row.text.substr(at, 1));
         for (const entity_files &files : {read_entities(row.text), bytewise.files}) {
             EXPECT_EQ(files.sounds, row.sounds) << row.text;
             EXPECT_EQ(files.music, row.music) << row.text;

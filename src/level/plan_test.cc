@@ -32,7 +32,7 @@ TEST(GameArchives, OnlyWholeRegularZipsAreReadAndTheOthersNamed) {
     const std::string cut = "Pk3 du jeu illisible : g/pak1.pk3 : ";
     struct {
         const char *what, *name;
-        std::string bytes; // "fifo" and "folder" make those
+        std::string bytes; // "fifo" makes one
         list shaders, notes;
     } rows[] = {
         {"a name in capitals", "PAK1.Pk3", good, {"q"}, {}},
@@ -42,7 +42,6 @@ TEST(GameArchives, OnlyWholeRegularZipsAreReadAndTheOthersNamed) {
          {"edge"},
          {"Script de shaders trop grand, ignor\xe9 : g/pak1.pk3/scripts/over.shader"}},
         {"a named pipe", "pak1.pk3", "fifo", {}, {cut + "pas un fichier ordinaire"}},
-        {"a folder", "pak1.pk3", "folder", {}, {cut + "pas un fichier ordinaire"}},
         {"not a zip", "pak1.pk3", "PK not a zip", {}, {cut + "pas une archive zip"}},
         {"cut short",
          "pak1.pk3",
@@ -63,8 +62,6 @@ TEST(GameArchives, OnlyWholeRegularZipsAreReadAndTheOthersNamed) {
         std::string pak1 = "g/" + std::string(row.name);
         if (row.bytes == "fifo")
             ASSERT_EQ(mkfifo(pak1.c_str(), 0644), 0);
-        else if (row.bytes == "folder")
-            std::filesystem::create_directory(pak1);
         else
             write_file(pak1, row.bytes);
         game_files game = read_game_files("g");
