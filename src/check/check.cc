@@ -54,7 +54,8 @@ struct package_side {
     // Shader key (viewing its definition's name): definition and the script entry it
     // comes from, the first script's.
     std::unordered_map<std::string_view, std::pair<const shader_def *, size_t>> shaders;
-    std::set<std::string> maps; // lower case
+    std::set<std::string> maps;             // lower case
+    std::vector<std::string> big_scripts; // over the scripts' limit, left unread
     // The shaders of each model entry read, by its index: each read once.
     std::unordered_map<size_t, std::vector<std::string>> model_shaders;
 };
@@ -114,18 +115,21 @@ void read_game(const std::string &dir, game_side &game) {
 }
 
 // An entry's bytes, read as they inflate and never more than limit of
-// them, whatever its directory record claims; false when it holds more or
-// cannot be read.
+// them, whatever its directory record claims; false when it holds more
+// (then over is set) or cannot be read.
 bool read_bounded(package_zip &zip, const package_entry &entry, std::uint64_t limit,
-                  std::string &bytes) {
+                  std::string &bytes, bool *over = nullptr) {
     bytes.clear();
-    bool over = entry.size > limit;
-    return !over && stream_package_entry(zip, entry, [&](std::string_view piece) {
-        over = piece.size() > limit - bytes.size();
-        if (!over)
+    bool more = entry.size > limit;
+    bool read = !more && stream_package_entry(zip, entry, [&](std::string_view piece) {
+        more = piece.size() > limit - bytes.size();
+        if (!more)
             bytes.append(piece);
-        return !over;
-    }) && !over;
+        return !more;
+    });
+    if (over)
+        *over = more;
+    return read && !more;
 }
 
 // Indexes the readable entries; the others get their finding.
@@ -159,11 +163,15 @@ void read_package_scripts(package_side &p) {
     std::sort(scripts.begin(), scripts.end());
     p.script_defs.resize(scripts.size());
     std::string text;
-    for (size_t i = 0; i < scripts.size(); ++i)
+    for (size_t i = 0; i < scripts.size(); ++i) {
+        const package_entry &entry = p.zip.entries[scripts[i].second];
+        bool over = false;
         p.script_entries.push_back(scripts[i].second);
-    for (size_t i = 0; i < scripts.size(); ++i)
-        if (read_bounded(p.zip, p.zip.entries[scripts[i].second], script_limit, text))
+        if (read_bounded(p.zip, entry, script_limit, text, &over))
             p.script_defs[i] = parse_shader_script(text);
+        else if (over)
+            p.big_scripts.push_back(entry.name);
+    }
     for (size_t i = 0; i < scripts.size(); ++i)
         for (const shader_def &def : p.script_defs[i])
             p.shaders.emplace(def.name, std::make_pair(&def, scripts[i].second));
@@ -468,6 +476,8 @@ package_check check_package(const std::string &package_path, const std::string &
                               "es ou plus)",
                               ""});
     read_package_scripts(package);
+    for (const std::string &name : package.big_scripts)
+        result.notes.push_back(big_script_note(package_path + "/" + name));
     std::vector<size_t> levels;
     for (const auto &[lower, at] : package.by_path)
         if (in_folder(lower, "maps/", ".bsp")) {
