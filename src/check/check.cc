@@ -50,7 +50,6 @@ struct package_side {
     std::vector<bool> used, reported;
     std::unordered_map<std::string, size_t> by_path; // lower-case name: the first readable entry
     std::vector<std::vector<shader_def>> script_defs; // in name order
-    std::vector<size_t> script_entries;                 // each one's entry
     // Shader key (viewing its definition's name): definition and the script entry it
     // comes from, the first script's.
     std::unordered_map<std::string_view, std::pair<const shader_def *, size_t>> shaders;
@@ -154,8 +153,9 @@ void index_package(package_side &p, std::vector<finding> &findings) {
     }
 }
 
-// The package's shader scripts, in name order: the first to define a shader wins.
-void read_package_scripts(package_side &p) {
+// The package's shader scripts, in name order: the first to define a shader
+// wins.  Only the wanted shaders are kept.
+void read_package_scripts(package_side &p, const std::unordered_set<std::string> &wanted) {
     std::vector<std::pair<std::string, size_t>> scripts;
     for (const auto &[lower, at] : p.by_path)
         if (in_folder(lower, "scripts/", ".shader"))
@@ -166,9 +166,8 @@ void read_package_scripts(package_side &p) {
     for (size_t i = 0; i < scripts.size(); ++i) {
         const package_entry &entry = p.zip.entries[scripts[i].second];
         bool over = false;
-        p.script_entries.push_back(scripts[i].second);
         if (read_bounded(p.zip, entry, script_limit, text, &over))
-            p.script_defs[i] = parse_shader_script(text);
+            p.script_defs[i] = parse_shader_script(text, &wanted);
         else if (over)
             p.big_scripts.push_back(entry.name);
     }
@@ -279,6 +278,16 @@ level_read read_level(package_side &p, const package_entry &bsp_entry) {
     r.readable = true;
     if (summed)
         check_aas(p, r.map, bsp_entry.name, md4);
+    // Its models in the package, each read once: their surfaces name shaders too.
+    for (const std::string &model : r.level.entities.models) {
+        auto hit = p.by_path.find(lower_case(model));
+        if (hit == p.by_path.end())
+            continue;
+        auto [names, fresh] = p.model_shaders.try_emplace(hit->second);
+        std::string bytes;
+        if (fresh && read_bounded(p.zip, p.zip.entries[hit->second], model_limit, bytes))
+            names->second = md3_shader_names(bytes);
+    }
     return r;
 }
 
@@ -300,11 +309,8 @@ void check_uses(checker &c, level_read &r) {
         size_t at = 0;
         if (use(kind::exact, model, &at) != found_in::package)
             continue;
-        auto [names, fresh] = c.package.model_shaders.try_emplace(at);
-        std::string bytes;
-        if (fresh && read_bounded(c.package.zip, c.package.zip.entries[at], model_limit, bytes))
-            names->second = md3_shader_names(bytes);
-        shaders.insert(shaders.end(), names->second.begin(), names->second.end());
+        const std::vector<std::string> &names = c.package.model_shaders[at];
+        shaders.insert(shaders.end(), names.begin(), names.end());
     }
     std::set<std::string> seen;
     for (const std::string &shader : shaders) {
@@ -414,7 +420,7 @@ void check_leftovers(const checker &c, std::vector<finding> &findings) {
 // them is there under its own name; any other is taken as it will be
 // installed, in the home folder, as the plan takes the one it makes.
 std::vector<std::string> conflicts_with_others(const std::string &package_path,
-                                               package_side &p, const game_side &game) {
+                                               const game_side &game) {
     if (!game.files.found)
         return {};
     size_t slash = package_path.rfind('/');
@@ -422,27 +428,21 @@ std::vector<std::string> conflicts_with_others(const std::string &package_path,
     std::string stem = file;
     if (extension(lower_case(stem)) == ".pk3")
         stem.resize(stem.size() - 4);
-    // Of the others' scripts, only the shaders the package defines count.
-    std::unordered_set<std::string> defined;
-    for (const auto &[name, def] : p.shaders)
-        defined.emplace(name);
-    // Itself, in the game's folder, is no other package.
-    std::vector<pk3_contents> others = read_other_packages(game.files.dir, stem, &defined);
-    if (others.empty())
-        return {};
-    // The package as another pk3 is read: its entries and its scripts in
-    // the directory's order.  The scripts' shaders move, and stay where
-    // they are in memory.
+    // Itself, in the game's folder, is no other package.  Only when there
+    // are others is every shader of the package read; of their scripts,
+    // only the shaders the package defines count.
+    std::vector<pk3_contents> listed = read_other_packages(game.files.dir, stem, nullptr, false);
     pk3_contents own;
-    for (const package_entry &e : p.zip.entries)
-        own.entries.push_back({e.name, e.size, e.crc});
-    std::vector<size_t> order(p.script_defs.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [&](size_t x, size_t y) { return p.script_entries[x] < p.script_entries[y]; });
-    for (size_t i : order)
-        own.scripts.push_back({p.zip.entries[p.script_entries[i]].name, std::move(p.script_defs[i])});
+    if (listed.empty() || !read_pk3(package_path, own))
+        return {};
+    std::unordered_set<std::string> defined;
+    for (const pk3_script &script : own.scripts)
+        for (const shader_def &def : script.shaders)
+            defined.insert(def.name);
+    std::vector<pk3_contents> others;
+    for (pk3_contents &other : listed)
+        if (read_pk3(other.path, other, &defined))
+            others.push_back(std::move(other));
     std::string folder = slash == std::string::npos ? "." : package_path.substr(0, slash + 1);
     char *at = realpath(folder.c_str(), nullptr),
          *game_at = realpath(game.files.dir.c_str(), nullptr);
@@ -475,9 +475,6 @@ package_check check_package(const std::string &package_path, const std::string &
                               "Zip64 (65535 entr\xe9"
                               "es ou plus)",
                               ""});
-    read_package_scripts(package);
-    for (const std::string &name : package.big_scripts)
-        result.notes.push_back(big_script_note(package_path + "/" + name));
     std::vector<size_t> levels;
     for (const auto &[lower, at] : package.by_path)
         if (in_folder(lower, "maps/", ".bsp")) {
@@ -489,6 +486,18 @@ package_check check_package(const std::string &package_path, const std::string &
     std::vector<level_read> reads;
     for (size_t at : levels)
         reads.push_back(read_level(package, package.zip.entries[at]));
+    // Of the package's scripts, only the shaders its levels and models name
+    // are kept: a script's size never multiplies in memory.
+    std::unordered_set<std::string> wanted;
+    for (const level_read &r : reads)
+        for (const std::string &name : r.level.shaders)
+            wanted.insert(shader_key(name));
+    for (const auto &[at, names] : package.model_shaders)
+        for (const std::string &name : names)
+            wanted.insert(shader_key(name));
+    read_package_scripts(package, wanted);
+    for (const std::string &name : package.big_scripts)
+        result.notes.push_back(big_script_note(package_path + "/" + name));
 
     if (game_reader.joinable())
         game_reader.join();
@@ -505,6 +514,6 @@ package_check check_package(const std::string &package_path, const std::string &
     check_arenas(c, unreadable);
     check_leftovers(c, result.findings);
     result.findings.insert(result.findings.end(), unreadable.begin(), unreadable.end());
-    result.conflicts = conflicts_with_others(package_path, package, game);
+    result.conflicts = conflicts_with_others(package_path, game);
     return result;
 }

@@ -175,7 +175,8 @@ std::string last_component(std::string path) {
 }
 
 void read_folder(const std::string &dir, bool in_home, const std::string &own_name,
-                 const std::unordered_set<std::string> *wanted, std::vector<pk3_contents> &found) {
+                 const std::unordered_set<std::string> *wanted, bool contents,
+                 std::vector<pk3_contents> &found) {
     std::vector<std::string> names;
     {
         dir_owner listing{opendir(dir.c_str())};
@@ -188,7 +189,7 @@ void read_folder(const std::string &dir, bool in_home, const std::string &own_na
     std::sort(names.begin(), names.end());
     for (const std::string &name : names) {
         pk3_contents pk3{join_path(dir, name), name, in_home, {}, {}};
-        if (read_pk3(pk3.path, pk3, wanted))
+        if (!contents || read_pk3(pk3.path, pk3, wanted))
             found.push_back(std::move(pk3));
     }
 }
@@ -283,7 +284,8 @@ std::string home_game_dir(const std::string &game_dir) {
 
 std::vector<pk3_contents> read_other_packages(const std::string &game_dir,
                                               const std::string &map_name,
-                                              const std::unordered_set<std::string> *wanted) {
+                                              const std::unordered_set<std::string> *wanted,
+                                              bool contents) {
     std::vector<pk3_contents> found;
     if (game_dir.empty())
         return found;
@@ -293,9 +295,9 @@ std::vector<pk3_contents> read_other_packages(const std::string &game_dir,
                 stat(home.c_str(), &home_st) == 0 && game_st.st_dev == home_st.st_dev &&
                 game_st.st_ino == home_st.st_ino;
     if (!same)
-        read_folder(game_dir, false, own_name, wanted, found);
+        read_folder(game_dir, false, own_name, wanted, contents, found);
     if (!home.empty())
-        read_folder(home, true, own_name, wanted, found);
+        read_folder(home, true, own_name, wanted, contents, found);
     return found;
 }
 

@@ -49,10 +49,12 @@ std::string home_game_dir(const std::string &game_dir);
 // when both are the same: all but the game's own pak*.pk3 and <map_name>.pk3
 // (the map's earlier release), names compared without case.  A pk3 that does
 // not open is left out, as the game leaves it out.  Nothing without game_dir.
-// With wanted, only the shaders whose names it holds are kept of their scripts.
+// With wanted, only the shaders whose names it holds are kept of their
+// scripts; without contents, none is opened: each gives its path and name.
 std::vector<pk3_contents> read_other_packages(const std::string &game_dir,
                                               const std::string &map_name,
-                                              const std::unordered_set<std::string> *wanted = nullptr);
+                                              const std::unordered_set<std::string> *wanted = nullptr,
+                                              bool contents = true);
 
 // The lines about package against others: first, in the order of its
 // entries, "Conflit : ..." for each game path another holds with other bytes
