@@ -102,6 +102,17 @@ overlapping(out + "/row2.pk3", ["maps/r2m%d.bsp" % i for i in range(4)],
 overlapping(out + "/row3.pk3", ["scripts/r3s%d.shader" % i for i in range(8)],
             repeat(b"textures/r3/e { }\n", 16 << 20))
 os.link(out + "/row3.pk3", out + "/home/.openarena/baseoa/zz_row4.pk3")
+
+
+def distinct(total):
+    """Empty shaders of names all different, cut to exactly total bytes."""
+    lines = (b"textures/r3/e%07d { }\n" % i for i in range(total // 20 + 1))
+    yield b"".join(lines)[:total]
+
+
+# Row 3 again, each of its 700,000 shaders named differently (1.7 MB).
+overlapping(out + "/row3d.pk3", ["scripts/r3s%d.shader" % i for i in range(8)],
+            distinct(16 << 20))
 # Row 4's author: a level drawing that shader, from a script of their own.
 os.makedirs(out + "/author/maps", exist_ok=True)
 os.makedirs(out + "/author/scripts", exist_ok=True)
@@ -142,8 +153,13 @@ surface = (b"IDP3" + bytes(72) + struct.pack("<i", 1) + bytes(12) + struct.pack(
 model = (b"IDP3" + struct.pack("<i", 15) + bytes(76) + struct.pack("<i", 1) + bytes(12) +
          struct.pack("<i", 108) + bytes(4) + surface + b"textures/r6/skin".ljust(68, b"\0"))
 model += bytes((64 << 20) - len(model))
-ents = b"".join(b'{ "classname" "misc_gamemodel" "model" "models/r6/big.md3" }\n'
-                for _ in range(40))
+# Each entity spells the path with other capitals: one entry all the same.
+def spelling(i):
+    return "".join(c.upper() if i >> k & 1 else c for k, c in enumerate("models/r6/big.md3"))
+
+
+ents = b"".join(b'{ "classname" "misc_gamemodel" "model" "%s" }\n' % spelling(i).encode()
+                for i in range(40))
 lvl = level(len(ents), None) + ents
 write_zip(out + "/row6.pk3", [("maps/r6.bsp", lvl), ("models/r6/big.md3", model)])
 
