@@ -36,7 +36,7 @@ run() { # LIMIT_KIB PROGRAM ARGS...
   local limit=$1 out status
   shift
   status=0
-  out=$( (ulimit -v "$limit"; HOME=$tmp/home LC_ALL=C.UTF-8 timeout -k 10 150 \
+  out=$( (ulimit -v "$limit"; HOME=$home LC_ALL=C.UTF-8 timeout -k 10 150 \
     /usr/bin/time -f '%e %M %U %S' -o "$tmp/time" "$@" >/dev/null 2>&1) ) || status=$?
   [ "$status" = 124 ] || [ "$status" = 137 ] && status=timeout
   if [ -s "$tmp/time" ] && ! grep -q 'signal' "$tmp/time"; then
@@ -62,12 +62,19 @@ row() { # LABEL SECONDS_TARGET MIB_TARGET ARGS...
   echo "$line"
 }
 
+# Only row 4 has the hostile pk3 in the player's home folder.
+home=$tmp/nohome
+mkdir -p "$home"
 row "1: directory claims 2 GB" 20 256 --check "$tmp/row1.pk3" --game "$game"
 row "2: 4 x 1 GiB of entity text" 90 256 --check "$tmp/row2.pk3" --game "$game"
 row "3: 8 x 16 MiB scripts" 20 256 --check "$tmp/row3.pk3" --game "$game"
 row "3: the same, 700,000 names" 20 256 --check "$tmp/row3d.pk3" --game "$game"
+home=$tmp/home
 row "4: row 3 in the home folder" 20 256 --bsp "$tmp/author/maps/r4.bsp" --name r4 \
   --game "$game" --modes ffa --dry-run
+row "4: the same, --check of row 3" 20 256 --check "$tmp/row3.pk3" --game "$game"
+row "4: row 3 of 700,000 names too" 20 256 --check "$tmp/row3d.pk3" --game "$game"
+home=$tmp/nohome
 row "5: 160,000 shaders, another pk3" 5 256 --check "$tmp/row5.pk3" \
   --game "$tmp/row5/baseoa"
 row "5: ${SHADERS_FULL:-1500000} shaders, another pk3" 60 - --check \

@@ -216,6 +216,10 @@ definitions taken(const std::vector<const pk3_contents *> &order, const Names *o
             if (names.insert(path_key(script.name)).second)
                 listed.push_back({pk3, &script});
     definitions found;
+    size_t most = 0;
+    for (const auto &script : listed)
+        most += script.second->shaders.size();
+    found.reserve(only ? std::min(most, only->size()) : most);
     for (auto at = listed.rbegin(); at != listed.rend(); ++at)
         for (const shader_def &def : at->second->shaders)
             if (!only || only->count(std::string_view(def.name)))
@@ -344,6 +348,7 @@ std::vector<std::string> conflict_lines(const pk3_contents &package,
                                                        : taken({&other, &package}, &theirs[i]);
     }
     std::unordered_set<std::string_view> asked;
+    asked.reserve(ours.size());
     for (const pk3_script &script : package.scripts)
         for (const shader_def &def : script.shaders) {
             // Not when a script of the same name hides this one.
