@@ -12,7 +12,7 @@ out = sys.argv[1]
 full = int(sys.argv[2]) if len(sys.argv) > 2 else 1500000
 
 
-def level(entities_len, entities_piece):
+def level(entities_len):
     """The header of a level whose only lump, its entity text, follows."""
     header = b"IBSP" + struct.pack("<i", 46)
     offset = 8 + 17 * 8
@@ -72,7 +72,8 @@ os.makedirs(out + "/game/baseoa", exist_ok=True)
 os.makedirs(out + "/home/.openarena/baseoa", exist_ok=True)
 write_zip(out + "/game/baseoa/pak0.pk3", [("textures/base/floor.tga", b"T" * 18)])
 
-# Row 1: a small zip whose directory claims entries of 2 GB.
+# Row 1: a small zip whose directory claims entries of 2 GB, deflated into
+# a few bytes each.
 write_zip(out + "/row1.pk3", [("maps/r1.bsp", b"x"), ("scripts/r1.shader", b"x"),
                               ("models/r1.md3", b"x")])
 raw = bytearray(open(out + "/row1.pk3", "rb").read())
@@ -81,22 +82,22 @@ while True:
     at = raw.find(b"PK\x01\x02", at)
     if at < 0:
         break
-    raw[at + 20:at + 28] = struct.pack("<II", 0x7FFFFFF0, 0x7FFFFFF0)
+    raw[at + 20:at + 24] = struct.pack("<I", 0x7FFFFFF0)
     at += 4
 at = 0
 while True:
     at = raw.find(b"PK\x03\x04", at)
     if at < 0:
         break
-    raw[at + 18:at + 26] = struct.pack("<II", 0x7FFFFFF0, 0x7FFFFFF0)
+    raw[at + 18:at + 22] = struct.pack("<I", 0x7FFFFFF0)
     at += 4
 open(out + "/row1.pk3", "wb").write(bytes(raw))
 
-# Row 2: four entries, each a 1 GiB level of entity text.
+# Row 2: four entries, each a 1 GiB level (its header, then entity text).
 text = b'{ "classname" "target_speaker" "noise" "sound/r2/hum.wav" }\n'
-size = 1 << 30
+size = (1 << 30) - (8 + 17 * 8)
 overlapping(out + "/row2.pk3", ["maps/r2m%d.bsp" % i for i in range(4)],
-            [level(size, None)] + list(repeat(text, size)))
+            [level(size)] + list(repeat(text, size)))
 
 # Rows 3 and 4: eight entries, each a 16 MiB script of empty shaders.
 overlapping(out + "/row3.pk3", ["scripts/r3s%d.shader" % i for i in range(8)],
@@ -160,10 +161,10 @@ def spelling(i):
 
 ents = b"".join(b'{ "classname" "misc_gamemodel" "model" "%s" }\n' % spelling(i).encode()
                 for i in range(40))
-lvl = level(len(ents), None) + ents
+lvl = level(len(ents)) + ents
 write_zip(out + "/row6.pk3", [("maps/r6.bsp", lvl), ("models/r6/big.md3", model)])
 
 # Row 7: 10,000 entries maps/m00000.bsp ... maps/m09999.bsp over one level.
 small = b'{ "classname" "worldspawn" }\n{ "classname" "info_player_deathmatch" }\n'
 overlapping(out + "/row7.pk3", ["maps/m%05d.bsp" % i for i in range(10000)],
-            [level(len(small), None) + small])
+            [level(len(small)) + small])
