@@ -15,12 +15,12 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "zip/zip_read.h"
 #include "level/game_files.h"
 #include "level/other_packages.h"
 #include "level/readers.h"
 #include "level/tree.h"
 #include "valid/level_checks.h"
+#include "zip/zip_read.h"
 
 namespace {
 
@@ -48,12 +48,12 @@ struct game_side {
 struct package_side {
     package_zip zip;
     std::vector<bool> used, reported;
-    std::unordered_map<std::string, size_t> by_path; // lower-case name: the first readable entry
+    std::unordered_map<std::string, size_t> by_path;  // lower-case name: the first readable entry
     std::vector<std::vector<shader_def>> script_defs; // in name order
     // Shader key (viewing its definition's name): definition and the script entry it
     // comes from, the first script's.
     std::unordered_map<std::string_view, std::pair<const shader_def *, size_t>> shaders;
-    std::set<std::string> maps;             // lower case
+    std::set<std::string> maps;           // lower case
     std::vector<std::string> big_scripts; // over the scripts' limit, left unread
     // The shaders of each model entry read, by its index: each read once.
     std::unordered_map<size_t, std::vector<std::string>> model_shaders;

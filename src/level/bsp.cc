@@ -19,8 +19,8 @@ constexpr size_t name_record = 72;
 constexpr size_t name_size = 64;
 // The size of one record of each lump the game loads as records; 0 for the
 // entity text, the lightmaps, the light grid and the visibility data.
-constexpr size_t record_sizes[lump_count] = {0, 72, 16, 36, 48, 4, 4, 40, 12, 8, 44, 4, 72, 104,
-                                             0, 0,  0};
+constexpr size_t record_sizes[lump_count] = {0, 72, 16, 36, 48,  4, 4, 40, 12,
+                                             8, 44, 4,  72, 104, 0, 0, 0};
 // A file is read in pieces of this size.
 constexpr size_t piece_size = 256u << 10;
 
@@ -48,8 +48,8 @@ std::string_view part_of(const level_reader &r, int index, std::string_view piec
 void take_piece(level_reader &r, std::string_view piece, std::uint64_t offset) {
     for (int n = 0; n < 2; ++n) {
         std::string_view part = part_of(r, name_lumps[n], piece, offset);
-        size_t room = level_names_limit * name_record - std::min(level_names_limit * name_record,
-                                                                  r.names[n].size());
+        size_t room = level_names_limit * name_record -
+                      std::min(level_names_limit * name_record, r.names[n].size());
         r.names[n].append(part.substr(0, room));
     }
     read_entities_piece(r.entities, part_of(r, entities_lump, piece, offset));

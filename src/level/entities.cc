@@ -54,7 +54,8 @@ void take_block(entity_reader &r) {
                 if (end == std::string::npos)
                     end = value.size();
                 if (end > at)
-                    add_name(r, 'm', files.music, game_path(std::string_view(value).substr(at, end - at)));
+                    add_name(r, 'm', files.music,
+                             game_path(std::string_view(value).substr(at, end - at)));
                 at = end + 1;
             }
         } else if ((is_key(key, "model2") || (is_key(key, "model") && !misc_model)) &&
@@ -72,7 +73,8 @@ void read_entities_piece(entity_reader &r, std::string_view piece) {
         if (c == '\0') {
             r.ended = true;
         } else if (r.quoted) {
-            size_t end = std::min(piece.find_first_of(std::string_view("\"\0", 2), i), piece.size());
+            size_t end =
+                std::min(piece.find_first_of(std::string_view("\"\0", 2), i), piece.size());
             size_t room = entity_word_limit - std::min(entity_word_limit, r.word.size());
             r.word.append(piece.substr(i, std::min(end - i, room)));
             i = end - 1;

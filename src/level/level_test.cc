@@ -142,7 +142,7 @@ TEST(LevelReaders, LumpsOutsideTheLevelGiveNothingAndAreRefused) {
         {"surfaces not whole records", {{13 * 8, 8 + 17 * 8}, {13 * 8 + 4, 1}}, ab, x,
          "bloc 13 de 1 octets, pas un multiple de 104"},
         // Lumps overlap, and come in any order.
-        {"fogs over the shaders", {{12 * 8, shaders_at}, {12 * 8 + 4, 72}}, {"textures/a/b", "textures/a/b"}, x, ""},
+        {"fogs over the shaders", {{12 * 8, shaders_at}, {12 * 8 + 4, 72}}, {ab[0], ab[0]}, x, ""},
     };
     for (auto &row : rows) {
         SCOPED_TRACE(row.what);
@@ -200,24 +200,19 @@ TEST(PackagePlan, ShadersAsTheEngineTakesThemAndNamesItCanRead) {
           {"scripts/z.shader", "textures/s/x { }"}},
          {"scripts/b.shader", "textures/s/x { { map textures/s/mine.tga } }", "textures/s/mine.tga",
           ""},
-         {"textures/s/x"},
-         {"maps/m.bsp"},
+         {"textures/s/x"}, {"maps/m.bsp"},
          {"Shader deja defini par le jeu, le votre est ignore : textures/s/x (scripts/e2.shader, "
-          "scripts/b.shader)"},
-         {}},
+          "scripts/b.shader)"}, {}},
         // The engine reads the package's last script first.
-        {"of two author's scripts, the one that sorts last",
-         {{"x", ""}},
+        {"of two author's scripts, the one that sorts last", {{"x", ""}},
          {"scripts/c.shader", "textures/s/y { { map textures/s/c.tga } } textures/s/z { }",
           "scripts/d.shader", "textures/s/y { { map textures/s/d.tga } }", "textures/s/c.tga", "",
           "textures/s/d.tga", ""},
          {"textures/s/y", "textures/s/z"},
          {"textures/s/d.tga", "maps/m.bsp", "scripts/c.shader", "scripts/d.shader"},
-         {"Shader defini deux fois : textures/s/y (scripts/d.shader, scripts/c.shader)"},
-         {}},
+         {"Shader defini deux fois : textures/s/y (scripts/d.shader, scripts/c.shader)"}, {}},
         // An image's extension is the engine's to add; a script's whole path counts.
-        {"names of 64 bytes",
-         {{"x", ""}},
+        {"names of 64 bytes", {{"x", ""}},
          {"textures/s/" + n52 + ".tga", "", "textures/s/" + n53 + ".tga", "", long_script,
           "textures/s/q { { map textures/s/q2.tga } }", "textures/s/q2.tga", ""},
          {"textures/s/" + n52, "textures/s/" + n53, "textures/s/q"},

@@ -342,7 +342,7 @@ std::vector<std::string> conflict_lines(const pk3_contents &package,
         theirs[i] = taken({&other}, &ours);
         for (auto at = theirs[i].begin(); at != theirs[i].end();)
             at = at->second.def->body == ours.at(at->first).def->body ? theirs[i].erase(at)
-                                                                       : std::next(at);
+                                                                      : std::next(at);
         if (!theirs[i].empty())
             games[i] = searched_before(package, other) ? taken({&package, &other}, &theirs[i])
                                                        : taken({&other, &package}, &theirs[i]);

@@ -51,10 +51,9 @@ std::string home_game_dir(const std::string &game_dir);
 // not open is left out, as the game leaves it out.  Nothing without game_dir.
 // With wanted, only the shaders whose names it holds are kept of their
 // scripts; without contents, none is opened: each gives its path and name.
-std::vector<pk3_contents> read_other_packages(const std::string &game_dir,
-                                              const std::string &map_name,
-                                              const std::unordered_set<std::string> *wanted = nullptr,
-                                              bool contents = true);
+std::vector<pk3_contents>
+read_other_packages(const std::string &game_dir, const std::string &map_name,
+                    const std::unordered_set<std::string> *wanted = nullptr, bool contents = true);
 
 // The lines about package against others: first, in the order of its
 // entries, "Conflit : ..." for each game path another holds with other bytes

@@ -36,7 +36,7 @@ constexpr std::size_t level_names_limit = 65536; // shader and fog names
 struct entity_reader {
     entity_files files;
     std::vector<std::pair<std::string, std::string>> block; // its pairs the reader uses
-    std::unordered_set<std::string> named; // the kind's index, then the name
+    std::unordered_set<std::string> named;                  // the kind's index, then the name
     std::string key, word;
     bool inside = false, quoted = false, have_key = false, ended = false;
 };
