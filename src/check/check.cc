@@ -419,7 +419,7 @@ void check_leftovers(const checker &c, std::vector<finding> &findings) {
 // in the game's folder and its home folder.  A package that lies in one of
 // them is there under its own name; any other is taken as it will be
 // installed, in the home folder, as the plan takes the one it makes.
-std::vector<std::string> conflicts_with_others(const std::string &package_path,
+std::vector<std::string> conflicts_with_others(const std::string &package_path, package_side &p,
                                                const game_side &game) {
     if (!game.files.found)
         return {};
@@ -428,21 +428,33 @@ std::vector<std::string> conflicts_with_others(const std::string &package_path,
     std::string stem = file;
     if (extension(lower_case(stem)) == ".pk3")
         stem.resize(stem.size() - 4);
-    // Itself, in the game's folder, is no other package.  Only when there
-    // are others is every shader of the package read; of their scripts,
-    // only the shaders the package defines count.
+    // Itself, in the game's folder, is no other package.
     std::vector<pk3_contents> listed = read_other_packages(game.files.dir, stem, nullptr, false);
-    pk3_contents own;
-    if (listed.empty() || !read_pk3(package_path, own))
+    if (listed.empty())
         return {};
-    std::unordered_set<std::string> defined;
-    for (const pk3_script &script : own.scripts)
-        for (const shader_def &def : script.shaders)
-            defined.insert(def.name);
+    // Only the shaders both sides define count: the package's names first,
+    // then the others' definitions of those, then the package's of the
+    // names the others define.  No side's scripts multiply in memory.
+    std::unordered_set<std::string> defined, shared;
+    std::string text;
+    for (const package_entry &e : p.zip.entries) {
+        // Every script the game would list, as read_pk3 takes them.
+        std::string key = lower_case(e.name);
+        std::replace(key.begin(), key.end(), '\\', '/');
+        if (in_folder(key, "scripts/", ".shader") && read_bounded(p.zip, e, script_limit, text))
+            shader_names(text, defined);
+    }
     std::vector<pk3_contents> others;
     for (pk3_contents &other : listed)
-        if (read_pk3(other.path, other, &defined))
+        if (read_pk3(other.path, other, &defined)) {
+            for (const pk3_script &script : other.scripts)
+                for (const shader_def &def : script.shaders)
+                    shared.insert(def.name);
             others.push_back(std::move(other));
+        }
+    pk3_contents own;
+    if (others.empty() || !read_pk3(package_path, own, &shared))
+        return {};
     std::string folder = slash == std::string::npos ? "." : package_path.substr(0, slash + 1);
     char *at = realpath(folder.c_str(), nullptr),
          *game_at = realpath(game.files.dir.c_str(), nullptr);
@@ -514,6 +526,6 @@ package_check check_package(const std::string &package_path, const std::string &
     check_arenas(c, unreadable);
     check_leftovers(c, result.findings);
     result.findings.insert(result.findings.end(), unreadable.begin(), unreadable.end());
-    result.conflicts = conflicts_with_others(package_path, game);
+    result.conflicts = conflicts_with_others(package_path, package, game);
     return result;
 }

@@ -99,3 +99,6 @@ constexpr std::uint64_t shader_script_limit = 16u << 20;
 // With wanted, only the shaders whose names it holds.
 std::vector<shader_def>
 parse_shader_script(std::string_view text, const std::unordered_set<std::string> *wanted = nullptr);
+// The names of the shaders a script defines, added to names: a pass that
+// keeps nothing else, to learn which definitions are worth keeping.
+void shader_names(std::string_view text, std::unordered_set<std::string> &names);

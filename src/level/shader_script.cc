@@ -227,3 +227,23 @@ std::vector<shader_def> parse_shader_script(std::string_view text,
     }
     return defs;
 }
+
+void shader_names(std::string_view text, std::unordered_set<std::string> &names) {
+    scanner sc;
+    sc.s = text;
+    token t, name;
+    bool named_before = false;
+    while (scan(sc, t)) {
+        if (!is_brace(t)) {
+            name = t;
+            named_before = true;
+            continue;
+        }
+        if (is_brace(t, '{')) {
+            if (named_before)
+                names.insert(shader_key(name.text));
+            read_body(sc, nullptr);
+        }
+        named_before = false;
+    }
+}
