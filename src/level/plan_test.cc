@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "level/game_files.h"
 #include "mapcrate.h"
@@ -58,9 +59,9 @@ TEST(GameArchives, OnlyWholeRegularZipsAreReadAndTheOthersNamed) {
         list shaders;
         for (const shader_def &def : game.shaders)
             shaders.push_back(def.name);
-        EXPECT_EQ(shaders, row.shaders) << row.what;
-        EXPECT_EQ(game.count, row.shaders.empty() ? 1u : 3u) << row.what;
-        EXPECT_EQ(game.notes, row.notes) << row.what;
+        EXPECT_EQ(std::tie(shaders, game.count, game.notes),
+                  std::make_tuple(row.shaders, row.shaders.empty() ? 1u : 3u, row.notes))
+            << row.what;
     }
 }
 
@@ -151,9 +152,9 @@ TEST(PlanLinks, NothingIsTakenFromOutsideTheAuthorsFolders) {
         for (std::string &note : notes)
             if (size_t at = note.find('@'); at != std::string::npos)
                 note.replace(at, 1, here());
-        EXPECT_EQ(planned, row.planned) << row.what;
-        EXPECT_EQ(plan.notes, notes) << row.what;
-        EXPECT_EQ(plan.missing, row.missing) << row.what;
+        EXPECT_EQ(std::tie(planned, plan.notes, plan.missing),
+                  std::tie(row.planned, notes, row.missing))
+            << row.what;
     }
     unsetenv("MAPCRATE_GAME_DIR");
 }
