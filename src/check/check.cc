@@ -2,6 +2,7 @@
 // files it uses looked up as the engine looks them up, then what is left.
 #include "check/check.h"
 
+#include <nettle/md4.h>
 #include <strings.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <set>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "level/game_files.h"
 #include "level/other_packages.h"
@@ -23,8 +25,8 @@
 
 namespace {
 
-// Larger entries are not such files.
-constexpr std::uint64_t level_limit = 1u << 30, model_limit = 64u << 20, script_limit = 16u << 20;
+// Larger entries are not such files.  Levels are read as a stream, of any size.
+constexpr std::uint64_t model_limit = 64u << 20, script_limit = shader_script_limit;
 constexpr std::uint64_t aas_header_size = 4 + 4 + 4 + 14 * 8;
 // The engine's longest game path, its terminating NUL included.
 constexpr size_t name_limit = 64;
@@ -54,11 +56,14 @@ struct game_side {
 struct package_side {
     package_zip zip;
     std::vector<bool> used, reported;
-    std::unordered_map<std::string, size_t> by_path; // lower-case name: the first readable entry
-    std::vector<std::vector<shader_def>> script_defs;
-    // Shader key: definition and the script entry it comes from, the first script's.
-    std::unordered_map<std::string, std::pair<const shader_def *, size_t>> shaders;
+    std::unordered_map<std::string, size_t> by_path;  // lower-case name: the first readable entry
+    std::vector<std::vector<shader_def>> script_defs; // in name order
+    // Shader key (viewing its definition's name): definition and the script entry it
+    // comes from, the first script's.
+    std::unordered_map<std::string_view, std::pair<const shader_def *, size_t>> shaders;
     std::set<std::string> maps; // lower case
+    // The shaders of each model entry read, by its index: each read once.
+    std::unordered_map<size_t, std::vector<std::string>> model_shaders;
 };
 
 std::string extension(const std::string &lower_path) {
@@ -147,24 +152,26 @@ void index_package(package_side &p, std::vector<finding> &findings) {
 }
 
 // The package's shader scripts, in name order: the first to define a shader
-// wins.  One over the scripts' limit is left unread, and named.
-void read_package_scripts(package_side &p, std::vector<finding> &findings) {
+// wins.  Only the wanted shaders are kept; one over the scripts' limit is
+// left unread, and named.
+void read_package_scripts(package_side &p, const std::unordered_set<std::string> &wanted,
+                          std::vector<finding> &findings) {
     std::vector<std::pair<std::string, size_t>> scripts;
     for (const auto &[lower, at] : p.by_path)
         if (in_folder(lower, "scripts/", ".shader"))
             scripts.push_back({lower, at});
     std::sort(scripts.begin(), scripts.end());
     p.script_defs.resize(scripts.size());
+    std::string text;
     for (size_t i = 0; i < scripts.size(); ++i) {
-        const package_entry &script = p.zip.entries[scripts[i].second];
-        if (script.size > script_limit) {
-            findings.push_back({finding_kind::too_big, script.name, "", ""});
+        const package_entry &entry = p.zip.entries[scripts[i].second];
+        if (entry.size > script_limit) {
+            findings.push_back({finding_kind::too_big, entry.name, "", ""});
             p.reported[scripts[i].second] = true;
             continue;
         }
-        std::string text;
-        if (read_package_entry(p.zip, script, script_limit, text))
-            p.script_defs[i] = parse_shader_script(text);
+        if (read_package_entry(p.zip, entry, script_limit, text))
+            p.script_defs[i] = parse_shader_script(text, &wanted);
     }
     for (size_t i = 0; i < scripts.size(); ++i)
         for (const shader_def &def : p.script_defs[i])
@@ -209,9 +216,20 @@ struct level_read {
     level_lumps level;
 };
 
+// The game's checksum of a level from its MD4 digest: the digest's four
+// words XORed.
+std::int32_t checksum_of(md4_ctx &md4) {
+    std::uint8_t digest[MD4_DIGEST_SIZE];
+    md4_digest(&md4, sizeof digest, digest);
+    std::uint32_t sum = 0;
+    for (size_t i = 0; i < sizeof digest; i += 4)
+        sum ^= le32(digest + i);
+    return static_cast<std::int32_t>(sum);
+}
+
 // The AAS named after the map, when the package has one: read by the bots
 // only when it was computed for this very level.
-void check_aas(package_side &p, map_check &m, const std::string &bsp_name, const std::string &bsp) {
+void check_aas(package_side &p, map_check &m, const std::string &bsp_name, md4_ctx &bsp_md4) {
     auto at = p.by_path.find(lower_case("maps/" + m.name + ".aas"));
     if (at == p.by_path.end())
         return;
@@ -224,13 +242,14 @@ void check_aas(package_side &p, map_check &m, const std::string &bsp_name, const
     if (!made_for)
         m.findings.push_back({finding_kind::unreadable, aas.name,
                               "pas un fichier de navigation des bots (EAAS, version 4 ou 5)", ""});
-    else if (*made_for != bsp_checksum_of_bytes(bsp))
+    else if (*made_for != checksum_of(bsp_md4))
         m.findings.push_back({finding_kind::unreadable, aas.name,
                               "calcul\xe9 pour une autre compilation de ", bsp_name});
 }
 
-// bsp: scratch space for the level's bytes, kept from map to map.
-level_read read_level(package_side &p, const package_entry &bsp_entry, std::string &bsp) {
+// The level's MD4 checksum is worked out as it is read, only when an AAS
+// is there to compare it with.
+level_read read_level(package_side &p, const package_entry &bsp_entry) {
     level_read r{{bsp_entry.name.substr(5, bsp_entry.name.size() - 9), {}}, false, {}};
     // Its levelshots, whatever their format, go with it.
     std::string shots = "levelshots/" + lower_case(r.map.name) + ".";
@@ -238,16 +257,39 @@ level_read read_level(package_side &p, const package_entry &bsp_entry, std::stri
         if (lower.compare(0, shots.size(), shots) == 0 &&
             lower.find('/', shots.size()) == std::string::npos)
             p.used[at] = true;
-    if (!read_package_entry(p.zip, bsp_entry, level_limit, bsp) || !is_compiled_level_bytes(bsp)) {
+    bool summed = p.by_path.count(lower_case("maps/" + r.map.name + ".aas")) > 0;
+    md4_ctx md4;
+    md4_init(&md4);
+    level_reader reader;
+    bool whole = stream_package_entry(p.zip, bsp_entry, [&](std::string_view piece) {
+        read_level_piece(reader, piece);
+        if (summed)
+            md4_update(&md4, piece.size(), reinterpret_cast<const std::uint8_t *>(piece.data()));
+        return true;
+    });
+    r.level = finish_level(reader);
+    if (!whole || !r.level.compiled) {
         r.map.findings.push_back({finding_kind::unreadable, bsp_entry.name,
                                   "pas une map compil\xe9"
                                   "e lisible (IBSP, version 46)",
                                   ""});
         return r;
     }
+    if (!r.level.refused.empty())
+        r.map.findings.push_back({finding_kind::unreadable, bsp_entry.name, r.level.refused, ""});
     r.readable = true;
-    r.level = level_lumps_of_bytes(bsp);
-    check_aas(p, r.map, bsp_entry.name, bsp);
+    if (summed)
+        check_aas(p, r.map, bsp_entry.name, md4);
+    // Its models in the package, each read once: their surfaces name shaders too.
+    for (const std::string &model : r.level.entities.models) {
+        auto hit = p.by_path.find(lower_case(model));
+        if (hit == p.by_path.end())
+            continue;
+        auto [names, fresh] = p.model_shaders.try_emplace(hit->second);
+        std::string bytes;
+        if (fresh && read_package_entry(p.zip, p.zip.entries[hit->second], model_limit, bytes))
+            names->second = md3_shader_names(bytes);
+    }
     return r;
 }
 
@@ -263,16 +305,15 @@ void check_uses(checker &c, level_read &r) {
             m.findings.push_back({finding_kind::missing, name, "", ""});
         return where;
     };
-    entity_files entities = read_entities(r.level.entities);
+    const entity_files &entities = r.level.entities;
     // Models first: their surfaces name shaders too.
     std::vector<std::string> shaders = std::move(r.level.shaders);
     for (const std::string &model : entities.models) {
         size_t at = 0;
-        std::string bytes;
-        if (use(kind::exact, model, &at) == found_in::package &&
-            read_package_entry(c.package.zip, c.package.zip.entries[at], model_limit, bytes))
-            for (std::string &name : md3_shader_names(bytes))
-                shaders.push_back(std::move(name));
+        if (use(kind::exact, model, &at) != found_in::package)
+            continue;
+        const std::vector<std::string> &names = c.package.model_shaders[at];
+        shaders.insert(shaders.end(), names.begin(), names.end());
     }
     std::set<std::string> seen;
     for (const std::string &shader : shaders) {
@@ -408,7 +449,7 @@ bool same_folder(const std::string &a, const std::string &b) {
 // in the game's folder and its home folder.  A package that lies in one of
 // them is there under its own name; any other is taken as it will be
 // installed, in the home folder, as the plan takes the one it makes.
-std::vector<std::string> conflicts_with_others(const std::string &package_path,
+std::vector<std::string> conflicts_with_others(const std::string &package_path, package_side &p,
                                                const game_side &game) {
     if (!game.files.found)
         return {};
@@ -417,9 +458,32 @@ std::vector<std::string> conflicts_with_others(const std::string &package_path,
     if (extension(lower_case(stem)) == ".pk3")
         stem.resize(stem.size() - 4);
     // Itself, in the game's folder, is no other package.
-    std::vector<pk3_contents> others = read_other_packages(game.files.dir, stem);
+    std::vector<pk3_contents> listed = read_other_packages(game.files.dir, stem, nullptr, false);
+    if (listed.empty())
+        return {};
+    // Only the shaders both sides define count: the package's names first,
+    // then the others' definitions of those, then the package's of the
+    // names the others define.  No side's scripts multiply in memory.
+    std::unordered_set<std::string> defined, shared;
+    std::string text;
+    for (const package_entry &e : p.zip.entries) {
+        // Every script the game would list, as read_pk3 takes them.
+        std::string key = lower_case(e.name);
+        std::replace(key.begin(), key.end(), '\\', '/');
+        if (in_folder(key, "scripts/", ".shader") &&
+            read_package_entry(p.zip, e, script_limit, text))
+            shader_names(text, defined);
+    }
+    std::vector<pk3_contents> others;
+    for (pk3_contents &other : listed)
+        if (read_pk3(other.path, other, &defined)) {
+            for (const pk3_script &script : other.scripts)
+                for (const shader_def &def : script.shaders)
+                    shared.insert(def.name);
+            others.push_back(std::move(other));
+        }
     pk3_contents own;
-    if (others.empty() || !read_pk3(package_path, own))
+    if (others.empty() || !read_pk3(package_path, own, &shared))
         return {};
     own.path = "";
     own.name = file;
@@ -447,27 +511,30 @@ package_check check_package(const std::string &package_path, const std::string &
                               "Zip64 (65535 entr\xe9"
                               "es ou plus)",
                               ""});
-    read_package_scripts(package, unreadable);
     std::vector<size_t> levels;
-    std::uint64_t largest = 0;
     for (const auto &[lower, at] : package.by_path)
         if (in_folder(lower, "maps/", ".bsp")) {
             levels.push_back(at);
             package.maps.insert(lower.substr(5, lower.size() - 9));
             package.used[at] = true;
-            if (sizes_possible(package.zip, package.zip.entries[at]))
-                largest = std::max(largest, package.zip.entries[at].size);
         }
     // In name order, whatever order the tool that made the package stored them in.
     std::sort(levels.begin(), levels.end(), [&](size_t x, size_t y) {
         return package.zip.entries[x].name < package.zip.entries[y].name;
     });
-    // One buffer for every level, as large as the largest: fresh pages cost.
-    std::string bsp;
-    bsp.reserve(static_cast<size_t>(std::min(largest, level_limit)));
     std::vector<level_read> reads;
     for (size_t at : levels)
-        reads.push_back(read_level(package, package.zip.entries[at], bsp));
+        reads.push_back(read_level(package, package.zip.entries[at]));
+    // Of the package's scripts, only the shaders its levels and models name
+    // are kept: a script's size never multiplies in memory.
+    std::unordered_set<std::string> wanted;
+    for (const level_read &r : reads)
+        for (const std::string &name : r.level.shaders)
+            wanted.insert(shader_key(name));
+    for (const auto &[at, names] : package.model_shaders)
+        for (const std::string &name : names)
+            wanted.insert(shader_key(name));
+    read_package_scripts(package, wanted, unreadable);
 
     if (game_reader.joinable())
         game_reader.join();
@@ -486,6 +553,6 @@ package_check check_package(const std::string &package_path, const std::string &
                     same_folder(folder_of(package_path), game.files.dir);
     check_leftovers(c, game_pak, result.findings);
     result.findings.insert(result.findings.end(), unreadable.begin(), unreadable.end());
-    result.conflicts = conflicts_with_others(package_path, game);
+    result.conflicts = conflicts_with_others(package_path, package, game);
     return result;
 }

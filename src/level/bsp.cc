@@ -1,7 +1,8 @@
 // The names a compiled level gives its surfaces and fogs, its entity text,
-// and the way the game compares such names.
+// whether the game would load it, and the way the game compares names.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -13,40 +14,66 @@ namespace {
 constexpr int lump_count = 17;
 constexpr size_t header_size = 8 + lump_count * 8;
 constexpr int entities_lump = 0;
-constexpr int shaders_lump = 1;
-constexpr int fogs_lump = 12;
-constexpr size_t record_size = 72;
+constexpr int name_lumps[2] = {1, 12}; // shaders, fogs
+constexpr size_t name_record = 72;
 constexpr size_t name_size = 64;
+// The size of one record of each lump the game loads as records; 0 for the
+// entity text, the lightmaps, the light grid and the visibility data.
+constexpr size_t record_sizes[lump_count] = {0, 72, 16, 36, 48,  4, 4, 40, 12,
+                                             8, 44, 4,  72, 104, 0, 0, 0};
+// A file is read in pieces of this size.
+constexpr size_t piece_size = 256u << 10;
 
-// The lump whose directory entry is at entry, or nothing when it does not
-// lie within the file.
-bool read_lump(int fd, std::uint64_t file_size, const unsigned char *entry, std::string &lump) {
-    std::uint64_t offset = le32(entry), length = le32(entry + 4);
-    // Both are signed in the file: a negative one reads as more than 2 GiB.
-    if (offset > INT32_MAX || length > INT32_MAX || offset + length > file_size)
-        return false;
-    lump.resize(static_cast<size_t>(length));
-    return read_range(fd, lump.data(), length, offset) == static_cast<long long>(length);
+bool header_whole(std::string_view h) {
+    return h.size() == header_size && h.compare(0, 4, "IBSP") == 0 &&
+           le32(reinterpret_cast<const unsigned char *>(h.data()) + 4) == 46;
 }
 
-void names_in(std::string_view lump, std::vector<std::string> &names) {
-    for (size_t at = 0; at + record_size <= lump.size(); at += record_size) {
-        const char *name = lump.data() + at;
-        names.emplace_back(name, strnlen(name, name_size));
+// Lump index's offset and length, as the header gives them.
+std::pair<std::uint64_t, std::uint64_t> lump_of(const level_reader &r, int index) {
+    const auto *entry = reinterpret_cast<const unsigned char *>(r.header.data()) + 8 + index * 8;
+    return {le32(entry), le32(entry + 4)};
+}
+
+// The part of lump index that the piece at offset holds.
+std::string_view part_of(const level_reader &r, int index, std::string_view piece,
+                         std::uint64_t offset) {
+    auto [start, length] = lump_of(r, index);
+    std::uint64_t from = std::max(start, offset),
+                  to = std::min(start + length, offset + piece.size());
+    return from < to ? piece.substr(from - offset, to - from) : std::string_view();
+}
+
+// Hands the lumps' parts that a piece at offset holds to their readers.
+void take_piece(level_reader &r, std::string_view piece, std::uint64_t offset) {
+    for (int n = 0; n < 2; ++n) {
+        std::string_view part = part_of(r, name_lumps[n], piece, offset);
+        size_t room = level_names_limit * name_record -
+                      std::min(level_names_limit * name_record, r.names[n].size());
+        r.names[n].append(part.substr(0, room));
     }
+    read_entities_piece(r.entities, part_of(r, entities_lump, piece, offset));
 }
 
-void read_names(int fd, std::uint64_t file_size, const unsigned char *entry,
-                std::vector<std::string> &names) {
-    std::string lump;
-    if (read_lump(fd, file_size, entry, lump))
-        names_in(lump, names);
+// True when lump index lies in a file of size bytes.  Offsets and
+// lengths are signed in the file: a negative one reads as 2 GiB or more.
+bool inside(const level_reader &r, int index, std::uint64_t size) {
+    auto [offset, length] = lump_of(r, index);
+    return length == 0 || (offset <= INT32_MAX && length <= INT32_MAX && offset + length <= size);
 }
 
-// The whole header of a compiled level ("IBSP" version 46) into header.
-bool read_level_header(int fd, unsigned char (&header)[header_size]) {
-    return read_range(fd, header, sizeof header, 0) == static_cast<long long>(sizeof header) &&
-           std::memcmp(header, "IBSP", 4) == 0 && le32(header + 4) == 46;
+// Why the game would not load a level whose file holds size bytes; empty
+// when it would.
+std::string refusal(const level_reader &r, std::uint64_t size) {
+    for (int n = 0; n < lump_count; ++n) {
+        std::uint64_t length = lump_of(r, n).second;
+        if (!inside(r, n, size))
+            return "bloc " + std::to_string(n) + " hors du fichier";
+        if (record_sizes[n] && length % record_sizes[n] != 0)
+            return "bloc " + std::to_string(n) + " de " + std::to_string(length) +
+                   " octets, pas un multiple de " + std::to_string(record_sizes[n]);
+    }
+    return std::string();
 }
 
 } // namespace
@@ -70,48 +97,60 @@ std::string lower_case(std::string_view name) {
     return lower;
 }
 
+void read_level_piece(level_reader &r, std::string_view piece) {
+    std::uint64_t offset = r.seen;
+    r.seen += piece.size();
+    if (r.header.size() < header_size) {
+        size_t take = std::min(piece.size(), header_size - r.header.size());
+        r.header.append(piece.substr(0, take));
+        if (!header_whole(r.header))
+            return;
+        // Lumps may start inside the header itself.
+        take_piece(r, r.header, 0);
+        piece.remove_prefix(take);
+        offset += take;
+    }
+    if (header_whole(r.header))
+        take_piece(r, piece, offset);
+}
+
+level_lumps finish_level(level_reader &r) {
+    level_lumps level;
+    if (!header_whole(r.header))
+        return level;
+    level.compiled = true;
+    level.refused = refusal(r, r.seen);
+    // A lump that reaches past the end gives nothing.
+    for (int n = 0; n < 2; ++n) {
+        const std::string &lump = r.names[n];
+        for (size_t at = 0; inside(r, name_lumps[n], r.seen) && at + name_record <= lump.size();
+             at += name_record)
+            level.shaders.emplace_back(lump.data() + at, strnlen(lump.data() + at, name_size));
+    }
+    if (inside(r, entities_lump, r.seen))
+        level.entities = std::move(r.entities.files);
+    return level;
+}
+
 bool is_compiled_level(const char *bsp_path) {
     struct stat st;
     fd_owner bsp{open_as_file(bsp_path, st)};
-    unsigned char header[header_size];
-    return bsp.fd >= 0 && read_level_header(bsp.fd, header);
+    std::string header(header_size, '\0');
+    return bsp.fd >= 0 &&
+           read_range(bsp.fd, header.data(), header_size, 0) ==
+               static_cast<long long>(header_size) &&
+           header_whole(header);
 }
 
 level_lumps read_level_lumps(const char *bsp_path) {
-    level_lumps level;
     struct stat st;
     fd_owner bsp{open_as_file(bsp_path, st)};
-    unsigned char header[header_size];
-    if (bsp.fd < 0 || !read_level_header(bsp.fd, header))
-        return level;
-    auto size = static_cast<std::uint64_t>(st.st_size);
-    read_names(bsp.fd, size, header + 8 + shaders_lump * 8, level.shaders);
-    read_names(bsp.fd, size, header + 8 + fogs_lump * 8, level.shaders);
-    if (read_lump(bsp.fd, size, header + 8 + entities_lump * 8, level.entities))
-        level.entities.resize(strnlen(level.entities.data(), level.entities.size()));
-    return level;
-}
-
-bool is_compiled_level_bytes(std::string_view bsp) {
-    return bsp.size() >= header_size && bsp.compare(0, 4, "IBSP") == 0 &&
-           le32(reinterpret_cast<const unsigned char *>(bsp.data()) + 4) == 46;
-}
-
-level_lumps level_lumps_of_bytes(std::string_view bsp) {
-    level_lumps level;
-    if (!is_compiled_level_bytes(bsp))
-        return level;
-    // The same bounds as read_lump: a lump past the end gives nothing.
-    auto lump = [&](int index) {
-        const auto *entry = reinterpret_cast<const unsigned char *>(bsp.data()) + 8 + index * 8;
-        std::uint64_t offset = le32(entry), length = le32(entry + 4);
-        if (offset > INT32_MAX || length > INT32_MAX || offset + length > bsp.size())
-            return std::string_view();
-        return bsp.substr(offset, length);
-    };
-    names_in(lump(shaders_lump), level.shaders);
-    names_in(lump(fogs_lump), level.shaders);
-    std::string_view entities = lump(entities_lump);
-    level.entities = std::string(entities.substr(0, entities.find('\0')));
-    return level;
+    level_reader reader;
+    std::string piece(piece_size, '\0');
+    long long n = 0;
+    for (std::uint64_t at = 0;
+         bsp.fd >= 0 && (n = read_range(bsp.fd, piece.data(), piece_size, at)) > 0; at += n)
+        read_level_piece(reader, std::string_view(piece.data(), static_cast<size_t>(n)));
+    // A level that cannot be read to its end names nothing.
+    return n < 0 ? level_lumps() : finish_level(reader);
 }

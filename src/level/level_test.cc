@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <tuple>
+
+#include "check/check.h"
 #include "level/plan.h"
 #include "level/readers.h"
 #include "level/tree.h"
@@ -11,34 +14,38 @@
 namespace {
 
 using list = std::vector<std::string>;
+using namespace std::literals;
 
 // Each rule of the entity reader, a row each.
 TEST(LevelReaders, EntityKeys) {
     struct {
-        const char *text;
+        std::string_view text;
         list sounds, music, models;
     } rows[] = {
         {R"({ "NOISE" "sound\a.wav" "noise" "*falling1.wav" })", {"sound/a.wav"}, {}, {}},
         // A key left without its value does not take the next block's first word.
         {R"({ "noise" } { "sound/b.wav" "x" })", {}, {}, {}},
-        {R"({ "classname" "worldspawn" "music" " music/in.wav  music\loop " })",
-         {},
-         {"music/in.wav", "music/loop"},
-         {}},
+        {R"({ "classname" "worldspawn" "music" " music/in.wav  music\loop " })", {},
+         {"music/in.wav", "music/loop"}, {}},
         {R"({ "classname" "func_door" "music" "music/x" })", {}, {}, {}},
-        {R"({ "model" "*1" "model2" "models/a.md3" } { "classname" "misc_model" "model" "m" })",
-         {},
-         {},
-         {"models/a.md3"}},
+        {R"({ "model" "*1" "model2" "models/a.md3" } { "classname" "misc_model" "model" "m" })", {},
+         {}, {"models/a.md3"}},
         // A cut quote ends the reading; a block never closed names nothing.
         {R"({ "noise" "sound/a.wav" } { "noise" "sound/b)", {"sound/a.wav"}, {}, {}},
         {R"({ "noise" "sound/a.wav" )", {}, {}, {}},
+        // Each name once; a NUL ends the text.
+        {R"({ "noise" "s/a" } { "noise" "s/a" "model" "m" })" "\0" R"({ "model" "n" })"sv,
+         {"s/a"}, {}, {"m"}},
     };
     for (const auto &row : rows) {
-        entity_files files = read_entities(row.text);
-        EXPECT_EQ(files.sounds, row.sounds) << row.text;
-        EXPECT_EQ(files.music, row.music) << row.text;
-        EXPECT_EQ(files.models, row.models) << row.text;
+        // Whole, then a byte at a time as a stream may cut it.
+        entity_reader bytewise;
+        for (size_t at = 0; at < row.text.size(); ++at)
+            read_entities_piece(bytewise, row.text.substr(at, 1));
+        for (const entity_files &f : {read_entities(row.text), bytewise.files})
+            EXPECT_EQ(std::tie(f.sounds, f.music, f.models),
+                      std::tie(row.sounds, row.music, row.models))
+                << row.text;
     }
 }
 
@@ -71,7 +78,8 @@ TEST(LevelReaders, StageKeywordsAndSkyBoxes) {
         {"s { skyParms - 512 - }", {"s:"}},
         // A word alone names no shader; a body with no name is skipped whole.
         {"alone\nother { map o } { map n } t { map t }", {"other: o", "t: t"}},
-        {"x { map a } x { map b }", {"x: a", "x: b"}},
+        // A later copy in one script is never the one the game takes.
+        {"x { map a } x { map b }", {"x: a"}},
     };
     for (const auto &[text, defs] : rows)
         EXPECT_EQ(shown_defs(parse_shader_script(text)), defs) << text;
@@ -111,29 +119,55 @@ TEST(LevelReaders, ModelsGiveTheirShadersAndNothingPastTheirEnd) {
         EXPECT_EQ(md3_shader_names(row.model), row.names) << row.what;
 }
 
-TEST(LevelReaders, LumpsPastTheEndOfTheLevelGiveNothing) {
+// A level whose lumps lie outside the file, overlap, or are no whole
+// number of records: read whole, and in pieces as a zip entry streams it.
+TEST(LevelReaders, LumpsOutsideTheLevelGiveNothingAndAreRefused) {
     temp_dir dir;
-    std::string level = level_bytes({"textures/a/b"}, {}, "{ \"noise\" \"sound/x.wav\" }");
+    setenv("MAPCRATE_GAME_DIR", "", 1);
+    const std::string text = "{ \"noise\" \"sound/x.wav\" }";
+    const std::string level = level_bytes({"textures/a/b"}, {}, text);
+    const list x = {"sound/x.wav"}, ab = {"textures/a/b"};
+    const size_t shaders_at = 8 + 17 * 8 + text.size();
+    // The header's field at: lump * 8 + 0 for its offset, + 4 for its length.
     struct {
         const char *what;
-        size_t entry, field, value;
-        list shaders;
-        std::string entities;
+        std::vector<std::pair<size_t, size_t>> fields; // at, value
+        list shaders, sounds;
+        std::string refused;
     } rows[] = {
-        {"whole", 0, 0, 0, {"textures/a/b"}, "{ \"noise\" \"sound/x.wav\" }"},
-        {"entities past the end", 0, 4, 1 << 20, {"textures/a/b"}, ""},
-        {"entities at a negative offset", 0, 0, 0x80000000u, {"textures/a/b"}, ""},
-        {"shaders longer than the file", 1, 4, 0x7fffffff, {}, "{ \"noise\" \"sound/x.wav\" }"},
+        {"whole", {}, ab, x, ""},
+        {"entities past the end", {{4, 1 << 20}}, ab, {}, "bloc 0 hors du fichier"},
+        {"entities at a negative offset", {{0, 0x80000000u}}, ab, {}, "bloc 0 hors du fichier"},
+        {"shaders longer than the file", {{12, 0x7fffffff}}, {}, x, "bloc 1 hors du fichier"},
+        {"shaders not whole records", {{12, 71}}, {}, x,
+         "bloc 1 de 71 octets, pas un multiple de 72"},
+        {"surfaces not whole records", {{13 * 8, 8 + 17 * 8}, {13 * 8 + 4, 1}}, ab, x,
+         "bloc 13 de 1 octets, pas un multiple de 104"},
+        // Lumps overlap, and come in any order.
+        {"fogs over the shaders", {{12 * 8, shaders_at}, {12 * 8 + 4, 72}}, {ab[0], ab[0]}, x, ""},
     };
-    for (const auto &row : rows) {
+    for (auto &row : rows) {
+        SCOPED_TRACE(row.what);
         std::string bytes = level;
-        if (row.value)
-            bytes.replace(8 + row.entry * 8 + row.field, 4, le32(row.value));
+        for (auto [at, value] : row.fields)
+            bytes.replace(8 + at, 4, le32(value));
         write_file("l.bsp", bytes);
-        level_lumps lumps = read_level_lumps("l.bsp");
-        EXPECT_EQ(lumps.shaders, row.shaders) << row.what;
-        EXPECT_EQ(lumps.entities, row.entities) << row.what;
+        level_reader pieces;
+        for (size_t at = 0; at < bytes.size(); at += 7)
+            read_level_piece(pieces, std::string_view(bytes).substr(at, 7));
+        for (const level_lumps &l : {read_level_lumps("l.bsp"), finish_level(pieces)})
+            EXPECT_EQ(std::tie(l.compiled, l.shaders, l.entities.sounds, l.refused),
+                      std::make_tuple(true, row.shaders, row.sounds, row.refused));
+        // --check names the level the game refuses, from its zip entry.
+        write_file("maps/l.bsp", bytes);
+        ASSERT_EQ(run_program({"sh", "-c", "rm -f p.pk3 && zip -qX p.pk3 maps/l.bsp"}).status, 0);
+        package_check check = check_package("p.pk3", "");
+        list found;
+        for (const finding &f : check.maps.at(0).findings)
+            found.push_back(f.reason);
+        EXPECT_EQ(found, row.refused.empty() ? list{} : list{row.refused});
     }
+    unsetenv("MAPCRATE_GAME_DIR");
 }
 
 TEST(LevelReaders, TheWalkTakesEveryFileOnceThroughALinkBackToAParent) {
@@ -164,24 +198,19 @@ TEST(PackagePlan, ShadersAsTheEngineTakesThemAndNamesItCanRead) {
           {"scripts/z.shader", "textures/s/x { }"}},
          {"scripts/b.shader", "textures/s/x { { map textures/s/mine.tga } }", "textures/s/mine.tga",
           ""},
-         {"textures/s/x"},
-         {"maps/m.bsp"},
+         {"textures/s/x"}, {"maps/m.bsp"},
          {"Shader deja defini par le jeu, le votre est ignore : textures/s/x (scripts/e2.shader, "
-          "scripts/b.shader)"},
-         {}},
+          "scripts/b.shader)"}, {}},
         // The engine reads the package's last script first.
-        {"of two author's scripts, the one that sorts last",
-         {{"x", ""}},
+        {"of two author's scripts, the one that sorts last", {{"x", ""}},
          {"scripts/c.shader", "textures/s/y { { map textures/s/c.tga } } textures/s/z { }",
           "scripts/d.shader", "textures/s/y { { map textures/s/d.tga } }", "textures/s/c.tga", "",
           "textures/s/d.tga", ""},
          {"textures/s/y", "textures/s/z"},
          {"textures/s/d.tga", "maps/m.bsp", "scripts/c.shader", "scripts/d.shader"},
-         {"Shader defini deux fois : textures/s/y (scripts/d.shader, scripts/c.shader)"},
-         {}},
+         {"Shader defini deux fois : textures/s/y (scripts/d.shader, scripts/c.shader)"}, {}},
         // An image's extension is the engine's to add; a script's whole path counts.
-        {"names of 64 bytes",
-         {{"x", ""}},
+        {"names of 64 bytes", {{"x", ""}},
          {"textures/s/" + n52 + ".tga", "", "textures/s/" + n53 + ".tga", "", long_script,
           "textures/s/q { { map textures/s/q2.tga } }", "textures/s/q2.tga", ""},
          {"textures/s/" + n52, "textures/s/" + n53, "textures/s/q"},
@@ -205,9 +234,8 @@ TEST(PackagePlan, ShadersAsTheEngineTakesThemAndNamesItCanRead) {
         list files;
         for (const planned_file &f : plan.files)
             files.push_back(f.game_path);
-        EXPECT_EQ(files, row.files);
-        EXPECT_EQ(plan.notes, row.notes);
-        EXPECT_EQ(plan.missing, row.missing);
+        EXPECT_EQ(std::tie(files, plan.notes, plan.missing),
+                  std::tie(row.files, row.notes, row.missing));
     }
     // Of two names that differ only in case, the package takes one.
     temp_dir dir;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "io/io.h"
 #include "level/tree.h"
@@ -74,6 +75,7 @@ std::string last_component(std::string path) {
 }
 
 void read_folder(const std::string &dir, bool in_home, const std::string &own_name,
+                 const std::unordered_set<std::string> *wanted, bool contents,
                  std::vector<pk3_contents> &found) {
     std::vector<std::string> names;
     {
@@ -87,7 +89,7 @@ void read_folder(const std::string &dir, bool in_home, const std::string &own_na
     std::sort(names.begin(), names.end());
     for (const std::string &name : names) {
         pk3_contents pk3{join_path(dir, name), name, in_home, {}, {}};
-        if (read_pk3(pk3.path, pk3))
+        if (!contents || read_pk3(pk3.path, pk3, wanted))
             found.push_back(std::move(pk3));
     }
 }
@@ -98,21 +100,31 @@ struct definition {
     const pk3_script *script = nullptr;
     const shader_def *def = nullptr;
 };
+// By shader name, viewing the name its definition holds.
+using definitions = std::unordered_map<std::string_view, definition>;
 
-// The definition of the shader the game takes from these pk3s, given in the
-// order it searches them.
-definition taken(const std::vector<const pk3_contents *> &order, const std::string &shader) {
+// The definitions the game takes from these pk3s, given in the order it
+// searches them, of the shaders only names (every shader without it).
+// Each pass over the scripts is linear: the check stays O(n log n) however
+// many shaders the pk3s define.
+template <class Names>
+definitions taken(const std::vector<const pk3_contents *> &order, const Names *only) {
     std::vector<std::pair<const pk3_contents *, const pk3_script *>> listed;
     std::set<std::string> names;
     for (const pk3_contents *pk3 : order)
         for (const pk3_script &script : pk3->scripts)
             if (names.insert(path_key(script.name)).second)
                 listed.push_back({pk3, &script});
+    definitions found;
+    size_t most = 0;
+    for (const auto &script : listed)
+        most += script.second->shaders.size();
+    found.reserve(only ? std::min(most, only->size()) : most);
     for (auto at = listed.rbegin(); at != listed.rend(); ++at)
         for (const shader_def &def : at->second->shaders)
-            if (def.name == shader)
-                return {at->first, at->second, &def};
-    return {};
+            if (!only || only->count(std::string_view(def.name)))
+                found.emplace(def.name, definition{at->first, at->second, &def});
+    return found;
 }
 
 bool file_crc(const std::string &path, std::uint32_t &crc) {
@@ -135,7 +147,8 @@ bool file_crc(const std::string &path, std::uint32_t &crc) {
 
 } // namespace
 
-bool read_pk3(const std::string &path, pk3_contents &out) {
+bool read_pk3(const std::string &path, pk3_contents &out,
+              const std::unordered_set<std::string> *wanted) {
     package_zip zip;
     std::string why;
     // A directory that breaks off still gives the entries before the break.
@@ -144,7 +157,7 @@ bool read_pk3(const std::string &path, pk3_contents &out) {
     for (const package_entry &e : zip.entries) {
         std::string text;
         if (is_shader_script(path_key(e.name)) && read_package_entry(zip, e, script_limit, text))
-            out.scripts.push_back({e.name, parse_shader_script(text)});
+            out.scripts.push_back({e.name, parse_shader_script(text, wanted)});
         out.entries.push_back({e.name, e.size, e.crc});
     }
     return true;
@@ -163,7 +176,9 @@ std::string home_game_dir(const std::string &game_dir) {
 }
 
 std::vector<pk3_contents> read_other_packages(const std::string &game_dir,
-                                              const std::string &map_name) {
+                                              const std::string &map_name,
+                                              const std::unordered_set<std::string> *wanted,
+                                              bool contents) {
     std::vector<pk3_contents> found;
     if (game_dir.empty())
         return found;
@@ -173,9 +188,9 @@ std::vector<pk3_contents> read_other_packages(const std::string &game_dir,
                 stat(home.c_str(), &home_st) == 0 && game_st.st_dev == home_st.st_dev &&
                 game_st.st_ino == home_st.st_ino;
     if (!same)
-        read_folder(game_dir, false, own_name, found);
+        read_folder(game_dir, false, own_name, wanted, contents, found);
     if (!home.empty())
-        read_folder(home, true, own_name, found);
+        read_folder(home, true, own_name, wanted, contents, found);
     return found;
 }
 
@@ -207,43 +222,60 @@ std::vector<std::string> conflict_lines(const pk3_contents &package,
                         others[i].path + ", avec un autre contenu ; le jeu prendra " +
                         taker(others[i]));
 
-    std::set<std::string> asked;
+    const definitions ours = taken<definitions>({&package}, nullptr);
+    // For each other pk3, the shaders it defines otherwise, and where the
+    // game takes those from with both installed.
+    std::vector<definitions> theirs(others.size()), games(others.size());
+    for (size_t i = 0; i < others.size(); ++i) {
+        const pk3_contents &other = others[i];
+        theirs[i] = taken({&other}, &ours);
+        for (auto at = theirs[i].begin(); at != theirs[i].end();)
+            at = at->second.def->body == ours.at(at->first).def->body ? theirs[i].erase(at)
+                                                                      : std::next(at);
+        if (!theirs[i].empty())
+            games[i] = searched_before(package, other) ? taken({&package, &other}, &theirs[i])
+                                                       : taken({&other, &package}, &theirs[i]);
+    }
+    std::unordered_set<std::string_view> asked;
+    asked.reserve(ours.size());
     for (const pk3_script &script : package.scripts)
         for (const shader_def &def : script.shaders) {
-            if (!asked.insert(def.name).second)
+            // Not when a script of the same name hides this one.
+            if (!asked.insert(def.name).second || !ours.count(def.name))
                 continue;
-            definition ours = taken({&package}, def.name);
-            if (!ours.def)
-                continue; // in a script another of the same name hides
-            for (const pk3_contents &other : others) {
-                definition theirs = taken({&other}, def.name);
-                if (!theirs.def || theirs.def->body == ours.def->body)
+            for (size_t i = 0; i < others.size(); ++i) {
+                auto their = theirs[i].find(def.name);
+                if (their == theirs[i].end())
                     continue;
-                bool first = searched_before(package, other);
-                definition game = first ? taken({&package, &other}, def.name)
-                                        : taken({&other, &package}, def.name);
                 lines.push_back("Conflit de shader : " + def.name + " est aussi defini par " +
-                                other.path + " (" + theirs.script->name +
+                                others[i].path + " (" + their->second.script->name +
                                 ") ; le jeu prendra celui de " +
-                                (game.pk3 == &package ? own : other.path));
+                                (games[i].at(def.name).pk3 == &package ? own : others[i].path));
             }
         }
     return lines;
 }
 
 std::vector<std::string> plan_conflicts(const package_plan &plan, const std::string &map_name) {
-    std::vector<pk3_contents> others = read_other_packages(plan.game_dir, map_name);
-    if (others.empty())
+    if (plan.game_dir.empty())
         return {};
     pk3_contents own{"", map_name + ".pk3", true, {}, {}};
     std::unordered_map<std::string, size_t> planned; // by key
+    std::unordered_set<std::string> defined;
     for (const planned_file &file : plan.files) {
         std::string key = path_key(file.game_path), text;
         planned.emplace(key, own.entries.size());
         own.entries.push_back({file.game_path, file.bytes, 0});
-        if (is_shader_script(key) && read_whole_file(file.source.c_str(), text, script_limit))
+        if (is_shader_script(key) && read_whole_file(file.source.c_str(), text, script_limit)) {
             own.scripts.push_back({file.game_path, parse_shader_script(text)});
+            for (const shader_def &def : own.scripts.back().shaders)
+                defined.insert(def.name);
+        }
     }
+    // Of the others' scripts, only the shaders the package defines count.
+    std::vector<pk3_contents> others = read_other_packages(plan.game_dir, map_name, &defined);
+    if (others.empty())
+        return {};
     // A file's CRC is worked out only when another pk3 holds its game path
     // with its size: any other size is another content already.
     std::vector<bool> summed(own.entries.size());

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "level/plan.h"
@@ -35,7 +36,9 @@ struct pk3_contents {
 // (each of at most 16 MiB; one larger or broken defines nothing) into out.
 // Only a regular file is read, and a named pipe is never waited on.  False
 // when it does not open as a zip; out then holds what was read before.
-bool read_pk3(const std::string &path, pk3_contents &out);
+// With wanted, only the shaders whose names it holds are kept.
+bool read_pk3(const std::string &path, pk3_contents &out,
+              const std::unordered_set<std::string> *wanted = nullptr);
 
 // The player's home folder for the game whose folder is game_dir:
 // $HOME/.openarena/baseoa for baseoa, $HOME/.q3a/baseq3 for baseq3 (names
@@ -46,8 +49,11 @@ std::string home_game_dir(const std::string &game_dir);
 // when both are the same: all but the game's own pak*.pk3 and <map_name>.pk3
 // (the map's earlier release), names compared without case.  A pk3 that does
 // not open is left out, as the game leaves it out.  Nothing without game_dir.
-std::vector<pk3_contents> read_other_packages(const std::string &game_dir,
-                                              const std::string &map_name);
+// With wanted, only the shaders whose names it holds are kept of their
+// scripts; without contents, none is opened: each gives its path and name.
+std::vector<pk3_contents>
+read_other_packages(const std::string &game_dir, const std::string &map_name,
+                    const std::unordered_set<std::string> *wanted = nullptr, bool contents = true);
 
 // The lines about package against others: first, in the order of its
 // entries, "Conflit : ..." for each game path another holds with other bytes

@@ -2,6 +2,8 @@
 // against a planned package; then the command line asking about them.
 #include "level/other_packages.h"
 
+#include "check/check.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -81,6 +83,10 @@ TEST(OtherPackages, EachRuleNamesTheConflictAndThePk3TheGameTakes) {
         plan.game_dir = "baseoa";
         plan.files = {{tex, "a.tga", 4}, {script, "m.shader", ours.size()}};
         EXPECT_EQ(plan_conflicts(plan, "m"), row.lines) << row.what;
+        // --check of the package made, beside the game's own pak, says the same.
+        write_zip(game + "pak0.pk3", {"x", ""});
+        write_zip("m.pk3", {tex, "AAAA", script, ours});
+        EXPECT_EQ(check_package("m.pk3", "baseoa").conflicts, row.lines) << row.what;
     }
     setenv("HOME", old_home.c_str(), 1);
 }

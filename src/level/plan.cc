@@ -435,7 +435,7 @@ std::string engine_path(std::string_view name) {
 
 package_plan plan_package(const plan_request &request) {
     level_lumps level = read_level_lumps(request.bsp_path.c_str());
-    entity_files entities = read_entities(level.entities);
+    const entity_files &entities = level.entities;
     std::vector<folder_info> folders;
     if (!request.textures_dir.empty())
         folders = read_textures_folder(request.textures_dir.c_str());
@@ -455,10 +455,13 @@ package_plan plan_package(const plan_request &request) {
     for (const std::string &model : entities.models) {
         std::vector<std::pair<std::string, std::string>> found =
             candidates(p, kind::exact, engine_path(model));
+        // Each file read once, however many names lead to it.
+        if (found.empty() || model_shaders.count(found[0].second))
+            continue;
+        std::vector<std::string> &names = model_shaders[found[0].second];
         std::string bytes;
-        if (!found.empty() && !model_shaders.count(found[0].second) &&
-            read_whole_file(found[0].second.c_str(), bytes, model_limit))
-            model_shaders[found[0].second] = md3_shader_names(bytes);
+        if (read_whole_file(found[0].second.c_str(), bytes, model_limit))
+            names = md3_shader_names(bytes);
     }
     std::unordered_set<std::string> wanted;
     for (const std::string &name : shaders)

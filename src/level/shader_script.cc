@@ -1,6 +1,7 @@
 // Reading a shader script as the game's tokenizer does: words split by
 // blanks, "//" and "/* */" comments, double-quoted words, braces.  One
 // word at a time, so that a script's size never multiplies in memory.
+#include <nettle/sha2.h>
 #include <strings.h>
 
 #include <cstring>
@@ -172,15 +173,24 @@ void read_body(scanner &sc, shader_def *def) {
     }
 }
 
-// A body's words as the game reads them: lower case, one blank apart, no
-// comment, so that two definitions that differ only in layout compare equal.
-std::string body_text(std::string_view braced) {
-    std::string body = "{";
+// A hash of a body's words as the game reads them: lower case, one blank
+// apart, no comment, so that two definitions that differ only in layout
+// compare equal.  Word by word, so that no copy of a large body is made.
+std::uint64_t body_hash(std::string_view braced) {
+    sha256_ctx sha;
+    sha256_init(&sha);
     scanner sc;
     sc.s = braced;
-    for (token t; scan(sc, t);)
-        body += " " + lower_case(t.text);
-    return body;
+    for (token t; scan(sc, t);) {
+        std::string word = lower_case(t.text) + ' ';
+        sha256_update(&sha, word.size(), reinterpret_cast<const std::uint8_t *>(word.data()));
+    }
+    std::uint8_t digest[8];
+    sha256_digest(&sha, sizeof digest, digest);
+    std::uint64_t hash = 0;
+    for (std::uint8_t byte : digest)
+        hash = hash << 8 | byte;
+    return hash;
 }
 
 } // namespace
@@ -205,15 +215,35 @@ std::vector<shader_def> parse_shader_script(std::string_view text,
             shader_def *def = nullptr;
             if (named_before) {
                 std::string key = shader_key(name.text);
-                if (!wanted || (wanted->count(key) && named.insert(key).second))
-                    def = &defs.emplace_back(shader_def{std::move(key), {}, {}, {}, {}});
+                if ((!wanted || wanted->count(key)) && named.insert(key).second)
+                    def = &defs.emplace_back(shader_def{std::move(key), {}, {}, 0, {}});
             }
             size_t from = sc.i;
             read_body(sc, def);
             if (def)
-                def->body = body_text(text.substr(from, sc.i - from));
+                def->body = body_hash(text.substr(from, sc.i - from));
         }
         named_before = false;
     }
     return defs;
+}
+
+void shader_names(std::string_view text, std::unordered_set<std::string> &names) {
+    scanner sc;
+    sc.s = text;
+    token t, name;
+    bool named_before = false;
+    while (scan(sc, t)) {
+        if (!is_brace(t)) {
+            name = t;
+            named_before = true;
+            continue;
+        }
+        if (is_brace(t, '{')) {
+            if (named_before)
+                names.insert(shader_key(name.text));
+            read_body(sc, nullptr);
+        }
+        named_before = false;
+    }
 }
