@@ -68,6 +68,9 @@ const std::string sum_q = "? Le fichier AAS a été calculé pour une autre comp
 const std::string shot_q = "? Le levelshot n'est pas une image JPEG de 128×128 pixels en 24 "
                            "bits.\nVoulez-vous continuer ?";
 const std::string not_written = "! Le pk3 n'a pas été écrit : dir.pk3 : not a regular file";
+const char *const gt_a = "game/textures/one/a.tga";
+const std::string failed = "! La préparation du pk3 a échoué : game/textures/one/a.tga : No "
+                           "such file or directory\nLe pk3 n'a pas été écrit.";
 
 } // namespace
 
@@ -190,6 +193,29 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
     write_file(bad, jpeg(64));
     write_file(old, test_aas(test_bsp_sum + 1));
     mkfifo(pipe, 0644);
+    // A game folder beside the author's (see write_game_and_author), and an author's game folder
+    // that lacks twelve files the map uses: the question names ten.
+    const std::vector<std::string> game_lines = write_game_and_author();
+    const std::string old_home = getenv("HOME");
+    setenv("HOME", "h", 1); // none of this user's own game files
+    setenv("MAPCRATE_GAME_DIR", "baseoa", 1);
+    write_file(gt_a, "a");
+    write_zip("game/pak0.pk3", {"textures/base/g.tga", ""});
+    std::vector<std::string> used = {"textures/one/a"};
+    std::string nowhere = "? La map utilise des fichiers qui ne sont ni dans le dossier du jeu ni "
+                          "dans le jeu :\n";
+    for (int i = 0; i < 12; ++i) {
+        used.push_back("textures/one/m" + std::to_string(i));
+        nowhere += i < 10 ? used.back() + "\n" : "";
+    }
+    write_file("one.bsp", level_bytes(used));
+    nowhere += "... et 2 autres\nDans le jeu, une texture manquante est remplacée par une "
+               "grille blanche et un son manquant reste muet.\nVoulez-vous continuer ?";
+    const std::string conflict =
+        "? Le pk3 entre en conflit avec d'autres pk3 du jeu :\n" + game_lines[1] +
+        "\nDans le jeu, un seul des deux fichiers est utilisé, selon l'ordre des noms des "
+        "pk3.\nVoulez-vous continuer ?";
+    const char *gt = "game/textures", *gl = "g/textures", *one = "one.bsp";
     enum end { refused, packed, unwritten };
     const int yes = GTK_RESPONSE_YES, no = GTK_RESPONSE_NO, shut = GTK_RESPONSE_DELETE_EVENT,
               none = -1;
@@ -198,6 +224,7 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         int mode, answer;
         std::vector<std::string> dialogs;
         end outcome;
+        bool gone = false; // a file the map uses, gone while the question waits
     };
     const row rows[] = {
         {"BSP empty", "", "", "", "", "m", 0, yes, {mandatory}, refused},
@@ -214,6 +241,12 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         {"no game mode, No", tex, lvl, bot, jpg, "m", none, no, {mode_q}, refused},
         {"a good form needs no word", tex, lvl, bot, jpg, "Good-1.x_", 7, yes, {}, packed},
         {"the package cannot be written", "", lvl, "", "", "dir", 1, yes, {not_written}, unwritten},
+        {"files found nowhere, No", gt, one, "", "", "one", 0, no, {nowhere}, refused},
+        {"files found nowhere, Yes", gt, one, "", "", "one", 0, yes, {nowhere}, packed},
+        // The package an earlier row wrote stays as it was.
+        {"a file gone", gt, one, "", "", "one", 0, yes, {nowhere, failed}, unwritten, true},
+        {"another pk3's texture, No", gl, "l.bsp", "", "", "m", 0, no, {conflict}, refused},
+        {"another pk3's texture, Yes", gl, "l.bsp", "", "", "m", 0, yes, {conflict}, packed},
     };
     form_record f;
     make_form(f);
@@ -221,8 +254,13 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         SCOPED_TRACE(r.what);
         const char *texts[6] = {r.textures, r.bsp, r.aas, r.shot, r.name, "%n%s"};
         fill_form(f, texts, r.mode == none ? std::vector<int>{} : std::vector<int>{r.mode});
-        std::vector<std::string> before = list_dir("."), seen;
+        std::vector<std::string> before = folder_snapshot(), seen;
+        if (r.gone)
+            g_idle_add(
+                +[](gpointer) { return gboolean(rename(gt_a, "x") & 0); }, nullptr);
         auto d = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, r.answer);
+        if (r.gone)
+            rename("x", gt_a);
         EXPECT_EQ(std::count(d->alive.begin(), d->alive.end(), nullptr),
                   std::ptrdiff_t(d->alive.size()));
         for (const seen_dialog &s : d->seen) {
@@ -230,12 +268,15 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
             seen.push_back((q ? "? " : s.type == GTK_MESSAGE_ERROR ? "! " : "") + s.text);
         }
         EXPECT_EQ(seen, r.dialogs);
-        EXPECT_TRUE(r.outcome != refused || list_dir(".") == before) << "a refusal creates nothing";
         // Staged in a folder of its own: the working folder never gets the arena script.
         EXPECT_NE(access(("scripts/" + std::string(r.name) + ".arena").c_str(), F_OK), 0);
-        EXPECT_EQ(read_zip_with_python(std::string(r.name) + ".pk3").ok, r.outcome == packed);
+        EXPECT_TRUE(r.outcome == packed ? read_zip_with_python(std::string(r.name) + ".pk3").ok
+                                        : folder_snapshot() == before)
+            << "a refusal or a failure changes nothing";
     }
     destroy_form(f);
+    setenv("HOME", old_home.c_str(), 1);
+    unsetenv("MAPCRATE_GAME_DIR");
 }
 
 // Each optional field (textures folder, AAS, levelshot, description) empty or
