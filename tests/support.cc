@@ -114,10 +114,6 @@ zip_reading read_zip_with_python(const std::string &archive, const std::string &
     return z;
 }
 
-bool unzip_test_passes(const std::string &archive, const std::string &password) {
-    return run_program({"unzip", "-P", password, "-tq", archive}).status == 0;
-}
-
 std::string level_bytes(const std::vector<std::string> &shaders,
                         const std::vector<std::string> &fogs, const std::string &entities) {
     std::string lumps[17], out = "IBSP" + le32(46);

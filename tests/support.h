@@ -52,7 +52,6 @@ struct zip_reading {
     std::vector<zip_entry> entries;
 };
 zip_reading read_zip_with_python(const std::string &archive, const std::string &password = "");
-bool unzip_test_passes(const std::string &archive, const std::string &password = "");
 
 // A compiled level's bytes: entity text (lump 0), shader names (lump 1)
 // and fog names (lump 12).
