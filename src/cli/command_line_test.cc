@@ -74,6 +74,10 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
         {"dry run, question", level({"--dry-run"}), 1, go_on},
         {"packing fails", level({"--yes"}, "dir"), 4, dir_pk3},
         {"and --quiet", level({"--yes", "--quiet"}, "dir"), 4, dir_pk3},
+        {"--check, not a zip", {"--check", "bad.bsp"}, 5, "zip lisible) : bad.bsp\n"},
+        {"--check, a folder", {"--check", "dir.pk3"}, 5, "fichier ordinaire) : dir.pk3\n"},
+        {"--check, --bsp", {"--check", "bad.bsp", "--bsp", "l.bsp"}, 2, "avec --bsp\n" + usage},
+        {"--check, --dry-run", {"--dry-run", "--check", "l.bsp"}, 2, "avec --dry-run\n" + usage},
     };
     for (const auto &r : rows) {
         SCOPED_TRACE(r.what);
@@ -95,7 +99,7 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
         // Progress lines, as in the window, from the runs that got to staging (not with --quiet).
         bool quiet = std::find(r.args.begin(), r.args.end(), "--quiet") != r.args.end();
         EXPECT_EQ(run.out.find("Creation du dossier : maps/\n\n") < run.out.size(),
-                  !quiet && (r.status >= 3 || !r.left.empty()));
+                  !quiet && (r.status == 4 || !r.left.empty()));
         if (!r.arena_type.empty()) {
             std::string arena;
             for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
