@@ -2,6 +2,8 @@
 // a program, and reading archives back with unzip and Python's zipfile.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,6 +37,8 @@ struct run_result {
     int status = -1; // exit status, or 128 + signal number
     std::string out, err;
 };
+// Starts args[0], searched in PATH, with fds as its standard input, output and error.
+pid_t start_program(const std::vector<std::string> &args, const std::vector<int> &fds);
 // Runs args[0], searched in PATH, with the given standard input.
 run_result run_program(const std::vector<std::string> &args, std::string_view input = {});
 

@@ -297,12 +297,8 @@ TEST(Pk3Dir, SignalsAndAbandonedTemporaryFiles) {
     };
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
         SCOPED_TRACE(sig);
-        pid_t pid = fork();
-        if (pid == 0) {
-            dup2(open("/dev/null", O_WRONLY), 1);
-            execl(MAPCRATE_PACK, "mapcrate-pack", "-o", "x.zip", "a", "fifo", (char *)nullptr);
-            _exit(127);
-        }
+        fd_owner null{open("/dev/null", O_WRONLY)};
+        pid_t pid = start_program(words(MAPCRATE_PACK " -o x.zip a fifo"), {0, null.fd, 2});
         // The pack reads the pipe once its temporary file is made and known to
         // its handlers: a writer held open keeps it waiting there.
         fd_owner writer{-1};

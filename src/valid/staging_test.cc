@@ -198,16 +198,7 @@ TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
             fcntl(out[1], F_SETPIPE_SZ, 4096);
             // Room for the plan's lines, not for the staging's.
             ASSERT_EQ(write(out[1], std::string(3072, ' ').data(), 3072), 3072);
-            std::vector<char *> argv;
-            for (std::string &a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            pid_t pid = fork();
-            if (pid == 0) {
-                dup2(out[1], 1);
-                execvp(argv[0], argv.data());
-                _exit(127);
-            }
+            pid_t pid = start_program(args, {0, out[1], 2});
             close(out[1]);
             // Its staging folder made, the run waits on the pipe.
             for (int i = 0; i < 1000 && list_dir(".").size() == names; ++i)
