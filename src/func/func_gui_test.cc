@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <clocale>
-#include <filesystem>
 #include <functional>
 #include <tuple>
 
