@@ -5,6 +5,7 @@
 
 #include <clocale>
 #include <functional>
+#include <map>
 #include <tuple>
 
 #include "gui_support.h"
@@ -156,34 +157,22 @@ TEST(FileSelect, ARefusalKeepsItsDialogAndEachOpenDialogFillsItsOwnEntry) {
 
 TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
     temp_dir work;
-    using p = level_problem;
-    const std::string shot = jpeg(128), cut = shot.substr(0, shot.find("\xff\xda") + 12);
-    struct check {
-        std::string what, bsp, aas, shot;
-        std::vector<level_problem> found;
-    };
-    const check checks[] = {
-        {"AAS version 4 is stored plain", test_bsp(), test_aas(test_bsp_sum, 4), "", {}},
-        {"BSP of another engine", test_bsp("RBSP"), "", "", {p::bsp_not_level}},
-        {"BSP version 47", test_bsp("IBSP", 47), "", "", {p::bsp_not_level}},
-        {"BSP cut short", test_bsp().substr(0, 143), "", "", {p::bsp_not_level}},
-        {"AAS magic", test_bsp(), test_aas(test_bsp_sum, 5, "EAAZ"), "", {p::aas_not_navigation}},
-        {"AAS version 6", test_bsp(), test_aas(test_bsp_sum, 6), "", {p::aas_not_navigation}},
-        {"AAS cut short", test_bsp(), test_aas().substr(0, 123), "", {p::aas_not_navigation}},
-        {"levelshot in grey", test_bsp(), "", jpeg(128, true), {p::levelshot_not_128_jpeg}},
-        {"levelshot cut in its last marker", test_bsp(), "", cut, {p::levelshot_not_128_jpeg}},
-    };
-    for (const check &r : checks) {
-        write_file("l.bsp", r.bsp);
-        write_file("l.aas", r.aas);
-        write_file("l.jpg", r.shot);
-        const char *aas = r.aas.empty() ? "" : "l.aas", *shot = r.shot.empty() ? "" : "l.jpg";
-        EXPECT_EQ(level_problems("l.bsp", aas, shot), r.found) << r.what;
-    }
-
+    // Headers spoiled one way each, and an AAS of version 4, which is stored plain.
+    const std::string shot = jpeg(128);
+    for (const auto &[name, bytes] : std::map<std::string, std::string>{
+             {"rbsp.bsp", test_bsp("RBSP")},
+             {"v47.bsp", test_bsp("IBSP", 47)},
+             {"cut.bsp", test_bsp().substr(0, 143)},
+             {"v4.aas", test_aas(test_bsp_sum, 4)},
+             {"magic.aas", test_aas(test_bsp_sum, 5, "EAAZ")},
+             {"v6.aas", test_aas(test_bsp_sum, 6)},
+             {"cut.aas", test_aas().substr(0, 123)},
+             {"grey.jpg", jpeg(128, true)},
+             {"cut.jpg", shot.substr(0, shot.find("\xff\xda") + 12)}}) // in its last marker
+        write_file(name, bytes);
     // Paths, names and description carry printf directives: never a format.
     const char *tex = "t%s%n", *lvl = "l%s%n.bsp", *bot = "b%n.aas", *jpg = "s%n.jpg",
-               *old = "o%n.aas", *bad = "x%n.jpg", *pipe = "p%n", *gone = "g";
+               *old = "o%n.aas", *bad = "x%n.jpg", *pipe = "p%n", *gone = "none";
     for (const char *dir : {tex, "dir.pk3"})
         mkdir(dir, 0755);
     write_file(lvl, test_bsp());
@@ -234,6 +223,15 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         {"map name empty", tex, lvl, bot, jpg, "", 0, yes, {mandatory}, refused},
         {"map name climbs out", "", lvl, "", "", "../up", 0, yes, {unloadable}, refused},
         {"BSP not a level, No", "", bad, "", "", "m", 0, no, {bsp_q}, refused},
+        {"BSP of another engine", "", "rbsp.bsp", "", "", "m", 0, no, {bsp_q}, refused},
+        {"BSP version 47", "", "v47.bsp", "", "", "m", 0, no, {bsp_q}, refused},
+        {"BSP cut short", "", "cut.bsp", "", "", "m", 0, no, {bsp_q}, refused},
+        {"AAS version 4", "", lvl, "v4.aas", "", "v4", 0, no, {}, packed},
+        {"AAS magic", "", lvl, "magic.aas", "", "m", 0, no, {aas_q}, refused},
+        {"AAS version 6", "", lvl, "v6.aas", "", "m", 0, no, {aas_q}, refused},
+        {"AAS cut short", "", lvl, "cut.aas", "", "m", 0, no, {aas_q}, refused},
+        {"levelshot in grey", "", lvl, "", "grey.jpg", "m", 0, no, {shot_q}, refused},
+        {"levelshot cut short", "", lvl, "", "cut.jpg", "m", 0, no, {shot_q}, refused},
         {"another compile, closed", "", lvl, old, "", "shut", 0, shut, {sum_q}, packed},
         {"AAS not a navigation file", "", lvl, jpg, "", "aas", 0, yes, {aas_q}, packed},
         {"in order", tex, bad, bot, bad, "all", none, yes, {bsp_q, sum_q, shot_q, mode_q}, packed},
