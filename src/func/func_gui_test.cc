@@ -5,7 +5,6 @@
 
 #include <clocale>
 #include <functional>
-#include <map>
 #include <tuple>
 
 #include "gui_support.h"
@@ -159,17 +158,15 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
     temp_dir work;
     // Headers spoiled one way each, and an AAS of version 4, which is stored plain.
     const std::string shot = jpeg(128);
-    for (const auto &[name, bytes] : std::map<std::string, std::string>{
-             {"rbsp.bsp", test_bsp("RBSP")},
-             {"v47.bsp", test_bsp("IBSP", 47)},
-             {"cut.bsp", test_bsp().substr(0, 143)},
-             {"v4.aas", test_aas(test_bsp_sum, 4)},
-             {"magic.aas", test_aas(test_bsp_sum, 5, "EAAZ")},
-             {"v6.aas", test_aas(test_bsp_sum, 6)},
-             {"cut.aas", test_aas().substr(0, 123)},
-             {"grey.jpg", jpeg(128, true)},
-             {"cut.jpg", shot.substr(0, shot.find("\xff\xda") + 12)}}) // in its last marker
-        write_file(name, bytes);
+    write_file("rbsp.bsp", test_bsp("RBSP"));
+    write_file("v47.bsp", test_bsp("IBSP", 47));
+    write_file("cut.bsp", test_bsp().substr(0, 143));
+    write_file("v4.aas", test_aas(test_bsp_sum, 4));
+    write_file("magic.aas", test_aas(test_bsp_sum, 5, "EAAZ"));
+    write_file("v6.aas", test_aas(test_bsp_sum, 6));
+    write_file("cut.aas", test_aas().substr(0, 123));
+    write_file("grey.jpg", jpeg(128, true));
+    write_file("cut.jpg", shot.substr(0, shot.find("\xff\xda") + 12)); // in its last marker
     // Paths, names and description carry printf directives: never a format.
     const char *tex = "t%s%n", *lvl = "l%s%n.bsp", *bot = "b%n.aas", *jpg = "s%n.jpg",
                *old = "o%n.aas", *bad = "x%n.jpg", *pipe = "p%n", *gone = "none";
