@@ -200,10 +200,3 @@ std::vector<std::string> folder_snapshot(const std::string &left_out) {
     std::sort(seen.begin(), seen.end());
     return seen;
 }
-
-void write_author_folder() {
-    fs::copy(MAPCRATE_SOURCE_DIR "/samples/crateyard", ".", fs::copy_options::recursive);
-    fs::copy("maps/crateyard.bsp", "maps/beta.bsp");
-    write_file("maps/crateyard.bsp", "IBSP, an older build");
-    write_file("scripts/crateyard.arena", "{ map \"crateyard\" bots \"mine\" type \"ctf\" }");
-}

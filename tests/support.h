@@ -82,6 +82,3 @@ std::vector<std::string> write_game_and_author();
 // Every name under the working folder but left_out, with a file's inode, time and bytes or a
 // link's target: equal snapshots, nothing was added, removed, replaced or written.
 std::vector<std::string> folder_snapshot(const std::string &left_out = "");
-// The sample's game folder as its author keeps it after a build: the level also as
-// maps/beta.bsp, an older maps/crateyard.bsp and the author's own scripts/crateyard.arena.
-void write_author_folder();

@@ -153,6 +153,16 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
     unsetenv("MAPCRATE_GAME_DIR");
 }
 
+// The sample's game folder as its author keeps it after a build: the level also as
+// maps/beta.bsp, an older maps/crateyard.bsp and the author's own scripts/crateyard.arena.
+void write_author_folder() {
+    namespace fs = std::filesystem;
+    fs::copy(MAPCRATE_SOURCE_DIR "/samples/crateyard", ".", fs::copy_options::recursive);
+    fs::copy("maps/crateyard.bsp", "maps/beta.bsp");
+    write_file("maps/crateyard.bsp", "IBSP, an older build");
+    write_file("scripts/crateyard.arena", "{ map \"crateyard\" bots \"mine\" type \"ctf\" }");
+}
+
 // The README's build-script line, run twice from the author's game folder:
 // the level and the arena script there stay the author's, and only the
 // package is new.  A copy past the file-size limit fails the staging

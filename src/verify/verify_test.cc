@@ -2,7 +2,6 @@
 // real dedicated server, whole and spoiled, and in fake servers that fail as
 // a real one seldom does.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
