@@ -10,12 +10,6 @@ const bool toolkit_ready = (gtk_init(nullptr, nullptr), true);
 // Set on each dialog once met, so that none is answered twice.
 const char *const met_key = "gui-support-met";
 
-std::string message_text(GtkWidget *dialog) {
-    g_autofree gchar *text = nullptr;
-    g_object_get(dialog, "text", &text, nullptr);
-    return text ? text : "";
-}
-
 void pump_events() {
     while (gtk_events_pending())
         gtk_main_iteration();
@@ -30,8 +24,9 @@ gboolean answer_next(gpointer log_slot) {
         log.seen.push_back({"", GTK_MESSAGE_OTHER, gtk_window_get_transient_for(GTK_WINDOW(d)),
                             bool(gtk_window_get_modal(GTK_WINDOW(d))), d->allocation.width});
         if (GTK_IS_MESSAGE_DIALOG(d)) {
-            log.seen.back().text = message_text(d);
-            g_object_get(d, "message-type", &log.seen.back().type, nullptr);
+            g_autofree gchar *text = nullptr;
+            g_object_get(d, "text", &text, "message-type", &log.seen.back().type, nullptr);
+            log.seen.back().text = text ? text : "";
         }
         log.alive.push_back(d);
         g_object_add_weak_pointer(G_OBJECT(d), reinterpret_cast<gpointer *>(&log.alive.back()));

@@ -2,6 +2,8 @@
 // a program, and reading archives back with unzip and Python's zipfile.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,6 +37,8 @@ struct run_result {
     int status = -1; // exit status, or 128 + signal number
     std::string out, err;
 };
+// Starts args[0], searched in PATH, with fds as its standard input, output and error.
+pid_t start_program(const std::vector<std::string> &args, const std::vector<int> &fds);
 // Runs args[0], searched in PATH, with the given standard input.
 run_result run_program(const std::vector<std::string> &args, std::string_view input = {});
 
@@ -52,7 +56,6 @@ struct zip_reading {
     std::vector<zip_entry> entries;
 };
 zip_reading read_zip_with_python(const std::string &archive, const std::string &password = "");
-bool unzip_test_passes(const std::string &archive, const std::string &password = "");
 
 // A compiled level's bytes: entity text (lump 0), shader names (lump 1)
 // and fog names (lump 12).
@@ -79,6 +82,3 @@ std::vector<std::string> write_game_and_author();
 // Every name under the working folder but left_out, with a file's inode, time and bytes or a
 // link's target: equal snapshots, nothing was added, removed, replaced or written.
 std::vector<std::string> folder_snapshot(const std::string &left_out = "");
-// The sample's game folder as its author keeps it after a build: the level also as
-// maps/beta.bsp, an older maps/crateyard.bsp and the author's own scripts/crateyard.arena.
-void write_author_folder();

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <clocale>
-#include <filesystem>
 #include <functional>
 #include <tuple>
 
@@ -68,6 +67,9 @@ const std::string sum_q = "? Le fichier AAS a été calculé pour une autre comp
 const std::string shot_q = "? Le levelshot n'est pas une image JPEG de 128×128 pixels en 24 "
                            "bits.\nVoulez-vous continuer ?";
 const std::string not_written = "! Le pk3 n'a pas été écrit : dir.pk3 : not a regular file";
+const char *const gt_a = "game/textures/one/a.tga";
+const std::string failed = "! La préparation du pk3 a échoué : game/textures/one/a.tga : No "
+                           "such file or directory\nLe pk3 n'a pas été écrit.";
 
 } // namespace
 
@@ -94,7 +96,6 @@ TEST(Commands, PopupShowsItsTextAsIsInEveryLocaleWrapsAPathAndLeavesNothingOnScr
 
 // Execute leaves nothing of its own in the folder: Quit removes nothing there.
 TEST(Commands, QuitRemovesNoFileAndTheFrameCloseEndsAtOnce) {
-    const names all = {"levelshots", "mapcrate", "maps", "scripts", "sound", "textures"};
     // 0: no Quit, the window closed from its frame.
     for (int answer :
          {int(GTK_RESPONSE_NO), int(GTK_RESPONSE_DELETE_EVENT), int(GTK_RESPONSE_YES), 0}) {
@@ -102,6 +103,7 @@ TEST(Commands, QuitRemovesNoFileAndTheFrameCloseEndsAtOnce) {
         write_file("maps/arena.bsp", "IBSP");
         ASSERT_EQ(system("mkdir textures scripts levelshots sound"), 0);
         write_file("mapcrate", "credits\r\n");
+        const names before = folder_snapshot();
         form_record f;
         make_form(f);
         std::shared_ptr<dialog_log> log;
@@ -110,8 +112,7 @@ TEST(Commands, QuitRemovesNoFileAndTheFrameCloseEndsAtOnce) {
         };
         EXPECT_EQ(ends_the_loop(act, answer, log), !answer || answer == GTK_RESPONSE_YES);
         EXPECT_EQ(log->seen.size(), answer ? 1u : 0u);
-        EXPECT_EQ(list_dir("."), all) << answer;
-        EXPECT_EQ(list_dir("maps"), names{"arena.bsp"});
+        EXPECT_EQ(folder_snapshot(), before) << answer;
         if (answer)
             destroy_form(f);
     }
@@ -154,34 +155,20 @@ TEST(FileSelect, ARefusalKeepsItsDialogAndEachOpenDialogFillsItsOwnEntry) {
 
 TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
     temp_dir work;
-    using p = level_problem;
-    const std::string shot = jpeg(128), cut = shot.substr(0, shot.find("\xff\xda") + 12);
-    struct check {
-        std::string what, bsp, aas, shot;
-        std::vector<level_problem> found;
-    };
-    const check checks[] = {
-        {"AAS version 4 is stored plain", test_bsp(), test_aas(test_bsp_sum, 4), "", {}},
-        {"BSP of another engine", test_bsp("RBSP"), "", "", {p::bsp_not_level}},
-        {"BSP version 47", test_bsp("IBSP", 47), "", "", {p::bsp_not_level}},
-        {"BSP cut short", test_bsp().substr(0, 143), "", "", {p::bsp_not_level}},
-        {"AAS magic", test_bsp(), test_aas(test_bsp_sum, 5, "EAAZ"), "", {p::aas_not_navigation}},
-        {"AAS version 6", test_bsp(), test_aas(test_bsp_sum, 6), "", {p::aas_not_navigation}},
-        {"AAS cut short", test_bsp(), test_aas().substr(0, 123), "", {p::aas_not_navigation}},
-        {"levelshot in grey", test_bsp(), "", jpeg(128, true), {p::levelshot_not_128_jpeg}},
-        {"levelshot cut in its last marker", test_bsp(), "", cut, {p::levelshot_not_128_jpeg}},
-    };
-    for (const check &r : checks) {
-        write_file("l.bsp", r.bsp);
-        write_file("l.aas", r.aas);
-        write_file("l.jpg", r.shot);
-        const char *aas = r.aas.empty() ? "" : "l.aas", *shot = r.shot.empty() ? "" : "l.jpg";
-        EXPECT_EQ(level_problems("l.bsp", aas, shot), r.found) << r.what;
-    }
-
+    // Headers spoiled one way each, and an AAS of version 4, which is stored plain.
+    const std::string shot = jpeg(128);
+    write_file("rbsp.bsp", test_bsp("RBSP"));
+    write_file("v47.bsp", test_bsp("IBSP", 47));
+    write_file("cut.bsp", test_bsp().substr(0, 143));
+    write_file("v4.aas", test_aas(test_bsp_sum, 4));
+    write_file("magic.aas", test_aas(test_bsp_sum, 5, "EAAZ"));
+    write_file("v6.aas", test_aas(test_bsp_sum, 6));
+    write_file("cut.aas", test_aas().substr(0, 123));
+    write_file("grey.jpg", jpeg(128, true));
+    write_file("cut.jpg", shot.substr(0, shot.find("\xff\xda") + 12)); // in its last marker
     // Paths, names and description carry printf directives: never a format.
     const char *tex = "t%s%n", *lvl = "l%s%n.bsp", *bot = "b%n.aas", *jpg = "s%n.jpg",
-               *old = "o%n.aas", *bad = "x%n.jpg", *pipe = "p%n", *gone = "g";
+               *old = "o%n.aas", *bad = "x%n.jpg", *pipe = "p%n", *gone = "none";
     for (const char *dir : {tex, "dir.pk3"})
         mkdir(dir, 0755);
     write_file(lvl, test_bsp());
@@ -190,6 +177,29 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
     write_file(bad, jpeg(64));
     write_file(old, test_aas(test_bsp_sum + 1));
     mkfifo(pipe, 0644);
+    // A game folder beside the author's (see write_game_and_author), and an author's game folder
+    // that lacks twelve files the map uses: the question names ten.
+    const std::vector<std::string> game_lines = write_game_and_author();
+    const std::string old_home = getenv("HOME");
+    setenv("HOME", "h", 1); // none of this user's own game files
+    setenv("MAPCRATE_GAME_DIR", "baseoa", 1);
+    write_file(gt_a, "a");
+    write_zip("game/pak0.pk3", {"textures/base/g.tga", ""});
+    std::vector<std::string> used = {"textures/one/a"};
+    std::string nowhere = "? La map utilise des fichiers qui ne sont ni dans le dossier du jeu ni "
+                          "dans le jeu :\n";
+    for (int i = 0; i < 12; ++i) {
+        used.push_back("textures/one/m" + std::to_string(i));
+        nowhere += i < 10 ? used.back() + "\n" : "";
+    }
+    write_file("one.bsp", level_bytes(used));
+    nowhere += "... et 2 autres\nDans le jeu, une texture manquante est remplacée par une "
+               "grille blanche et un son manquant reste muet.\nVoulez-vous continuer ?";
+    const std::string conflict =
+        "? Le pk3 entre en conflit avec d'autres pk3 du jeu :\n" + game_lines[1] +
+        "\nDans le jeu, un seul des deux fichiers est utilisé, selon l'ordre des noms des "
+        "pk3.\nVoulez-vous continuer ?";
+    const char *gt = "game/textures", *gl = "g/textures", *one = "one.bsp";
     enum end { refused, packed, unwritten };
     const int yes = GTK_RESPONSE_YES, no = GTK_RESPONSE_NO, shut = GTK_RESPONSE_DELETE_EVENT,
               none = -1;
@@ -198,6 +208,7 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         int mode, answer;
         std::vector<std::string> dialogs;
         end outcome;
+        bool gone = false; // a file the map uses, gone while the question waits
     };
     const row rows[] = {
         {"BSP empty", "", "", "", "", "m", 0, yes, {mandatory}, refused},
@@ -208,12 +219,27 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         {"map name empty", tex, lvl, bot, jpg, "", 0, yes, {mandatory}, refused},
         {"map name climbs out", "", lvl, "", "", "../up", 0, yes, {unloadable}, refused},
         {"BSP not a level, No", "", bad, "", "", "m", 0, no, {bsp_q}, refused},
+        {"BSP of another engine", "", "rbsp.bsp", "", "", "m", 0, no, {bsp_q}, refused},
+        {"BSP version 47", "", "v47.bsp", "", "", "m", 0, no, {bsp_q}, refused},
+        {"BSP cut short", "", "cut.bsp", "", "", "m", 0, no, {bsp_q}, refused},
+        {"AAS version 4", "", lvl, "v4.aas", "", "v4", 0, no, {}, packed},
+        {"AAS magic", "", lvl, "magic.aas", "", "m", 0, no, {aas_q}, refused},
+        {"AAS version 6", "", lvl, "v6.aas", "", "m", 0, no, {aas_q}, refused},
+        {"AAS cut short", "", lvl, "cut.aas", "", "m", 0, no, {aas_q}, refused},
+        {"levelshot in grey", "", lvl, "", "grey.jpg", "m", 0, no, {shot_q}, refused},
+        {"levelshot cut short", "", lvl, "", "cut.jpg", "m", 0, no, {shot_q}, refused},
         {"another compile, closed", "", lvl, old, "", "shut", 0, shut, {sum_q}, packed},
         {"AAS not a navigation file", "", lvl, jpg, "", "aas", 0, yes, {aas_q}, packed},
         {"in order", tex, bad, bot, bad, "all", none, yes, {bsp_q, sum_q, shot_q, mode_q}, packed},
         {"no game mode, No", tex, lvl, bot, jpg, "m", none, no, {mode_q}, refused},
         {"a good form needs no word", tex, lvl, bot, jpg, "Good-1.x_", 7, yes, {}, packed},
         {"the package cannot be written", "", lvl, "", "", "dir", 1, yes, {not_written}, unwritten},
+        {"files found nowhere, No", gt, one, "", "", "one", 0, no, {nowhere}, refused},
+        {"files found nowhere, Yes", gt, one, "", "", "one", 0, yes, {nowhere}, packed},
+        // The package an earlier row wrote stays as it was.
+        {"a file gone", gt, one, "", "", "one", 0, yes, {nowhere, failed}, unwritten, true},
+        {"another pk3's texture, No", gl, "l.bsp", "", "", "m", 0, no, {conflict}, refused},
+        {"another pk3's texture, Yes", gl, "l.bsp", "", "", "m", 0, yes, {conflict}, packed},
     };
     form_record f;
     make_form(f);
@@ -221,8 +247,13 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         SCOPED_TRACE(r.what);
         const char *texts[6] = {r.textures, r.bsp, r.aas, r.shot, r.name, "%n%s"};
         fill_form(f, texts, r.mode == none ? std::vector<int>{} : std::vector<int>{r.mode});
-        std::vector<std::string> before = list_dir("."), seen;
+        std::vector<std::string> before = folder_snapshot(), seen;
+        if (r.gone)
+            g_idle_add(
+                +[](gpointer) { return gboolean(rename(gt_a, "x") & 0); }, nullptr);
         auto d = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, r.answer);
+        if (r.gone)
+            rename("x", gt_a);
         EXPECT_EQ(std::count(d->alive.begin(), d->alive.end(), nullptr),
                   std::ptrdiff_t(d->alive.size()));
         for (const seen_dialog &s : d->seen) {
@@ -230,12 +261,15 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
             seen.push_back((q ? "? " : s.type == GTK_MESSAGE_ERROR ? "! " : "") + s.text);
         }
         EXPECT_EQ(seen, r.dialogs);
-        EXPECT_TRUE(r.outcome != refused || list_dir(".") == before) << "a refusal creates nothing";
         // Staged in a folder of its own: the working folder never gets the arena script.
         EXPECT_NE(access(("scripts/" + std::string(r.name) + ".arena").c_str(), F_OK), 0);
-        EXPECT_EQ(read_zip_with_python(std::string(r.name) + ".pk3").ok, r.outcome == packed);
+        EXPECT_TRUE(r.outcome == packed ? read_zip_with_python(std::string(r.name) + ".pk3").ok
+                                        : folder_snapshot() == before)
+            << "a refusal or a failure changes nothing";
     }
     destroy_form(f);
+    setenv("HOME", old_home.c_str(), 1);
+    unsetenv("MAPCRATE_GAME_DIR");
 }
 
 // Each optional field (textures folder, AAS, levelshot, description) empty or

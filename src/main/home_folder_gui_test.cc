@@ -1,7 +1,6 @@
 // Started from the menu: the window opens in ~/Mapcrate, made when missing,
 // and still opens, with a dialog saying why, when that cannot be.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
