@@ -23,17 +23,6 @@ namespace {
 
 // Models are read whole; larger ones are not such files.
 constexpr std::uint64_t model_limit = 64u << 20;
-// The engine's names fit MAX_QPATH (64) bytes with their NUL: it refuses a
-// longer model, sound or image name, and cuts a script's "scripts/<name>".
-constexpr std::size_t name_limit = 64;
-
-std::string extension(const std::string &path) {
-    size_t dot = path.rfind('.');
-    if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
-        return std::string();
-    return lower_case(path.substr(dot));
-}
-
 std::string top_folder(const std::string &path) {
     return lower_case(path.substr(0, path.find('/')));
 }
@@ -129,7 +118,7 @@ void miss(planner &p, const std::string &name) {
 
 // False, with a note, when the engine would refuse the name.
 bool fits_engine(planner &p, const std::string &name) {
-    if (name.size() < name_limit)
+    if (name.size() < game_path_limit)
         return true;
     if (!p.missed.count(lower_case(name)))
         p.plan.notes.push_back("Chemin trop long pour le jeu (64 octets ou plus) : " + name);
@@ -404,12 +393,8 @@ void add_named_files(planner &p, const plan_request &request) {
     for (const auto &[path, folder] : named) {
         if (path->empty())
             continue;
-        size_t slash = path->find_last_of("/\\");
-        const char *file_name = path->c_str() + (slash == std::string::npos ? 0 : slash + 1);
-        std::string game_path = folder + named_after_map(request.map_name, file_name);
-        for (char &c : game_path)
-            if (c == '\\')
-                c = '/';
+        std::string game_path =
+            forward_slashes(folder + named_after_map(request.map_name, get_file_name(path->c_str())));
         add(p, game_path, *path);
     }
 }
