@@ -407,9 +407,10 @@ void check_leftovers(const checker &c, bool game_pak, std::vector<finding> &find
     }
 }
 
+// The folder of path as realpath takes it: "." for a bare name.
 std::string folder_of(const std::string &path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    std::string dir = dir_part(path);
+    return dir.empty() ? "." : dir;
 }
 
 // True when both name the same folder, links resolved.

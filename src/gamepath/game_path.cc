@@ -101,6 +101,11 @@ std::string get_dir_name(const char *path) {
     return std::string(path, last_separator_scan(path, n));
 }
 
+std::string dir_part(const std::string &path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 std::string file_of(const std::string &path) {
     size_t slash = path.rfind('/');
     return path.substr(slash == std::string::npos ? 0 : slash + 1);

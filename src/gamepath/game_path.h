@@ -47,6 +47,8 @@ bool is_game_pak(const std::string &lower_name);
 const char *get_file_name(const char *path);
 // path cut before its last separator ('\\' or '/'); separators inside are kept.
 std::string get_dir_name(const char *path);
+// path up to and with its last '/' ('\' is no separator); empty when none.
+std::string dir_part(const std::string &path);
 // What follows the last '/' of path ('\' is no separator); all of it when none.
 std::string file_of(const std::string &path);
 // The last component of a folder's path, its closing '/'s left out; empty

@@ -366,7 +366,7 @@ std::string game_dir_above_maps(const std::string &bsp_path) {
     std::string folder = slash == std::string::npos ? "." : bsp_path.substr(0, slash + 1);
     // The folder as typed when it shows its name, else as the system resolves it.
     std::string name = folder;
-    while (name.size() > 1 && (name.back() == '/' || name.back() == '\\'))
+    while (name.size() > 1 && is_separator(name.back()))
         name.pop_back();
     size_t cut = name.find_last_of("/\\");
     std::string last = cut == std::string::npos ? name : name.substr(cut + 1);

@@ -18,7 +18,7 @@ std::vector<std::string> components(std::string_view path) {
     std::vector<std::string> parts;
     size_t start = 0;
     for (size_t i = 0; i <= path.size(); ++i)
-        if (i == path.size() || path[i] == '/' || path[i] == '\\') {
+        if (i == path.size() || is_separator(path[i])) {
             if (i > start)
                 parts.emplace_back(path.substr(start, i - start));
             start = i + 1;
@@ -48,12 +48,12 @@ bool ends_with_parts(const std::vector<std::string> &path, const std::vector<std
 std::string drop_parts(const std::string &path, size_t n) {
     size_t end = path.size();
     for (size_t i = 0; i < n; ++i) {
-        while (end > 0 && (path[end - 1] == '/' || path[end - 1] == '\\'))
+        while (end > 0 && is_separator(path[end - 1]))
             --end;
-        while (end > 0 && path[end - 1] != '/' && path[end - 1] != '\\')
+        while (end > 0 && !is_separator(path[end - 1]))
             --end;
     }
-    while (end > 1 && (path[end - 1] == '/' || path[end - 1] == '\\'))
+    while (end > 1 && is_separator(path[end - 1]))
         --end;
     if (end == 0)
         return path[0] == '/' ? "/" : ".";
