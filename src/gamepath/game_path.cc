@@ -55,6 +55,10 @@ std::string shader_key(std::string_view name) {
     return key;
 }
 
+bool same_blind(const std::string &a, const std::string &b) {
+    return strcasecmp(a.c_str(), b.c_str()) == 0;
+}
+
 bool ends_with_blind(const std::string &name, const char *tail) {
     size_t n = std::strlen(tail);
     return name.size() >= n && strcasecmp(name.c_str() + name.size() - n, tail) == 0;

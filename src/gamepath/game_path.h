@@ -30,6 +30,9 @@ std::string path_key(std::string_view name);
 // its last component.
 std::string shader_key(std::string_view name);
 
+// True when a and b are the same name, case aside (as the game's folders
+// and map names are compared).
+bool same_blind(const std::string &a, const std::string &b);
 // True when name ends in tail, ASCII case aside.
 bool ends_with_blind(const std::string &name, const char *tail);
 // The extension of the last component, dot included, in lower case; empty

@@ -1,6 +1,5 @@
 #include "level/game_files.h"
 
-#include <strings.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -58,7 +57,7 @@ std::vector<std::string> usual_places(const std::string &author_dir) {
         oa.push_back(h + "/.openarena/baseoa");
         q3.push_back(h + "/.q3a/baseq3");
     }
-    bool q3_first = strcasecmp(last_component(author_dir).c_str(), "baseq3") == 0;
+    bool q3_first = same_blind(last_component(author_dir), "baseq3");
     std::vector<std::string> places = q3_first ? q3 : oa;
     for (const std::string &p : q3_first ? oa : q3)
         places.push_back(p);

@@ -2,7 +2,6 @@
 // the author's game folder, less what the game ships.
 #include "level/plan.h"
 
-#include <strings.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -377,7 +376,7 @@ std::string game_dir_above_maps(const std::string &bsp_path) {
         cut = name.find_last_of('/');
         last = cut == std::string::npos ? std::string() : name.substr(cut + 1);
     }
-    if (strcasecmp(last.c_str(), "maps") != 0)
+    if (!same_blind(last, "maps"))
         return std::string();
     if (cut == std::string::npos)
         return ".";

@@ -2,8 +2,6 @@
 // its files stand for the images a map names.
 #include "level/texture_folders.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <set>
@@ -39,7 +37,7 @@ bool ends_with_parts(const std::vector<std::string> &path, const std::vector<std
     if (tail.size() > path.size())
         return false;
     for (size_t i = 0; i < tail.size(); ++i)
-        if (strcasecmp(path[path.size() - tail.size() + i].c_str(), tail[i].c_str()) != 0)
+        if (!same_blind(path[path.size() - tail.size() + i], tail[i]))
             return false;
     return true;
 }
@@ -156,7 +154,7 @@ std::string game_folder(const std::vector<folder_info> &folders, const claims &c
     for (const std::string &path : {folders[0].path, folders[0].real}) {
         std::vector<std::string> parts = components(path);
         for (size_t n = parts.size(); n-- > 0;)
-            if (strcasecmp(parts[n].c_str(), "textures") == 0)
+            if (same_blind(parts[n], "textures"))
                 return drop_parts(path, parts.size() - n);
     }
     return std::string();

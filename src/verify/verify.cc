@@ -60,7 +60,7 @@ package_contents read_contents(const std::string &pk3_path) {
 
 bool holds(const std::vector<std::string> &names, const std::string &name) {
     for (const std::string &n : names)
-        if (strcasecmp(n.c_str(), name.c_str()) == 0)
+        if (same_blind(n, name))
             return true;
     return false;
 }
