@@ -432,7 +432,7 @@ std::vector<std::string> conflicts_with_others(const std::string &package_path, 
         return {};
     std::string file = file_of(package_path);
     std::string stem = file;
-    if (extension(lower_case(stem)) == ".pk3")
+    if (extension(stem) == ".pk3")
         stem.resize(stem.size() - 4);
     // Itself, in the game's folder, is no other package.
     std::vector<pk3_contents> listed = read_other_packages(game.files.dir, stem, nullptr, false);
