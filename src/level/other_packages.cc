@@ -129,7 +129,8 @@ bool read_pk3(const std::string &path, pk3_contents &out,
         return false;
     for (const package_entry &e : zip.entries) {
         std::string text;
-        if (is_shader_script(path_key(e.name)) && read_package_entry(zip, e, shader_script_limit, text))
+        if (is_shader_script(path_key(e.name)) &&
+            read_package_entry(zip, e, shader_script_limit, text))
             out.scripts.push_back({e.name, parse_shader_script(text, wanted)});
         out.entries.push_back({e.name, e.size, e.crc});
     }
@@ -239,7 +240,8 @@ std::vector<std::string> plan_conflicts(const package_plan &plan, const std::str
         std::string key = path_key(file.game_path), text;
         planned.emplace(key, own.entries.size());
         own.entries.push_back({file.game_path, file.bytes, 0});
-        if (is_shader_script(key) && read_whole_file(file.source.c_str(), text, shader_script_limit)) {
+        if (is_shader_script(key) &&
+            read_whole_file(file.source.c_str(), text, shader_script_limit)) {
             own.scripts.push_back({file.game_path, parse_shader_script(text)});
             for (const shader_def &def : own.scripts.back().shaders)
                 defined.insert(def.name);

@@ -392,8 +392,8 @@ void add_named_files(planner &p, const plan_request &request) {
     for (const auto &[path, folder] : named) {
         if (path->empty())
             continue;
-        std::string game_path =
-            forward_slashes(folder + named_after_map(request.map_name, get_file_name(path->c_str())));
+        std::string game_path = forward_slashes(
+            folder + named_after_map(request.map_name, get_file_name(path->c_str())));
         add(p, game_path, *path);
     }
 }
