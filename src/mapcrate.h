@@ -28,6 +28,7 @@
 #include <string_view>
 #include <vector>
 
+#include "gamepath/game_path.h"
 #include "level/plan.h"
 
 // The whole state of the program.  Widget handles point into the window's
@@ -225,13 +226,6 @@ extern const char *const mode_tokens[8];
 // The texts of the two generated files.
 std::string arena_text(const form_record *f);
 extern const char *const credits_text;
-
-// Appends src to dest, writing every backslash as '/'.
-void str_end_cpy(std::string &dest, std::string_view src);
-// The last component of path (after its last '\\' or '/'): a pointer into path.
-const char *get_file_name(const char *path);
-// path cut before its last separator; separators inside are kept.
-std::string get_dir_name(const char *path);
 
 // What a step of Execute ended with: the step that failed, the path it
 // failed on (raw bytes) and why (the system's message in the locale's

@@ -26,10 +26,8 @@
 namespace {
 
 // Larger entries are not such files.  Levels are read as a stream, of any size.
-constexpr std::uint64_t model_limit = 64u << 20, script_limit = shader_script_limit;
+constexpr std::uint64_t model_limit = 64u << 20;
 constexpr std::uint64_t aas_header_size = 4 + 4 + 4 + 14 * 8;
-// The engine's longest game path, its terminating NUL included.
-constexpr size_t name_limit = 64;
 
 // How a name is looked up: an image or a sound as named, then with each
 // extension the engine tries; anything else by its exact name.
@@ -66,23 +64,6 @@ struct package_side {
     std::unordered_map<size_t, std::vector<std::string>> model_shaders;
 };
 
-std::string extension(const std::string &lower_path) {
-    size_t dot = lower_path.rfind('.');
-    if (dot == std::string::npos || lower_path.find('/', dot) != std::string::npos)
-        return std::string();
-    return lower_path.substr(dot);
-}
-
-bool in_folder(const std::string &lower_path, const char *folder, const char *ext) {
-    size_t n = std::char_traits<char>::length(folder);
-    return lower_path.compare(0, n, folder) == 0 && lower_path.find('/', n) == std::string::npos &&
-           extension(lower_path) == ext && lower_path.size() > n + std::strlen(ext);
-}
-
-bool is_pak_name(const std::string &lower_name) {
-    return lower_name.compare(0, 3, "pak") == 0 && extension(lower_name) == ".pk3";
-}
-
 // Code the game runs for every map, whatever map is played.
 bool is_game_code(const std::string &lower_path) {
     std::string ext = extension(lower_path);
@@ -102,7 +83,7 @@ std::string unreadable_reason(const package_entry &e) {
                std::to_string(e.method) + ")";
     if (e.zip64)
         return "Zip64";
-    if (e.name.size() >= name_limit)
+    if (e.name.size() >= game_path_limit)
         return "nom de 64 octets ou plus";
     if (e.name.find('\\') != std::string::npos)
         return "nom avec une barre oblique inverse";
@@ -116,7 +97,7 @@ void read_game(const std::string &dir, game_side &game) {
     std::vector<std::string> paks;
     dir_owner listing{opendir(dir.c_str())};
     while (dirent *e = listing.d ? readdir(listing.d) : nullptr) {
-        if (is_pak_name(lower_case(e->d_name)))
+        if (is_game_pak(lower_case(e->d_name)))
             paks.push_back(e->d_name);
     }
     std::sort(paks.begin(), paks.end());
@@ -165,12 +146,12 @@ void read_package_scripts(package_side &p, const std::unordered_set<std::string>
     std::string text;
     for (size_t i = 0; i < scripts.size(); ++i) {
         const package_entry &entry = p.zip.entries[scripts[i].second];
-        if (entry.size > script_limit) {
+        if (entry.size > shader_script_limit) {
             findings.push_back({finding_kind::too_big, entry.name, "", ""});
             p.reported[scripts[i].second] = true;
             continue;
         }
-        if (read_package_entry(p.zip, entry, script_limit, text))
+        if (read_package_entry(p.zip, entry, shader_script_limit, text))
             p.script_defs[i] = parse_shader_script(text, &wanted);
     }
     for (size_t i = 0; i < scripts.size(); ++i)
@@ -386,7 +367,7 @@ void check_arenas(checker &c, std::vector<finding> &findings) {
     for (size_t at : arenas) {
         c.package.used[at] = true;
         std::string text;
-        read_package_entry(c.package.zip, c.package.zip.entries[at], script_limit, text);
+        read_package_entry(c.package.zip, c.package.zip.entries[at], shader_script_limit, text);
         for (const std::string &map : arena_maps(text)) {
             std::string bsp = "maps/" + lower_case(map) + ".bsp";
             if (!c.package.maps.count(lower_case(map)) && !c.game.files.paths.count(bsp))
@@ -426,14 +407,10 @@ void check_leftovers(const checker &c, bool game_pak, std::vector<finding> &find
     }
 }
 
+// The folder of path as realpath takes it: "." for a bare name.
 std::string folder_of(const std::string &path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
-}
-
-std::string file_of(const std::string &path) {
-    size_t slash = path.rfind('/');
-    return path.substr(slash == std::string::npos ? 0 : slash + 1);
+    std::string dir = dir_part(path);
+    return dir.empty() ? "." : dir;
 }
 
 // True when both name the same folder, links resolved.
@@ -455,7 +432,7 @@ std::vector<std::string> conflicts_with_others(const std::string &package_path, 
         return {};
     std::string file = file_of(package_path);
     std::string stem = file;
-    if (extension(lower_case(stem)) == ".pk3")
+    if (extension(stem) == ".pk3")
         stem.resize(stem.size() - 4);
     // Itself, in the game's folder, is no other package.
     std::vector<pk3_contents> listed = read_other_packages(game.files.dir, stem, nullptr, false);
@@ -468,10 +445,8 @@ std::vector<std::string> conflicts_with_others(const std::string &package_path, 
     std::string text;
     for (const package_entry &e : p.zip.entries) {
         // Every script the game would list, as read_pk3 takes them.
-        std::string key = lower_case(e.name);
-        std::replace(key.begin(), key.end(), '\\', '/');
-        if (in_folder(key, "scripts/", ".shader") &&
-            read_package_entry(p.zip, e, script_limit, text))
+        if (is_shader_script(path_key(e.name)) &&
+            read_package_entry(p.zip, e, shader_script_limit, text))
             shader_names(text, defined);
     }
     std::vector<pk3_contents> others;
@@ -549,7 +524,7 @@ package_check check_package(const std::string &package_path, const std::string &
         result.maps.push_back(std::move(r.map));
     }
     check_arenas(c, unreadable);
-    bool game_pak = game.files.found && is_pak_name(lower_case(file_of(package_path))) &&
+    bool game_pak = game.files.found && is_game_pak(lower_case(file_of(package_path))) &&
                     same_folder(folder_of(package_path), game.files.dir);
     check_leftovers(c, game_pak, result.findings);
     result.findings.insert(result.findings.end(), unreadable.begin(), unreadable.end());

@@ -1,5 +1,5 @@
 // The names a compiled level gives its surfaces and fogs, its entity text,
-// whether the game would load it, and the way the game compares names.
+// and whether the game would load it.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -77,25 +77,6 @@ std::string refusal(const level_reader &r, std::uint64_t size) {
 }
 
 } // namespace
-
-std::string shader_key(std::string_view name) {
-    std::string key;
-    key.reserve(name.size());
-    for (char c : name)
-        key += c == '\\' ? '/' : (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    size_t dot = key.rfind('.');
-    if (dot != std::string::npos && key.find('/', dot) == std::string::npos)
-        key.resize(dot);
-    return key;
-}
-
-std::string lower_case(std::string_view name) {
-    std::string lower(name);
-    for (char &c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
 
 void read_level_piece(level_reader &r, std::string_view piece) {
     std::uint64_t offset = r.seen;

@@ -9,13 +9,6 @@
 
 namespace {
 
-// A name written with '\' read as '/'.
-std::string game_path(std::string_view written) {
-    std::string path(written);
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
-
 bool names_file(const std::string &value) {
     return !value.empty() && value[0] != '*';
 }
@@ -46,7 +39,7 @@ void take_block(entity_reader &r) {
     }
     for (const auto &[key, value] : block) {
         if (is_key(key, "noise") && names_file(value)) {
-            add_name(r, 's', files.sounds, game_path(value));
+            add_name(r, 's', files.sounds, forward_slashes(value));
         } else if (is_key(key, "music") && worldspawn) {
             // The intro, then the loop.
             for (size_t at = 0; at < value.size();) {
@@ -55,12 +48,12 @@ void take_block(entity_reader &r) {
                     end = value.size();
                 if (end > at)
                     add_name(r, 'm', files.music,
-                             game_path(std::string_view(value).substr(at, end - at)));
+                             forward_slashes(std::string_view(value).substr(at, end - at)));
                 at = end + 1;
             }
         } else if ((is_key(key, "model2") || (is_key(key, "model") && !misc_model)) &&
                    names_file(value)) {
-            add_name(r, 'o', files.models, game_path(value));
+            add_name(r, 'o', files.models, forward_slashes(value));
         }
     }
 }

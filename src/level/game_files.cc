@@ -1,6 +1,5 @@
 #include "level/game_files.h"
 
-#include <strings.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -48,15 +47,6 @@ bool holds_pak0(const std::string &dir, std::vector<std::string> &notes) {
     return false;
 }
 
-std::string last_component(const std::string &path) {
-    size_t end = path.find_last_not_of('/');
-    if (end == std::string::npos)
-        return std::string();
-    size_t start = path.find_last_of('/', end);
-    return path.substr(start == std::string::npos ? 0 : start + 1,
-                       end - (start == std::string::npos ? 0 : start + 1) + 1);
-}
-
 // The usual places, the game the author's folder is named for first.
 std::vector<std::string> usual_places(const std::string &author_dir) {
     const char *home = std::getenv("HOME");
@@ -67,17 +57,11 @@ std::vector<std::string> usual_places(const std::string &author_dir) {
         oa.push_back(h + "/.openarena/baseoa");
         q3.push_back(h + "/.q3a/baseq3");
     }
-    bool q3_first = strcasecmp(last_component(author_dir).c_str(), "baseq3") == 0;
+    bool q3_first = same_blind(last_component(author_dir), "baseq3");
     std::vector<std::string> places = q3_first ? q3 : oa;
     for (const std::string &p : q3_first ? oa : q3)
         places.push_back(p);
     return places;
-}
-
-bool is_shader_script(const std::string &lower_name) {
-    return lower_name.compare(0, 8, "scripts/") == 0 && lower_name.size() > 15 &&
-           lower_name.compare(lower_name.size() - 7, 7, ".shader") == 0 &&
-           lower_name.find('/', 8) == std::string::npos;
 }
 
 // One script of the game: the shaders wanted from it, or none when it was
@@ -167,8 +151,7 @@ game_files read_game_files(const std::string &dir, const std::unordered_set<std:
         dir_owner listing{opendir(dir.c_str())};
         while (dirent *e = listing.d ? readdir(listing.d) : nullptr) {
             std::string name = lower_case(e->d_name);
-            if (name.compare(0, 3, "pak") == 0 && name.size() >= 7 &&
-                name.compare(name.size() - 4, 4, ".pk3") == 0)
+            if (is_game_pak(name))
                 paks.push_back(e->d_name);
         }
     }

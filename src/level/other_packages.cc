@@ -21,28 +21,8 @@
 
 namespace {
 
-// A shader script larger than this is not a shader script.
-constexpr std::uint64_t script_limit = 16u << 20;
-
-// A game path as the game compares it: lower case, '\' read as '/'.
-std::string path_key(const std::string &name) {
-    std::string key = lower_case(name);
-    std::replace(key.begin(), key.end(), '\\', '/');
-    return key;
-}
-
-bool is_shader_script(const std::string &key) {
-    return key.size() > 15 && key.compare(0, 8, "scripts/") == 0 &&
-           key.compare(key.size() - 7, 7, ".shader") == 0 && key.find('/', 8) == std::string::npos;
-}
-
 bool ends_in_pk3(const std::string &lower) {
     return lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".pk3") == 0;
-}
-
-// The game's own archives, as the plan reads them.
-bool is_game_pak(const std::string &lower) {
-    return lower.compare(0, 3, "pak") == 0 && lower.size() >= 7 && ends_in_pk3(lower);
 }
 
 // As the game sorts a folder's pk3 names: small letters as capitals, '\'
@@ -65,13 +45,6 @@ bool searched_before(const pk3_contents &a, const pk3_contents &b) {
     if (a.in_home != b.in_home)
         return a.in_home;
     return name_compare(a.name, b.name) > 0;
-}
-
-std::string last_component(std::string path) {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 void read_folder(const std::string &dir, bool in_home, const std::string &own_name,
@@ -156,7 +129,8 @@ bool read_pk3(const std::string &path, pk3_contents &out,
         return false;
     for (const package_entry &e : zip.entries) {
         std::string text;
-        if (is_shader_script(path_key(e.name)) && read_package_entry(zip, e, script_limit, text))
+        if (is_shader_script(path_key(e.name)) &&
+            read_package_entry(zip, e, shader_script_limit, text))
             out.scripts.push_back({e.name, parse_shader_script(text, wanted)});
         out.entries.push_back({e.name, e.size, e.crc});
     }
@@ -266,7 +240,8 @@ std::vector<std::string> plan_conflicts(const package_plan &plan, const std::str
         std::string key = path_key(file.game_path), text;
         planned.emplace(key, own.entries.size());
         own.entries.push_back({file.game_path, file.bytes, 0});
-        if (is_shader_script(key) && read_whole_file(file.source.c_str(), text, script_limit)) {
+        if (is_shader_script(key) &&
+            read_whole_file(file.source.c_str(), text, shader_script_limit)) {
             own.scripts.push_back({file.game_path, parse_shader_script(text)});
             for (const shader_def &def : own.scripts.back().shaders)
                 defined.insert(def.name);

@@ -2,7 +2,6 @@
 // the author's game folder, less what the game ships.
 #include "level/plan.h"
 
-#include <strings.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -23,17 +22,6 @@ namespace {
 
 // Models are read whole; larger ones are not such files.
 constexpr std::uint64_t model_limit = 64u << 20;
-// The engine's names fit MAX_QPATH (64) bytes with their NUL: it refuses a
-// longer model, sound or image name, and cuts a script's "scripts/<name>".
-constexpr std::size_t name_limit = 64;
-
-std::string extension(const std::string &path) {
-    size_t dot = path.rfind('.');
-    if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
-        return std::string();
-    return lower_case(path.substr(dot));
-}
-
 std::string top_folder(const std::string &path) {
     return lower_case(path.substr(0, path.find('/')));
 }
@@ -129,7 +117,7 @@ void miss(planner &p, const std::string &name) {
 
 // False, with a note, when the engine would refuse the name.
 bool fits_engine(planner &p, const std::string &name) {
-    if (name.size() < name_limit)
+    if (name.size() < game_path_limit)
         return true;
     if (!p.missed.count(lower_case(name)))
         p.plan.notes.push_back("Chemin trop long pour le jeu (64 octets ou plus) : " + name);
@@ -377,7 +365,7 @@ std::string game_dir_above_maps(const std::string &bsp_path) {
     std::string folder = slash == std::string::npos ? "." : bsp_path.substr(0, slash + 1);
     // The folder as typed when it shows its name, else as the system resolves it.
     std::string name = folder;
-    while (name.size() > 1 && (name.back() == '/' || name.back() == '\\'))
+    while (name.size() > 1 && is_separator(name.back()))
         name.pop_back();
     size_t cut = name.find_last_of("/\\");
     std::string last = cut == std::string::npos ? name : name.substr(cut + 1);
@@ -388,7 +376,7 @@ std::string game_dir_above_maps(const std::string &bsp_path) {
         cut = name.find_last_of('/');
         last = cut == std::string::npos ? std::string() : name.substr(cut + 1);
     }
-    if (strcasecmp(last.c_str(), "maps") != 0)
+    if (!same_blind(last, "maps"))
         return std::string();
     if (cut == std::string::npos)
         return ".";
@@ -404,12 +392,8 @@ void add_named_files(planner &p, const plan_request &request) {
     for (const auto &[path, folder] : named) {
         if (path->empty())
             continue;
-        size_t slash = path->find_last_of("/\\");
-        const char *file_name = path->c_str() + (slash == std::string::npos ? 0 : slash + 1);
-        std::string game_path = folder + named_after_map(request.map_name, file_name);
-        for (char &c : game_path)
-            if (c == '\\')
-                c = '/';
+        std::string game_path = forward_slashes(
+            folder + named_after_map(request.map_name, get_file_name(path->c_str())));
         add(p, game_path, *path);
     }
 }

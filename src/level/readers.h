@@ -11,11 +11,7 @@
 #include <utility>
 #include <vector>
 
-// A name as the game compares it: lower case, '\' read as '/', without the
-// extension of its last component.
-std::string shader_key(std::string_view name);
-// The name with its ASCII capitals in lower case, as the game compares paths.
-std::string lower_case(std::string_view name);
+#include "gamepath/game_path.h"
 
 // The files the entities name, as written with '\\' read as '/', each
 // once: sounds (noise, but not a player's "*" sounds), music (the
@@ -91,8 +87,6 @@ struct shader_def {
     std::uint64_t body = 0;
     std::string script;
 };
-// A shader script larger than this is not read: no game's script is near it.
-constexpr std::uint64_t shader_script_limit = 16u << 20;
 
 // The shaders of a shader script, in order, each from its first
 // definition: each name at brace depth 0 that a body in braces follows.

@@ -119,19 +119,10 @@ std::vector<token> arguments(scanner &sc, const token &keyword) {
     return args;
 }
 
-// A name as written, with '\' read as '/'.
-std::string written(std::string_view name) {
-    std::string path(name);
-    for (char &c : path)
-        if (c == '\\')
-            c = '/';
-    return path;
-}
-
 void add_image(shader_def &def, std::string_view name) {
     // $lightmap, $whiteimage and names beginning with '*' are the engine's own.
     if (!name.empty() && name[0] != '$' && name[0] != '*' && def.images.size() < names_per_shader)
-        def.images.push_back(written(name));
+        def.images.push_back(forward_slashes(name));
 }
 
 // The six sides of a sky box; "-" is no box.
@@ -164,7 +155,7 @@ void read_body(scanner &sc, shader_def *def) {
         for (size_t a = 1; anim && a < args.size(); ++a)
             add_image(*def, args[a].text);
         if (video && !args.empty() && def->videos.size() < names_per_shader)
-            def->videos.push_back("video/" + written(args[0].text));
+            def->videos.push_back("video/" + forward_slashes(args[0].text));
         // skyParms: the far box, the clouds' height, the near box.
         if (sky) {
             add_box(*def, args, 0);

@@ -2,8 +2,6 @@
 // its files stand for the images a map names.
 #include "level/texture_folders.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <set>
@@ -18,7 +16,7 @@ std::vector<std::string> components(std::string_view path) {
     std::vector<std::string> parts;
     size_t start = 0;
     for (size_t i = 0; i <= path.size(); ++i)
-        if (i == path.size() || path[i] == '/' || path[i] == '\\') {
+        if (i == path.size() || is_separator(path[i])) {
             if (i > start)
                 parts.emplace_back(path.substr(start, i - start));
             start = i + 1;
@@ -39,7 +37,7 @@ bool ends_with_parts(const std::vector<std::string> &path, const std::vector<std
     if (tail.size() > path.size())
         return false;
     for (size_t i = 0; i < tail.size(); ++i)
-        if (strcasecmp(path[path.size() - tail.size() + i].c_str(), tail[i].c_str()) != 0)
+        if (!same_blind(path[path.size() - tail.size() + i], tail[i]))
             return false;
     return true;
 }
@@ -48,12 +46,12 @@ bool ends_with_parts(const std::vector<std::string> &path, const std::vector<std
 std::string drop_parts(const std::string &path, size_t n) {
     size_t end = path.size();
     for (size_t i = 0; i < n; ++i) {
-        while (end > 0 && (path[end - 1] == '/' || path[end - 1] == '\\'))
+        while (end > 0 && is_separator(path[end - 1]))
             --end;
-        while (end > 0 && path[end - 1] != '/' && path[end - 1] != '\\')
+        while (end > 0 && !is_separator(path[end - 1]))
             --end;
     }
-    while (end > 1 && (path[end - 1] == '/' || path[end - 1] == '\\'))
+    while (end > 1 && is_separator(path[end - 1]))
         --end;
     if (end == 0)
         return path[0] == '/' ? "/" : ".";
@@ -156,7 +154,7 @@ std::string game_folder(const std::vector<folder_info> &folders, const claims &c
     for (const std::string &path : {folders[0].path, folders[0].real}) {
         std::vector<std::string> parts = components(path);
         for (size_t n = parts.size(); n-- > 0;)
-            if (strcasecmp(parts[n].c_str(), "textures") == 0)
+            if (same_blind(parts[n], "textures"))
                 return drop_parts(path, parts.size() - n);
     }
     return std::string();

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "gamepath/game_path.h"
 #include "signals.h"
 
 namespace {
@@ -30,11 +31,6 @@ void fail(file_layer *l, const char *why) {
 
 void fail(file_layer *l, int err) {
     fail(l, std::strerror(err));
-}
-
-std::string dir_part(const std::string &path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 // Read where the system shows it: setting it to read it back would leave

@@ -17,7 +17,7 @@ namespace {
 // another command.
 bool game_can_load(const char *map_name) {
     size_t n = std::strlen(map_name);
-    if (n > 52)
+    if (n > map_name_limit)
         return false;
     for (const char *p = map_name; *p; ++p) {
         char c = *p;

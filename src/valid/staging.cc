@@ -73,7 +73,7 @@ outcome stage_planned(const planned_file &file, const std::string &map_prefix,
                       file.game_path.substr(slash + 1), stage);
 }
 
-bool is_shader_script(const planned_file &file) {
+bool in_scripts_folder(const planned_file &file) {
     return file.game_path.compare(0, 8, "scripts/") == 0;
 }
 
@@ -92,7 +92,7 @@ outcome creat_dir(form_record *f) {
             return o;
     }
     for (const planned_file &file : f->plan.files)
-        if (!is_shader_script(file))
+        if (!in_scripts_folder(file))
             if (outcome o = stage_planned(file, f->map_prefix, stage, made);
                 o.step != failed_step::none)
                 return o;
@@ -100,7 +100,7 @@ outcome creat_dir(form_record *f) {
         return o;
     made.insert("scripts/");
     for (const planned_file &file : f->plan.files)
-        if (is_shader_script(file))
+        if (in_scripts_folder(file))
             if (outcome o = stage_planned(file, f->map_prefix, stage, made);
                 o.step != failed_step::none)
                 return o;

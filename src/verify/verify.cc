@@ -36,20 +36,8 @@ struct package_contents {
     std::vector<std::string> arenas; // each scripts/*.arena, as stored
 };
 
-bool ends_with(const std::string &s, const char *tail) {
-    size_t n = std::strlen(tail);
-    return s.size() >= n && strcasecmp(s.c_str() + s.size() - n, tail) == 0;
-}
-
 bool starts_with(const std::string &s, const std::string &head) {
     return s.size() >= head.size() && strncasecmp(s.c_str(), head.c_str(), head.size()) == 0;
-}
-
-// A name directly in folder (no further slash) ending in tail.
-bool in_folder(const std::string &name, const char *folder, const char *tail) {
-    return starts_with(name, folder) && ends_with(name, tail) &&
-           name.find('/', std::strlen(folder)) == std::string::npos &&
-           name.size() > std::strlen(folder) + std::strlen(tail);
 }
 
 package_contents read_contents(const std::string &pk3_path) {
@@ -72,7 +60,7 @@ package_contents read_contents(const std::string &pk3_path) {
 
 bool holds(const std::vector<std::string> &names, const std::string &name) {
     for (const std::string &n : names)
-        if (strcasecmp(n.c_str(), name.c_str()) == 0)
+        if (same_blind(n, name))
             return true;
     return false;
 }
@@ -303,8 +291,8 @@ verify_report verify_package(const std::string &pk3_path, engine_setup setup) {
     else if (contents.maps.empty())
         report.lines.push_back(step_line("maps/*.bsp", {"le paquet ne contient aucune map", ""}));
     // The server loads only the pk3 files of its folders.
-    std::string file = pk3_path.substr(pk3_path.rfind('/') + 1);
-    if (!ends_with(file, ".pk3"))
+    std::string file = file_of(pk3_path);
+    if (!ends_with_blind(file, ".pk3"))
         file += ".pk3";
     size_t tried = full && contents.readable ? std::min(contents.maps.size(), max_maps_tried) : 0;
     {
