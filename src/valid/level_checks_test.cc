@@ -14,8 +14,9 @@ TEST(LevelProblems, EachSpoiledHeaderFoundInOrder) {
         std::string bsp, aas, shot; // an empty AAS or levelshot is not asked about
         std::vector<p> found;
     } rows[] = {
+        {bsp, test_aas(), shot, {}},
         {bsp, test_aas(test_bsp_sum, 4), "", {}}, // version 4 is stored plain
-        {bsp, test_aas(test_bsp_sum + 1), shot, {p::aas_for_another_bsp}},
+        {bsp, test_aas(test_bsp_sum + 1), "", {p::aas_for_another_bsp}},
         {test_bsp("RBSP"), test_aas(test_bsp_sum, 5, "EAAZ"), jpeg(128, true), all},
         {test_bsp("IBSP", 47), test_aas(test_bsp_sum, 6), jpeg(64), all},
         {bsp.substr(0, 143), test_aas().substr(0, 123), shot.substr(0, shot.find("\xff\xda") + 12),
