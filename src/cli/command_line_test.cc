@@ -122,18 +122,6 @@ TEST(CommandLine, RulesQuestionsAndExitStatuses) {
 
 // Names from the map's files on the terminal: one line each and nothing the
 // terminal obeys, while the package keeps their bytes.
-TEST(ShownNames, PlanNotesShownInTheTerminalsEncoding) {
-    // The plan keeps the names of its notes as they are; each note is a line of
-    // its own that shows them, in the terminal's encoding.
-    package_plan plan;
-    plan.notes = {"Pk3 du jeu illisible : a\nb.pk3 : x", "ignor\xe9 : y"};
-    testing::internal::CaptureStdout();
-    print_plan(plan, "\n");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Fichiers du jeu introuvables : rien n'est exclu\n"
-              "Pk3 du jeu illisible : a\\nb.pk3 : x\nignor\xc3\xa9 : y\n");
-}
-
 TEST(ShownNames, OneLineEachOnTheTerminalTheBytesInThePackage) {
     temp_dir work;
     const std::string evil = "sound/a\nmaps/evil.bsp\t-\t99.wav", clear = "sound/\x1b[2J.wav",
