@@ -70,6 +70,12 @@ std::string test_aas(uint32_t checksum, uint32_t version, const char *magic) {
     return h;
 }
 
+std::string jpeg(int side, bool grey) {
+    std::string ppm = "P6 " + std::to_string(side) + " " + std::to_string(side) + " 255\n";
+    ppm.append(side * side * 3, char(200));
+    return run_program({"cjpeg", grey ? "-grayscale" : "-baseline"}, ppm).out;
+}
+
 pid_t start_program(const std::vector<std::string> &args, const std::vector<int> &fds) {
     std::vector<char *> argv;
     for (const std::string &a : args)

@@ -32,6 +32,8 @@ std::string test_bsp(const char *magic = "IBSP", uint32_t version = 46);
 constexpr uint32_t test_bsp_sum = 0x3b190263;
 std::string test_aas(uint32_t checksum = test_bsp_sum, uint32_t version = 5,
                      const char *magic = "EAAS");
+// A JPEG of side x side pixels of one flat tone, in colour or in greys.
+std::string jpeg(int side, bool grey = false);
 
 struct run_result {
     int status = -1; // exit status, or 128 + signal number
