@@ -186,6 +186,28 @@ std::uint64_t body_hash(std::string_view braced) {
 
 } // namespace
 
+namespace {
+
+// Calls each(name) at every body's opening brace, name the word before it
+// (null when there is none: a body alone defines nothing); each reads the
+// body.  A word alone defines nothing either.
+template <typename Each> void for_each_body(scanner &sc, Each each) {
+    token t, name;
+    bool named_before = false;
+    while (scan(sc, t)) {
+        if (!is_brace(t)) {
+            name = t;
+            named_before = true;
+            continue;
+        }
+        if (is_brace(t, '{'))
+            each(named_before ? &name : nullptr);
+        named_before = false;
+    }
+}
+
+} // namespace
+
 std::vector<shader_def> parse_shader_script(std::string_view text,
                                             const std::unordered_set<std::string> *wanted) {
     std::vector<shader_def> defs;
@@ -193,48 +215,27 @@ std::vector<shader_def> parse_shader_script(std::string_view text,
     std::unordered_set<std::string> named;
     scanner sc;
     sc.s = text;
-    // A shader is a name followed by its body; a word alone defines nothing.
-    token t, name;
-    bool named_before = false;
-    while (scan(sc, t)) {
-        if (!is_brace(t)) {
-            name = t;
-            named_before = true;
-            continue;
+    for_each_body(sc, [&](const token *name) {
+        shader_def *def = nullptr;
+        if (name) {
+            std::string key = shader_key(name->text);
+            if ((!wanted || wanted->count(key)) && named.insert(key).second)
+                def = &defs.emplace_back(shader_def{std::move(key), {}, {}, 0, {}});
         }
-        if (is_brace(t, '{')) {
-            shader_def *def = nullptr;
-            if (named_before) {
-                std::string key = shader_key(name.text);
-                if ((!wanted || wanted->count(key)) && named.insert(key).second)
-                    def = &defs.emplace_back(shader_def{std::move(key), {}, {}, 0, {}});
-            }
-            size_t from = sc.i;
-            read_body(sc, def);
-            if (def)
-                def->body = body_hash(text.substr(from, sc.i - from));
-        }
-        named_before = false;
-    }
+        size_t from = sc.i;
+        read_body(sc, def);
+        if (def)
+            def->body = body_hash(text.substr(from, sc.i - from));
+    });
     return defs;
 }
 
 void shader_names(std::string_view text, std::unordered_set<std::string> &names) {
     scanner sc;
     sc.s = text;
-    token t, name;
-    bool named_before = false;
-    while (scan(sc, t)) {
-        if (!is_brace(t)) {
-            name = t;
-            named_before = true;
-            continue;
-        }
-        if (is_brace(t, '{')) {
-            if (named_before)
-                names.insert(shader_key(name.text));
-            read_body(sc, nullptr);
-        }
-        named_before = false;
-    }
+    for_each_body(sc, [&](const token *name) {
+        if (name)
+            names.insert(shader_key(name->text));
+        read_body(sc, nullptr);
+    });
 }
