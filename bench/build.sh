@@ -16,6 +16,14 @@ bench_build() {
   rm -f "$log"
 }
 
+# bench_program DIR: the machine's cores and load, then mapcrate built as
+# bench_build builds it; sets program to its absolute path.
+bench_program() {
+  echo "cores: $(nproc), load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+  bench_build "$1" mapcrate
+  program=$(realpath "$build/mapcrate")
+}
+
 # oacmp_author: the community volume of Debian's openarena-oacmp1 unzipped
 # as its author keeps it, in $G under a temporary folder $tmp removed at
 # exit; sets game (OpenArena's own paks) and volume (the package).

@@ -8,12 +8,10 @@
 # Usage: bench/check.sh [BUILD_DIR]   (builds build-bench when none is given)
 # RUNS=n sets the runs of each (5 by default).
 set -euo pipefail
-echo "cores: $(nproc), load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 cd "$(dirname "$0")/.."
 
 source bench/build.sh
-bench_build "${1:-}" mapcrate
-program=$(realpath "$build/mapcrate")
+bench_program "${1:-}"
 
 runs=${RUNS:-5}
 oacmp_author

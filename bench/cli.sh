@@ -7,12 +7,10 @@
 # Usage: bench/cli.sh [BUILD_DIR]   (builds build-bench when none is given)
 # RUNS=n sets the runs of each (3 by default); the medians are compared.
 set -euo pipefail
-echo "cores: $(nproc), load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 cd "$(dirname "$0")/.."
 
 source bench/build.sh
-bench_build "${1:-}" mapcrate
-program=$(realpath "$build/mapcrate")
+bench_program "${1:-}"
 
 runs=${RUNS:-3}
 oacmp_author

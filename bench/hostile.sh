@@ -12,11 +12,9 @@
 #        INPUTS=dir keeps the inputs (about 40 MB) for the next run.
 #        REF=path/to/old/mapcrate bench/hostile.sh build
 set -euo pipefail
-echo "cores: $(nproc), load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 cd "$(dirname "$0")/.."
 source bench/build.sh
-bench_build "${1:-}" mapcrate
-program=$(realpath "$build/mapcrate")
+bench_program "${1:-}"
 ref=${REF:+$(realpath "$REF")}
 
 # INPUTS=dir keeps the inputs there, made once, for later runs.

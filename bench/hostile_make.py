@@ -77,20 +77,12 @@ write_zip(out + "/game/baseoa/pak0.pk3", [("textures/base/floor.tga", b"T" * 18)
 write_zip(out + "/row1.pk3", [("maps/r1.bsp", b"x"), ("scripts/r1.shader", b"x"),
                               ("models/r1.md3", b"x")])
 raw = bytearray(open(out + "/row1.pk3", "rb").read())
-at = 0
-while True:
-    at = raw.find(b"PK\x01\x02", at)
-    if at < 0:
-        break
-    raw[at + 20:at + 24] = struct.pack("<I", 0x7FFFFFF0)
-    at += 4
-at = 0
-while True:
-    at = raw.find(b"PK\x03\x04", at)
-    if at < 0:
-        break
-    raw[at + 18:at + 22] = struct.pack("<I", 0x7FFFFFF0)
-    at += 4
+# The compressed size, in every directory record and local header.
+for signature, field in ((b"PK\x01\x02", 20), (b"PK\x03\x04", 18)):
+    at = raw.find(signature)
+    while at >= 0:
+        raw[at + field:at + field + 4] = struct.pack("<I", 0x7FFFFFF0)
+        at = raw.find(signature, at + 4)
 open(out + "/row1.pk3", "wb").write(bytes(raw))
 
 # Row 2: four entries, each a 1 GiB level (its header, then entity text).
