@@ -30,6 +30,7 @@
 
 #include "gamepath/game_path.h"
 #include "level/plan.h"
+#include "report/shown.h"
 
 // The whole state of the program.  Widget handles point into the window's
 // widget tree; text views point at text owned by the toolkit; the strings
@@ -145,11 +146,6 @@ void valider(GtkWidget *button, gpointer form);
 
 // --- src/valid ------------------------------------------------------------
 
-// A name (a path, an entry, a file name) as the terminal and the dialogs
-// show it: \t, \n, \r, a backslash as \\, and \xNN for each byte of another
-// control character (below 0x20, 0x7f, and 0x80 to 0x9f alone or as UTF-8);
-// the other bytes as they are.  The result is always one line.
-std::string shown(std::string_view name);
 // A line of the program's ISO-8859-1 text around names as they are, in
 // UTF-8: what reads as UTF-8 is kept, any other byte is read as ISO-8859-1.
 std::string as_utf8(const std::string &line);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "terminal/printer.h"
+
 // What the arguments asked for, as text (empty = not given).
 struct cli_options {
     std::string textures, bsp, aas, levelshot, name, description, game;
@@ -42,5 +44,3 @@ int check_command(const cli_options &options);
 // encoding, then raw (names of the user's, as shown() writes them) and a
 // line feed, to standard error.
 void tell(const std::string &latin1, const std::string &raw = std::string());
-// The ISO-8859-1 text in the locale's encoding; what it cannot hold becomes '?'.
-std::string in_locale(const std::string &latin1);

@@ -1,7 +1,7 @@
 // Names as the terminal shows them: control bytes escaped, the rest kept.
 #include <gtest/gtest.h>
 
-#include "mapcrate.h"
+#include "report/shown.h"
 
 TEST(ShownNames, ControlBytesEscapedTheRestKept) {
     const std::pair<std::string, std::string> rows[] = {
@@ -14,13 +14,4 @@ TEST(ShownNames, ControlBytesEscapedTheRestKept) {
     };
     for (const auto &[name, text] : rows)
         EXPECT_EQ(shown(name), text);
-    // The plan keeps the names of its notes as they are; each note is a line of
-    // its own that shows them, in the terminal's encoding.
-    package_plan plan;
-    plan.notes = {"Pk3 du jeu illisible : a\nb.pk3 : x", "ignor\xe9 : y"};
-    testing::internal::CaptureStdout();
-    print_plan(plan, "\n");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Fichiers du jeu introuvables : rien n'est exclu\n"
-              "Pk3 du jeu illisible : a\\nb.pk3 : x\nignor\xc3\xa9 : y\n");
 }

@@ -1,6 +1,6 @@
 // Names as the terminal and the dialogs show them: one line, and nothing
 // in them that a terminal would take as a command.
-#include "mapcrate.h"
+#include "report/shown.h"
 
 namespace {
 

@@ -1,0 +1,24 @@
+// What the user asks for: the form's six fields, the game modes, the game's
+// folder and the options.  Plain values, copied from the window's entries
+// or built from the command line's arguments; nothing of the toolkit.
+#pragma once
+
+#include <array>
+#include <string>
+
+struct pack_request {
+    std::string textures_dir;
+    std::string bsp_path;
+    std::string aas_path;
+    std::string levelshot_path;
+    std::string map_name;
+    std::string description;
+    // FFA, TDM, CTF, Single, Tourney, CA, 1v1, 2v2: the order of mode_tokens.
+    std::array<bool, 8> modes{};
+    // The folder of the game's pk3s the command line names; the window names none.
+    std::string game_dir;
+    bool yes = false;     // answer yes to every question
+    bool dry_run = false; // list the package, write nothing
+    bool quiet = false;   // no progress lines
+    bool verify = false;  // try the package in the game once written
+};
