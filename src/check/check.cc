@@ -4,6 +4,7 @@
 
 #include <nettle/md4.h>
 #include <strings.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "io/io.h"
 #include "level/game_files.h"
 #include "level/other_packages.h"
 #include "level/plan.h"
@@ -34,8 +36,8 @@ constexpr std::uint64_t aas_header_size = 4 + 4 + 4 + 14 * 8;
 enum class kind { image, sound, exact };
 enum class found_in { package, game, nowhere };
 
-const char *const image_extensions[] = {".tga", ".jpg", ".jpeg", ".png"};
-const char *const sound_extensions[] = {".wav", ".ogg"};
+const std::vector<std::string> image_extensions = {".tga", ".jpg", ".jpeg", ".png"};
+const std::vector<std::string> sound_extensions = {".wav", ".ogg"};
 
 // A file of the game's archives, as the last archive that holds it has it:
 // that copy is the one the game reads.
@@ -52,7 +54,8 @@ struct game_side {
 };
 
 struct package_side {
-    package_zip zip;
+    std::string path;
+    package_listing zip;
     std::vector<bool> used, reported;
     std::unordered_map<std::string, size_t> by_path;  // lower-case name: the first readable entry
     std::vector<std::vector<shader_def>> script_defs; // in name order
@@ -70,41 +73,36 @@ bool is_game_code(const std::string &lower_path) {
     return in_folder(lower_path, "vm/", ".qvm") || ext == ".so" || ext == ".dll";
 }
 
-// Why the engine cannot read the entry (ISO-8859-1); empty when it can.
-std::string unreadable_reason(const package_entry &e) {
-    if (e.flags & 1)
-        return "entr\xe9"
-               "e chiffr\xe9"
-               "e";
-    if (e.method != 0 && e.method != Z_DEFLATED)
-        return "compress\xe9"
-               "e autrement que stock\xe9"
-               "e ou deflate (m\xe9thode " +
-               std::to_string(e.method) + ")";
-    if (e.zip64)
-        return "Zip64";
-    if (e.name.size() >= game_path_limit)
-        return "nom de 64 octets ou plus";
-    if (e.name.find('\\') != std::string::npos)
-        return "nom avec une barre oblique inverse";
-    return std::string();
+finding found(msg what, const std::string &path, const std::string &other = "") {
+    finding f;
+    f.what = what;
+    f.step = step_id::check;
+    f.path = path;
+    f.other = other;
+    return f;
+}
+
+// Why the engine cannot read the entry; msg::ok when it can.
+finding unreadable(const package_entry &e) {
+    bool other_method = e.method != 0 && e.method != Z_DEFLATED;
+    finding f = found(e.flags & 1                           ? msg::check_encrypted
+                      : other_method                        ? msg::check_method
+                      : e.zip64                             ? msg::check_zip64
+                      : e.name.size() >= game_path_limit    ? msg::check_long_name
+                      : e.name.find('\\') != std::string::npos ? msg::check_backslash
+                                                            : msg::ok,
+                      e.name);
+    f.count = static_cast<std::uint64_t>(e.method);
+    return f;
 }
 
 void read_game(const std::string &dir, game_side &game) {
     game.files = read_game_files(dir);
     for (const shader_def &def : game.files.shaders)
         game.shaders.emplace(def.name, &def);
-    std::vector<std::string> paks;
-    dir_owner listing{opendir(dir.c_str())};
-    while (dirent *e = listing.d ? readdir(listing.d) : nullptr) {
-        if (is_game_pak(lower_case(e->d_name)))
-            paks.push_back(e->d_name);
-    }
-    std::sort(paks.begin(), paks.end());
-    for (const std::string &pak : paks) {
-        package_zip zip;
-        std::string failure;
-        if (open_package(join_path(dir, pak), zip, failure, false))
+    for (const std::string &pak : names_in(dir, is_game_pak)) {
+        package_listing zip = list_package(join_path(dir, pak), false);
+        if (zip.whole())
             for (const package_entry &e : zip.entries)
                 game.sums[lower_case(e.name)] = {e.crc, e.size, pak};
     }
@@ -116,19 +114,14 @@ void index_package(package_side &p, std::vector<finding> &findings) {
     p.used.assign(entries.size(), false);
     p.reported.assign(entries.size(), false);
     for (size_t i = 0; i < entries.size(); ++i) {
-        std::string reason = unreadable_reason(entries[i]);
-        if (!reason.empty()) {
-            findings.push_back({finding_kind::unreadable, entries[i].name, reason, ""});
-            p.reported[i] = true;
-            continue;
+        finding f = unreadable(entries[i]);
+        if (!failed(f)) {
+            auto [first, fresh] = p.by_path.emplace(lower_case(entries[i].name), i);
+            f = fresh ? f : found(msg::check_same_name, f.path, entries[first->second].name);
         }
-        auto [first, fresh] = p.by_path.emplace(lower_case(entries[i].name), i);
-        if (!fresh) {
-            findings.push_back({finding_kind::unreadable, entries[i].name,
-                                "m\xeame nom, \xe0 la casse pr\xe8s, que ",
-                                entries[first->second].name});
-            p.reported[i] = true;
-        }
+        p.reported[i] = failed(f);
+        if (failed(f))
+            findings.push_back(std::move(f));
     }
 }
 
@@ -147,11 +140,11 @@ void read_package_scripts(package_side &p, const std::unordered_set<std::string>
     for (size_t i = 0; i < scripts.size(); ++i) {
         const package_entry &entry = p.zip.entries[scripts[i].second];
         if (entry.size > shader_script_limit) {
-            findings.push_back({finding_kind::too_big, entry.name, "", ""});
+            findings.push_back(found(msg::game_big_script, entry.name));
             p.reported[scripts[i].second] = true;
             continue;
         }
-        if (read_package_entry(p.zip, entry, shader_script_limit, text))
+        if (read_package_entry(p.path, entry, shader_script_limit, text))
             p.script_defs[i] = parse_shader_script(text, &wanted);
     }
     for (size_t i = 0; i < scripts.size(); ++i)
@@ -168,13 +161,9 @@ struct checker {
 // game.  Marks the package's entry used and gives its index in at.
 found_in look_up(checker &c, kind k, const std::string &name, size_t *at = nullptr) {
     std::vector<std::string> tries = {lower_case(name)};
-    std::string key = shader_key(name);
-    if (k == kind::image)
-        for (const char *ext : image_extensions)
-            tries.push_back(key + ext);
-    if (k == kind::sound)
-        for (const char *ext : sound_extensions)
-            tries.push_back(key + ext);
+    if (k != kind::exact)
+        for (const std::string &ext : k == kind::image ? image_extensions : sound_extensions)
+            tries.push_back(shader_key(name) + ext);
     for (const std::string &path : tries) {
         auto hit = c.package.by_path.find(path);
         if (hit != c.package.by_path.end()) {
@@ -218,14 +207,12 @@ void check_aas(package_side &p, map_check &m, const std::string &bsp_name, md4_c
     const package_entry &aas = p.zip.entries[at->second];
     std::string head;
     std::optional<int32_t> made_for;
-    if (read_package_entry(p.zip, aas, aas_header_size, head, aas_header_size))
+    if (read_package_entry(p.path, aas, aas_header_size, head, aas_header_size))
         made_for = aas_checksum_of_bytes(head);
     if (!made_for)
-        m.findings.push_back({finding_kind::unreadable, aas.name,
-                              "pas un fichier de navigation des bots (EAAS, version 4 ou 5)", ""});
+        m.findings.push_back(found(msg::check_not_aas, aas.name));
     else if (*made_for != checksum_of(bsp_md4))
-        m.findings.push_back({finding_kind::unreadable, aas.name,
-                              "calcul\xe9 pour une autre compilation de ", bsp_name});
+        m.findings.push_back(found(msg::check_aas_elsewhere, aas.name, bsp_name));
 }
 
 // The level's MD4 checksum is worked out as it is read, only when an AAS
@@ -242,7 +229,7 @@ level_read read_level(package_side &p, const package_entry &bsp_entry) {
     md4_ctx md4;
     md4_init(&md4);
     level_reader reader;
-    bool whole = stream_package_entry(p.zip, bsp_entry, [&](std::string_view piece) {
+    bool whole = stream_package_entry(p.path, bsp_entry, [&](std::string_view piece) {
         read_level_piece(reader, piece);
         if (summed)
             md4_update(&md4, piece.size(), reinterpret_cast<const std::uint8_t *>(piece.data()));
@@ -250,14 +237,13 @@ level_read read_level(package_side &p, const package_entry &bsp_entry) {
     });
     r.level = finish_level(reader);
     if (!whole || !r.level.compiled) {
-        r.map.findings.push_back({finding_kind::unreadable, bsp_entry.name,
-                                  "pas une map compil\xe9"
-                                  "e lisible (IBSP, version 46)",
-                                  ""});
+        r.map.findings.push_back(found(msg::check_not_level, bsp_entry.name));
         return r;
     }
-    if (!r.level.refused.empty())
-        r.map.findings.push_back({finding_kind::unreadable, bsp_entry.name, r.level.refused, ""});
+    if (!r.level.refused.empty()) {
+        r.map.findings.push_back(found(msg::check_level_refused, bsp_entry.name));
+        r.map.findings.back().why = r.level.refused;
+    }
     r.readable = true;
     if (summed)
         check_aas(p, r.map, bsp_entry.name, md4);
@@ -268,7 +254,7 @@ level_read read_level(package_side &p, const package_entry &bsp_entry) {
             continue;
         auto [names, fresh] = p.model_shaders.try_emplace(hit->second);
         std::string bytes;
-        if (fresh && read_package_entry(p.zip, p.zip.entries[hit->second], model_limit, bytes))
+        if (fresh && read_package_entry(p.path, p.zip.entries[hit->second], model_limit, bytes))
             names->second = md3_shader_names(bytes);
     }
     return r;
@@ -283,7 +269,7 @@ void check_uses(checker &c, level_read &r) {
         found_in where = look_up(c, k, name, at);
         if (where == found_in::nowhere && c.game.files.found &&
             missed.insert(lower_case(name)).second)
-            m.findings.push_back({finding_kind::missing, name, "", ""});
+            m.findings.push_back(found(msg::check_missing, name));
         return where;
     };
     const entity_files &entities = r.level.entities;
@@ -367,12 +353,12 @@ void check_arenas(checker &c, std::vector<finding> &findings) {
     for (size_t at : arenas) {
         c.package.used[at] = true;
         std::string text;
-        read_package_entry(c.package.zip, c.package.zip.entries[at], shader_script_limit, text);
+        read_package_entry(c.package.path, c.package.zip.entries[at], shader_script_limit, text);
         for (const std::string &map : arena_maps(text)) {
             std::string bsp = "maps/" + lower_case(map) + ".bsp";
             if (!c.package.maps.count(lower_case(map)) && !c.game.files.paths.count(bsp))
-                findings.push_back({finding_kind::unreadable, c.package.zip.entries[at].name,
-                                    "nomme une map absente du paquet : ", map});
+                findings.push_back(
+                    found(msg::check_arena_map, c.package.zip.entries[at].name, map));
         }
     }
 }
@@ -397,13 +383,13 @@ void check_leftovers(const checker &c, bool game_pak, std::vector<finding> &find
         auto copy = c.game.sums.find(lower);
         bool in_game = copy != c.game.sums.end();
         if (in_game && copy->second.crc == e.crc && copy->second.size == e.size)
-            findings.push_back({finding_kind::game_owned, e.name, "", ""});
+            findings.push_back(found(msg::check_game_owned, e.name));
         else if (!game_pak && is_game_code(lower))
-            findings.push_back({finding_kind::game_code, e.name, "", ""});
+            findings.push_back(found(msg::check_game_code, e.name));
         else if (!game_pak && in_game)
-            findings.push_back({finding_kind::replaces_game, e.name, "", copy->second.pak});
+            findings.push_back(found(msg::check_replaces_game, e.name, copy->second.pak));
         else if (!p.used[i] && !is_root_note(lower))
-            findings.push_back({finding_kind::unused, e.name, "", ""});
+            findings.push_back(found(msg::check_unused, e.name));
     }
 }
 
@@ -446,7 +432,7 @@ std::vector<std::string> conflicts_with_others(const std::string &package_path, 
     for (const package_entry &e : p.zip.entries) {
         // Every script the game would list, as read_pk3 takes them.
         if (is_shader_script(path_key(e.name)) &&
-            read_package_entry(p.zip, e, shader_script_limit, text))
+            read_package_entry(p.path, e, shader_script_limit, text))
             shader_names(text, defined);
     }
     std::vector<pk3_contents> others;
@@ -471,8 +457,13 @@ std::vector<std::string> conflicts_with_others(const std::string &package_path, 
 package_check check_package(const std::string &package_path, const std::string &game_dir) {
     package_check result;
     package_side package;
-    if (!open_package(package_path, package.zip, result.failure, true))
+    package.path = package_path;
+    package.zip = list_package(package_path, true);
+    if (!package.zip.whole()) {
+        result.failure = found(package.zip.failure, package_path);
+        result.failure.why = package.zip.why;
         return result;
+    }
     // The game's archives are read while the package's levels are.
     game_side game;
     std::thread game_reader;
@@ -482,10 +473,7 @@ package_check check_package(const std::string &package_path, const std::string &
     std::vector<finding> unreadable;
     index_package(package, unreadable);
     if (package.zip.entry_count >= 0xffff)
-        unreadable.push_back({finding_kind::unreadable, package_path,
-                              "Zip64 (65535 entr\xe9"
-                              "es ou plus)",
-                              ""});
+        unreadable.push_back(found(msg::check_too_many_entries, package_path));
     std::vector<size_t> levels;
     for (const auto &[lower, at] : package.by_path)
         if (in_folder(lower, "maps/", ".bsp")) {

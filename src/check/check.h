@@ -8,22 +8,12 @@
 #include <string>
 #include <vector>
 
-enum class finding_kind {
-    missing,       // a map uses it, and neither the package nor the game has it
-    unreadable,    // the engine cannot read it: reason says why
-    game_owned,    // the game ships the same bytes
-    unused,        // no map of the package uses it
-    replaces_game, // the game ships other bytes under its name: other is the game's pak
-    game_code,     // game code (vm/*.qvm, *.so, *.dll) that is not the game's own
-    too_big,       // a shader script over the scripts' limit, left unread
-};
+#include "report/report.h"
 
-struct finding {
-    finding_kind kind;
-    std::string name;   // game path or entry name, raw bytes
-    std::string reason; // ISO-8859-1, for unreadable
-    std::string other;  // raw bytes that end the reason (another entry, a map, a pak); may be empty
-};
+// One thing found: what tells it (check_missing, check_encrypted, ...);
+// path is the game path or entry name, other, count and why what the
+// message names beside it.  game_big_script is told as the game's notes are.
+using finding = report;
 
 struct map_check {
     std::string name; // as maps/<name>.bsp spells it
@@ -31,9 +21,9 @@ struct map_check {
 };
 
 struct package_check {
-    // Why the package cannot be read as a zip (ISO-8859-1 or the system's
-    // words); empty when it was read.
-    std::string failure;
+    // Why the package cannot be read as a zip: what is msg::ok when it was
+    // read; why holds the system's words for zip_system_error.
+    report failure;
     bool game_found = false; // the game's own pak*.pk3 were found
     std::string game_dir;
     std::size_t game_file_count = 0;

@@ -40,6 +40,18 @@ int parse_options(int argc, char **argv, cli_options &options);
 // cannot be read as a zip.
 int check_command(const cli_options &options);
 
+// --verify: a line as the terminal shows it: the names escaped by shown(),
+// the rest in the locale's encoding; no line end.
+struct verify_line;
+struct verify_report;
+std::string verify_line_text(const verify_line &line);
+// Prints the report's lines on standard output (quiet: only the failures and
+// the count of maps left) and, when the game refused the package, why on
+// standard error.  Returns the exit status: exit_packed when it passed,
+// exit_engine_refused, exit_no_engine, or 128 plus the number of the signal
+// that ended the run.
+int tell_verify(const verify_report &report, const std::string &pk3_path, bool quiet);
+
 // Writes "mapcrate: ", then the ISO-8859-1 text converted to the locale's
 // encoding, then raw (names of the user's, as shown() writes them) and a
 // line feed, to standard error.

@@ -3,35 +3,36 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <map>
 #include <set>
 
 #include "io/io.h"
 #include "level/tree.h"
+#include "report/render.h"
 #include "zip/zip_read.h"
 
 namespace {
 
-// In ISO-8859-1, as the program's texts are ("\xe9" "e": the escape takes two digits only).
-const char *const cut_short = "archive coup\xe9"
-                              "e";
+// A message with its path and the reason in place, names as they are.
+std::string plain_text(msg what, const std::string &path, const std::string &why = "") {
+    report r;
+    r.path = path;
+    r.why = why;
+    return render(what, r, plain_style);
+}
 
-// The archive at path, read through the one zip reader; false with the
-// reason otherwise.
-bool open_archive(const std::string &path, package_zip &zip, std::string &why) {
-    if (open_package(path, zip, why, false))
-        return true;
-    if (zip.fd.fd >= 0) {
-        char head[4];
-        bool zip_start =
-            read_range(zip.fd.fd, head, 4, 0) == 4 && std::memcmp(head, "PK\3\4", 4) == 0;
-        why = zip_start ? cut_short : "pas une archive zip";
-    }
-    return false;
+// The archive's directory; when it was not read whole, why in why (ISO-8859-1
+// or the system's words).
+package_listing read_directory(const std::string &path, std::string &why) {
+    package_listing listing = list_package(path, false);
+    msg reason = !listing.opened    ? listing.failure
+                 : listing.zip_start ? msg::zip_cut_short
+                                     : msg::zip_not_a_zip;
+    if (!listing.whole())
+        why = plain_text(reason, "", listing.why);
+    return listing;
 }
 
 bool holds_pak0(const std::string &dir, std::vector<std::string> &notes) {
@@ -40,8 +41,7 @@ bool holds_pak0(const std::string &dir, std::vector<std::string> &notes) {
     if (dir.empty() || stat(pak0.c_str(), &st) != 0)
         return false;
     std::string why;
-    package_zip zip;
-    if (open_archive(pak0, zip, why))
+    if (read_directory(pak0, why).whole())
         return true;
     notes.push_back(unreadable_pak_note(pak0, why));
     return false;
@@ -79,11 +79,10 @@ using script_reads = std::map<std::string, script_read>; // by lower-case name
 bool read_archive(const std::string &path, std::size_t archive, game_files &game,
                   script_reads &scripts, const std::unordered_set<std::string> *wanted) {
     std::string why;
-    package_zip zip;
     std::vector<std::string> names;
     script_reads mine;
-    bool opened = open_archive(path, zip, why);
-    for (std::size_t entry = 0; opened && entry < zip.entries.size() && why.empty(); ++entry) {
+    package_listing zip = read_directory(path, why);
+    for (std::size_t entry = 0; why.empty() && entry < zip.entries.size(); ++entry) {
         const package_entry &e = zip.entries[entry];
         std::string name = lower_case(e.name);
         if (is_shader_script(name)) {
@@ -92,12 +91,10 @@ bool read_archive(const std::string &path, std::size_t archive, game_files &game
             std::string text;
             if (e.size > shader_script_limit)
                 mine[name].too_big = true;
-            else if (read_package_entry(zip, e, shader_script_limit, text))
+            else if (read_package_entry(path, e, shader_script_limit, text))
                 mine[name].defs = parse_shader_script(text, wanted);
             else
-                why = "entr\xe9"
-                      "e illisible : " +
-                      name;
+                why = plain_text(msg::zip_entry_unreadable, name);
         }
         names.push_back(std::move(name));
     }
@@ -121,11 +118,22 @@ bool read_archive(const std::string &path, std::size_t archive, game_files &game
 } // namespace
 
 std::string unreadable_pak_note(const std::string &path, const std::string &reason) {
-    return "Pk3 du jeu illisible : " + path + " : " + reason;
+    return plain_text(msg::game_pak_unreadable, path, reason);
 }
 
 std::string big_script_note(const std::string &path) {
-    return "Script de shaders trop grand, ignor\xe9 : " + path;
+    return plain_text(msg::game_big_script, path);
+}
+
+std::vector<std::string> names_in(const std::string &dir,
+                                  const std::function<bool(const std::string &)> &keep) {
+    std::vector<std::string> names;
+    dir_owner listing{opendir(dir.c_str())};
+    while (dirent *e = listing.d ? readdir(listing.d) : nullptr)
+        if (keep(lower_case(e->d_name)))
+            names.push_back(e->d_name);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string find_game_dir(const std::string &explicit_dir, const std::string &author_dir,
@@ -146,16 +154,7 @@ std::string find_game_dir(const std::string &explicit_dir, const std::string &au
 
 game_files read_game_files(const std::string &dir, const std::unordered_set<std::string> *wanted) {
     game_files game;
-    std::vector<std::string> paks;
-    {
-        dir_owner listing{opendir(dir.c_str())};
-        while (dirent *e = listing.d ? readdir(listing.d) : nullptr) {
-            std::string name = lower_case(e->d_name);
-            if (is_game_pak(name))
-                paks.push_back(e->d_name);
-        }
-    }
-    std::sort(paks.begin(), paks.end());
+    std::vector<std::string> paks = names_in(dir, is_game_pak);
     script_reads scripts;
     for (std::size_t i = 0; i < paks.size(); ++i)
         game.found |= read_archive(join_path(dir, paks[i]), i, game, scripts, wanted);

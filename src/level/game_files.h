@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -29,6 +30,11 @@ struct game_files {
 // zip, and a shader script larger than the scripts' limit.
 std::string unreadable_pak_note(const std::string &path, const std::string &reason);
 std::string big_script_note(const std::string &path);
+
+// The names of dir's entries whose lower-case form keep accepts, sorted
+// bytewise: the game's paks, the other pk3s.
+std::vector<std::string> names_in(const std::string &dir,
+                                  const std::function<bool(const std::string &)> &keep);
 
 // The first folder holding a pak0.pk3, searched in this order: explicit_dir
 // (the command line's choice), the author's game folder, the folder in the

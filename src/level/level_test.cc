@@ -164,7 +164,7 @@ TEST(LevelReaders, LumpsOutsideTheLevelGiveNothingAndAreRefused) {
         package_check check = check_package("p.pk3", "");
         list found;
         for (const finding &f : check.maps.at(0).findings)
-            found.push_back(f.reason);
+            found.push_back(f.why);
         EXPECT_EQ(found, row.refused.empty() ? list{} : list{row.refused});
     }
     unsetenv("MAPCRATE_GAME_DIR");

@@ -16,14 +16,11 @@
 #include <unordered_set>
 
 #include "io/io.h"
+#include "level/game_files.h"
 #include "level/tree.h"
 #include "zip/zip_read.h"
 
 namespace {
-
-bool ends_in_pk3(const std::string &lower) {
-    return lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".pk3") == 0;
-}
 
 // As the game sorts a folder's pk3 names: small letters as capitals, '\'
 // and ':' as '/', bytes as signed chars.
@@ -50,17 +47,11 @@ bool searched_before(const pk3_contents &a, const pk3_contents &b) {
 void read_folder(const std::string &dir, bool in_home, const std::string &own_name,
                  const std::unordered_set<std::string> *wanted, bool contents,
                  std::vector<pk3_contents> &found) {
-    std::vector<std::string> names;
-    {
-        dir_owner listing{opendir(dir.c_str())};
-        while (dirent *e = listing.d ? readdir(listing.d) : nullptr) {
-            std::string lower = lower_case(e->d_name);
-            if (ends_in_pk3(lower) && lower != own_name && !is_game_pak(lower))
-                names.push_back(e->d_name);
-        }
-    }
-    std::sort(names.begin(), names.end());
-    for (const std::string &name : names) {
+    auto other = [&](const std::string &lower) {
+        return ends_with_blind(lower, ".pk3") && lower.size() > 4 && lower != own_name &&
+               !is_game_pak(lower);
+    };
+    for (const std::string &name : names_in(dir, other)) {
         pk3_contents pk3{join_path(dir, name), name, in_home, {}, {}};
         if (!contents || read_pk3(pk3.path, pk3, wanted))
             found.push_back(std::move(pk3));
@@ -122,15 +113,14 @@ bool file_crc(const std::string &path, std::uint32_t &crc) {
 
 bool read_pk3(const std::string &path, pk3_contents &out,
               const std::unordered_set<std::string> *wanted) {
-    package_zip zip;
-    std::string why;
     // A directory that breaks off still gives the entries before the break.
-    if (!open_package(path, zip, why, false) && !zip.zip)
+    package_listing zip = list_package(path, false);
+    if (!zip.directory)
         return false;
     for (const package_entry &e : zip.entries) {
         std::string text;
         if (is_shader_script(path_key(e.name)) &&
-            read_package_entry(zip, e, shader_script_limit, text))
+            read_package_entry(path, e, shader_script_limit, text))
             out.scripts.push_back({e.name, parse_shader_script(text, wanted)});
         out.entries.push_back({e.name, e.size, e.crc});
     }

@@ -18,6 +18,10 @@ struct text_style {
     std::string (*words)(std::string_view raw);
 };
 
+// Texts, names and words as they are: ISO-8859-1 text around raw names, as
+// the plan's notes and the conflict lines are kept.
+extern const text_style plain_style;
+
 // text with {path}, {other}, {why} and {count} replaced.
 std::string render_text(const std::string &text, const report &r, const text_style &style);
 // The text of what with {path}, {other}, {why} and {count} replaced.

@@ -49,3 +49,20 @@ std::string shown(std::string_view name) {
     }
     return text;
 }
+
+std::string shown_line(std::string_view line) {
+    std::string utf8;
+    utf8.reserve(line.size());
+    for (size_t i = 0; i < line.size();) {
+        auto c = static_cast<unsigned char>(line[i]);
+        size_t n = c < 0x80 ? 1 : sequence_length(line.substr(i));
+        if (n > 0) {
+            utf8 += line.substr(i, n);
+            i += n;
+        } else {
+            utf8 += {static_cast<char>(0xc0 | c >> 6), static_cast<char>(0x80 | (c & 0x3f))};
+            ++i;
+        }
+    }
+    return shown(utf8);
+}

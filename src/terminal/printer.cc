@@ -14,6 +14,16 @@ std::string in_locale(const std::string &latin1) {
     return converted;
 }
 
+std::string in_latin1(const std::string &text) {
+    if (!g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr))
+        return text;
+    gchar *latin1 = g_convert_with_fallback(text.data(), static_cast<gssize>(text.size()),
+                                            "ISO-8859-1", "UTF-8", "?", nullptr, nullptr, nullptr);
+    std::string converted = latin1 ? latin1 : text;
+    g_free(latin1);
+    return converted;
+}
+
 namespace {
 
 std::string name_as_shown(std::string_view raw) { return shown(raw); }

@@ -9,6 +9,9 @@
 
 // ISO-8859-1 text in the locale's encoding; what it cannot hold becomes '?'.
 std::string in_locale(const std::string &latin1);
+// Text in UTF-8 (the system's words, as a rule) in ISO-8859-1, what it
+// cannot hold written as '?'; text that is not UTF-8 stays as it is.
+std::string in_latin1(const std::string &text);
 // How the terminal writes texts, names and the system's words.
 extern const text_style terminal_style;
 // The record's line, without its end.

@@ -16,8 +16,7 @@
 #include <cstring>
 #include <memory>
 
-#include "cli/cli.h"
-#include "mapcrate.h"
+#include "gamepath/game_path.h"
 #include "verify/engine_run.h"
 #include "verify/stop_signals.h"
 #include "zip/zip_read.h"
@@ -42,10 +41,9 @@ bool starts_with(const std::string &s, const std::string &head) {
 
 package_contents read_contents(const std::string &pk3_path) {
     package_contents c;
-    package_zip zip;
-    std::string why;
     // A directory that breaks off still gives the entries before the break.
-    c.readable = open_package(pk3_path, zip, why, false) || zip.zip;
+    package_listing zip = list_package(pk3_path, false);
+    c.readable = zip.directory;
     for (const package_entry &e : zip.entries) {
         const std::string &entry = e.name;
         if (in_folder(entry, "maps/", ".bsp"))
@@ -59,10 +57,8 @@ package_contents read_contents(const std::string &pk3_path) {
 }
 
 bool holds(const std::vector<std::string> &names, const std::string &name) {
-    for (const std::string &n : names)
-        if (same_blind(n, name))
-            return true;
-    return false;
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string &n) { return same_blind(n, name); });
 }
 
 bool is_executable_file(const std::string &path) {
@@ -101,42 +97,54 @@ bool is_error(const std::string &line) {
 }
 
 bool about_aas(const std::string &line) {
-    for (size_t i = 0; i + 3 <= line.size(); ++i)
-        if (strncasecmp(line.c_str() + i, "aas", 3) == 0)
-            return true;
-    return false;
+    const std::string aas = "aas";
+    return std::search(line.begin(), line.end(), aas.begin(), aas.end(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == b;
+           }) != line.end();
 }
 
-// Why a step failed: in our words (ISO-8859-1) or in the server's own line;
-// neither when it passed.
-struct why {
-    std::string note, said;
-    bool empty() const {
-        return note.empty() && said.empty();
-    }
-};
+// Why a step failed, in our words or in the server's own line: a record
+// whose what is msg::ok when it passed.
+using why = report;
 
-verify_line step_line(const std::string &what, const why &failure) {
-    if (failure.empty())
-        return {what, false, "ok", ""};
-    return {what, true, failure.note, failure.said};
+why note(msg what, std::uint64_t count = 0, const std::string &detail = "") {
+    why r;
+    r.what = what;
+    r.step = step_id::verify;
+    r.why = detail;
+    r.count = count;
+    return r;
 }
 
 why said(const std::string &line) {
-    return {"", line};
+    why r = note(msg::verify_said);
+    r.other = line;
+    return r;
+}
+
+verify_line passed_line(const std::string &what, msg how) {
+    verify_line line{note(how), false};
+    line.note.path = what;
+    return line;
+}
+
+verify_line step_line(const std::string &what, why failure) {
+    if (!failed(failure))
+        return passed_line(what, msg::verify_ok);
+    failure.path = what;
+    return {failure, true};
 }
 
 // How a server that stopped short of the sentinel stopped.
 why gave_up(const engine_output &run, const std::string &last, int seconds) {
     if (run.signal != 0) {
         const char *name = sigabbrev_np(run.signal);
-        return {"le serveur s'est arr\xeat\xe9 sur le signal " + std::to_string(run.signal) +
-                    (name ? std::string(" (SIG") + name + ")" : std::string()),
-                ""};
+        return note(name ? msg::verify_signal_named : msg::verify_signal,
+                    static_cast<std::uint64_t>(run.signal), name ? name : "");
     }
     if (run.finished)
-        return last.empty() ? why{"le serveur n'a rien dit", ""} : said(last);
-    return {"le serveur n'a pas fini en " + std::to_string(seconds) + " s", ""};
+        return last.empty() ? note(msg::verify_silent) : said(last);
+    return note(msg::verify_too_slow, static_cast<std::uint64_t>(seconds));
 }
 
 // What the lines of one run say, step by step; a step that failed ends the
@@ -167,40 +175,41 @@ void judge(const std::string &map, bool has_aas, const std::vector<std::string> 
     }
     // Short of the sentinel: the server stopped by itself or ran out of time.
     why stopped = ended != none ? why{} : gave_up(run, last, seconds);
+    bool short_of_end = failed(stopped);
     // The last step of a map holds only when the server got to the sentinel.
-    why failed = !map_error.empty()   ? said(map_error)
-                 : started && has_aas ? why{}
-                 : !stopped.empty()   ? stopped
-                 : started            ? why{}
-                 : last.empty()       ? why{"le serveur n'a rien dit", ""}
-                                      : said(last);
-    lines.push_back(step_line("maps/" + map + ".bsp", failed));
-    if (!failed.empty())
+    why failure = !map_error.empty()   ? said(map_error)
+                  : started && has_aas ? why{}
+                  : short_of_end       ? stopped
+                  : started            ? why{}
+                  : last.empty()       ? note(msg::verify_silent)
+                                       : said(last);
+    lines.push_back(step_line("maps/" + map + ".bsp", failure));
+    if (failed(failure))
         return;
     for (const std::string &arena : arenas ? *arenas : std::vector<std::string>()) {
         bool read = false;
         for (const std::string &l : out)
             read = read || starts_with(l, "FS_FOpenFileRead: " + arena + " (found in '");
-        lines.push_back(step_line(arena, read ? why{} : why{"le serveur ne l'a pas lu", ""}));
+        lines.push_back(step_line(arena, read ? why{} : note(msg::verify_arena_unread)));
     }
     if (arenas && arenas->empty())
-        lines.push_back(step_line("scripts/" + map + ".arena", {"absent du paquet", ""}));
+        lines.push_back(step_line("scripts/" + map + ".arena", note(msg::verify_arena_missing)));
     if (!has_aas) {
-        lines.push_back({"bots", false, "pas de fichier AAS", ""});
+        lines.push_back(passed_line("bots", msg::verify_no_aas));
         return;
     }
-    failed = aas_ready != none    ? why{}
-             : !aas_error.empty() ? said(aas_error)
-             : !stopped.empty()   ? stopped
-                                  : why{"le serveur n'a pas dit AAS initialized", ""};
-    lines.push_back(step_line("maps/" + map + ".aas", failed));
-    if (!failed.empty())
+    failure = aas_ready != none    ? why{}
+              : !aas_error.empty() ? said(aas_error)
+              : short_of_end       ? stopped
+                                   : note(msg::verify_aas_not_ready);
+    lines.push_back(step_line("maps/" + map + ".aas", failure));
+    if (failed(failure))
         return;
-    failed = !bot_error.empty()                   ? said(bot_error)
-             : entered != none && stopped.empty() ? why{}
-             : !stopped.empty()                   ? stopped
-                                                  : why{"aucun bot n'est entre dans la partie", ""};
-    lines.push_back(step_line("bots", failed));
+    failure = !bot_error.empty()               ? said(bot_error)
+              : entered != none && !short_of_end ? why{}
+              : short_of_end                     ? stopped
+                                                 : note(msg::verify_no_bot);
+    lines.push_back(step_line("bots", failure));
 }
 
 // One server run on one map of the package, in a home folder of its own;
@@ -212,16 +221,14 @@ bool try_map(const engine_setup &setup, const std::string &package, const std::s
     // blank or a semicolon would be cut or run as commands.
     for (char c : map)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-' && c != '.') {
-            lines.push_back(
-                step_line("maps/" + map + ".bsp", {"nom que le serveur ne peut charger", ""}));
+            lines.push_back(step_line("maps/" + map + ".bsp", note(msg::verify_bad_name)));
             return true;
         }
     temp_home home;
     std::string game = home.path + "/baseoa";
     if (home.path.empty() || mkdir(game.c_str(), 0700) != 0 ||
         symlink(package.c_str(), (game + "/" + file).c_str()) != 0) {
-        lines.push_back(
-            step_line("maps/" + map + ".bsp", {"le dossier temporaire n'a pu se faire", ""}));
+        lines.push_back(step_line("maps/" + map + ".bsp", note(msg::verify_no_home)));
         return true;
     }
     std::vector<std::string> argv = {setup.engine};
@@ -287,9 +294,9 @@ verify_report verify_package(const std::string &pk3_path, engine_setup setup) {
     std::unique_ptr<char, decltype(&std::free)> full(realpath(pk3_path.c_str(), nullptr),
                                                      &std::free);
     if (!contents.readable || !full)
-        report.lines.push_back(step_line(pk3_path, {"le paquet ne se lit pas comme un zip", ""}));
+        report.lines.push_back(step_line(pk3_path, note(msg::verify_not_zip)));
     else if (contents.maps.empty())
-        report.lines.push_back(step_line("maps/*.bsp", {"le paquet ne contient aucune map", ""}));
+        report.lines.push_back(step_line("maps/*.bsp", note(msg::verify_no_map)));
     // The server loads only the pk3 files of its folders.
     std::string file = file_of(pk3_path);
     if (!ends_with_blind(file, ".pk3"))
@@ -309,46 +316,14 @@ verify_report verify_package(const std::string &pk3_path, engine_setup setup) {
         wait_or_stop(nullptr, 0, 0);
         report.stopped_by = stop_signal();
     }
+    // The count's text names the limit.
+    static_assert(max_maps_tried == 64);
     if (tried < contents.maps.size() && report.stopped_by == 0) {
-        std::string left = std::to_string(contents.maps.size() - tried) + " maps non essay\xe9";
-        left += "es (limite " + std::to_string(max_maps_tried) + ")";
-        report.lines.push_back({"", false, left, ""});
+        report.lines.push_back(passed_line("", msg::verify_maps_left));
+        report.lines.back().note.count = contents.maps.size() - tried;
     }
-    for (const verify_line &line : report.lines)
-        if (line.failed)
-            report.verdict = verify_verdict::refused;
+    if (std::any_of(report.lines.begin(), report.lines.end(),
+                    [](const verify_line &line) { return line.failed; }))
+        report.verdict = verify_verdict::refused;
     return report;
-}
-
-std::string verify_line_text(const verify_line &line) {
-    return "Jeu : " + (line.what.empty() ? std::string() : shown(line.what) + " : ") +
-           in_locale((line.failed ? "echec : " : "") + line.note) + shown(line.said);
-}
-
-int tell_verify(const verify_report &report, const std::string &pk3_path, bool quiet) {
-    std::string out;
-    for (const verify_line &line : report.lines)
-        if (!quiet || line.failed || line.what.empty())
-            out += verify_line_text(line) + "\n";
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    std::fflush(stdout);
-    if (report.stopped_by != 0)
-        return 128 + report.stopped_by;
-    if (report.verdict == verify_verdict::no_engine) {
-        tell("Aucun serveur du jeu (ioq3ded) n'est install\xe9 : le paquet Debian "
-             "openarena-server en apporte un.");
-        return exit_no_engine;
-    }
-    if (report.verdict == verify_verdict::refused) {
-        for (const verify_line &line : report.lines)
-            if (line.failed) {
-                std::string text = verify_line_text(line);
-                std::string message = "mapcrate: " + in_locale("Le jeu refuse le paquet ") +
-                                      shown(pk3_path) + " : " + text.substr(6) + "\n";
-                std::fwrite(message.data(), 1, message.size(), stderr);
-                break;
-            }
-        return exit_engine_refused;
-    }
-    return exit_packed;
 }

@@ -8,19 +8,23 @@
 #include <string>
 #include <vector>
 
+#include "report/report.h"
+
 enum class verify_verdict { pass, refused, no_engine };
 
 // The most maps of one package tried, one server each; the others are
 // named by their count.
 constexpr size_t max_maps_tried = 64;
 
-// One line: "Jeu : <what> : ok", "Jeu : <what> : echec : <why>",
-// "Jeu : bots : pas de fichier AAS" or "Jeu : <n> maps non essayées (limite 64)".
+// One step tried, or the count of maps left: "<what> : ok", "<what> :
+// echec : <why>", "bots : pas de fichier AAS", "<n> maps non essayées".
+// note.what says how it went (verify_ok, verify_said, ...); note.path is
+// what was tried, a path of the package as stored or "bots" (empty for the
+// count left); note.other the server's own line for verify_said; note.count
+// and note.why the figures of the others (a signal, seconds, maps).
 struct verify_line {
-    std::string what; // a path of the package as stored, or "bots"; empty: the count left
+    report note;
     bool failed = false;
-    std::string note; // in ISO-8859-1: "ok", why in our words, or the count's text
-    std::string said; // why in the server's own words, as it printed them
 };
 
 struct verify_report {
@@ -51,14 +55,3 @@ bool find_engine(engine_setup &setup);
 // process group stopped whatever happens; a SIGINT, SIGTERM or SIGHUP meanwhile
 // ends the run there, noted in stopped_by.  Prints nothing.
 verify_report verify_package(const std::string &pk3_path, engine_setup setup = {});
-
-// A line as the terminal shows it: the names escaped by shown(), the rest
-// in the locale's encoding; no line end.
-std::string verify_line_text(const verify_line &line);
-
-// Prints the report's lines on standard output (quiet: only the failures and
-// the count of maps left) and, when the game refused the package, why on
-// standard error.  Returns the command line's exit status: 0 when it passed,
-// 6 when the game refused the package, 7 when no server is installed, 128
-// plus the signal's number when one ended the run.
-int tell_verify(const verify_report &report, const std::string &pk3_path, bool quiet);

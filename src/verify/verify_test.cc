@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "support.h"
+#include "cli/cli.h"
 #include "verify/verify.h"
 
 namespace {

@@ -3,12 +3,37 @@
 #include "zip/zip_read.h"
 
 #include <libdeflate.h>
+#include <unzip.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
+
+#include "io/io.h"
 
 namespace {
+
+// Reads the file open on fd for the zip library, through a small cache: the
+// library reads its directories a few bytes at a time.
+struct read_layer {
+    int fd = -1;
+    std::uint64_t size = 0, pos = 0;
+    std::string cache;
+    std::uint64_t cache_at = 0;
+    bool failed = false;
+};
+
+struct unz_closer {
+    void operator()(void *zip) const { unzClose(zip); }
+};
+
+// An archive open for the library, for the length of one call.
+struct open_zip {
+    fd_owner fd;
+    std::unique_ptr<read_layer> layer; // where the library's handle points
+    std::unique_ptr<void, unz_closer> zip;
+};
 
 constexpr std::uint64_t cache_size = 16 * 1024;
 constexpr std::uint16_t zip64_field = 0x0001;
@@ -107,7 +132,12 @@ bool read_record(void *zip, package_entry &entry, std::string &extra) {
     entry.method = static_cast<int>(info.compression_method);
     entry.flags = static_cast<unsigned>(info.flag);
     entry.zip64 = has_zip64_field(extra, info.size_file_extra);
-    return unzGetFilePos64(zip, &entry.at) == UNZ_OK;
+    unz64_file_pos at;
+    if (unzGetFilePos64(zip, &at) != UNZ_OK)
+        return false;
+    entry.record_at = at.pos_in_zip_directory;
+    entry.number = at.num_of_file;
+    return true;
 }
 
 // The local header's extra field, read with the entry opened raw.
@@ -126,31 +156,62 @@ bool local_zip64(void *zip, std::string &extra) {
     return found;
 }
 
-} // namespace
 
-bool open_package(const std::string &path, package_zip &package, std::string &failure,
-                  bool local_headers) {
+// Opens the regular file at path for the library; false, with the reason
+// in listing, when it is not a file or not a zip the library reads.
+bool open_archive(const std::string &path, open_zip &archive, package_listing &listing) {
     struct stat st;
     errno = 0;
-    package.fd = fd_owner{open_as_file(path.c_str(), st)};
-    if (package.fd.fd < 0) {
+    archive.fd = fd_owner{open_as_file(path.c_str(), st)};
+    if (archive.fd.fd < 0) {
         // A folder, a pipe or a device opens, but is no file.
-        failure = errno != 0 ? std::strerror(errno) : "pas un fichier ordinaire";
+        listing.failure = errno != 0 ? msg::zip_system_error : msg::zip_not_regular;
+        listing.why = errno != 0 ? std::strerror(errno) : "";
         return false;
     }
-    package.layer = std::make_unique<read_layer>();
-    package.layer->fd = package.fd.fd;
-    package.layer->size = static_cast<std::uint64_t>(st.st_size);
+    listing.opened = true;
+    archive.layer = std::make_unique<read_layer>();
+    archive.layer->fd = archive.fd.fd;
+    archive.layer->size = static_cast<std::uint64_t>(st.st_size);
     zlib_filefunc64_def functions{layer_open, layer_read,  layer_write, layer_tell,
-                                  layer_seek, layer_close, layer_error, package.layer.get()};
-    package.zip.reset(unzOpen2_64(path.c_str(), &functions));
-    unz_global_info64 global;
-    if (!package.zip || unzGetGlobalInfo64(package.zip.get(), &global) != UNZ_OK) {
-        failure = "pas une archive zip lisible";
+                                  layer_seek, layer_close, layer_error, archive.layer.get()};
+    archive.zip.reset(unzOpen2_64(path.c_str(), &functions));
+    if (!archive.zip) {
+        listing.failure = msg::zip_not_zip;
         return false;
     }
-    package.entry_count = global.number_entry;
-    void *zip = package.zip.get();
+    return true;
+}
+
+// False when the directory's sizes for entry cannot be true: more packed
+// bytes than the file holds, or more bytes than its method makes of them.
+bool sizes_possible(const open_zip &archive, const package_entry &entry) {
+    if (entry.packed_size > archive.layer->size)
+        return false;
+    if (entry.method == 0 && !(entry.flags & 1))
+        return entry.size == entry.packed_size;
+    // Deflate makes at most 258 bytes of two bits: 1032 of a byte.
+    return entry.method != Z_DEFLATED || entry.size / 1032 <= entry.packed_size;
+}
+
+// The archive at path open on entry, when its sizes can be true.
+bool open_at(const std::string &path, const package_entry &entry, open_zip &archive) {
+    package_listing ignored;
+    unz64_file_pos at{entry.record_at, entry.number};
+    return open_archive(path, archive, ignored) && sizes_possible(archive, entry) &&
+           unzGoToFilePos64(archive.zip.get(), &at) == UNZ_OK;
+}
+
+// Lists the archive's directory into listing.
+void list_directory(open_zip &archive, package_listing &listing, bool local_headers) {
+    void *zip = archive.zip.get();
+    unz_global_info64 global;
+    if (unzGetGlobalInfo64(zip, &global) != UNZ_OK) {
+        listing.failure = msg::zip_not_zip;
+        return;
+    }
+    listing.directory = true;
+    listing.entry_count = global.number_entry;
     std::string extra;
     int at = unzGoToFirstFile(zip);
     for (; at == UNZ_OK; at = unzGoToNextFile(zip)) {
@@ -163,31 +224,33 @@ bool open_package(const std::string &path, package_zip &package, std::string &fa
         // not for an entry whose data descriptor holds them.
         entry.zip64 =
             entry.zip64 || (local_headers && !(entry.flags & 8) && local_zip64(zip, extra));
-        package.entries.push_back(std::move(entry));
+        listing.entries.push_back(std::move(entry));
     }
-    if (at != UNZ_END_OF_LIST_OF_FILE) {
-        failure = "r\xe9pertoire de l'archive illisible";
-        return false;
-    }
-    return true;
+    if (at != UNZ_END_OF_LIST_OF_FILE)
+        listing.failure = msg::zip_directory_broken;
 }
 
-bool sizes_possible(const package_zip &package, const package_entry &entry) {
-    if (!package.layer || entry.packed_size > package.layer->size)
-        return false;
-    if (entry.method == 0 && !(entry.flags & 1))
-        return entry.size == entry.packed_size;
-    // Deflate makes at most 258 bytes of two bits: 1032 of a byte.
-    return entry.method != Z_DEFLATED || entry.size / 1032 <= entry.packed_size;
+} // namespace
+
+package_listing list_package(const std::string &path, bool local_headers) {
+    package_listing listing;
+    open_zip archive;
+    if (open_archive(path, archive, listing))
+        list_directory(archive, listing, local_headers);
+    char head[4];
+    listing.zip_start = listing.opened && read_range(archive.fd.fd, head, 4, 0) == 4 &&
+                        std::memcmp(head, "PK\3\4", 4) == 0;
+    return listing;
 }
 
-bool read_package_entry(package_zip &package, const package_entry &entry, std::uint64_t limit,
-                        std::string &bytes, std::uint64_t head) {
-    void *zip = package.zip.get();
+bool read_package_entry(const std::string &path, const package_entry &entry,
+                        std::uint64_t limit, std::string &bytes, std::uint64_t head) {
     std::uint64_t want = head > 0 ? std::min(head, entry.size) : entry.size;
+    open_zip archive;
     if (want > limit || want > INT32_MAX || entry.packed_size > INT32_MAX || entry.flags & 1 ||
-        !sizes_possible(package, entry) || unzGoToFilePos64(zip, &entry.at) != UNZ_OK)
+        !open_at(path, entry, archive))
         return false;
+    void *zip = archive.zip.get();
     if (head > 0) {
         bytes.resize(static_cast<size_t>(want));
         if (unzOpenCurrentFile(zip) != UNZ_OK)
@@ -204,7 +267,8 @@ bool read_package_entry(package_zip &package, const package_entry &entry, std::u
     if (!stored && entry.packed_size > 2 * want + 1024)
         return false;
     int method = 0, level = 0;
-    std::string &raw = stored ? bytes : package.packed;
+    std::string packed;
+    std::string &raw = stored ? bytes : packed;
     raw.resize(static_cast<size_t>(entry.packed_size));
     if (unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK)
         return false;
@@ -225,13 +289,13 @@ bool read_package_entry(package_zip &package, const package_entry &entry, std::u
     return libdeflate_crc32(0, bytes.data(), bytes.size()) == entry.crc;
 }
 
-bool stream_package_entry(package_zip &package, const package_entry &entry,
+bool stream_package_entry(const std::string &path, const package_entry &entry,
                           const std::function<bool(std::string_view)> &sink) {
-    void *zip = package.zip.get();
+    open_zip archive;
     if (entry.flags & 1 || (entry.method != 0 && entry.method != Z_DEFLATED) ||
-        !sizes_possible(package, entry) || unzGoToFilePos64(zip, &entry.at) != UNZ_OK ||
-        unzOpenCurrentFile(zip) != UNZ_OK)
+        !open_at(path, entry, archive) || unzOpenCurrentFile(archive.zip.get()) != UNZ_OK)
         return false;
+    void *zip = archive.zip.get();
     std::string piece(zip_stream_piece, '\0');
     int n = 0;
     bool wanted = true;

@@ -1,0 +1,46 @@
+// --verify on the terminal: the game's lines on standard output, and its
+// refusal on standard error.
+#include "cli/cli.h"
+#include "verify/verify.h"
+
+namespace {
+
+// The line after "Jeu : ": what was tried, "echec : " when it failed, then
+// how it went.
+std::string tried_text(const verify_line &line) {
+    std::string text = line.note.path.empty() ? "" : text_of(msg::verify_tried);
+    if (line.failed)
+        text += text_of(msg::verify_failed);
+    return render_text(text + text_of(line.note.what), line.note, terminal_style);
+}
+
+} // namespace
+
+std::string verify_line_text(const verify_line &line) {
+    return in_locale(text_of(msg::verify_line)) + tried_text(line);
+}
+
+int tell_verify(const verify_report &run, const std::string &pk3_path, bool quiet) {
+    std::string out;
+    for (const verify_line &line : run.lines)
+        if (!quiet || line.failed || line.note.path.empty())
+            out += verify_line_text(line) + "\n";
+    print_text(out);
+    if (run.stopped_by != 0)
+        return 128 + run.stopped_by;
+    if (run.verdict == verify_verdict::no_engine) {
+        tell(text_of(msg::verify_no_engine));
+        return exit_no_engine;
+    }
+    if (run.verdict == verify_verdict::pass)
+        return exit_packed;
+    for (const verify_line &line : run.lines)
+        if (line.failed) {
+            report refused = line.note;
+            refused.what = msg::verify_refused;
+            refused.path = pk3_path;
+            print_text("mapcrate: " + terminal_text(refused) + tried_text(line) + "\n", stderr);
+            break;
+        }
+    return exit_engine_refused;
+}
