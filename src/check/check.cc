@@ -74,10 +74,7 @@ bool is_game_code(const std::string &lower_path) {
 }
 
 finding found(msg what, const std::string &path, const std::string &other = "") {
-    finding f;
-    f.what = what;
-    f.step = step_id::check;
-    f.path = path;
+    finding f = report_of(what, step_id::check, path);
     f.other = other;
     return f;
 }

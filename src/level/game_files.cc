@@ -17,10 +17,9 @@ namespace {
 
 // A message with its path and the reason in place, names as they are.
 std::string plain_text(msg what, const std::string &path, const std::string &why = "") {
-    report r;
-    r.path = path;
+    report r = report_of(what, step_id::none, path);
     r.why = why;
-    return render(what, r, plain_style);
+    return render(r, plain_style);
 }
 
 // The archive's directory; when it was not read whole, why in why (ISO-8859-1

@@ -3,11 +3,12 @@
 namespace {
 
 std::string text_as_it_is(const std::string &text) { return text; }
-std::string raw_as_it_is(std::string_view raw) { return std::string(raw); }
 
 } // namespace
 
-const text_style plain_style = {text_as_it_is, raw_as_it_is, raw_as_it_is};
+std::string as_it_is(std::string_view raw) { return std::string(raw); }
+
+const text_style plain_style = {text_as_it_is, as_it_is, as_it_is};
 
 std::string render_text(const std::string &text, const report &r, const text_style &style) {
     std::string out, run;

@@ -18,6 +18,8 @@ struct text_style {
     std::string (*words)(std::string_view raw);
 };
 
+// A name or words as they are.
+std::string as_it_is(std::string_view raw);
 // Texts, names and words as they are: ISO-8859-1 text around raw names, as
 // the plan's notes and the conflict lines are kept.
 extern const text_style plain_style;

@@ -21,9 +21,9 @@ size_t sequence_length(std::string_view s) {
     return n;
 }
 
-} // namespace
-
-std::string shown(std::string_view name) {
+// name as shown() writes it; with latin1, each byte that starts no UTF-8
+// sequence is read as ISO-8859-1 first.
+std::string escaped(std::string_view name, bool latin1) {
     static const char hex[] = "0123456789abcdef";
     std::string text;
     text.reserve(name.size());
@@ -37,11 +37,20 @@ std::string shown(std::string_view name) {
             i += n;
             continue;
         }
-        if (c == '\\')
+        // A C1 control, or with latin1 a byte that stands for one, as its two UTF-8 bytes.
+        if (c1 || (latin1 && n == 0 && c >= 0x80 && c < 0xa0)) {
+            auto low = c1 ? static_cast<unsigned char>(name[i + 1]) : c;
+            text += {'\\', 'x', 'c', '2', '\\', 'x', hex[low >> 4], hex[low & 15]};
+            i += c1 ? 2 : 1;
+            continue;
+        }
+        if (latin1 && n == 0 && c >= 0xa0)
+            text += {static_cast<char>(0xc0 | c >> 6), static_cast<char>(0x80 | (c & 0x3f))};
+        else if (c == '\\')
             text += "\\\\";
         else if (c == '\t' || c == '\n' || c == '\r')
             text += {'\\', c == '\t' ? 't' : c == '\n' ? 'n' : 'r'};
-        else if (c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0) || c1)
+        else if (c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0))
             text += {'\\', 'x', hex[c >> 4], hex[c & 15]};
         else
             text += name[i];
@@ -50,19 +59,12 @@ std::string shown(std::string_view name) {
     return text;
 }
 
+} // namespace
+
+std::string shown(std::string_view name) {
+    return escaped(name, false);
+}
+
 std::string shown_line(std::string_view line) {
-    std::string utf8;
-    utf8.reserve(line.size());
-    for (size_t i = 0; i < line.size();) {
-        auto c = static_cast<unsigned char>(line[i]);
-        size_t n = c < 0x80 ? 1 : sequence_length(line.substr(i));
-        if (n > 0) {
-            utf8 += line.substr(i, n);
-            i += n;
-        } else {
-            utf8 += {static_cast<char>(0xc0 | c >> 6), static_cast<char>(0x80 | (c & 0x3f))};
-            ++i;
-        }
-    }
-    return shown(utf8);
+    return escaped(line, true);
 }

@@ -108,9 +108,7 @@ bool about_aas(const std::string &line) {
 using why = report;
 
 why note(msg what, std::uint64_t count = 0, const std::string &detail = "") {
-    why r;
-    r.what = what;
-    r.step = step_id::verify;
+    why r = report_of(what, step_id::verify);
     r.why = detail;
     r.count = count;
     return r;
@@ -123,9 +121,7 @@ why said(const std::string &line) {
 }
 
 verify_line passed_line(const std::string &what, msg how) {
-    verify_line line{note(how), false};
-    line.note.path = what;
-    return line;
+    return {report_of(how, step_id::verify, what), false};
 }
 
 verify_line step_line(const std::string &what, why failure) {
@@ -133,6 +129,15 @@ verify_line step_line(const std::string &what, why failure) {
         return passed_line(what, msg::verify_ok);
     failure.path = what;
     return {failure, true};
+}
+
+// A step's outcome: its error line, else passed, else how the server
+// stopped short of the sentinel, else otherwise.
+why outcome(const std::string &error, bool passed, const why &stopped, msg otherwise) {
+    return !error.empty() ? said(error)
+           : passed       ? why{}
+           : failed(stopped) ? stopped
+                             : note(otherwise);
 }
 
 // How a server that stopped short of the sentinel stopped.
@@ -198,17 +203,12 @@ void judge(const std::string &map, bool has_aas, const std::vector<std::string> 
         lines.push_back(passed_line("bots", msg::verify_no_aas));
         return;
     }
-    failure = aas_ready != none    ? why{}
-              : !aas_error.empty() ? said(aas_error)
-              : short_of_end       ? stopped
-                                   : note(msg::verify_aas_not_ready);
+    bool aas_read = aas_ready != none;
+    failure = outcome(aas_read ? "" : aas_error, aas_read, stopped, msg::verify_aas_not_ready);
     lines.push_back(step_line("maps/" + map + ".aas", failure));
     if (failed(failure))
         return;
-    failure = !bot_error.empty()               ? said(bot_error)
-              : entered != none && !short_of_end ? why{}
-              : short_of_end                     ? stopped
-                                                 : note(msg::verify_no_bot);
+    failure = outcome(bot_error, entered != none && !short_of_end, stopped, msg::verify_no_bot);
     lines.push_back(step_line("bots", failure));
 }
 
