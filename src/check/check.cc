@@ -279,12 +279,9 @@ void check_uses(checker &c, level_read &r) {
         const std::vector<std::string> &names = c.package.model_shaders[at];
         shaders.insert(shaders.end(), names.begin(), names.end());
     }
-    std::set<std::string> seen;
-    for (const std::string &shader : shaders) {
-        std::string key = shader_key(shader);
-        if (!seen.insert(key).second)
-            continue;
-        // The game's definition wins over the package's.
+    // What a shader draws, from the definition the game takes: the game's
+    // wins over the package's.
+    auto use_shader = [&](const std::string &shader, const std::string &key) {
         const shader_def *def = nullptr;
         if (auto g = c.game.shaders.find(key); g != c.game.shaders.end()) {
             def = g->second;
@@ -296,13 +293,17 @@ void check_uses(checker &c, level_read &r) {
             // The engine's default shader draws what a compiler left unnamed.
             if (key != "noshader" && !shader.empty() && shader[0] != '*')
                 use(kind::image, shader);
-            continue;
+            return;
         }
         for (const std::string &image : def->images)
             use(kind::image, image);
         for (const std::string &video : def->videos)
             use(kind::exact, video);
-    }
+    };
+    std::set<std::string> seen;
+    for (const std::string &shader : shaders)
+        if (std::string key = shader_key(shader); seen.insert(key).second)
+            use_shader(shader, key);
     for (const auto *names : {&entities.sounds, &entities.music})
         for (const std::string &sound : *names)
             use(kind::sound, sound);

@@ -15,9 +15,7 @@ void print_note(const std::string &note) {
 
 // One of the check's own lines.
 bool print_line(msg what, const std::string &path = "", std::uint64_t count = 0) {
-    report r = report_of(what, step_id::check, path);
-    r.count = count;
-    return print_report(r);
+    return print_report(report_of(what, step_id::check, path, count));
 }
 
 void print_finding(const finding &f) {

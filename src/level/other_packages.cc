@@ -98,15 +98,11 @@ bool file_crc(const std::string &path, std::uint32_t &crc) {
         return false;
     std::vector<char> chunk(1 << 20);
     crc = 0;
-    for (std::uint64_t at = 0;;) {
-        long long n = read_range(in.fd, chunk.data(), chunk.size(), at);
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
+    long long n = 0;
+    for (std::uint64_t at = 0; (n = read_range(in.fd, chunk.data(), chunk.size(), at)) > 0;
+         at += static_cast<std::uint64_t>(n))
         crc = libdeflate_crc32(crc, chunk.data(), static_cast<size_t>(n));
-        at += static_cast<std::uint64_t>(n);
-    }
+    return n == 0;
 }
 
 } // namespace

@@ -26,12 +26,14 @@ struct report {
 
 inline bool failed(const report &r) { return r.what != msg::ok; }
 
-// A record of what, from step, about path; the other fields empty.
-inline report report_of(msg what, step_id step, const std::string &path = std::string()) {
+// A record of what, from step, about path, with count; the other fields empty.
+inline report report_of(msg what, step_id step, const std::string &path = std::string(),
+                        std::uint64_t count = 0) {
     report r;
     r.what = what;
     r.step = step;
     r.path = path;
+    r.count = count;
     return r;
 }
 

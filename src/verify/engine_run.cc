@@ -92,18 +92,24 @@ pid_t spawn(const std::vector<std::string> &argv, const std::string &dir, int in
     return pid;
 }
 
+// A pipe's two ends, closed on exec.
+bool make_pipe(fd_owner &read_end, fd_owner &write_end) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0)
+        return false;
+    read_end = fd_owner{ends[0]};
+    write_end = fd_owner{ends[1]};
+    return true;
+}
+
 } // namespace
 
 engine_output run_engine(const std::vector<std::string> &argv, const std::string &dir,
                          const std::string &input, const std::string &sentinel, int seconds) {
     engine_output result;
-    int in_ends[2], out_ends[2];
-    if (pipe2(in_ends, O_CLOEXEC) != 0)
+    fd_owner console_read, console, printed, printed_write;
+    if (!make_pipe(console_read, console) || !make_pipe(printed, printed_write))
         return result;
-    fd_owner console_read{in_ends[0]}, console{in_ends[1]};
-    if (pipe2(out_ends, O_CLOEXEC) != 0)
-        return result;
-    fd_owner printed{out_ends[0]}, printed_write{out_ends[1]};
     sigpipe_ignored quiet_pipe;
     pid_t pid = spawn(argv, dir, console_read.fd, printed_write.fd);
     console_read = fd_owner();

@@ -1,15 +1,14 @@
 #include "verify/stop_signals.h"
 
-#include <pthread.h>
-
 #include <atomic>
 #include <cerrno>
+#include <iterator>
 
 namespace {
 
-const int handled[] = {SIGINT, SIGTERM, SIGHUP};
-constexpr int handled_count = sizeof handled / sizeof handled[0];
-static_assert(handled_count == sizeof stop_signals::old / sizeof(struct sigaction));
+// In the order of stop_signals::old.
+const int stoppers[] = {SIGINT, SIGTERM, SIGHUP};
+static_assert(std::size(stoppers) == sizeof stop_signals::old / sizeof(struct sigaction));
 
 std::atomic<int> noted{0};
 // The thread's mask from before the stop_signals, less the three signals:
@@ -25,31 +24,27 @@ extern "C" void note_signal(int sig) {
 } // namespace
 
 stop_signals::stop_signals() {
-    sigset_t held;
-    sigemptyset(&held);
-    for (int sig : handled)
-        sigaddset(&held, sig);
-    pthread_sigmask(SIG_BLOCK, &held, &old_mask);
     noted.store(0);
     struct sigaction action {};
     action.sa_handler = note_signal; // no SA_RESTART: the wait must end
-    action.sa_mask = held;
-    for (int i = 0; i < handled_count; ++i) {
-        sigaction(handled[i], nullptr, &old[i]);
-        if (old[i].sa_handler != SIG_IGN)
-            sigaction(handled[i], &action, nullptr);
-    }
-    waiting_mask = old_mask;
-    for (int sig : handled)
+    sigemptyset(&action.sa_mask);
+    waiting_mask = held.old;
+    for (int sig : stoppers) {
+        sigaddset(&action.sa_mask, sig);
         sigdelset(&waiting_mask, sig);
+    }
+    for (size_t i = 0; i < std::size(stoppers); ++i) {
+        sigaction(stoppers[i], nullptr, &old[i]);
+        if (old[i].sa_handler != SIG_IGN)
+            sigaction(stoppers[i], &action, nullptr);
+    }
     active.store(true);
 }
 
 stop_signals::~stop_signals() {
     active.store(false);
-    for (int i = 0; i < handled_count; ++i)
-        sigaction(handled[i], &old[i], nullptr);
-    pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
+    for (size_t i = 0; i < std::size(stoppers); ++i)
+        sigaction(stoppers[i], &old[i], nullptr);
 }
 
 int stop_signal() {

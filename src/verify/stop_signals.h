@@ -4,14 +4,16 @@
 #include <poll.h>
 #include <signal.h>
 
+#include "minizip/signals.h"
+
 // While one lives, SIGINT, SIGTERM and SIGHUP are held back on this thread,
 // but inside wait_or_stop, and one that comes is noted instead of ending
 // the process, so that the server is killed and its folder removed first.
 // A signal ignored (as under nohup) stays ignored.  The handlers and the
 // mask it replaced come back when it goes.
 struct stop_signals {
+    signals_held held; // first in, last out: the handlers change while the signals wait
     struct sigaction old[3];
-    sigset_t old_mask;
     stop_signals();
     ~stop_signals();
     stop_signals(const stop_signals &) = delete;

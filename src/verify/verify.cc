@@ -108,9 +108,8 @@ bool about_aas(const std::string &line) {
 using why = report;
 
 why note(msg what, std::uint64_t count = 0, const std::string &detail = "") {
-    why r = report_of(what, step_id::verify);
+    why r = report_of(what, step_id::verify, "", count);
     r.why = detail;
-    r.count = count;
     return r;
 }
 
@@ -188,28 +187,30 @@ void judge(const std::string &map, bool has_aas, const std::vector<std::string> 
                   : started            ? why{}
                   : last.empty()       ? note(msg::verify_silent)
                                        : said(last);
-    lines.push_back(step_line("maps/" + map + ".bsp", failure));
-    if (failed(failure))
+    // A step's line; false when it failed, which ends the map's lines.
+    auto passed = [&](const std::string &what, const why &failure) {
+        lines.push_back(step_line(what, failure));
+        return !failed(failure);
+    };
+    if (!passed("maps/" + map + ".bsp", failure))
         return;
     for (const std::string &arena : arenas ? *arenas : std::vector<std::string>()) {
-        bool read = false;
-        for (const std::string &l : out)
-            read = read || starts_with(l, "FS_FOpenFileRead: " + arena + " (found in '");
-        lines.push_back(step_line(arena, read ? why{} : note(msg::verify_arena_unread)));
+        bool read = std::any_of(out.begin(), out.end(), [&](const std::string &l) {
+            return starts_with(l, "FS_FOpenFileRead: " + arena + " (found in '");
+        });
+        passed(arena, read ? why{} : note(msg::verify_arena_unread));
     }
     if (arenas && arenas->empty())
-        lines.push_back(step_line("scripts/" + map + ".arena", note(msg::verify_arena_missing)));
+        passed("scripts/" + map + ".arena", note(msg::verify_arena_missing));
     if (!has_aas) {
         lines.push_back(passed_line("bots", msg::verify_no_aas));
         return;
     }
     bool aas_read = aas_ready != none;
-    failure = outcome(aas_read ? "" : aas_error, aas_read, stopped, msg::verify_aas_not_ready);
-    lines.push_back(step_line("maps/" + map + ".aas", failure));
-    if (failed(failure))
-        return;
-    failure = outcome(bot_error, entered != none && !short_of_end, stopped, msg::verify_no_bot);
-    lines.push_back(step_line("bots", failure));
+    if (passed("maps/" + map + ".aas",
+               outcome(aas_read ? "" : aas_error, aas_read, stopped, msg::verify_aas_not_ready)))
+        passed("bots",
+               outcome(bot_error, entered != none && !short_of_end, stopped, msg::verify_no_bot));
 }
 
 // One server run on one map of the package, in a home folder of its own;
