@@ -16,15 +16,17 @@ void pump_events() {
         gtk_main_iteration();
 }
 
-// With MAPCRATE_DIALOG_LOG naming a file, each dialog met goes into it (tests/outputs.py).
+// With MAPCRATE_DIALOG_LOG naming a file, each dialog met adds a line to it (tests/outputs.py).
 void log_dialog(const seen_dialog &seen) {
     const char *path = g_getenv("MAPCRATE_DIALOG_LOG");
     const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
     if (!path || !test)
         return;
-    std::ofstream(path, std::ios::app) << test->test_suite_name() << "." << test->name()
-                                       << ": type " << seen.type << "\n"
-                                       << seen.text << "\n--\n";
+    std::string line = std::string(test->test_suite_name()) + "." + test->name() + ", type " +
+                       std::to_string(seen.type) + ": ";
+    for (char c : seen.text)
+        line += c == '\n' ? std::string("\\n") : std::string(1, c);
+    std::ofstream(path, std::ios::app) << line << "\n";
 }
 
 gboolean answer_next(gpointer log_slot) {
