@@ -89,7 +89,9 @@ def run_group(program, source, kind, rows):
         r = subprocess.run([program, *args], cwd=work, env=env, input=b"y\n", capture_output=True)
         out += ["$ LC_ALL=%s mapcrate %s => %d" % (locale, shlex.join(args), r.returncode),
                 *stream("out", r.stdout), *stream("err", r.stderr)]
-        for made in sorted(set(os.listdir(work)) - before):
+        after = set(os.listdir(work))
+        out += ["gone " + name for name in sorted(before - after)]
+        for made in sorted(after - before):
             out += package(os.path.join(work, made)) if made.endswith(".pk3") else ["made " + made]
     shutil.rmtree(work)
     return "\n".join(out).replace(work, "<work>") + "\n"
