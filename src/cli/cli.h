@@ -44,3 +44,5 @@ int check_command(const cli_options &options);
 // encoding, then raw (names of the user's, as shown() writes them) and a
 // line feed, to standard error.
 void tell(const std::string &latin1, const std::string &raw = std::string());
+// The same for a record: "mapcrate: " and its line.
+void tell(const report &r);
