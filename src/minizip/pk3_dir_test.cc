@@ -12,6 +12,7 @@
 #include "io/io.h"
 #include "pk3_dir.h"
 #include "support.h"
+#include "terminal/printer.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ struct row {
     const pack_limits *limits = nullptr; // in-process with these limits
 };
 
-outcome last_failure; // of the last in-process pack
+report last_failure; // of the last in-process pack
 
 // The one file whose read fails half-way, once: fread returns half of its
 // first chunk with EIO, and the reads after it go on from there.
@@ -62,10 +63,12 @@ run_result pack(row r) {
         for (std::string &a : r.args)
             argv.push_back(&a[0]);
         failing_file = r.input.empty() ? "" : fs::absolute(r.input).string();
-        testing::internal::CaptureStdout();
-        res.status =
-            pack_with_limits(int(argv.size()), argv.data(), *r.limits, &last_failure) < 0 ? 255 : 0;
-        res.out = testing::internal::GetCapturedStdout();
+        progress_sink sink;
+        sink.tell = [&](const report &told) { res.out += terminal_text(told) + "\n"; };
+        res.status = pack_with_limits(int(argv.size()), argv.data(), *r.limits, sink,
+                                      &last_failure) < 0
+                         ? 255
+                         : 0;
     } else {
         // "--fsize=N" first caps the bytes written to a file: the packer
         // must then see writes fail, not die of the signal that comes.
@@ -231,10 +234,10 @@ TEST(Pk3Dir, Rows) {
         run_result res = pack(r);
         EXPECT_EQ(res.status, failed ? 255 : r.printed == ask);
         EXPECT_EQ(res.out, r.printed);
-        // In-process, the outcome names the file and the reason the packer printed.
+        // In-process, the failure kept is the line and the reason the packer told.
         const std::string told =
-            "error in reading " + last_failure.path + "\n" + last_failure.reason + "\n";
-        EXPECT_EQ(last_failure.step != failed_step::none && r.printed.find(told) < r.printed.size(),
+            terminal_text(last_failure) + "\n" + last_failure.why + "\n";
+        EXPECT_EQ(::failed(last_failure) && r.printed.find(told) < r.printed.size(),
                   failed && r.limits);
         if (!archive.empty())
             read_back(archive, r);
