@@ -193,6 +193,14 @@ std::string layer_reason(packing *p) {
     return p->layer.failure;
 }
 
+// The library's result err on the entry path, told as a failure what when
+// it is one.
+int library_result(packing *p, int err, msg what, const char *path) {
+    if (err != ZIP_OK)
+        tell_failure(p, what, path, layer_reason(p));
+    return err;
+}
+
 // Reads up to size bytes into buf and returns the count.  A read that
 // stops before the end sets *read_error to its errno; what came back still
 // counts.
@@ -245,21 +253,7 @@ int open_entry(packing *p, const char *path, const char *source, int raw, entry_
                                    name_flags(path) | (encoder ? 1 : 0));
     if (err == ZIP_OK && encoder)
         err = encoder_start(encoder, p->zf, level, p->o.password, crc);
-    if (err != ZIP_OK)
-        tell_failure(p, msg::pack_entry_open_failed, path, layer_reason(p));
-    return err;
-}
-
-// Closes the entry path once its data is in, raw with its size and CRC
-// when size is given.
-int close_entry(packing *p, const char *path, entry_encoder *encoder, const uint64_t *size,
-                uLong crc) {
-    int err = encoder ? encoder_close(encoder, p->zf)
-              : size  ? zipCloseFileInZipRaw(p->zf, *size, crc)
-                      : zipCloseFileInZip(p->zf);
-    if (err != ZIP_OK)
-        tell_failure(p, msg::pack_entry_close_failed, path, layer_reason(p));
-    return err;
+    return library_result(p, err, msg::pack_entry_open_failed, path);
 }
 
 // Adds the file source as the entry path, streaming it.  Returns the error
@@ -286,19 +280,20 @@ int add_entry(packing *p, const char *path, const char *source) {
         // The bytes that came are still written and the copy goes on.
         err = read_error != 0 ? -1 : ZIP_OK;
         p->failed = p->failed || read_error != 0;
-        if (size_read > 0) {
-            err = encoding ? encoder_write(encoding, p->zf, p->buf, size_read)
-                           : zipWriteInFileInZip(p->zf, p->buf, static_cast<unsigned>(size_read));
-            if (err < 0)
-                tell_failure(p, msg::pack_write_failed, path, layer_reason(p));
-        }
+        if (size_read > 0)
+            err = library_result(
+                p,
+                encoding ? encoder_write(encoding, p->zf, p->buf, size_read)
+                         : zipWriteInFileInZip(p->zf, p->buf, static_cast<unsigned>(size_read)),
+                msg::pack_write_failed, path);
         if (size_read == 0)
             break;
     }
     in.reset();
     if (err < 0)
         return -1; // the library closes the entry with the archive
-    return close_entry(p, path, encoding, nullptr, 0);
+    return library_result(p, encoding ? encoder_close(encoding, p->zf) : zipCloseFileInZip(p->zf),
+                          msg::pack_entry_close_failed, path);
 }
 
 // Adds the file whose parts come next from the pool: deflated parts go in
@@ -334,11 +329,11 @@ int add_deflated(packing *p, deflate_pool *pool, const char *path, const char *s
                                           : "the file changed while it was read");
             return -1;
         }
-        if (zipWriteInFileInZip(p->zf, part->out.get(), static_cast<unsigned>(part->out_size)) <
-            0) {
-            tell_failure(p, msg::pack_write_failed, path, layer_reason(p));
+        if (library_result(p,
+                           zipWriteInFileInZip(p->zf, part->out.get(),
+                                               static_cast<unsigned>(part->out_size)),
+                           msg::pack_write_failed, path) != ZIP_OK)
             return -1;
-        }
         crc = crc32_combine(crc, part->crc, static_cast<z_off_t>(part->size));
         size += part->size;
         bool last = part->last;
@@ -346,7 +341,8 @@ int add_deflated(packing *p, deflate_pool *pool, const char *path, const char *s
         if (last)
             break;
     }
-    return close_entry(p, path, nullptr, &size, crc);
+    return library_result(p, zipCloseFileInZipRaw(p->zf, size, crc), msg::pack_entry_close_failed,
+                          path);
 }
 
 // The bytes of each file, as its listing tells them (0 for anything but a

@@ -32,6 +32,7 @@ struct row {
 };
 
 report last_failure; // of the last in-process pack
+std::vector<uint64_t> last_advance; // its files and bytes done, of the totals
 
 // The one file whose read fails half-way, once: fread returns half of its
 // first chunk with EIO, and the reads after it go on from there.
@@ -57,6 +58,7 @@ namespace {
 run_result pack(row r) {
     run_result res;
     last_failure = {};
+    last_advance = {};
     if (r.limits) {
         r.args.insert(r.args.begin(), "pack");
         std::vector<char *> argv;
@@ -65,6 +67,9 @@ run_result pack(row r) {
         failing_file = r.input.empty() ? "" : fs::absolute(r.input).string();
         progress_sink sink;
         sink.tell = [&](const report &told) { res.out += terminal_text(told) + "\n"; };
+        sink.advance = [](uint64_t files, uint64_t of_files, uint64_t bytes, uint64_t of_bytes) {
+            last_advance = {files, of_files, bytes, of_bytes};
+        };
         res.status = pack_with_limits(int(argv.size()), argv.data(), *r.limits, sink,
                                       &last_failure) < 0
                          ? 255
@@ -241,6 +246,13 @@ TEST(Pk3Dir, Rows) {
                   failed && r.limits);
         if (!archive.empty())
             read_back(archive, r);
+        // In-process, each file added is told: at the end, all of them.
+        if (r.limits && !failed) {
+            uint64_t bytes = 0;
+            for (const std::string &e : r.entries)
+                bytes += fs::file_size(e);
+            EXPECT_EQ(last_advance, (std::vector<uint64_t>{4, 4, bytes, bytes}));
+        }
         // Nothing else appears or changes; no temporary file stays.
         EXPECT_EQ(folder_snapshot(written), before);
     }
