@@ -21,7 +21,7 @@
 #include <vector>
 
 struct pack_limits {
-    uint64_t whole_max = 2 << 20;  // larger files are deflated in pieces
+    uint64_t whole_max = 2 << 20; // larger files are deflated in pieces
     uint64_t piece = 1 << 20;
     uint64_t budget = 40 << 20; // bytes of buffers held by parts not yet written
 };

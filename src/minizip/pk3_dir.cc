@@ -162,9 +162,9 @@ struct packing {
     options o;
     const char *archive = "";
     unsigned char *buf = nullptr;
-    bool failed = false;       // an entry failed though adding went on
-    bool reason_shown = false; // the layer's failure has been told
-    report first;              // the first failure, for the caller
+    bool failed = false;      // an entry failed though adding went on
+    bool reason_told = false; // the layer's failure has been told
+    report first;             // the first failure, for the caller
 };
 
 // The first failure is kept, on the file whose call failed: the one read
@@ -176,20 +176,25 @@ void keep_first(packing *p, msg what, const char *name, std::string reason) {
     p->first = packing_report(what, reading ? name : p->archive, std::move(reason));
 }
 
-// A failure line about name, then its reason on a line of its own.
-void tell_failure(packing *p, msg what, const char *name, const std::string &reason) {
+// A failure line about name, then its reason, when there is one, on a line
+// of its own.
+void tell_lines(const packing *p, msg what, const char *name, const std::string &reason) {
     send(*p->sink, packing_report(what, name));
     if (!reason.empty())
         send(*p->sink, packing_report(msg::pack_reason, {}, reason));
+}
+
+void tell_failure(packing *p, msg what, const char *name, const std::string &reason) {
+    tell_lines(p, what, name, reason);
     keep_first(p, what, name, reason.empty() ? "the zip library refused it" : reason);
 }
 
 // Why the layer failed, the first time it is asked; empty afterwards, as
 // the failures that follow come from it.
 std::string layer_reason(packing *p) {
-    if (p->reason_shown)
+    if (p->reason_told)
         return {};
-    p->reason_shown = !p->layer.failure.empty();
+    p->reason_told = !p->layer.failure.empty();
     return p->layer.failure;
 }
 
@@ -224,10 +229,8 @@ uLong file_crc(packing *p, const char *path, const char *source) {
         n = read_chunk(f.get(), p->buf, write_buffer_size, &read_error);
         crc = crc32(crc, p->buf, static_cast<uInt>(n));
     }
-    if (f && read_error != 0) {
-        send(*p->sink, packing_report(msg::pack_read_failed, source));
-        send(*p->sink, packing_report(msg::pack_reason, {}, strerror(read_error)));
-    }
+    if (f && read_error != 0)
+        tell_lines(p, msg::pack_read_failed, source, strerror(read_error));
     char hex[2 * sizeof crc + 1];
     snprintf(hex, sizeof hex, "%lx", crc);
     send(*p->sink, packing_report(msg::pack_crc, source, hex));
@@ -329,10 +332,10 @@ int add_deflated(packing *p, deflate_pool *pool, const char *path, const char *s
                                           : "the file changed while it was read");
             return -1;
         }
-        if (library_result(p,
-                           zipWriteInFileInZip(p->zf, part->out.get(),
-                                               static_cast<unsigned>(part->out_size)),
-                           msg::pack_write_failed, path) != ZIP_OK)
+        if (library_result(
+                p,
+                zipWriteInFileInZip(p->zf, part->out.get(), static_cast<unsigned>(part->out_size)),
+                msg::pack_write_failed, path) != ZIP_OK)
             return -1;
         crc = crc32_combine(crc, part->crc, static_cast<z_off_t>(part->size));
         size += part->size;

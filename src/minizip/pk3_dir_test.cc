@@ -31,7 +31,7 @@ struct row {
     const pack_limits *limits = nullptr; // in-process with these limits
 };
 
-report last_failure; // of the last in-process pack
+report last_failure;                // of the last in-process pack
 std::vector<uint64_t> last_advance; // its files and bytes done, of the totals
 
 // The one file whose read fails half-way, once: fread returns half of its
@@ -70,10 +70,10 @@ run_result pack(row r) {
         sink.advance = [](uint64_t files, uint64_t of_files, uint64_t bytes, uint64_t of_bytes) {
             last_advance = {files, of_files, bytes, of_bytes};
         };
-        res.status = pack_with_limits(int(argv.size()), argv.data(), *r.limits, sink,
-                                      &last_failure) < 0
-                         ? 255
-                         : 0;
+        res.status =
+            pack_with_limits(int(argv.size()), argv.data(), *r.limits, sink, &last_failure) < 0
+                ? 255
+                : 0;
     } else {
         // "--fsize=N" first caps the bytes written to a file: the packer
         // must then see writes fail, not die of the signal that comes.
@@ -240,8 +240,7 @@ TEST(Pk3Dir, Rows) {
         EXPECT_EQ(res.status, failed ? 255 : r.printed == ask);
         EXPECT_EQ(res.out, r.printed);
         // In-process, the failure kept is the line and the reason the packer told.
-        const std::string told =
-            terminal_text(last_failure) + "\n" + last_failure.why + "\n";
+        const std::string told = terminal_text(last_failure) + "\n" + last_failure.why + "\n";
         EXPECT_EQ(::failed(last_failure) && r.printed.find(told) < r.printed.size(),
                   failed && r.limits);
         if (!archive.empty())
