@@ -12,7 +12,9 @@
 #include <string>
 
 #include "mapcrate.h"
+#include "minizip/pk3_dir.h"
 #include "status_kib.h"
+#include "terminal/printer.h"
 
 int main(int argc, char **argv) {
     if (argc != 4 || (std::strcmp(argv[1], "stage") != 0 && std::strcmp(argv[1], "pack") != 0)) {
@@ -42,7 +44,9 @@ int main(int argc, char **argv) {
     if (pack) {
         int count = creat_argv(&f);
         std::vector<char *> args = argv_view(f.pack_argv);
-        result = pk3_dir(count, args.data());
+        progress_sink sink;
+        sink.tell = [](const report &r) { print_report(r); };
+        result = pk3_dir(count, args.data(), sink, nullptr);
     }
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::fflush(stdout);

@@ -6,9 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # The game's dedicated server, for the tests of --verify (it brings the
-# game's data, about 440 MB).
+# game's data, about 440 MB), and a volume of community maps that the
+# recorded outputs --check.
 source scripts/need_packages.sh
-need_packages openarena-server
+need_packages openarena-server openarena-oacmp1
 
 bash scripts/setup.sh build-asan -DMAPCRATE_SANITIZE=ON
 (cd build-asan && ctest --output-on-failure -j2)

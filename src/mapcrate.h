@@ -260,22 +260,6 @@ std::vector<char *> argv_view(std::vector<std::string> &args);
 // ends the process with 128 plus the signal's number.
 outcome stage_and_pack(form_record *f);
 
-// --- src/minizip ----------------------------------------------------------
-
-// Writes the archive named in argv (minizip-style options, read up to the
-// archive's name; every argument after it is a file, but for a dash and one
-// option character, which is skipped).  Returns 0 when every step
-// succeeded, -104 when the write buffer cannot be allocated and another
-// negative value for any other failure, which leaves an archive of that
-// name as it was.  The failure lines go to standard output; failure, when
-// given, gets the first as a packing outcome (the file read, or the
-// archive).  SIGINT, SIGTERM and SIGHUP remove the temporary file and end
-// the process with 128 plus the signal's number.  With source_dir, each
-// file is read from source_dir followed by its name, and stored under the
-// name alone.
-int pk3_dir(int argc, char **argv);
-int pk3_dir(int argc, char **argv, outcome *failure, const std::string &source_dir = {});
-
 // --- src/cli --------------------------------------------------------------
 
 // mapcrate with arguments: the three steps of Execute run from the terminal,

@@ -1,6 +1,7 @@
 #include "gui_support.h"
 
 #include <algorithm>
+#include <fstream>
 
 namespace {
 
@@ -13,6 +14,19 @@ const char *const met_key = "gui-support-met";
 void pump_events() {
     while (gtk_events_pending())
         gtk_main_iteration();
+}
+
+// With MAPCRATE_DIALOG_LOG naming a file, each dialog met adds a line to it (tests/outputs.py).
+void log_dialog(const seen_dialog &seen) {
+    const char *path = g_getenv("MAPCRATE_DIALOG_LOG");
+    const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
+    if (!path || !test)
+        return;
+    std::string line = std::string(test->test_suite_name()) + "." + test->name() + ", type " +
+                       std::to_string(seen.type) + ": ";
+    for (char c : seen.text)
+        line += c == '\n' ? std::string("\\n") : std::string(1, c);
+    std::ofstream(path, std::ios::app) << line << "\n";
 }
 
 gboolean answer_next(gpointer log_slot) {
@@ -28,6 +42,7 @@ gboolean answer_next(gpointer log_slot) {
             g_object_get(d, "text", &text, "message-type", &log.seen.back().type, nullptr);
             log.seen.back().text = text ? text : "";
         }
+        log_dialog(log.seen.back());
         log.alive.push_back(d);
         g_object_add_weak_pointer(G_OBJECT(d), reinterpret_cast<gpointer *>(&log.alive.back()));
         if (log.answer == GTK_RESPONSE_DELETE_EVENT)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # What gets installed, as one of:
 #   install: `cmake --install` into a temporary prefix: the files a desktop expects, a menu entry
-#     that validates, manual pages that groff reads without a warning, and the installed program
-#     answering --version from elsewhere;
+#     that validates (installed_banner starts it), and manual pages that groff reads without a
+#     warning;
 #   deb: `cpack -G DEB` into a temporary folder, read with dpkg-deb and never installed: its
 #     name, its files, and its Depends as dpkg-shlibdeps computed them from the binaries.
 # Usage: install_test.sh BUILD_DIR VERSION install|deb
@@ -20,9 +20,6 @@ share/icons/hicolor/48x48/apps/mapcrate.png
 share/man/man1/mapcrate-pack.1
 share/man/man1/mapcrate.1
 share/mapcrate/mapc.png"
-exec_line() {
-  echo "Exec=env MAPCRATE_HOME_FOLDER=Mapcrate \"$1/bin/mapcrate\""
-}
 
 if [ "$3" = deb ]; then
   (cd "$build" && cpack -G DEB -B "$tmp" >/dev/null)
@@ -43,7 +40,7 @@ if [ "$3" = deb ]; then
   grep -Eq '(^|, )libc6 \(>= ' <<<"$depends" || fail "Depends has no version for libc6: $depends"
   [ "$(dpkg-deb -f "$deb" Suggests)" = openarena-server ] || fail "Suggests: $(dpkg-deb -f "$deb" Suggests)"
   line=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/mapcrate.desktop | grep '^Exec=')
-  [ "$line" = "$(exec_line /usr)" ] || fail "the packaged menu entry: $line"
+  [ "$line" = 'Exec=env MAPCRATE_HOME_FOLDER=Mapcrate "/usr/bin/mapcrate"' ] || fail "the packaged menu entry: $line"
   echo "debian_package: ok"
   exit
 fi
@@ -62,17 +59,11 @@ done
 entry="$prefix/share/applications/mapcrate.desktop"
 report=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $report"
 [ -z "$report" ] || fail "desktop-file-validate: $report"
-grep -qxF "$(exec_line "$prefix")" "$entry" ||
-  fail "the menu entry does not start $prefix/bin/mapcrate in ~/Mapcrate: $(grep '^Exec=' "$entry")"
 
 for page in mapcrate.1 mapcrate-pack.1; do
   warnings=$(groff -ww -z -man "$prefix/share/man/man1/$page" 2>&1)
   [ -z "$warnings" ] || fail "groff on $page: $warnings"
 done
-
-# From another folder and without a display.
-first=$(cd "$tmp" && env -u DISPLAY "$prefix/bin/mapcrate" --version | head -n1)
-[ "$first" = "mapcrate $version" ] || fail "--version says: $first"
 
 # A prefix the menu entry's command could not quote is refused, not mangled.
 if cmake --install "$build" --prefix "$tmp/a\$HOME" >/dev/null 2>&1; then

@@ -56,3 +56,5 @@ int tell_verify(const verify_report &report, const std::string &pk3_path, bool q
 // encoding, then raw (names of the user's, as shown() writes them) and a
 // line feed, to standard error.
 void tell(const std::string &latin1, const std::string &raw = std::string());
+// The same for a record: "mapcrate: " and its line.
+void tell(const report &r);

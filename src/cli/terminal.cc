@@ -1,14 +1,11 @@
-// Messages on the terminal, in the locale's encoding.
-#include <glib.h>
-
-#include <cstdio>
-
+// Messages on standard error, in the locale's encoding, through the terminal's printer.
 #include "cli/cli.h"
-#include "mapcrate.h"
-#include "terminal/printer.h"
+#include "report/shown.h"
 
 void tell(const std::string &latin1, const std::string &raw) {
-    std::string line = "mapcrate: " + in_locale(latin1) + shown(raw) + "\n";
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
+    print_text(in_locale(text_of(msg::cli_program) + latin1) + shown(raw) + "\n", stderr);
+}
+
+void tell(const report &r) {
+    print_text(in_locale(text_of(msg::cli_program)) + terminal_text(r) + "\n", stderr);
 }

@@ -26,16 +26,17 @@ int libdeflate_level(int level) {
     return level > 7 ? 7 : level;
 }
 
-struct compressor_owner {
-    libdeflate_compressor *c;
-    explicit compressor_owner(int level) : c(libdeflate_alloc_compressor(libdeflate_level(level))) {}
-    compressor_owner(const compressor_owner &) = delete;
-    compressor_owner &operator=(const compressor_owner &) = delete;
-    ~compressor_owner() {
-        if (c)
-            libdeflate_free_compressor(c);
+struct compressor_free {
+    void operator()(libdeflate_compressor *c) const {
+        libdeflate_free_compressor(c);
     }
 };
+using compressor_owner = std::unique_ptr<libdeflate_compressor, compressor_free>;
+
+// Null when memory is short.
+compressor_owner new_compressor(int level) {
+    return compressor_owner(libdeflate_alloc_compressor(libdeflate_level(level)));
+}
 
 // Budget for a part's input and output buffers.
 uint64_t need_of(const deflated_part &p) {
@@ -209,11 +210,11 @@ void finish(deflate_pool *pool, deflated_part *p, part_state state,
 }
 
 void work(deflate_pool *pool) {
-    compressor_owner c(pool->level);
+    compressor_owner c = new_compressor(pool->level);
     std::unique_lock<std::mutex> lock(pool->m);
     while (deflated_part *p = claim(pool, lock)) {
         lock.unlock();
-        finish(pool, p, run_part(pool, p, c.c), lock);
+        finish(pool, p, run_part(pool, p, c.get()), lock);
     }
 }
 
@@ -248,12 +249,12 @@ deflated_part *pool_front(deflate_pool *pool) {
     std::unique_lock<std::mutex> lock(pool->m);
     while (pool->parts.empty() || pool->parts.front().state == part_state::pending) {
         if (pool->workers.empty()) {
-            compressor_owner c(pool->level);
+            compressor_owner c = new_compressor(pool->level);
             deflated_part *p = claim(pool, lock);
             if (!p)
                 break;
             lock.unlock();
-            finish(pool, p, run_part(pool, p, c.c), lock);
+            finish(pool, p, run_part(pool, p, c.get()), lock);
         } else {
             pool->changed.wait(lock);
         }

@@ -21,7 +21,7 @@
 #include <vector>
 
 struct pack_limits {
-    uint64_t whole_max = 2 << 20;  // larger files are deflated in pieces
+    uint64_t whole_max = 2 << 20; // larger files are deflated in pieces
     uint64_t piece = 1 << 20;
     uint64_t budget = 40 << 20; // bytes of buffers held by parts not yet written
 };
@@ -66,9 +66,6 @@ struct deflate_pool {
     uint64_t next_size = 0;
     uint64_t next_offset = 0;
     std::vector<std::thread> workers;
-    deflate_pool() = default;
-    deflate_pool(const deflate_pool &) = delete;
-    deflate_pool &operator=(const deflate_pool &) = delete;
     // Stops the workers after their current part and waits for them.
     ~deflate_pool();
 };

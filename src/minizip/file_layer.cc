@@ -288,14 +288,8 @@ file_layer::~file_layer() {
 }
 
 void fill_posix_filefunc(zlib_filefunc_def *def, file_layer *layer) {
-    def->zopen_file = layer_open;
-    def->zread_file = layer_read;
-    def->zwrite_file = layer_write;
-    def->ztell_file = layer_tell;
-    def->zseek_file = layer_seek;
-    def->zclose_file = layer_close;
-    def->zerror_file = layer_error;
-    def->opaque = layer;
+    *def = {layer_open, layer_read,  layer_write, layer_tell,
+            layer_seek, layer_close, layer_error, layer};
 }
 
 int file_layer_finish(file_layer *layer, bool keep) {

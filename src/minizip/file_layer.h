@@ -25,9 +25,6 @@ struct file_layer {
     // Why the first open, read, write, seek, sync, close or rename failed
     // (the system's words); empty while all went well.
     std::string failure;
-    file_layer() = default;
-    file_layer(const file_layer &) = delete;
-    file_layer &operator=(const file_layer &) = delete;
     // Removes a temporary file that was never renamed.
     ~file_layer();
 };

@@ -2,21 +2,20 @@
 
 #include <fcntl.h>
 #include <malloc.h>
+#include <minizip/zip.h>
 #include <sys/stat.h>
 #include <time.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
-#include "deflate_pool.h"
 #include "file_layer.h"
 #include "io/io.h"
-#include "mapcrate.h"
 #include "signals.h"
 #include "zip_crypt.h"
 
@@ -24,12 +23,6 @@ namespace {
 
 constexpr unsigned long write_buffer_size = 16384;
 constexpr size_t max_name_bytes = 255;
-
-struct free_deleter {
-    void operator()(void *p) const {
-        free(p);
-    }
-};
 
 // Years outside what the MS-DOS format holds are clamped to its ends
 // rather than wrapped into a wrong date.
@@ -43,6 +36,55 @@ uLong dos_date_time(const struct tm &t) {
            (static_cast<uLong>(t.tm_mday) << 16) | (static_cast<uLong>(t.tm_hour) << 11) |
            (static_cast<uLong>(t.tm_min) << 5) |
            (static_cast<uLong>(t.tm_sec > 59 ? 59 : t.tm_sec) / 2);
+}
+
+// The file's last-modification time, in local time, as an MS-DOS date (high
+// 16 bits) and time (low 16 bits); 0 when the file cannot be found.
+uLong file_time(const char *path) {
+    struct stat st;
+    struct tm local;
+    if (stat(path, &st) != 0 || !localtime_r(&st.st_mtime, &local))
+        return 0;
+    return dos_date_time(local);
+}
+
+bool file_exists(const char *path) {
+    // Without blocking on a named pipe, which exists but is no archive.
+    fd_owner f(open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    return f.fd >= 0;
+}
+
+// The general-purpose flag bits an entry of this name gets: the UTF-8 bit
+// when the name is valid UTF-8 and holds a byte above 127, else none.
+uLong name_flags(const char *name) {
+    bool beyond_ascii = false;
+    const unsigned char *s = reinterpret_cast<const unsigned char *>(name);
+    while (*s) {
+        unsigned char c = *s;
+        if (c < 0x80) {
+            ++s;
+            continue;
+        }
+        beyond_ascii = true;
+        int more = c >= 0xc2 && c <= 0xdf   ? 1
+                   : c >= 0xe0 && c <= 0xef ? 2
+                   : c >= 0xf0 && c <= 0xf4 ? 3
+                                            : -1;
+        if (more < 0)
+            return 0;
+        // The second byte's range rules out overlong forms, surrogates and
+        // code points above U+10FFFF.
+        unsigned char lo = c == 0xe0 ? 0xa0 : c == 0xf0 ? 0x90 : 0x80;
+        unsigned char hi = c == 0xed ? 0x9f : c == 0xf4 ? 0x8f : 0xbf;
+        if (s[1] < lo || s[1] > hi)
+            return 0;
+        for (int i = 2; i <= more; ++i) {
+            if (s[i] < 0x80 || s[i] > 0xbf)
+                return 0;
+        }
+        s += more + 1;
+    }
+    return beyond_ascii ? 0x800 : 0;
 }
 
 bool is_skipped_option(const char *arg) {
@@ -90,59 +132,78 @@ std::string archive_name(const char *arg) {
     return name;
 }
 
-// The overwrite question; false when the user declined.  Ends the process
-// when no answer can be read.
-bool ask_overwrite(const std::string &name, int &overwrite) {
-    char answer[2] = {};
-    do {
-        printf("The file %s exists. Overwrite ? [y]es, [n]o, [a]ppend : ", name.c_str());
-        fflush(stdout);
-        if (scanf("%1s", answer) != 1)
-            exit(1);
-        if (answer[0] >= 'a' && answer[0] <= 'z')
-            answer[0] = static_cast<char>(answer[0] - 'a' + 'A');
-    } while (answer[0] != 'Y' && answer[0] != 'N' && answer[0] != 'A');
-    if (answer[0] == 'N')
-        return false;
-    if (answer[0] == 'A')
-        overwrite = 2;
-    return true;
+report packing_report(msg what, std::string path = {}, std::string why = {}) {
+    report r;
+    r.what = what;
+    r.step = step_id::packing;
+    r.path = std::move(path);
+    r.why = std::move(why);
+    return r;
+}
+
+// The overwrite question, asked until the answer is one it offers: 'Y',
+// 'N' or 'A', or 0 when none came.
+char ask_overwrite(const progress_sink &sink, const std::string &name) {
+    const report question = packing_report(msg::pack_overwrite, name);
+    for (;;) {
+        char answer = sink.ask ? sink.ask(question) : 0;
+        if (answer >= 'a' && answer <= 'z')
+            answer = static_cast<char>(answer - 'a' + 'A');
+        if (answer == 0 || answer == 'Y' || answer == 'N' || answer == 'A')
+            return answer;
+    }
 }
 
 // One pack: the archive, its file layer and what the entries share.
 struct packing {
+    const progress_sink *sink = nullptr;
     zipFile zf = nullptr;
     file_layer layer;
     options o;
     const char *archive = "";
     unsigned char *buf = nullptr;
-    bool failed = false;       // an entry failed though adding went on
-    bool reason_shown = false; // the layer's failure has been printed
-    outcome first;             // the first failure, for the caller
+    bool failed = false;      // an entry failed though adding went on
+    bool reason_told = false; // the layer's failure has been told
+    report first;             // the first failure, for the caller
 };
 
-// A failure line about name, then its reason on a line of its own.  The
-// first failure is kept, on the file whose call failed: the one read when
-// reading, else the archive.
-void report(packing *p, const char *format, const char *name, std::string reason,
-            bool reading = false) {
-    printf(format, shown(name).c_str());
-    if (!reason.empty())
-        printf("%s\n", reason.c_str());
-    if (p->first.step != failed_step::none)
+// The first failure is kept, on the file whose call failed: the one read
+// when reading, else the archive.
+void keep_first(packing *p, msg what, const char *name, std::string reason) {
+    if (failed(p->first))
         return;
-    if (reason.empty())
-        reason = "the zip library refused it";
-    p->first = {failed_step::packing, reading ? name : p->archive, reason};
+    bool reading = what == msg::pack_source_open_failed || what == msg::pack_read_failed;
+    p->first = packing_report(what, reading ? name : p->archive, std::move(reason));
+}
+
+// A failure line about name, then its reason, when there is one, on a line
+// of its own.
+void tell_lines(const packing *p, msg what, const char *name, const std::string &reason) {
+    send(*p->sink, packing_report(what, name));
+    if (!reason.empty())
+        send(*p->sink, packing_report(msg::pack_reason, {}, reason));
+}
+
+void tell_failure(packing *p, msg what, const char *name, const std::string &reason) {
+    tell_lines(p, what, name, reason);
+    keep_first(p, what, name, reason.empty() ? "the zip library refused it" : reason);
 }
 
 // Why the layer failed, the first time it is asked; empty afterwards, as
 // the failures that follow come from it.
 std::string layer_reason(packing *p) {
-    if (p->reason_shown)
+    if (p->reason_told)
         return {};
-    p->reason_shown = !p->layer.failure.empty();
+    p->reason_told = !p->layer.failure.empty();
     return p->layer.failure;
+}
+
+// The library's result err on the entry path, told as a failure what when
+// it is one.
+int library_result(packing *p, int err, msg what, const char *path) {
+    if (err != ZIP_OK)
+        tell_failure(p, what, path, layer_reason(p));
+    return err;
 }
 
 // Reads up to size bytes into buf and returns the count.  A read that
@@ -156,13 +217,37 @@ size_t read_chunk(FILE *in, void *buf, size_t size, int *read_error) {
     return n;
 }
 
+// CRC-32 of the whole file source, read through p->buf, told on a line of
+// its own.  A file that does not open has CRC 0; a read that fails before
+// the end is told first, and the CRC is that of what was read.  Either
+// marks the pack failed, with the entry path as the first failure.
+uLong file_crc(packing *p, const char *path, const char *source) {
+    uLong crc = 0;
+    file_owner f(fopen(source, "rb"));
+    int read_error = f ? 0 : errno;
+    for (size_t n = 1; n > 0 && read_error == 0;) {
+        n = read_chunk(f.get(), p->buf, write_buffer_size, &read_error);
+        crc = crc32(crc, p->buf, static_cast<uInt>(n));
+    }
+    if (f && read_error != 0)
+        tell_lines(p, msg::pack_read_failed, source, strerror(read_error));
+    char hex[2 * sizeof crc + 1];
+    snprintf(hex, sizeof hex, "%lx", crc);
+    send(*p->sink, packing_report(msg::pack_crc, source, hex));
+    if (read_error != 0) {
+        p->failed = true;
+        keep_first(p, msg::pack_read_failed, path, strerror(read_error));
+    }
+    return crc;
+}
+
 // Opens the entry named path, dated as the file source: raw when its data
 // comes deflated already, through encoder when a password is set.
 int open_entry(packing *p, const char *path, const char *source, int raw, entry_encoder *encoder,
                uLong crc) {
     zip_fileinfo zi;
     memset(&zi, 0, sizeof zi);
-    filetime(source, &zi.tmz_date, &zi.dosDate);
+    zi.dosDate = file_time(source);
     int level = p->o.level;
     // An encrypted entry is stored raw: the encoder compresses and encrypts.
     int err = zipOpenNewFileInZip4(p->zf, path, &zi, nullptr, 0, nullptr, 0, nullptr,
@@ -171,61 +256,52 @@ int open_entry(packing *p, const char *path, const char *source, int raw, entry_
                                    name_flags(path) | (encoder ? 1 : 0));
     if (err == ZIP_OK && encoder)
         err = encoder_start(encoder, p->zf, level, p->o.password, crc);
-    if (err != ZIP_OK)
-        report(p, "error in opening %s in zipfile\n", path, layer_reason(p));
-    return err;
+    return library_result(p, err, msg::pack_entry_open_failed, path);
 }
 
 // Adds the file source as the entry path, streaming it.  Returns the error
 // state (0 to go on); failures that do not stop the adding set p->failed.
 int add_entry(packing *p, const char *path, const char *source) {
-    uLong crc = 0;
     // The entry is still written, encrypted with the CRC computed so far.
-    if (p->o.password && getFileCrc(source, p->buf, write_buffer_size, &crc) != 0) {
-        p->failed = true;
-        if (p->first.step == failed_step::none)
-            p->first = {failed_step::packing, path, strerror(errno)};
-    }
+    uLong crc = p->o.password ? file_crc(p, path, source) : 0;
     entry_encoder encoder;
-    int err = open_entry(p, path, source, 0, p->o.password ? &encoder : nullptr, crc);
+    entry_encoder *encoding = p->o.password ? &encoder : nullptr;
+    int err = open_entry(p, path, source, 0, encoding, crc);
     file_owner in;
     if (err == ZIP_OK) {
         in.reset(fopen(source, "rb"));
         if (!in) {
             err = -1;
-            report(p, "error in opening %s for reading\n", path, strerror(errno), true);
+            tell_failure(p, msg::pack_source_open_failed, path, strerror(errno));
         }
     }
     while (err == ZIP_OK) {
         int read_error = 0;
         size_t size_read = read_chunk(in.get(), p->buf, write_buffer_size, &read_error);
         if (read_error != 0)
-            report(p, "error in reading %s\n", path, strerror(read_error), true);
+            tell_failure(p, msg::pack_read_failed, path, strerror(read_error));
         // The bytes that came are still written and the copy goes on.
         err = read_error != 0 ? -1 : ZIP_OK;
         p->failed = p->failed || read_error != 0;
-        if (size_read > 0) {
-            err = p->o.password
-                      ? encoder_write(&encoder, p->zf, p->buf, size_read)
-                      : zipWriteInFileInZip(p->zf, p->buf, static_cast<unsigned>(size_read));
-            if (err < 0)
-                report(p, "error in writing %s in the zipfile\n", path, layer_reason(p));
-        }
+        if (size_read > 0)
+            err = library_result(
+                p,
+                encoding ? encoder_write(encoding, p->zf, p->buf, size_read)
+                         : zipWriteInFileInZip(p->zf, p->buf, static_cast<unsigned>(size_read)),
+                msg::pack_write_failed, path);
         if (size_read == 0)
             break;
     }
     in.reset();
     if (err < 0)
         return -1; // the library closes the entry with the archive
-    err = p->o.password ? encoder_close(&encoder, p->zf) : zipCloseFileInZip(p->zf);
-    if (err != ZIP_OK)
-        report(p, "error in closing %s in the zipfile\n", path, layer_reason(p));
-    return err;
+    return library_result(p, encoding ? encoder_close(encoding, p->zf) : zipCloseFileInZip(p->zf),
+                          msg::pack_entry_close_failed, path);
 }
 
 // Adds the file whose parts come next from the pool: deflated parts go in
 // raw; a file the workers did not read goes the streaming way, which meets
-// and reports its failure as it always did.  Same results as add_entry.
+// and tells its failure as it always did.  Same results as add_entry.
 int add_deflated(packing *p, deflate_pool *pool, const char *path, const char *source) {
     deflated_part *part = pool_front(pool);
     if (!part)
@@ -251,16 +327,16 @@ int add_deflated(packing *p, deflate_pool *pool, const char *path, const char *s
         // A later piece that read short or long: the file changed while
         // it was packed, and the entry cannot be whole.
         if (part->state != part_state::deflated) {
-            report(p, "error in reading %s\n", path,
-                   part->error != 0 ? strerror(part->error) : "the file changed while it was read",
-                   true);
+            tell_failure(p, msg::pack_read_failed, path,
+                         part->error != 0 ? strerror(part->error)
+                                          : "the file changed while it was read");
             return -1;
         }
-        if (zipWriteInFileInZip(p->zf, part->out.get(), static_cast<unsigned>(part->out_size)) <
-            0) {
-            report(p, "error in writing %s in the zipfile\n", path, layer_reason(p));
+        if (library_result(
+                p,
+                zipWriteInFileInZip(p->zf, part->out.get(), static_cast<unsigned>(part->out_size)),
+                msg::pack_write_failed, path) != ZIP_OK)
             return -1;
-        }
         crc = crc32_combine(crc, part->crc, static_cast<z_off_t>(part->size));
         size += part->size;
         bool last = part->last;
@@ -268,38 +344,47 @@ int add_deflated(packing *p, deflate_pool *pool, const char *path, const char *s
         if (last)
             break;
     }
-    err = zipCloseFileInZipRaw(p->zf, size, crc);
-    if (err != ZIP_OK)
-        report(p, "error in closing %s in the zipfile\n", path, layer_reason(p));
-    return err;
+    return library_result(p, zipCloseFileInZipRaw(p->zf, size, crc), msg::pack_entry_close_failed,
+                          path);
+}
+
+// The bytes of each file, as its listing tells them (0 for anything but a
+// regular file), and their sum.
+std::vector<uint64_t> file_sizes(const std::vector<const char *> &sources, uint64_t *total) {
+    std::vector<uint64_t> sizes;
+    sizes.reserve(sources.size());
+    *total = 0;
+    for (const char *source : sources) {
+        struct stat st;
+        bool regular = stat(source, &st) == 0 && S_ISREG(st.st_mode);
+        *total += sizes.emplace_back(regular ? static_cast<uint64_t>(st.st_size) : 0);
+    }
+    return sizes;
 }
 
 // Opens the archive, adds the files after the name (read from source_dir),
 // closes it.  Only when every step succeeded does the new archive replace
 // the old one; returns 0 then, -1 otherwise, with the first failure in
 // *failure.
-int write_archive(int argc, char **argv, const options &o, const std::string &name,
-                  unsigned char *buf, const pack_limits &limits, outcome *failure,
-                  const std::string &source_dir) {
-    packing p;
-    p.o = o;
-    p.archive = name.c_str();
-    p.buf = buf;
+int write_archive(int argc, char **argv, packing *p, const std::string &name,
+                  const pack_limits &limits, report *failure, const std::string &source_dir) {
+    const options &o = p->o;
+    p->archive = name.c_str();
     zlib_filefunc_def ffunc;
-    fill_posix_filefunc(&ffunc, &p.layer);
+    fill_posix_filefunc(&ffunc, &p->layer);
     int append = o.overwrite == 2 ? APPEND_STATUS_ADDINZIP : APPEND_STATUS_CREATE;
-    p.zf = zipOpen2(name.c_str(), append, nullptr, &ffunc);
+    p->zf = zipOpen2(name.c_str(), append, nullptr, &ffunc);
 
     int err = 0;
-    if (!p.zf) {
-        std::string why = layer_reason(&p);
+    if (!p->zf) {
+        std::string why = layer_reason(p);
         // Without a failure of the layer, the library found no archive to add to.
         if (why.empty())
             why = o.overwrite == 2 ? "not a zip archive" : strerror(ENOMEM);
-        report(&p, "error opening %s\n", name.c_str(), why);
+        tell_failure(p, msg::pack_open_failed, p->archive, why);
         err = -1;
     } else {
-        printf("creating %s\n", name.c_str());
+        send(*p->sink, packing_report(msg::pack_creating, name));
     }
 
     std::vector<const char *> files;
@@ -314,119 +399,44 @@ int write_archive(int argc, char **argv, const options &o, const std::string &na
         for (size_t i = 0; i < files.size(); ++i)
             sources[i] = source_paths.emplace_back(source_dir + files[i]).c_str();
     }
-    if (err == 0 && (o.password || o.level == 0)) {
-        for (size_t i = 0; i < files.size() && err == 0; ++i)
-            err = add_entry(&p, files[i], sources[i]);
-    } else if (err == 0) {
-        // Work on later files is thrown away when the pool goes.
-        deflate_pool pool;
-        pool_start(&pool, sources, o.level, limits);
-        for (size_t i = 0; i < files.size() && err == 0; ++i)
-            err = add_deflated(&p, &pool, files[i], sources[i]);
+    uint64_t bytes_total = 0, bytes_done = 0;
+    const std::vector<uint64_t> sizes =
+        err == 0 && p->sink->advance ? file_sizes(sources, &bytes_total) : std::vector<uint64_t>();
+    // Stored or encrypted entries are streamed; the others come deflated
+    // from the pool, whose work on later files is thrown away when it goes.
+    std::unique_ptr<deflate_pool> pool;
+    if (err == 0 && !o.password && o.level != 0) {
+        pool = std::make_unique<deflate_pool>();
+        pool_start(pool.get(), sources, o.level, limits);
     }
+    for (size_t i = 0; i < files.size() && err == 0; ++i) {
+        err = pool ? add_deflated(p, pool.get(), files[i], sources[i])
+                   : add_entry(p, files[i], sources[i]);
+        if (err == 0 && !sizes.empty())
+            p->sink->advance(i + 1, files.size(), bytes_done += sizes[i], bytes_total);
+    }
+    pool.reset();
 
-    int close_err = zipClose(p.zf, nullptr);
-    bool whole = err == 0 && !p.failed;
-    bool in_place = file_layer_finish(&p.layer, close_err == ZIP_OK && whole) == 0;
+    int close_err = zipClose(p->zf, nullptr);
+    bool whole = err == 0 && !p->failed;
+    bool in_place = file_layer_finish(&p->layer, close_err == ZIP_OK && whole) == 0;
     if (close_err != ZIP_OK || (whole && !in_place))
-        report(&p, "error in closing %s\n", name.c_str(), layer_reason(&p));
+        tell_failure(p, msg::pack_close_failed, p->archive, layer_reason(p));
     if (!in_place)
-        *failure = p.first;
+        *failure = p->first;
     return in_place ? 0 : -1;
 }
 
 } // namespace
 
-int filetime(const char *path, tm_zip *, uLong *dt) {
-    struct stat st;
-    if (stat(path, &st) != 0)
-        return 0;
-    struct tm local;
-    if (!localtime_r(&st.st_mtime, &local))
-        return 0;
-    *dt = dos_date_time(local);
-    return 1;
+int pk3_dir(int argc, char **argv, const progress_sink &sink, report *failure,
+            const std::string &source_dir) {
+    return pack_with_limits(argc, argv, pack_limits(), sink, failure, source_dir);
 }
 
-int check_exist_file(const char *path) {
-    // Without blocking on a named pipe, which exists but is no archive.
-    fd_owner f(open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    return f.fd >= 0 ? 1 : 0;
-}
-
-int getFileCrc(const char *path, void *buf, unsigned long size_buf, uLong *result_crc) {
-    uLong crc = 0;
-    file_owner f(fopen(path, "rb"));
-    int read_error = f ? 0 : errno;
-    for (size_t n = 1; n > 0 && read_error == 0;) {
-        n = read_chunk(f.get(), buf, size_buf, &read_error);
-        crc = crc32(crc, static_cast<const Bytef *>(buf), static_cast<uInt>(n));
-    }
-    if (f && read_error != 0)
-        printf("error in reading %s\n%s\n", path, strerror(read_error));
-    f.reset();
-    *result_crc = crc;
-    printf("file %s crc %lx\n", path, crc);
-    errno = read_error;
-    return read_error != 0 ? -1 : 0;
-}
-
-void do_banner() {
-    printf("MiniZip 1.01b, zip library by Gilles Vollant, on top of zlib\n");
-    printf("more info at http://www.winimage.com/zLibDll/minizip.html\n\n");
-}
-
-void do_help() {
-    printf("Usage : minizip [-o] [-a] [-0 to -9] [-p password] file.zip [files_to_add]\n\n"
-           "  -o  Overwrite existing file.zip\n"
-           "  -a  Append to existing file.zip\n"
-           "  -0  Store only\n"
-           "  -1  Compress faster\n"
-           "  -9  Compress better\n\n");
-}
-
-uLong name_flags(const char *name) {
-    bool beyond_ascii = false;
-    const unsigned char *s = reinterpret_cast<const unsigned char *>(name);
-    while (*s) {
-        unsigned char c = *s;
-        if (c < 0x80) {
-            ++s;
-            continue;
-        }
-        beyond_ascii = true;
-        int more = c >= 0xc2 && c <= 0xdf   ? 1
-                   : c >= 0xe0 && c <= 0xef ? 2
-                   : c >= 0xf0 && c <= 0xf4 ? 3
-                                            : -1;
-        if (more < 0)
-            return 0;
-        // The second byte's range rules out overlong forms, surrogates and
-        // code points above U+10FFFF.
-        unsigned char lo = c == 0xe0 ? 0xa0 : c == 0xf0 ? 0x90 : 0x80;
-        unsigned char hi = c == 0xed ? 0x9f : c == 0xf4 ? 0x8f : 0xbf;
-        if (s[1] < lo || s[1] > hi)
-            return 0;
-        for (int i = 2; i <= more; ++i) {
-            if (s[i] < 0x80 || s[i] > 0xbf)
-                return 0;
-        }
-        s += more + 1;
-    }
-    return beyond_ascii ? 0x800 : 0;
-}
-
-int pk3_dir(int argc, char **argv) {
-    return pack_with_limits(argc, argv, pack_limits());
-}
-
-int pk3_dir(int argc, char **argv, outcome *failure, const std::string &source_dir) {
-    return pack_with_limits(argc, argv, pack_limits(), failure, source_dir);
-}
-
-int pack_with_limits(int argc, char **argv, const pack_limits &limits, outcome *failure,
-                     const std::string &source_dir) {
-    outcome ignored;
+int pack_with_limits(int argc, char **argv, const pack_limits &limits, const progress_sink &sink,
+                     report *failure, const std::string &source_dir) {
+    report ignored;
     if (!failure)
         failure = &ignored;
     signal_cleanup on_signals;
@@ -436,22 +446,22 @@ int pack_with_limits(int argc, char **argv, const pack_limits &limits, outcome *
     // keeps large buffers mapped apart, so that freeing them gives the
     // memory back at once.
     mallopt(M_TRIM_THRESHOLD, 4 << 20);
-    do_banner();
+    send(sink, packing_report(msg::pack_banner));
     if (argc == 1) {
-        do_help();
-        fflush(stdout);
+        send(sink, packing_report(msg::pack_usage));
         return 0;
     }
 
-    options o = parse_options(argc, argv);
-
-    std::unique_ptr<unsigned char, free_deleter> buf(
-        static_cast<unsigned char *>(malloc(write_buffer_size)));
+    packing p;
+    p.sink = &sink;
+    p.o = parse_options(argc, argv);
+    options &o = p.o;
+    std::unique_ptr<unsigned char[]> buf(new (std::nothrow) unsigned char[write_buffer_size]);
+    p.buf = buf.get();
     if (!buf) {
-        printf("Error allocating memory\n");
-        fflush(stdout);
-        *failure = {failed_step::packing, o.name_index != 0 ? argv[o.name_index] : "",
-                    strerror(ENOMEM)};
+        send(sink, packing_report(msg::pack_no_memory));
+        *failure = packing_report(msg::pack_no_memory, o.name_index != 0 ? argv[o.name_index] : "",
+                                  strerror(ENOMEM));
         return ZIP_INTERNALERROR;
     }
 
@@ -459,17 +469,22 @@ int pack_with_limits(int argc, char **argv, const pack_limits &limits, outcome *
     std::string name;
     if (proceed) {
         name = archive_name(argv[o.name_index]);
-        if (o.overwrite == 2 && check_exist_file(name.c_str()) == 0)
+        if (o.overwrite == 2 && !file_exists(name.c_str()))
             o.overwrite = 1;
-        if (o.overwrite == 0 && check_exist_file(name.c_str()) == 1)
-            proceed = ask_overwrite(name, o.overwrite);
+        if (o.overwrite == 0 && file_exists(name.c_str())) {
+            char answer = ask_overwrite(sink, name);
+            if (answer == 0) {
+                *failure = packing_report(msg::pack_unanswered, name);
+                return ZIP_ERRNO;
+            }
+            proceed = answer != 'N';
+            o.overwrite = answer == 'A' ? 2 : 0;
+        }
     }
 
-    int result = 0;
-    if (!proceed)
-        do_help();
-    else
-        result = write_archive(argc, argv, o, name, buf.get(), limits, failure, source_dir);
-    fflush(stdout);
-    return result;
+    if (!proceed) {
+        send(sink, packing_report(msg::pack_usage));
+        return 0;
+    }
+    return write_archive(argc, argv, &p, name, limits, failure, source_dir);
 }

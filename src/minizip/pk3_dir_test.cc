@@ -12,6 +12,7 @@
 #include "io/io.h"
 #include "pk3_dir.h"
 #include "support.h"
+#include "terminal/printer.h"
 
 namespace {
 
@@ -30,7 +31,8 @@ struct row {
     const pack_limits *limits = nullptr; // in-process with these limits
 };
 
-outcome last_failure; // of the last in-process pack
+report last_failure;                // of the last in-process pack
+std::vector<uint64_t> last_advance; // its files and bytes done, of the totals
 
 // The one file whose read fails half-way, once: fread returns half of its
 // first chunk with EIO, and the reads after it go on from there.
@@ -56,16 +58,21 @@ namespace {
 run_result pack(row r) {
     run_result res;
     last_failure = {};
+    last_advance = {};
     if (r.limits) {
         r.args.insert(r.args.begin(), "pack");
         std::vector<char *> argv;
         for (std::string &a : r.args)
             argv.push_back(&a[0]);
         failing_file = r.input.empty() ? "" : fs::absolute(r.input).string();
-        testing::internal::CaptureStdout();
-        res.status =
-            pack_with_limits(int(argv.size()), argv.data(), *r.limits, &last_failure) < 0 ? 255 : 0;
-        res.out = testing::internal::GetCapturedStdout();
+        progress_sink sink;
+        sink.tell = [&](const report &told) { res.out += terminal_text(told) + "\n"; };
+        sink.advance = [](uint64_t files, uint64_t of_files, uint64_t bytes, uint64_t of_bytes) {
+            last_advance = {files, of_files, bytes, of_bytes};
+        };
+        int status =
+            pack_with_limits(int(argv.size()), argv.data(), *r.limits, sink, &last_failure);
+        res.status = status < 0 ? 255 : 0;
     } else {
         // "--fsize=N" first caps the bytes written to a file: the packer
         // must then see writes fail, not die of the signal that comes.
@@ -231,13 +238,16 @@ TEST(Pk3Dir, Rows) {
         run_result res = pack(r);
         EXPECT_EQ(res.status, failed ? 255 : r.printed == ask);
         EXPECT_EQ(res.out, r.printed);
-        // In-process, the outcome names the file and the reason the packer printed.
-        const std::string told =
-            "error in reading " + last_failure.path + "\n" + last_failure.reason + "\n";
-        EXPECT_EQ(last_failure.step != failed_step::none && r.printed.find(told) < r.printed.size(),
+        // In-process, the failure kept is the line and the reason the packer told.
+        const std::string told = terminal_text(last_failure) + "\n" + last_failure.why + "\n";
+        EXPECT_EQ(::failed(last_failure) && r.printed.find(told) < r.printed.size(),
                   failed && r.limits);
         if (!archive.empty())
             read_back(archive, r);
+        // In-process, each file added is told: at the end, all four and their bytes.
+        if (r.limits && !failed) {
+            EXPECT_EQ(last_advance, (std::vector<uint64_t>{4, 4, 161934, 161934}));
+        }
         // Nothing else appears or changes; no temporary file stays.
         EXPECT_EQ(folder_snapshot(written), before);
     }

@@ -11,16 +11,25 @@
 namespace {
 
 const int handled[] = {SIGINT, SIGTERM, SIGHUP};
-constexpr int handled_count = sizeof handled / sizeof handled[0];
-static_assert(handled_count == sizeof signal_cleanup::old / sizeof(struct sigaction));
+static_assert(sizeof handled / sizeof handled[0] == stop_signal_count);
 
 // The handler may run on any thread at any time: a name it reads is never
 // changed while it is marked valid.
-char temp_name[PATH_MAX];
-std::atomic<bool> temp_valid{false};
-char stage_name[PATH_MAX];
-std::atomic<bool> stage_valid{false};
+struct handler_name {
+    char text[PATH_MAX];
+    std::atomic<bool> valid{false};
+};
+handler_name temp_name, stage_name;
 std::atomic<bool> ending{false};
+
+// The name is copied; one too long for a path is not kept.
+void set_name(handler_name *n, const char *name) {
+    n->valid.store(false);
+    if (name && std::strlen(name) < sizeof n->text) {
+        std::strcpy(n->text, name);
+        n->valid.store(true);
+    }
+}
 
 // A folder of the tree being removed: its listing, read in pieces, and its
 // name in its parent.  Static, as the handler may not allocate; a tree
@@ -80,38 +89,49 @@ extern "C" void remove_temp_and_end(int sig) {
     if (ending.exchange(true))
         for (;;)
             pause();
-    if (temp_valid.load())
-        unlink(temp_name);
-    if (stage_valid.load())
-        remove_tree(stage_name);
+    if (temp_name.valid.load())
+        unlink(temp_name.text);
+    if (stage_name.valid.load())
+        remove_tree(stage_name.text);
     _exit(128 + sig);
 }
 
 } // namespace
 
-signal_cleanup::signal_cleanup() {
-    struct sigaction action {};
-    action.sa_handler = remove_temp_and_end;
-    sigemptyset(&action.sa_mask);
+sigset_t stop_signal_set() {
+    sigset_t set;
+    sigemptyset(&set);
     for (int sig : handled)
-        sigaddset(&action.sa_mask, sig);
-    for (int i = 0; i < handled_count; ++i) {
+        sigaddset(&set, sig);
+    return set;
+}
+
+void take_stop_signals(void (*handler)(int), struct sigaction (&old)[stop_signal_count]) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_mask = stop_signal_set();
+    for (int i = 0; i < stop_signal_count; ++i) {
         sigaction(handled[i], nullptr, &old[i]);
         if (old[i].sa_handler != SIG_IGN)
             sigaction(handled[i], &action, nullptr);
     }
 }
 
-signal_cleanup::~signal_cleanup() {
-    for (int i = 0; i < handled_count; ++i)
+void give_back_stop_signals(const struct sigaction (&old)[stop_signal_count]) {
+    for (int i = 0; i < stop_signal_count; ++i)
         sigaction(handled[i], &old[i], nullptr);
 }
 
+signal_cleanup::signal_cleanup() {
+    take_stop_signals(remove_temp_and_end, old);
+}
+
+signal_cleanup::~signal_cleanup() {
+    give_back_stop_signals(old);
+}
+
 signals_held::signals_held() {
-    sigset_t held;
-    sigemptyset(&held);
-    for (int sig : handled)
-        sigaddset(&held, sig);
+    sigset_t held = stop_signal_set();
     pthread_sigmask(SIG_BLOCK, &held, &old);
 }
 
@@ -120,17 +140,9 @@ signals_held::~signals_held() {
 }
 
 void set_signal_temp(const char *name) {
-    temp_valid.store(false);
-    if (name && std::strlen(name) < sizeof temp_name) {
-        std::strcpy(temp_name, name);
-        temp_valid.store(true);
-    }
+    set_name(&temp_name, name);
 }
 
 void set_signal_stage(const char *path) {
-    stage_valid.store(false);
-    if (path && std::strlen(path) < sizeof stage_name) {
-        std::strcpy(stage_name, path);
-        stage_valid.store(true);
-    }
+    set_name(&stage_name, path);
 }

@@ -4,12 +4,22 @@
 
 #include <signal.h>
 
+// SIGINT, SIGTERM and SIGHUP: the signals that stop a pack or a game run.
+constexpr int stop_signal_count = 3;
+sigset_t stop_signal_set();
+// Sets handler, to run with the three held, on each of them that is not
+// ignored (as under nohup, where it stays ignored); what was there goes
+// into old.
+void take_stop_signals(void (*handler)(int), struct sigaction (&old)[stop_signal_count]);
+// Puts back what take_stop_signals found.
+void give_back_stop_signals(const struct sigaction (&old)[stop_signal_count]);
+
 // While one lives, SIGINT, SIGTERM and SIGHUP remove the temporary file of
 // the pack under way and the staging folder, if any, and end the process
 // with 128 plus the signal's number; a signal ignored (as under nohup)
 // stays ignored.  The handlers it replaced come back when it goes.
 struct signal_cleanup {
-    struct sigaction old[3];
+    struct sigaction old[stop_signal_count];
     signal_cleanup();
     ~signal_cleanup();
     signal_cleanup(const signal_cleanup &) = delete;

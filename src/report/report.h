@@ -46,6 +46,10 @@ struct progress_sink {
     // Packing: files and bytes done so far, of the totals.
     std::function<void(std::uint64_t files_done, std::uint64_t files_total,
                        std::uint64_t bytes_done, std::uint64_t bytes_total)> advance;
+    // A question the user answers with one letter; the answer, or 0 when
+    // none can be read (the step then stops).  The step asks again when the
+    // letter is not one it offers.
+    std::function<char(const report &question)> ask;
 };
 
 inline void send(const progress_sink &sink, const report &r) {

@@ -4,8 +4,10 @@
 
 #include "copy_file.h"
 #include "mapcrate.h"
+#include "minizip/pk3_dir.h"
 #include "minizip/signals.h"
 #include "stage_folder.h"
+#include "terminal/printer.h"
 
 outcome stage_and_pack(form_record *f) {
     signal_cleanup on_signals;
@@ -21,7 +23,12 @@ outcome stage_and_pack(form_record *f) {
         std::vector<char *> argv = argv_view(f->pack_argv);
         // Packing takes a while: the terminal is the only sign of life.
         std::fflush(stdout);
-        pk3_dir(count, argv.data(), &packed, stage.path);
+        progress_sink sink;
+        sink.tell = [](const report &r) { print_report(r); };
+        report failure;
+        pk3_dir(count, argv.data(), sink, &failure, stage.path);
+        if (failed(failure))
+            packed = {failed_step::packing, failure.path, failure.why};
         std::fflush(stdout);
     }
     f->stage_dir.clear();
