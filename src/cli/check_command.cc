@@ -31,13 +31,14 @@ int check_command(const cli_options &o) {
     package_check check = check_package(o.check, o.game);
     if (failed(check.failure)) {
         // The system's words come in the locale's encoding, the program's in ISO-8859-1.
-        report head = check.failure;
-        head.why = in_latin1(render(check.failure, plain_style));
-        tell(render(msg::check_unreadable_package, head, plain_style), o.check);
+        report unreadable = check.failure;
+        unreadable.what = msg::check_unreadable_package;
+        unreadable.why = in_locale(in_latin1(render(check.failure, plain_style)));
+        tell(unreadable);
         return exit_unreadable_package;
     }
     if (!check.game_found)
-        tell(text_of(msg::check_no_game));
+        tell(report_of(msg::check_no_game, step_id::check));
     else if (!o.quiet)
         print_line(msg::check_game, check.game_dir, check.game_file_count);
     for (const std::string &note : check.notes)

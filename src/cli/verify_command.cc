@@ -29,7 +29,7 @@ int tell_verify(const verify_report &run, const std::string &pk3_path, bool quie
     if (run.stopped_by != 0)
         return 128 + run.stopped_by;
     if (run.verdict == verify_verdict::no_engine) {
-        tell(text_of(msg::verify_no_engine));
+        tell(report_of(msg::verify_no_engine, step_id::verify));
         return exit_no_engine;
     }
     if (run.verdict == verify_verdict::pass)
@@ -39,7 +39,9 @@ int tell_verify(const verify_report &run, const std::string &pk3_path, bool quie
             report refused = line.note;
             refused.what = msg::verify_refused;
             refused.path = pk3_path;
-            print_text("mapcrate: " + terminal_text(refused) + tried_text(line) + "\n", stderr);
+            print_text(in_locale(text_of(msg::cli_program)) + terminal_text(refused) +
+                           tried_text(line) + "\n",
+                       stderr);
             break;
         }
     return exit_engine_refused;
