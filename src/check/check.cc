@@ -82,12 +82,12 @@ finding found(msg what, const std::string &path, const std::string &other = "") 
 // Why the engine cannot read the entry; msg::ok when it can.
 finding unreadable(const package_entry &e) {
     bool other_method = e.method != 0 && e.method != Z_DEFLATED;
-    finding f = found(e.flags & 1                           ? msg::check_encrypted
-                      : other_method                        ? msg::check_method
-                      : e.zip64                             ? msg::check_zip64
-                      : e.name.size() >= game_path_limit    ? msg::check_long_name
+    finding f = found(e.flags & 1                              ? msg::check_encrypted
+                      : other_method                           ? msg::check_method
+                      : e.zip64                                ? msg::check_zip64
+                      : e.name.size() >= game_path_limit       ? msg::check_long_name
                       : e.name.find('\\') != std::string::npos ? msg::check_backslash
-                                                            : msg::ok,
+                                                               : msg::ok,
                       e.name);
     f.count = static_cast<std::uint64_t>(e.method);
     return f;
@@ -99,7 +99,7 @@ void read_game(const std::string &dir, game_side &game) {
         game.shaders.emplace(def.name, &def);
     for (const std::string &pak : names_in(dir, is_game_pak)) {
         package_listing zip = list_package(join_path(dir, pak), false);
-        if (zip.whole())
+        if (read_whole(zip))
             for (const package_entry &e : zip.entries)
                 game.sums[lower_case(e.name)] = {e.crc, e.size, pak};
     }
@@ -457,7 +457,7 @@ package_check check_package(const std::string &package_path, const std::string &
     package_side package;
     package.path = package_path;
     package.zip = list_package(package_path, true);
-    if (!package.zip.whole()) {
+    if (!read_whole(package.zip)) {
         result.failure = found(package.zip.failure, package_path);
         result.failure.why = package.zip.why;
         return result;

@@ -30,7 +30,7 @@ struct package_check {
     // Lines about the game's archives and scripts that could not be read.
     std::vector<std::string> notes;
     std::vector<map_check> maps;   // the package's maps/*.bsp, in its order
-    std::vector<finding> findings; // about the package as a whole, by kind
+    std::vector<finding> findings; // about the package as a whole
     // Lines about the player's other packages that hold its game paths with
     // other bytes or define its shaders otherwise, as the plan prints them.
     std::vector<std::string> conflicts;
@@ -40,5 +40,5 @@ struct package_check {
 // as for packing (game_dir first).  Files a map uses are looked for only
 // when the game's archives were found.  One of the game's own pak*.pk3, in
 // the game's folder, replaces its earlier paks' files on purpose: it gets
-// no replaces_game or game_code finding.
+// no check_replaces_game or check_game_code finding.
 package_check check_package(const std::string &package_path, const std::string &game_dir);

@@ -31,12 +31,16 @@ TEST(VerifyCommand, LinesOnStandardOutputTheRefusalOnStandardError) {
            line(msg::verify_signal_named, "bots", true, "", 11),
            line(msg::verify_maps_left, "", false, "", 2)},
           0},
-         true, 6,
+         true,
+         6,
          "Jeu : maps/\\x1b.aas : echec : Fatal: aas\\x07\n"
          "Jeu : bots : echec : le serveur s'est arrêté sur le signal 11 (SIGSEGV)\n"
          "Jeu : 2 maps non essayées (limite 64)\n",
          "mapcrate: Le jeu refuse le paquet p.pk3 : maps/\\x1b.aas : echec : Fatal: aas\\x07\n"},
-        {{verify_verdict::no_engine, {}, 0}, false, 7, "",
+        {{verify_verdict::no_engine, {}, 0},
+         false,
+         7,
+         "",
          "mapcrate: Aucun serveur du jeu (ioq3ded) n'est installé : le paquet Debian "
          "openarena-server en apporte un.\n"},
     };

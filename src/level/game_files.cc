@@ -26,10 +26,10 @@ std::string plain_text(msg what, const std::string &path, const std::string &why
 // or the system's words).
 package_listing read_directory(const std::string &path, std::string &why) {
     package_listing listing = list_package(path, false);
-    msg reason = !listing.opened    ? listing.failure
+    msg reason = !listing.opened     ? listing.failure
                  : listing.zip_start ? msg::zip_cut_short
                                      : msg::zip_not_a_zip;
-    if (!listing.whole())
+    if (!read_whole(listing))
         why = plain_text(reason, "", listing.why);
     return listing;
 }
@@ -40,7 +40,7 @@ bool holds_pak0(const std::string &dir, std::vector<std::string> &notes) {
     if (dir.empty() || stat(pak0.c_str(), &st) != 0)
         return false;
     std::string why;
-    if (read_directory(pak0, why).whole())
+    if (read_whole(read_directory(pak0, why)))
         return true;
     notes.push_back(unreadable_pak_note(pak0, why));
     return false;

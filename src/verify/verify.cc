@@ -133,8 +133,8 @@ verify_line step_line(const std::string &what, why failure) {
 // A step's outcome: its error line, else passed, else how the server
 // stopped short of the sentinel, else otherwise.
 why outcome(const std::string &error, bool passed, const why &stopped, msg otherwise) {
-    return !error.empty() ? said(error)
-           : passed       ? why{}
+    return !error.empty()    ? said(error)
+           : passed          ? why{}
            : failed(stopped) ? stopped
                              : note(otherwise);
 }

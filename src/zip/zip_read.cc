@@ -24,15 +24,11 @@ struct read_layer {
     bool failed = false;
 };
 
-struct unz_closer {
-    void operator()(void *zip) const { unzClose(zip); }
-};
-
 // An archive open for the library, for the length of one call.
 struct open_zip {
     fd_owner fd;
     std::unique_ptr<read_layer> layer; // where the library's handle points
-    std::unique_ptr<void, unz_closer> zip;
+    std::unique_ptr<void, int (*)(unzFile)> zip{nullptr, unzClose};
 };
 
 constexpr std::uint64_t cache_size = 16 * 1024;
@@ -156,7 +152,6 @@ bool local_zip64(void *zip, std::string &extra) {
     return found;
 }
 
-
 // Opens the regular file at path for the library; false, with the reason
 // in listing, when it is not a file or not a zip the library reads.
 bool open_archive(const std::string &path, open_zip &archive, package_listing &listing) {
@@ -243,8 +238,8 @@ package_listing list_package(const std::string &path, bool local_headers) {
     return listing;
 }
 
-bool read_package_entry(const std::string &path, const package_entry &entry,
-                        std::uint64_t limit, std::string &bytes, std::uint64_t head) {
+bool read_package_entry(const std::string &path, const package_entry &entry, std::uint64_t limit,
+                        std::string &bytes, std::uint64_t head) {
     std::uint64_t want = head > 0 ? std::min(head, entry.size) : entry.size;
     open_zip archive;
     if (want > limit || want > INT32_MAX || entry.packed_size > INT32_MAX || entry.flags & 1 ||

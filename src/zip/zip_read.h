@@ -32,13 +32,16 @@ struct package_listing {
     // why for zip_system_error.
     msg failure = msg::ok;
     std::string why;
-    bool opened = false;     // a regular file, opened
-    bool zip_start = false;  // and its first bytes are a zip's local header
-    bool directory = false;  // its directory was found: entries holds those before any break
+    bool opened = false;    // a regular file, opened
+    bool zip_start = false; // and its first bytes are a zip's local header
+    bool directory = false; // its directory was found: entries holds those before any break
     std::vector<package_entry> entries; // in the directory's order, folders left out
     std::uint64_t entry_count = 0;      // as the end record gives it
-    bool whole() const { return failure == msg::ok; }
 };
+
+inline bool read_whole(const package_listing &listing) {
+    return listing.failure == msg::ok;
+}
 
 // Reads the directory of the regular file at path (never waiting on a
 // pipe); with local_headers, each entry's local header too, for Zip64
@@ -51,8 +54,8 @@ package_listing list_package(const std::string &path, bool local_headers);
 // holds anything).  With head set, only its first head bytes (no CRC
 // check).  Nothing is sized from the directory's claims but within limit:
 // at most limit bytes in bytes and twice that while inflating.
-bool read_package_entry(const std::string &path, const package_entry &entry,
-                        std::uint64_t limit, std::string &bytes, std::uint64_t head = 0);
+bool read_package_entry(const std::string &path, const package_entry &entry, std::uint64_t limit,
+                        std::string &bytes, std::uint64_t head = 0);
 
 // Hands an entry's inflated bytes to sink in order, a piece of at most
 // zip_stream_piece bytes at a time, whatever size the directory claims;
