@@ -18,6 +18,7 @@
 #include "io/io.h"
 #include "level/game_files.h"
 #include "level/tree.h"
+#include "report/render.h"
 #include "zip/zip_read.h"
 
 namespace {
@@ -157,9 +158,15 @@ std::vector<pk3_contents> read_other_packages(const std::string &game_dir,
 std::vector<std::string> conflict_lines(const pk3_contents &package,
                                         const std::vector<pk3_contents> &others) {
     std::vector<std::string> lines;
-    const std::string own = package.path.empty() ? "ce pk3" : package.path;
-    auto taker = [&](const pk3_contents &other) {
-        return "celui de " + (searched_before(package, other) ? own : other.path);
+    const std::string own = package.path.empty() ? text_of(msg::conflict_this_pk3) : package.path;
+    // A line with its names in place, ending in the pk3 the game takes.
+    auto add = [&](msg what, const std::string &path, const std::string &other,
+                   const std::string &script, const std::string &taker) {
+        report r = report_of(what, step_id::plan, path);
+        r.other = other;
+        r.why = script;
+        lines.push_back(render(r, plain_style) +
+                        render(report_of(msg::conflict_taken, step_id::plan, taker), plain_style));
     };
     // The package's entries by key; the others' many entries are only looked up.
     std::unordered_map<std::string, size_t> own_entries;
@@ -178,9 +185,8 @@ std::vector<std::string> conflict_lines(const pk3_contents &package,
     std::sort(differing.begin(), differing.end());
     differing.erase(std::unique(differing.begin(), differing.end()), differing.end());
     for (const auto &[k, i] : differing)
-        lines.push_back("Conflit : " + package.entries[k].name + " existe aussi dans " +
-                        others[i].path + ", avec un autre contenu ; le jeu prendra " +
-                        taker(others[i]));
+        add(msg::conflict_file, package.entries[k].name, others[i].path, "",
+            searched_before(package, others[i]) ? own : others[i].path);
 
     const definitions ours = taken<definitions>({&package}, nullptr);
     // For each other pk3, the shaders it defines otherwise, and where the
@@ -207,10 +213,8 @@ std::vector<std::string> conflict_lines(const pk3_contents &package,
                 auto their = theirs[i].find(def.name);
                 if (their == theirs[i].end())
                     continue;
-                lines.push_back("Conflit de shader : " + def.name + " est aussi defini par " +
-                                others[i].path + " (" + their->second.script->name +
-                                ") ; le jeu prendra celui de " +
-                                (games[i].at(def.name).pk3 == &package ? own : others[i].path));
+                add(msg::conflict_shader, def.name, others[i].path, their->second.script->name,
+                    games[i].at(def.name).pk3 == &package ? own : others[i].path);
             }
         }
     return lines;
