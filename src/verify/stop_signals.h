@@ -10,14 +10,12 @@
 // but inside wait_or_stop, and one that comes is noted instead of ending
 // the process, so that the server is killed and its folder removed first.
 // A signal ignored (as under nohup) stays ignored.  The handlers and the
-// mask it replaced come back when it goes.
+// mask it replaced come back when it goes.  Not copied: held is not.
 struct stop_signals {
     signals_held held; // first in, last out: the handlers change while the signals wait
     struct sigaction old[3];
     stop_signals();
     ~stop_signals();
-    stop_signals(const stop_signals &) = delete;
-    stop_signals &operator=(const stop_signals &) = delete;
 };
 
 // The first signal noted since the stop_signals began; 0 for none.
