@@ -3,10 +3,10 @@
 #include "level/texture_folders.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <set>
 #include <utility>
 
+#include "io/io.h"
 #include "level/readers.h"
 #include "level/tree.h"
 
@@ -172,9 +172,9 @@ map_names names_of(const std::vector<std::string> &images) {
 std::vector<folder_info> read_textures_folder(const char *textures_dir) {
     std::vector<folder_info> folders;
     std::string root = textures_dir;
-    char *resolved = realpath(textures_dir, nullptr);
-    std::string real_root = resolved ? resolved : root;
-    std::free(resolved);
+    std::string real_root = real_path(root);
+    if (real_root.empty())
+        real_root = root;
     for (folder_files &f : walk_tree(root)) {
         folder_info info;
         std::string below = f.path.substr(root.size());
