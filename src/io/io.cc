@@ -50,7 +50,8 @@ bool read_pieces(const char *path, std::size_t piece, std::uint64_t limit,
     fd_owner in{open_as_file(path, st)};
     std::string buffer(static_cast<size_t>(std::min<std::uint64_t>(piece, limit)), '\0');
     for (std::uint64_t at = 0; in.fd >= 0 && at < limit;) {
-        long long n = read_range(in.fd, buffer.data(), std::min<std::uint64_t>(piece, limit - at), at);
+        long long n =
+            read_range(in.fd, buffer.data(), std::min<std::uint64_t>(piece, limit - at), at);
         if (n <= 0)
             return n == 0;
         each(std::string_view(buffer.data(), static_cast<size_t>(n)));
