@@ -95,9 +95,9 @@ void read_level_piece(level_reader &r, std::string_view piece) {
 
 level_lumps finish_level(level_reader &r) {
     level_lumps level;
-    if (!header_whole(r.header))
+    level.compiled = header_whole(r.header);
+    if (!level.compiled)
         return level;
-    level.compiled = true;
     level.refused = refusal(r, r.seen);
     // A lump that reaches past the end gives nothing.
     for (int n = 0; n < 2; ++n) {

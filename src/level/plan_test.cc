@@ -158,12 +158,13 @@ TEST(PackagePlan, WhatIsTakenAndWhatIsSaid) {
          {long_script, "textures/s/" + n53, "textures/s/q"},
          {"textures/s/" + n52, "textures/s/" + n53, "textures/s/q"}},
     };
-    const std::string level = level_bytes({"textures/s/a", "textures/s/big"}, {},
-                                          R"({ "noise" "/sound/x.wav" } { "noise" "sound/../../x.wav" })");
     setenv("MAPCRATE_GAME_DIR", "", 1);
+    const std::string level =
+        level_bytes({"textures/s/a", "textures/s/big"}, {},
+                    R"({ "noise" "/sound/x.wav" } { "noise" "sound/../../x.wav" })");
     for (const auto &row : rows) {
-        SCOPED_TRACE(row.what);
         temp_dir dir;
+        SCOPED_TRACE(row.what);
         write_file("game/textures/s/a.tga", "a");
         write_file("outside/secret", "s");
         for (size_t i = 0; i + 1 < row.files.size(); i += 2) {
