@@ -163,14 +163,8 @@ void take(planner &p, const std::string &game_path, const std::string &source) {
 
 // True when a part of the name, split at '/' and '\\', is "..".
 bool leads_up(const std::string &name) {
-    for (size_t start = 0, end; start <= name.size(); start = end + 1) {
-        end = name.find_first_of("/\\", start);
-        if (end == std::string::npos)
-            end = name.size();
-        if (name.compare(start, end - start, "..") == 0)
-            return true;
-    }
-    return false;
+    std::vector<std::string> parts = path_parts(name);
+    return std::find(parts.begin(), parts.end(), "..") != parts.end();
 }
 
 bool game_ships(const planner &p, kind k, const std::string &name) {
