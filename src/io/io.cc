@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 long long read_range(int fd, void *buffer, std::uint64_t n, std::uint64_t offset) {
     auto *p = static_cast<unsigned char *>(buffer);
@@ -58,6 +59,16 @@ bool read_pieces(const char *path, std::size_t piece, std::uint64_t limit,
         at += static_cast<std::uint64_t>(n);
     }
     return in.fd >= 0;
+}
+
+bool folder_names(const std::string &path, std::vector<std::string> &names) {
+    dir_owner listing{opendir(path.c_str())};
+    if (!listing.d)
+        return false;
+    while (dirent *e = readdir(listing.d))
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            names.push_back(e->d_name);
+    return true;
 }
 
 std::string real_path(const std::string &path) {

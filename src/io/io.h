@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 // Closes the descriptor it holds when it goes out of scope.  Move-only: a
 // copy would close the descriptor twice.
@@ -72,6 +73,10 @@ bool read_whole_file(const char *path, std::string &out, std::uint64_t limit);
 // regular file or a read fails.
 bool read_pieces(const char *path, std::size_t piece, std::uint64_t limit,
                  const std::function<void(std::string_view)> &each);
+
+// The names in the folder at path, "." and ".." left out, in listing order,
+// added to names; false when it cannot be listed.
+bool folder_names(const std::string &path, std::vector<std::string> &names);
 
 // path as the system resolves it (links, "." and ".."); empty when it
 // cannot.

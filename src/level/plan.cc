@@ -48,12 +48,12 @@ struct author_files {
 author_files list_author_folder(const std::string &root) {
     author_files a;
     a.root = root;
-    dir_owner listing{root.empty() ? nullptr : opendir(root.c_str())};
-    while (dirent *e = listing.d ? readdir(listing.d) : nullptr) {
+    std::vector<std::string> names;
+    if (!root.empty())
+        folder_names(root, names);
+    for (const std::string &name : names) {
         struct stat st;
-        std::string name = e->d_name;
-        if (name != "." && name != ".." && stat(join_path(root, name).c_str(), &st) == 0 &&
-            S_ISDIR(st.st_mode))
+        if (stat(join_path(root, name).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
             a.tops[lower_case(name)].push_back(name);
     }
     return a;

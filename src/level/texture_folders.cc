@@ -119,10 +119,9 @@ std::string main_set(const std::map<size_t, std::set<std::string>> &claimed) {
 // The folder above the tail parts of a folder's path, spelled as its
 // path is when that path shows them; empty when the folder has no such tail.
 std::string above(const folder_info &f, const std::vector<std::string> &tail) {
-    if (ends_with_parts(path_parts(f.path), tail))
-        return drop_parts(f.path, tail.size());
-    if (ends_with_parts(path_parts(f.real), tail))
-        return drop_parts(f.real, tail.size());
+    for (const std::string *path : {&f.path, &f.real})
+        if (ends_with_parts(path_parts(*path), tail))
+            return drop_parts(*path, tail.size());
     return std::string();
 }
 
