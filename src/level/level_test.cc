@@ -1,11 +1,12 @@
 // The readers of what a level uses, against files made here, hostile ones included.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <cstdlib>
 #include <tuple>
 
 #include "check/check.h"
 #include "level/readers.h"
+#include "level/tree.h"
 #include "support.h"
 
 namespace {
@@ -159,6 +160,18 @@ TEST(LevelReaders, LumpsOutsideTheLevelGiveNothingAndAreRefused) {
         EXPECT_EQ(found, row.refused.empty() ? list{} : list{row.refused});
     }
     unsetenv("MAPCRATE_GAME_DIR");
+}
+
+TEST(LevelReaders, TheWalkTakesEveryFileOnceThroughALinkBackToAParent) {
+    temp_dir dir;
+    write_file("t/top.tga", "");
+    write_file("t/a/b/deep.tga", "");
+    ASSERT_EQ(symlink("../..", "t/a/b/up"), 0);
+    list files;
+    for (const folder_files &folder : walk_tree("t"))
+        for (const std::string &file : folder.files)
+            files.push_back(folder.path + "/" + file);
+    EXPECT_EQ(files, (list{"t/top.tga", "t/a/b/deep.tga"}));
 }
 
 } // namespace
