@@ -1,4 +1,4 @@
-// The game's archives and the links of the author's folders, a row per rule.
+// The game's archives, and what the plan takes and says, a row per rule.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
