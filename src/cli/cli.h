@@ -6,6 +6,10 @@
 
 #include "terminal/printer.h"
 
+// mapcrate with arguments: the three steps of Execute run from the terminal,
+// without the toolkit.  Returns the exit status.
+int command_line(int argc, char **argv);
+
 // What the arguments asked for, as text (empty = not given).
 struct cli_options {
     std::string textures, bsp, aas, levelshot, name, description, game;

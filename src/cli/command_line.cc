@@ -11,7 +11,11 @@
 
 #include "cli/cli.h"
 #include "io/io.h"
-#include "mapcrate.h"
+#include "packlist/pack_argv.h"
+#include "pipeline/pipeline.h"
+#include "report/shown.h"
+#include "stage/stage.h"
+#include "terminal/print_plan.h"
 #include "verify/verify.h"
 
 namespace {
@@ -35,33 +39,40 @@ fd_owner drop_progress_lines() {
 
 // One line per entry of the package, in its order: game path, source and
 // bytes (the two generated files have "-" as their source).
-void list_entries(form_record &f) {
-    creat_argv(&f);
+void list_entries(const pack_request &request, pack_run &run) {
+    creat_argv(request, run);
     std::map<std::string, const planned_file *> planned;
-    for (const planned_file &file : f.plan.files)
+    for (const planned_file &file : run.plan.files)
         planned[file.game_path] = &file;
-    for (size_t i = 4; i < f.pack_argv.size(); ++i) {
-        const std::string &entry = f.pack_argv[i];
+    for (size_t i = 4; i < run.pack_argv.size(); ++i) {
+        const std::string &entry = run.pack_argv[i];
         auto found = planned.find(entry);
         std::uint64_t bytes = found != planned.end() ? found->second->bytes
                               : entry == "mapcrate"  ? std::strlen(credits_text)
-                                                     : arena_text(&f).size();
+                                                     : arena_text(request).size();
         std::string source = found != planned.end() ? found->second->source : "-";
         std::printf("%s\t%s\t%llu\n", shown(entry).c_str(), shown(source).c_str(),
                     static_cast<unsigned long long>(bytes));
     }
 }
 
-// The form as the window's snapshot would hold it; the views point into o.
-void fill_snapshot(form_record &f, const cli_options &o) {
-    f.textures_dir = o.textures.c_str();
-    f.bsp_path = o.bsp.c_str();
-    f.aas_path = o.aas.c_str();
-    f.levelshot_path = o.levelshot.c_str();
-    f.map_name = o.name.c_str();
-    f.description = o.description.c_str();
-    f.game_dir = o.game.c_str();
-    std::copy(o.modes, o.modes + 8, f.mode_states);
+// The request the options make.
+pack_request request_of(const cli_options &o) {
+    pack_request r;
+    r.textures_dir = o.textures;
+    r.bsp_path = o.bsp;
+    r.aas_path = o.aas;
+    r.levelshot_path = o.levelshot;
+    r.map_name = o.name;
+    r.description = o.description;
+    r.game_dir = o.game;
+    for (int i = 0; i < 8; ++i)
+        r.modes[i] = o.modes[i] != 0;
+    r.yes = o.yes;
+    r.dry_run = o.dry_run;
+    r.quiet = o.quiet;
+    r.verify = o.verify;
+    return r;
 }
 
 } // namespace
@@ -74,9 +85,8 @@ int command_line(int argc, char **argv) {
     close_standard_input();
     if (o.check_given)
         return check_command(o);
-    form_record f;
-    fill_snapshot(f, o);
-    request_check check = verif_field(&f);
+    const pack_request request = request_of(o);
+    request_check check = verif_field(request);
     if (check.failed) {
         const failed_rule &rule = *check.failed;
         tell(rule.path.empty() ? rule.message : rule.message + std::string("\n"), rule.path);
@@ -85,11 +95,12 @@ int command_line(int argc, char **argv) {
     fd_owner standard_output;
     if (o.quiet && !o.dry_run)
         standard_output = drop_progress_lines();
-    plan_form(&f);
+    pack_run run;
+    plan_form(request, run);
     if (o.dry_run)
-        list_entries(f);
-    print_plan(f.plan, o.dry_run ? "\n" : "\n\n");
-    std::vector<question> questions = questions_to_ask(check, f.plan);
+        list_entries(request, run);
+    print_plan(run.plan, o.dry_run ? "\n" : "\n\n");
+    std::vector<question> questions = questions_to_ask(check, run.plan);
     for (const question &q : questions)
         tell(o.yes ? "attention : " + q.text : q.text);
     if (!questions.empty() && !o.yes) {
@@ -100,12 +111,12 @@ int command_line(int argc, char **argv) {
     if (o.dry_run)
         return exit_packed;
     // The reason goes to standard error, which --quiet keeps.
-    outcome result = stage_and_pack(&f);
+    outcome result = stage_and_pack(request, run);
     if (result.step == failed_step::none && o.verify) {
         std::fflush(stdout);
         if (standard_output.fd >= 0)
             dup2(standard_output.fd, STDOUT_FILENO);
-        return tell_verify(verify_package(f.pack_argv[3]), f.pack_argv[3], o.quiet);
+        return tell_verify(verify_package(run.pack_argv[3]), run.pack_argv[3], o.quiet);
     }
     if (result.step == failed_step::none)
         return exit_packed;

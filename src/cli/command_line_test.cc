@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "mapcrate.h"
 #include "support.h"
 
 namespace {

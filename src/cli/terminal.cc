@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "cli/cli.h"
-#include "mapcrate.h"
+#include "report/shown.h"
 #include "terminal/printer.h"
 
 void tell(const std::string &latin1, const std::string &raw) {

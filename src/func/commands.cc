@@ -1,5 +1,5 @@
 // Clear and Quit.
-#include "mapcrate.h"
+#include "main/window.h"
 
 void cleaner(GtkWidget *, gpointer form) {
     auto *f = static_cast<form_record *>(form);
@@ -13,6 +13,5 @@ void quit_func(GtkWidget *, gpointer form) {
     auto *f = static_cast<form_record *>(form);
     if (yes_no(f->window, "Voulez-vous quitter Mapcrate ?") != GTK_RESPONSE_YES)
         return;
-    free_all(f);
     gtk_main_quit();
 }

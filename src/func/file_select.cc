@@ -4,7 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "mapcrate.h"
+#include "main/window.h"
+#include "valid/field.h"
 
 namespace {
 

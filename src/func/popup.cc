@@ -1,5 +1,5 @@
 // The message dialogs: the shared popup, the Yes/No question, About and Help.
-#include "mapcrate.h"
+#include "main/window.h"
 
 namespace {
 

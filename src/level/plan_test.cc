@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "level/game_files.h"
-#include "mapcrate.h"
+#include "level/plan.h"
 #include "support.h"
 
 namespace {

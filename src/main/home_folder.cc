@@ -8,7 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "mapcrate.h"
+#include "main/window.h"
+#include "report/shown.h"
 
 std::string enter_home_folder() {
     const char *name = std::getenv("MAPCRATE_HOME_FOLDER");

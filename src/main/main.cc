@@ -2,7 +2,8 @@
 // window, whose form record lives here for the whole run.
 #include <csignal>
 
-#include "mapcrate.h"
+#include "cli/cli.h"
+#include "main/window.h"
 
 int main(int argc, char **argv) {
     std::signal(SIGXFSZ, SIG_IGN); // a write past the file-size limit fails like a full disk

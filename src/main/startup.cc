@@ -1,5 +1,5 @@
 // Start-up: the window, its buttons, the layout and every connection.
-#include "mapcrate.h"
+#include "main/window.h"
 
 void init_btn(form_record *f) {
     f->execute_button = gtk_button_new_from_stock("gtk-execute");

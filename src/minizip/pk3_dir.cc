@@ -16,7 +16,7 @@
 #include "deflate_pool.h"
 #include "file_layer.h"
 #include "io/io.h"
-#include "mapcrate.h"
+#include "report/shown.h"
 #include "signals.h"
 #include "zip_crypt.h"
 

@@ -1,6 +1,6 @@
 // The layout: six regions of the 8x11 table, filled once at start-up.
 #include "banner_path.h"
-#include "mapcrate.h"
+#include "main/window.h"
 
 namespace {
 

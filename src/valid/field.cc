@@ -1,13 +1,14 @@
-// Execute's first step: a snapshot of the form, then its rules and the
-// questions about it.  Nothing here shows or prints: the front ends do.
+// Execute's first step: the request's rules and the questions about it.
+// Nothing here shows or prints: the front ends do.
 #include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstring>
 
-#include "copy_file.h"
-#include "level_checks.h"
-#include "mapcrate.h"
+#include "gamepath/game_path.h"
+#include "io/io.h"
+#include "valid/field.h"
+#include "valid/level_checks.h"
 
 namespace {
 
@@ -15,12 +16,10 @@ namespace {
 // most 63 bytes (MAX_QPATH), the console splits a name at a blank or a byte
 // outside ASCII, and the menu types "map <name>", where a ';' would start
 // another command.
-bool game_can_load(const char *map_name) {
-    size_t n = std::strlen(map_name);
-    if (n > map_name_limit)
+bool game_can_load(const std::string &map_name) {
+    if (map_name.size() > map_name_limit)
         return false;
-    for (const char *p = map_name; *p; ++p) {
-        char c = *p;
+    for (char c : map_name) {
         bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
         if (!letter && !(c >= '0' && c <= '9') && !std::strchr("-_.", c))
             return false;
@@ -29,17 +28,17 @@ bool game_can_load(const char *map_name) {
 }
 
 // The first rule the form fails; path gets the file it refused.
-std::optional<form_rule> first_failed_rule(const form_record *f, std::string &path) {
-    if (f->textures_dir[0] != '\0' && !opens_as_folder(f->textures_dir))
+std::optional<form_rule> first_failed_rule(const pack_request &r, std::string &path) {
+    if (!r.textures_dir.empty() && !opens_as_folder(r.textures_dir.c_str()))
         return form_rule::textures_not_folder;
-    for (const char *file : {f->bsp_path, f->aas_path, f->levelshot_path})
-        if (file[0] != '\0' && !opens_as_file(file)) {
-            path = file;
+    for (const std::string *file : {&r.bsp_path, &r.aas_path, &r.levelshot_path})
+        if (!file->empty() && !opens_as_file(file->c_str())) {
+            path = *file;
             return form_rule::file_unreadable;
         }
-    if (f->bsp_path[0] == '\0' || f->map_name[0] == '\0')
+    if (r.bsp_path.empty() || r.map_name.empty())
         return form_rule::mandatory_missing;
-    if (!game_can_load(f->map_name))
+    if (!game_can_load(r.map_name))
         return form_rule::map_name_unloadable;
     return std::nullopt;
 }
@@ -67,17 +66,6 @@ question question_about(level_problem p) {
 } // namespace
 
 const char *const go_on_text = "Voulez-vous continuer ?";
-
-void get_field(form_record *f) {
-    for (int i = 0; i < 8; ++i)
-        f->mode_states[i] = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(f->mode_buttons[i]));
-    f->textures_dir = gtk_entry_get_text(GTK_ENTRY(f->textures_entry));
-    f->bsp_path = gtk_entry_get_text(GTK_ENTRY(f->bsp_entry));
-    f->aas_path = gtk_entry_get_text(GTK_ENTRY(f->aas_entry));
-    f->levelshot_path = gtk_entry_get_text(GTK_ENTRY(f->levelshot_entry));
-    f->map_name = gtk_entry_get_text(GTK_ENTRY(f->map_name_entry));
-    f->description = gtk_entry_get_text(GTK_ENTRY(f->description_entry));
-}
 
 bool opens_as_folder(const char *path) {
     dir_owner d{opendir(path)};
@@ -108,18 +96,19 @@ const char *rule_message(form_rule rule) {
            "accent, les chiffres, - _ et . : le jeu ne pourrait pas la charger.";
 }
 
-request_check verif_field(const form_record *f) {
+request_check verif_field(const pack_request &request) {
     request_check check;
     std::string path;
-    if (std::optional<form_rule> rule = first_failed_rule(f, path)) {
+    if (std::optional<form_rule> rule = first_failed_rule(request, path)) {
         check.failed = failed_rule{*rule, rule_message(*rule), path};
         return check;
     }
-    for (level_problem p : level_problems(f->bsp_path, f->aas_path, f->levelshot_path))
+    for (level_problem p : level_problems(request.bsp_path.c_str(), request.aas_path.c_str(),
+                                          request.levelshot_path.c_str()))
         check.questions.push_back(question_about(p));
     bool any_mode = false;
-    for (int32_t state : f->mode_states)
-        any_mode = any_mode || state == 1;
+    for (bool on : request.modes)
+        any_mode = any_mode || on;
     if (!any_mode)
         check.questions.push_back({question_kind::no_game_mode,
                                    "Aucun mode de jeu n'a \xe9t\xe9 choisis, le pk3 n'apparaitre "

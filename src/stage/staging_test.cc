@@ -14,7 +14,8 @@
 #include <string>
 
 #include "io/io.h"
-#include "mapcrate.h"
+#include "pipeline/pipeline.h"
+#include "stage/stage.h"
 #include "support.h"
 
 namespace {
@@ -32,20 +33,20 @@ struct execution {
 };
 
 execution execute(const std::string &textures, const std::string &bsp, const char *map = "-m") {
-    form_record f;
-    f.textures_dir = textures.c_str();
-    f.bsp_path = bsp.c_str();
-    f.aas_path = f.levelshot_path = "";
-    f.map_name = map, f.description = "Le \"grand\"\ntwo";
-    std::copy_n(std::array{1, 0, 1, 1, -1, 0, 7, 1}.begin(), 8, f.mode_states);
+    pack_request request;
+    request.textures_dir = textures;
+    request.bsp_path = bsp;
+    request.map_name = map, request.description = "Le \"grand\"\ntwo";
+    request.modes = {true, false, true, true, true, false, true, true};
     execution run;
-    run.plan = f.plan = plan_package({textures, bsp, "", "", map, ""});
+    pack_run planned;
+    run.plan = planned.plan = plan_package({textures, bsp, "", "", map, ""});
     const std::string package = std::string(map) + ".pk3";
     const list before = folder_snapshot(package);
     rusage children{}, after{};
     getrusage(RUSAGE_CHILDREN, &children);
     testing::internal::CaptureStdout();
-    run.result = stage_and_pack(&f);
+    run.result = stage_and_pack(request, planned);
     run.printed = testing::internal::GetCapturedStdout();
     getrusage(RUSAGE_CHILDREN, &after);
     EXPECT_EQ(after.ru_minflt, children.ru_minflt) << "a child process ran";

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "io/io.h"
-#include "mapcrate.h"
+#include "minizip/pk3_dir.h"
 
 // Copies the file open on src_fd (whose status is src), from its start, to
 // dest_path, creating or replacing it.  A destination that is the source

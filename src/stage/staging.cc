@@ -8,8 +8,10 @@
 #include <cstring>
 #include <set>
 
-#include "copy_file.h"
-#include "mapcrate.h"
+#include "gamepath/game_path.h"
+#include "report/shown.h"
+#include "stage/copy_file.h"
+#include "stage/stage.h"
 
 namespace {
 
@@ -79,29 +81,28 @@ bool in_scripts_folder(const planned_file &file) {
 
 } // namespace
 
-outcome creat_dir(form_record *f) {
-    f->map_prefix = f->map_name;
-    f->map_prefix += '/';
-    const std::string &stage = f->stage_dir;
+outcome creat_dir(const pack_request &request, const pack_run &run) {
+    const std::string map_prefix = request.map_name + '/';
+    const std::string &stage = run.stage_dir;
     std::set<std::string> made{"maps/"};
     if (outcome o = make_dir("maps/", stage); o.step != failed_step::none)
         return o;
-    if (f->textures_dir[0] != '\0') {
+    if (!request.textures_dir.empty()) {
         made.insert("textures/");
         if (outcome o = make_dir("textures/", stage); o.step != failed_step::none)
             return o;
     }
-    for (const planned_file &file : f->plan.files)
+    for (const planned_file &file : run.plan.files)
         if (!in_scripts_folder(file))
-            if (outcome o = stage_planned(file, f->map_prefix, stage, made);
+            if (outcome o = stage_planned(file, map_prefix, stage, made);
                 o.step != failed_step::none)
                 return o;
-    if (outcome o = gener_scripts(f); o.step != failed_step::none)
+    if (outcome o = gener_scripts(request, run); o.step != failed_step::none)
         return o;
     made.insert("scripts/");
-    for (const planned_file &file : f->plan.files)
+    for (const planned_file &file : run.plan.files)
         if (in_scripts_folder(file))
-            if (outcome o = stage_planned(file, f->map_prefix, stage, made);
+            if (outcome o = stage_planned(file, map_prefix, stage, made);
                 o.step != failed_step::none)
                 return o;
     return {};
