@@ -11,8 +11,10 @@
 #include <fstream>
 #include <string>
 
+#include "minizip/pk3_dir.h"
 #include "packlist/pack_argv.h"
 #include "stage/stage.h"
+#include "terminal/step_lines.h"
 #include "status_kib.h"
 
 int main(int argc, char **argv) {
@@ -37,7 +39,7 @@ int main(int argc, char **argv) {
 
     auto start = std::chrono::steady_clock::now();
     run.plan = plan_package({textures, bsp, "", "", "bench", ""});
-    creat_dir(request, run);
+    creat_dir(request, run, progress_on_stdout());
     int result = 0;
     if (pack) {
         int count = creat_argv(request, run);

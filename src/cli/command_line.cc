@@ -15,7 +15,7 @@
 #include "pipeline/pipeline.h"
 #include "report/shown.h"
 #include "stage/stage.h"
-#include "terminal/print_plan.h"
+#include "terminal/step_lines.h"
 #include "verify/verify.h"
 
 namespace {
@@ -56,6 +56,15 @@ void list_entries(const pack_request &request, pack_run &run) {
     }
 }
 
+// The record's line on standard error, after the program's name (and the
+// word that marks a question --yes passed over), as tell writes its lines.
+void tell(const report &r, bool passed_over = false) {
+    std::string line = "mapcrate: ";
+    if (passed_over)
+        line += terminal_text(report_of(msg::question_passed_over));
+    print_text(line + terminal_text(r) + "\n", stderr);
+}
+
 // The request the options make.
 pack_request request_of(const cli_options &o) {
     pack_request r;
@@ -87,44 +96,37 @@ int command_line(int argc, char **argv) {
         return check_command(o);
     const pack_request request = request_of(o);
     request_check check = verif_field(request);
-    if (check.failed) {
-        const failed_rule &rule = *check.failed;
-        tell(rule.path.empty() ? rule.message : rule.message + std::string("\n"), rule.path);
+    if (failed(check.refused)) {
+        tell(check.refused);
         return exit_refused;
     }
     fd_owner standard_output;
-    if (o.quiet && !o.dry_run)
+    if (request.quiet && !request.dry_run)
         standard_output = drop_progress_lines();
     pack_run run;
     plan_form(request, run);
-    if (o.dry_run)
+    if (request.dry_run)
         list_entries(request, run);
-    print_plan(run.plan, o.dry_run ? "\n" : "\n\n");
-    std::vector<question> questions = questions_to_ask(check, run.plan);
-    for (const question &q : questions)
-        tell(o.yes ? "attention : " + q.text : q.text);
-    if (!questions.empty() && !o.yes) {
-        tell("Rien n'a \xe9t\xe9 \xe9"
-             "crit ; avec --yes, mapcrate passe outre et continue.");
+    print_plan(run.plan, request.dry_run ? "\n" : "\n\n");
+    std::vector<report> questions = questions_to_ask(check, run.plan);
+    for (const report &q : questions)
+        tell(q, request.yes);
+    if (!questions.empty() && !request.yes) {
+        tell(report_of(msg::nothing_written));
         return exit_refused;
     }
-    if (o.dry_run)
+    if (request.dry_run)
         return exit_packed;
     // The reason goes to standard error, which --quiet keeps.
-    outcome result = stage_and_pack(request, run);
-    if (result.step == failed_step::none && o.verify) {
+    report result = stage_and_pack(request, run, progress_on_stdout());
+    if (!failed(result) && request.verify) {
         std::fflush(stdout);
         if (standard_output.fd >= 0)
             dup2(standard_output.fd, STDOUT_FILENO);
-        return tell_verify(verify_package(run.pack_argv[3]), run.pack_argv[3], o.quiet);
+        return tell_verify(verify_package(run.pack_argv[3]), run.pack_argv[3], request.quiet);
     }
-    if (result.step == failed_step::none)
+    if (!failed(result))
         return exit_packed;
-    bool staging = result.step == failed_step::staging;
-    tell(staging ? "La pr\xe9paration du pk3 a \xe9"
-                   "chou\xe9 : "
-                 : "Le pk3 n'a pas \xe9t\xe9 \xe9"
-                   "crit : ",
-         result.path + " : " + result.reason);
-    return staging ? exit_staging : exit_packing;
+    tell(result);
+    return result.step == step_id::staging ? exit_staging : exit_packing;
 }

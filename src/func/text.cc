@@ -1,4 +1,8 @@
+// The window's texts: the program's ISO-8859-1 texts as the toolkit wants
+// them, and the steps' records as the dialogs say them.
 #include "main/window.h"
+#include "report/render.h"
+#include "report/shown.h"
 
 // The texts are converted from ISO-8859-1 by name rather than from the
 // locale's code page, so a UTF-8 locale shows them as written.
@@ -7,4 +11,21 @@ std::string to_utf8(const char *latin1) {
     std::string s = utf8 ? utf8 : "";
     g_free(utf8);
     return s;
+}
+
+namespace {
+
+std::string as_is(const std::string &latin1) { return latin1; }
+std::string escaped(std::string_view raw) { return latin1_path(shown(raw)); }
+std::string as_typed(std::string_view raw) { return latin1_path(std::string(raw)); }
+
+// The names the steps found are escaped; a name the form refused is shown
+// as the user typed it.
+const text_style found_names = {as_is, escaped, as_typed};
+const text_style typed_names = {as_is, as_typed, as_typed};
+
+} // namespace
+
+std::string dialog_text(const report &r) {
+    return render(r, r.step == step_id::form ? typed_names : found_names);
 }

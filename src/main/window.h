@@ -11,6 +11,8 @@
 
 #include "request/request.h"
 
+struct report;
+
 // The window's state.  Widget handles point into the window's widget tree;
 // the selected names are interned by the toolkit.
 struct form_record {
@@ -77,6 +79,10 @@ void place_sbn(form_record *f);
 // The program's own texts are stored in ISO-8859-1; this gives the UTF-8
 // the toolkit shows, whatever the locale.
 std::string to_utf8(const char *latin1);
+// A step's record as the window's dialogs say it, in ISO-8859-1 (what
+// popup and yes_no take): names through latin1_path, those the steps found
+// escaped as shown() writes them.
+std::string dialog_text(const report &r);
 
 // Modal message dialog with no parent; kind 0 is an error, anything else
 // information.  Returns once the user has dismissed it and it is gone from

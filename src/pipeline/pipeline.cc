@@ -4,29 +4,46 @@
 
 #include <cstdio>
 
+#include "minizip/pk3_dir.h"
 #include "minizip/signals.h"
 #include "packlist/pack_argv.h"
 #include "stage/copy_file.h"
 #include "stage/stage.h"
 #include "stage/stage_folder.h"
 
-outcome stage_and_pack(const pack_request &request, pack_run &run) {
+namespace {
+
+// The packer's list of the staged tree, packed from the staging folder.
+report pack_staged(const pack_request &request, pack_run &run) {
+    int count = creat_argv(request, run);
+    std::vector<char *> argv = argv_view(run.pack_argv);
+    // Packing takes a while: the terminal is the only sign of life.
+    std::fflush(stdout);
+    outcome packed;
+    pk3_dir(count, argv.data(), &packed, run.stage_dir);
+    std::fflush(stdout);
+    report r;
+    if (packed.step != failed_step::none) {
+        r.what = msg::packing_failed;
+        r.step = step_id::packing;
+        r.path = packed.path;
+        r.why = packed.reason;
+    }
+    return r;
+}
+
+} // namespace
+
+report stage_and_pack(const pack_request &request, pack_run &run, const progress_sink &sink) {
     signal_cleanup on_signals;
     stage_folder stage;
     if (int err = make_stage_folder(stage))
         return staging_failure(stage_template, err);
     run.stage_dir = stage.path;
     // A tree staged halfway would give a package that looks whole.
-    outcome staged = creat_dir(request, run);
-    outcome packed = staged;
-    if (staged.step == failed_step::none) {
-        int count = creat_argv(request, run);
-        std::vector<char *> argv = argv_view(run.pack_argv);
-        // Packing takes a while: the terminal is the only sign of life.
-        std::fflush(stdout);
-        pk3_dir(count, argv.data(), &packed, stage.path);
-        std::fflush(stdout);
-    }
+    report result = creat_dir(request, run, sink);
+    if (!failed(result))
+        result = pack_staged(request, run);
     run.stage_dir.clear();
-    return packed;
+    return result;
 }

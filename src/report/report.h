@@ -26,6 +26,14 @@ struct report {
 
 inline bool failed(const report &r) { return r.what != msg::ok; }
 
+// A record of what alone, from step.
+inline report report_of(msg what, step_id step = step_id::none) {
+    report r;
+    r.what = what;
+    r.step = step;
+    return r;
+}
+
 // How a step reports while it runs.  Each front end fills the members it
 // wants; an empty member is not called.  This record of callbacks is the
 // one table of functions the program keeps.

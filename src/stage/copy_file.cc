@@ -144,7 +144,12 @@ int make_folder(const char *path) {
     return err == EEXIST ? 0 : err;
 }
 
-outcome staging_failure(const std::string &path, int err) {
-    return {failed_step::staging, path,
-            err == ELOOP ? "lien symbolique, non suivi" : std::strerror(err)};
+report staging_failure(const std::string &path, int err) {
+    report r;
+    r.what = err == ELOOP ? msg::staging_link_in_way : msg::staging_failed;
+    r.step = step_id::staging;
+    r.path = path;
+    if (err != ELOOP)
+        r.why = std::strerror(err);
+    return r;
 }

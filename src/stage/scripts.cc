@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -72,19 +71,20 @@ long my_putstr_to_fd(const char *text, int fd) {
     return static_cast<long>(write(fd, text, std::strlen(text)));
 }
 
-outcome gener_scripts(const pack_request &request, const pack_run &run) {
-    std::printf("Creation du dossier : scripts/\n\n");
-    std::fflush(stdout);
+report gener_scripts(const pack_request &request, const pack_run &run, const progress_sink &sink) {
     const std::string &stage = run.stage_dir;
-    if (int err = make_folder((stage + "scripts/").c_str()))
-        return staging_failure("scripts/", err);
+    if (report r = make_stage_dir(stage, "scripts/", sink); failed(r))
+        return r;
 
     std::string path;
     str_end_cpy(path, "scripts/");
     str_end_cpy(path, request.map_name);
     str_end_cpy(path, ".arena");
-    std::printf("Creation du fichier : %s\n\n", path.c_str());
-    std::fflush(stdout);
+    report line;
+    line.what = msg::stage_file_made;
+    line.step = step_id::staging;
+    line.path = path;
+    send(sink, line);
 
     if (int err = write_text((stage + path).c_str(), arena_text(request)))
         return staging_failure(path, err);

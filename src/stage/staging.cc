@@ -4,12 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <set>
 
 #include "gamepath/game_path.h"
-#include "report/shown.h"
 #include "stage/copy_file.h"
 #include "stage/stage.h"
 
@@ -27,41 +24,51 @@ std::string command_line(const char *src_dir, const char *file_name, const char 
     return cmd;
 }
 
-// Copies what source_fd reads to dest_dir/dest_name under stage, after the
-// progress line.  The names keep their bytes: on this system a backslash
-// is part of a file name, not a separator.
-outcome stage_copy(int source_fd, const struct stat &source, const char *src_dir,
-                   const std::string &map_prefix, const char *dest_dir, const char *file_name,
-                   const std::string &dest_name, const std::string &stage) {
-    std::string cmd = command_line(src_dir, file_name, dest_dir, dest_name);
-    std::printf("Copie du fichier %s vers le dossier : %s%s\n :%s\n\n", shown(file_name).c_str(),
-                map_prefix.c_str(), shown(dest_dir).c_str(), shown(cmd).c_str());
-    std::fflush(stdout);
+// What the walk of one staging needs: where it stages, the folders made so
+// far and where its progress lines go.
+struct staging_walk {
+    const std::string &stage;
+    std::string map_prefix;
+    const progress_sink &sink;
+    std::set<std::string> made;
+};
+
+// Copies what source_fd reads to dest_dir/dest_name under the stage, after
+// the progress lines.  The names keep their bytes: on this system a
+// backslash is part of a file name, not a separator.
+report stage_copy(int source_fd, const struct stat &source, const char *src_dir,
+                  const std::string &dest_dir, const char *file_name,
+                  const std::string &dest_name, staging_walk &walk) {
+    report line;
+    line.what = msg::stage_copy;
+    line.step = step_id::staging;
+    line.path = file_name;
+    line.other = walk.map_prefix + dest_dir;
+    send(walk.sink, line);
+    line.what = msg::stage_copy_command;
+    line.path = command_line(src_dir, file_name, dest_dir.c_str(), dest_name);
+    line.other.clear();
+    send(walk.sink, line);
     std::string dest = dest_dir + dest_name;
-    int err = copy_file(source_fd, source, (stage + dest).c_str());
-    return err == 0 ? outcome{} : staging_failure(dest, err);
+    int err = copy_file(source_fd, source, (walk.stage + dest).c_str());
+    return err == 0 ? report{} : staging_failure(dest, err);
 }
 
-// A folder of the staging tree, named by its game path.
-outcome make_dir(const std::string &path, const std::string &stage) {
-    std::printf("Creation du dossier : %s\n\n", shown(path).c_str());
-    std::fflush(stdout);
-    int err = make_folder((stage + path).c_str());
-    return err == 0 ? outcome{} : staging_failure(path, err);
+// A folder of the staging tree, named by its game path, made once.
+report make_dir(const std::string &path, staging_walk &walk) {
+    if (!walk.made.insert(path).second)
+        return {};
+    return make_stage_dir(walk.stage, path, walk.sink);
 }
 
 // One planned file, after the folders of its game path.  A file that does
 // not open now (gone, or unreadable) fails the staging, named as the source.
-outcome stage_planned(const planned_file &file, const std::string &map_prefix,
-                      const std::string &stage, std::set<std::string> &made) {
+report stage_planned(const planned_file &file, staging_walk &walk) {
     size_t slash = file.game_path.rfind('/');
     std::string dest_dir = file.game_path.substr(0, slash + 1);
-    for (size_t at = dest_dir.find('/'); at != std::string::npos; at = dest_dir.find('/', at + 1)) {
-        std::string folder = dest_dir.substr(0, at + 1);
-        if (made.insert(folder).second)
-            if (outcome o = make_dir(folder, stage); o.step != failed_step::none)
-                return o;
-    }
+    for (size_t at = dest_dir.find('/'); at != std::string::npos; at = dest_dir.find('/', at + 1))
+        if (report r = make_dir(dest_dir.substr(0, at + 1), walk); failed(r))
+            return r;
     const char *file_name = get_file_name(file.source.c_str());
     // A bare name typed by hand lies in the working directory.
     std::string src_dir =
@@ -71,8 +78,8 @@ outcome stage_planned(const planned_file &file, const std::string &map_prefix,
     fd_owner src{open_as_file(file.source.c_str(), st)};
     if (src.fd < 0)
         return staging_failure(file.source, errno != 0 ? errno : EINVAL);
-    return stage_copy(src.fd, st, src_dir.c_str(), map_prefix, dest_dir.c_str(), file_name,
-                      file.game_path.substr(slash + 1), stage);
+    return stage_copy(src.fd, st, src_dir.c_str(), dest_dir, file_name,
+                      file.game_path.substr(slash + 1), walk);
 }
 
 bool in_scripts_folder(const planned_file &file) {
@@ -81,29 +88,34 @@ bool in_scripts_folder(const planned_file &file) {
 
 } // namespace
 
-outcome creat_dir(const pack_request &request, const pack_run &run) {
-    const std::string map_prefix = request.map_name + '/';
-    const std::string &stage = run.stage_dir;
-    std::set<std::string> made{"maps/"};
-    if (outcome o = make_dir("maps/", stage); o.step != failed_step::none)
-        return o;
-    if (!request.textures_dir.empty()) {
-        made.insert("textures/");
-        if (outcome o = make_dir("textures/", stage); o.step != failed_step::none)
-            return o;
-    }
+report make_stage_dir(const std::string &stage, const std::string &path,
+                      const progress_sink &sink) {
+    report line;
+    line.what = msg::stage_folder_made;
+    line.step = step_id::staging;
+    line.path = path;
+    send(sink, line);
+    int err = make_folder((stage + path).c_str());
+    return err == 0 ? report{} : staging_failure(path, err);
+}
+
+report creat_dir(const pack_request &request, const pack_run &run, const progress_sink &sink) {
+    staging_walk walk{run.stage_dir, request.map_name + '/', sink, {}};
+    if (report r = make_dir("maps/", walk); failed(r))
+        return r;
+    if (!request.textures_dir.empty())
+        if (report r = make_dir("textures/", walk); failed(r))
+            return r;
     for (const planned_file &file : run.plan.files)
         if (!in_scripts_folder(file))
-            if (outcome o = stage_planned(file, map_prefix, stage, made);
-                o.step != failed_step::none)
-                return o;
-    if (outcome o = gener_scripts(request, run); o.step != failed_step::none)
-        return o;
-    made.insert("scripts/");
+            if (report r = stage_planned(file, walk); failed(r))
+                return r;
+    if (report r = gener_scripts(request, run, sink); failed(r))
+        return r;
+    walk.made.insert("scripts/");
     for (const planned_file &file : run.plan.files)
         if (in_scripts_folder(file))
-            if (outcome o = stage_planned(file, map_prefix, stage, made);
-                o.step != failed_step::none)
-                return o;
+            if (report r = stage_planned(file, walk); failed(r))
+                return r;
     return {};
 }

@@ -16,6 +16,7 @@
 #include "io/io.h"
 #include "pipeline/pipeline.h"
 #include "stage/stage.h"
+#include "terminal/step_lines.h"
 #include "support.h"
 
 namespace {
@@ -26,7 +27,7 @@ using list = std::vector<std::string>;
 // working folder gets the package and nothing else; each entry holds what
 // it was planned from, none encrypted.
 struct execution {
-    outcome result;
+    report result;
     package_plan plan;
     std::string printed;
     list names; // the archive's, sorted
@@ -46,7 +47,7 @@ execution execute(const std::string &textures, const std::string &bsp, const cha
     rusage children{}, after{};
     getrusage(RUSAGE_CHILDREN, &children);
     testing::internal::CaptureStdout();
-    run.result = stage_and_pack(request, planned);
+    run.result = stage_and_pack(request, planned, progress_on_stdout());
     run.printed = testing::internal::GetCapturedStdout();
     getrusage(RUSAGE_CHILDREN, &after);
     EXPECT_EQ(after.ru_minflt, children.ru_minflt) << "a child process ran";
@@ -138,7 +139,7 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
             entries.insert(entries.end(), used.begin(), used.end());
         std::sort(entries.begin(), entries.end());
         execution run = execute(row.textures, "m.bsp");
-        EXPECT_EQ(run.result.path + run.result.reason, "");
+        EXPECT_EQ(run.result.path + run.result.why, "");
         EXPECT_EQ(run.names, entries) << row.textures;
         if (row.textures == std::string("game/textures")) {
             EXPECT_EQ(run.plan.game_owned, row.game ? owned : list{}) << row.game;

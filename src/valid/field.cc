@@ -12,6 +12,14 @@
 
 namespace {
 
+// The first of the files the request names that does not open as a file.
+const std::string *first_unreadable(const pack_request &r) {
+    for (const std::string *file : {&r.bsp_path, &r.aas_path, &r.levelshot_path})
+        if (!file->empty() && !opens_as_file(file->c_str()))
+            return file;
+    return nullptr;
+}
+
 // A client asks a server for the map's package as "baseoa/<name>.pk3" in at
 // most 63 bytes (MAX_QPATH), the console splits a name at a blank or a byte
 // outside ASCII, and the menu types "map <name>", where a ';' would start
@@ -27,45 +35,37 @@ bool game_can_load(const std::string &map_name) {
     return true;
 }
 
-// The first rule the form fails; path gets the file it refused.
-std::optional<form_rule> first_failed_rule(const pack_request &r, std::string &path) {
+// The first rule the request fails, with the file it refused.
+report first_failed_rule(const pack_request &r) {
+    report refused;
+    refused.step = step_id::form;
     if (!r.textures_dir.empty() && !opens_as_folder(r.textures_dir.c_str()))
-        return form_rule::textures_not_folder;
-    for (const std::string *file : {&r.bsp_path, &r.aas_path, &r.levelshot_path})
-        if (!file->empty() && !opens_as_file(file->c_str())) {
-            path = *file;
-            return form_rule::file_unreadable;
-        }
-    if (r.bsp_path.empty() || r.map_name.empty())
-        return form_rule::mandatory_missing;
-    if (!game_can_load(r.map_name))
-        return form_rule::map_name_unloadable;
-    return std::nullopt;
+        refused.what = msg::rule_textures_not_folder;
+    else if (const std::string *file = first_unreadable(r)) {
+        refused.what = msg::rule_file_unreadable;
+        refused.path = *file;
+    } else if (r.bsp_path.empty() || r.map_name.empty())
+        refused.what = msg::rule_mandatory_missing;
+    else if (!game_can_load(r.map_name))
+        refused.what = msg::rule_map_name_unloadable;
+    return refused;
 }
 
-question question_about(level_problem p) {
+msg question_about(level_problem p) {
     switch (p) {
     case level_problem::bsp_not_level:
-        return {question_kind::bsp_not_level, "Le fichier BSP n'est pas une map compil\xe9"
-                                              "e pour le jeu (IBSP, version 46)."};
+        return msg::question_bsp_not_level;
     case level_problem::aas_not_navigation:
-        return {question_kind::aas_not_navigation,
-                "Le fichier AAS n'est pas un fichier de navigation des bots (EAAS, version 5)."};
+        return msg::question_aas_not_navigation;
     case level_problem::aas_for_another_bsp:
-        return {question_kind::aas_for_another_bsp,
-                "Le fichier AAS a \xe9t\xe9 calcul\xe9 pour une autre compilation de la map : les "
-                "bots ne pourront pas y jouer."};
+        return msg::question_aas_for_another_bsp;
     case level_problem::levelshot_not_128_jpeg:
         break;
     }
-    return {question_kind::levelshot_not_128_jpeg,
-            "Le levelshot n'est pas une image JPEG de 128\xd7"
-            "128 pixels en 24 bits."};
+    return msg::question_levelshot_not_128_jpeg;
 }
 
 } // namespace
-
-const char *const go_on_text = "Voulez-vous continuer ?";
 
 bool opens_as_folder(const char *path) {
     dir_owner d{opendir(path)};
@@ -80,38 +80,24 @@ bool opens_as_file(const char *path) {
     return fd.fd >= 0;
 }
 
-const char *rule_message(form_rule rule) {
-    switch (rule) {
-    case form_rule::textures_not_folder:
-        return "Veuillez selectionner un dossier valide pour les textures";
-    case form_rule::file_unreadable:
-        return "Impossible d'ouvrir le fichier.\nVerifiez son existance ou qu'il n'y ai pas de "
-               "caracteres accentu\xe9s.";
-    case form_rule::mandatory_missing:
-        return "Rev\xe9rifiez les champs en Rouge, ils sont obligatoires.";
-    case form_rule::map_name_unloadable:
-        break;
-    }
-    return "Le nom de la map doit faire au plus 52 caract\xe8res, pris parmi les lettres sans "
-           "accent, les chiffres, - _ et . : le jeu ne pourrait pas la charger.";
-}
-
 request_check verif_field(const pack_request &request) {
     request_check check;
-    std::string path;
-    if (std::optional<form_rule> rule = first_failed_rule(request, path)) {
-        check.failed = failed_rule{*rule, rule_message(*rule), path};
+    check.refused = first_failed_rule(request);
+    if (failed(check.refused))
         return check;
-    }
+    auto ask = [&](msg what) {
+        report q;
+        q.what = what;
+        q.step = step_id::questions;
+        check.questions.push_back(q);
+    };
     for (level_problem p : level_problems(request.bsp_path.c_str(), request.aas_path.c_str(),
                                           request.levelshot_path.c_str()))
-        check.questions.push_back(question_about(p));
+        ask(question_about(p));
     bool any_mode = false;
     for (bool on : request.modes)
         any_mode = any_mode || on;
     if (!any_mode)
-        check.questions.push_back({question_kind::no_game_mode,
-                                   "Aucun mode de jeu n'a \xe9t\xe9 choisis, le pk3 n'apparaitre "
-                                   "dans aucune cat\xe9gorie."});
+        ask(msg::question_no_game_mode);
     return check;
 }
