@@ -67,20 +67,10 @@ void tell(const report &r, bool passed_over = false) {
 
 // The request the options make.
 pack_request request_of(const cli_options &o) {
-    pack_request r;
-    r.textures_dir = o.textures;
-    r.bsp_path = o.bsp;
-    r.aas_path = o.aas;
-    r.levelshot_path = o.levelshot;
-    r.map_name = o.name;
-    r.description = o.description;
-    r.game_dir = o.game;
+    pack_request r{o.textures, o.bsp,  o.aas,     o.levelshot, o.name,  o.description,
+                   {},         o.game, o.yes,     o.dry_run,   o.quiet, o.verify};
     for (int i = 0; i < 8; ++i)
         r.modes[i] = o.modes[i] != 0;
-    r.yes = o.yes;
-    r.dry_run = o.dry_run;
-    r.quiet = o.quiet;
-    r.verify = o.verify;
     return r;
 }
 

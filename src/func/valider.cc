@@ -19,12 +19,12 @@ pack_request get_field(const form_record *f) {
     pack_request r;
     for (int i = 0; i < 8; ++i)
         r.modes[i] = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(f->mode_buttons[i]));
-    r.textures_dir = gtk_entry_get_text(GTK_ENTRY(f->textures_entry));
-    r.bsp_path = gtk_entry_get_text(GTK_ENTRY(f->bsp_entry));
-    r.aas_path = gtk_entry_get_text(GTK_ENTRY(f->aas_entry));
-    r.levelshot_path = gtk_entry_get_text(GTK_ENTRY(f->levelshot_entry));
-    r.map_name = gtk_entry_get_text(GTK_ENTRY(f->map_name_entry));
-    r.description = gtk_entry_get_text(GTK_ENTRY(f->description_entry));
+    // In the order of the entries.
+    std::string pack_request::*const fields[6] = {
+        &pack_request::textures_dir,   &pack_request::bsp_path, &pack_request::aas_path,
+        &pack_request::levelshot_path, &pack_request::map_name, &pack_request::description};
+    for (int i = 0; i < 6; ++i)
+        r.*fields[i] = gtk_entry_get_text(GTK_ENTRY(f->entries[i]));
     return r;
 }
 

@@ -22,13 +22,10 @@ report pack_staged(const pack_request &request, pack_run &run) {
     outcome packed;
     pk3_dir(count, argv.data(), &packed, run.stage_dir);
     std::fflush(stdout);
-    report r;
-    if (packed.step != failed_step::none) {
-        r.what = msg::packing_failed;
-        r.step = step_id::packing;
-        r.path = packed.path;
-        r.why = packed.reason;
-    }
+    if (packed.step == failed_step::none)
+        return {};
+    report r = report_of(msg::packing_failed, step_id::packing, packed.path);
+    r.why = packed.reason;
     return r;
 }
 

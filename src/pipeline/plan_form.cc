@@ -17,9 +17,7 @@ std::vector<report> questions_to_ask(const request_check &check, const package_p
         auto at = std::find_if(questions.begin(), questions.end(), [](const report &q) {
             return q.what == msg::question_no_game_mode;
         });
-        report q;
-        q.what = what;
-        q.step = step_id::questions;
+        report q = report_of(what, step_id::questions);
         q.items = names;
         questions.insert(at, q);
     };

@@ -26,11 +26,12 @@ struct report {
 
 inline bool failed(const report &r) { return r.what != msg::ok; }
 
-// A record of what alone, from step.
-inline report report_of(msg what, step_id step = step_id::none) {
+// A record of what, from step, about path.
+inline report report_of(msg what, step_id step = step_id::none, std::string path = {}) {
     report r;
     r.what = what;
     r.step = step;
+    r.path = std::move(path);
     return r;
 }
 

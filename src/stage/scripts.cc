@@ -80,11 +80,7 @@ report gener_scripts(const pack_request &request, const pack_run &run, const pro
     str_end_cpy(path, "scripts/");
     str_end_cpy(path, request.map_name);
     str_end_cpy(path, ".arena");
-    report line;
-    line.what = msg::stage_file_made;
-    line.step = step_id::staging;
-    line.path = path;
-    send(sink, line);
+    send(sink, report_of(msg::stage_file_made, step_id::staging, path));
 
     if (int err = write_text((stage + path).c_str(), arena_text(request)))
         return staging_failure(path, err);

@@ -39,16 +39,11 @@ struct staging_walk {
 report stage_copy(int source_fd, const struct stat &source, const char *src_dir,
                   const std::string &dest_dir, const char *file_name,
                   const std::string &dest_name, staging_walk &walk) {
-    report line;
-    line.what = msg::stage_copy;
-    line.step = step_id::staging;
-    line.path = file_name;
+    report line = report_of(msg::stage_copy, step_id::staging, file_name);
     line.other = walk.map_prefix + dest_dir;
     send(walk.sink, line);
-    line.what = msg::stage_copy_command;
-    line.path = command_line(src_dir, file_name, dest_dir.c_str(), dest_name);
-    line.other.clear();
-    send(walk.sink, line);
+    send(walk.sink, report_of(msg::stage_copy_command, step_id::staging,
+                              command_line(src_dir, file_name, dest_dir.c_str(), dest_name)));
     std::string dest = dest_dir + dest_name;
     int err = copy_file(source_fd, source, (walk.stage + dest).c_str());
     return err == 0 ? report{} : staging_failure(dest, err);
@@ -90,11 +85,7 @@ bool in_scripts_folder(const planned_file &file) {
 
 report make_stage_dir(const std::string &stage, const std::string &path,
                       const progress_sink &sink) {
-    report line;
-    line.what = msg::stage_folder_made;
-    line.step = step_id::staging;
-    line.path = path;
-    send(sink, line);
+    send(sink, report_of(msg::stage_folder_made, step_id::staging, path));
     int err = make_folder((stage + path).c_str());
     return err == 0 ? report{} : staging_failure(path, err);
 }

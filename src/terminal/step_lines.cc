@@ -6,27 +6,19 @@
 
 namespace {
 
-void print_line(msg what, const std::string &path, const char *line_end) {
-    report r;
-    r.what = what;
-    r.step = step_id::plan;
-    r.path = path;
+void print_line(msg what, const std::string &path, const char *line_end, std::uint64_t count = 0) {
+    report r = report_of(what, step_id::plan, path);
+    r.count = count;
     print_report(r, stdout, line_end);
 }
 
 } // namespace
 
 void print_plan(const package_plan &plan, const char *line_end) {
-    if (plan.game_found) {
-        report r;
-        r.what = msg::plan_game_files;
-        r.step = step_id::plan;
-        r.path = plan.game_dir;
-        r.count = plan.game_file_count;
-        print_report(r, stdout, line_end);
-    } else {
+    if (plan.game_found)
+        print_line(msg::plan_game_files, plan.game_dir, line_end, plan.game_file_count);
+    else
         print_line(msg::plan_no_game_files, {}, line_end);
-    }
     for (const std::string &path : plan.game_owned)
         print_line(msg::plan_game_owned, path, line_end);
     for (const std::string &path : plan.missing)

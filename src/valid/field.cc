@@ -37,18 +37,17 @@ bool game_can_load(const std::string &map_name) {
 
 // The first rule the request fails, with the file it refused.
 report first_failed_rule(const pack_request &r) {
-    report refused;
-    refused.step = step_id::form;
+    msg what = msg::ok;
+    std::string path;
     if (!r.textures_dir.empty() && !opens_as_folder(r.textures_dir.c_str()))
-        refused.what = msg::rule_textures_not_folder;
-    else if (const std::string *file = first_unreadable(r)) {
-        refused.what = msg::rule_file_unreadable;
-        refused.path = *file;
-    } else if (r.bsp_path.empty() || r.map_name.empty())
-        refused.what = msg::rule_mandatory_missing;
+        what = msg::rule_textures_not_folder;
+    else if (const std::string *file = first_unreadable(r))
+        what = msg::rule_file_unreadable, path = *file;
+    else if (r.bsp_path.empty() || r.map_name.empty())
+        what = msg::rule_mandatory_missing;
     else if (!game_can_load(r.map_name))
-        refused.what = msg::rule_map_name_unloadable;
-    return refused;
+        what = msg::rule_map_name_unloadable;
+    return report_of(what, step_id::form, path);
 }
 
 msg question_about(level_problem p) {
@@ -85,19 +84,13 @@ request_check verif_field(const pack_request &request) {
     check.refused = first_failed_rule(request);
     if (failed(check.refused))
         return check;
-    auto ask = [&](msg what) {
-        report q;
-        q.what = what;
-        q.step = step_id::questions;
-        check.questions.push_back(q);
-    };
     for (level_problem p : level_problems(request.bsp_path.c_str(), request.aas_path.c_str(),
                                           request.levelshot_path.c_str()))
-        ask(question_about(p));
+        check.questions.push_back(report_of(question_about(p), step_id::questions));
     bool any_mode = false;
     for (bool on : request.modes)
         any_mode = any_mode || on;
     if (!any_mode)
-        ask(msg::question_no_game_mode);
+        check.questions.push_back(report_of(msg::question_no_game_mode, step_id::questions));
     return check;
 }
