@@ -30,7 +30,7 @@ void search(GtkWidget *button, gpointer form) {
 }
 
 void file_select(form_record *f) {
-    std::string title = to_utf8("S\xe9lectionnez un fichier");
+    std::string title = to_utf8(text_of(msg::choose_file));
     GtkWidget *dialog = gtk_file_selection_new(title.c_str());
     f->file_dialog = dialog;
     g_object_set_data(G_OBJECT(dialog), index_key, GINT_TO_POINTER(f->browse_index));

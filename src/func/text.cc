@@ -19,13 +19,14 @@ std::string as_is(const std::string &latin1) { return latin1; }
 std::string escaped(std::string_view raw) { return latin1_path(shown(raw)); }
 std::string as_typed(std::string_view raw) { return latin1_path(std::string(raw)); }
 
-// The names the steps found are escaped; a name the form refused is shown
-// as the user typed it.
-const text_style found_names = {as_is, escaped, as_typed};
-const text_style typed_names = {as_is, as_typed, as_typed};
+// The names the staging and the packer met are escaped; a name the user
+// gave (a path the form refused, the working folder) is shown as given.
+const text_style met_names = {as_is, escaped, as_typed};
+const text_style given_names = {as_is, as_typed, as_typed};
 
 } // namespace
 
 std::string dialog_text(const report &r) {
-    return render(r, r.step == step_id::form ? typed_names : found_names);
+    bool met = r.step == step_id::staging || r.step == step_id::packing;
+    return render(r, met ? met_names : given_names);
 }

@@ -12,8 +12,7 @@ int main(int argc, char **argv) {
     form_record form;
     gtk_init(&argc, &argv);
     // After the toolkit's start, which sets the locale the reason is told in.
-    std::string problem = enter_home_folder();
-    start_window(&form, problem);
+    start_window(&form, enter_home_folder());
     gtk_main();
     return 0;
 }

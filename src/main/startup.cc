@@ -34,8 +34,8 @@ void build_window(form_record *f) {
     gtk_widget_show_all(f->window);
 }
 
-void start_window(form_record *f, const std::string &problem) {
+void start_window(form_record *f, const report &problem) {
     build_window(f);
-    if (!problem.empty())
-        popup(problem.c_str(), 0);
+    if (failed(problem))
+        popup(dialog_text(problem).c_str(), 0);
 }

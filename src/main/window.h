@@ -9,9 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "report/report.h"
 #include "request/request.h"
-
-struct report;
 
 // The window's state.  Widget handles point into the window's widget tree;
 // the selected names are interned by the toolkit.
@@ -58,12 +57,13 @@ struct form_record {
 void build_window(form_record *f);
 // Started from the menu (MAPCRATE_HOME_FOLDER names a folder of the home
 // folder): makes that folder when it is missing and enters it.  Returns why
-// it could not (ISO-8859-1 and the system's words), empty when it did or
-// when not started from the menu.
-std::string enter_home_folder();
+// it could not (the folder, the system's words and the folder it works in
+// instead); a report whose what is ok when it did or when not started from
+// the menu.
+report enter_home_folder();
 // The window's start-up: builds the window, then shows problem, when there
 // is one, in an error dialog over it.
-void start_window(form_record *f, const std::string &problem);
+void start_window(form_record *f, const report &problem);
 void init_btn(form_record *f);
 
 // --- src/placer -----------------------------------------------------------
@@ -79,9 +79,9 @@ void place_sbn(form_record *f);
 // The program's own texts are stored in ISO-8859-1; this gives the UTF-8
 // the toolkit shows, whatever the locale.
 std::string to_utf8(const char *latin1);
-// A step's record as the window's dialogs say it, in ISO-8859-1 (what
-// popup and yes_no take): names through latin1_path, those the steps found
-// escaped as shown() writes them.
+// A record as the window's dialogs say it, in ISO-8859-1 (what popup and
+// yes_no take): names and the system's words through latin1_path, the
+// names the staging and the packer met escaped first as shown() does.
 std::string dialog_text(const report &r);
 
 // Modal message dialog with no parent; kind 0 is an error, anything else
