@@ -14,8 +14,8 @@
 #include "minizip/pk3_dir.h"
 #include "packlist/pack_argv.h"
 #include "stage/stage.h"
-#include "terminal/step_lines.h"
 #include "status_kib.h"
+#include "terminal/step_lines.h"
 
 int main(int argc, char **argv) {
     if (argc != 4 || (std::strcmp(argv[1], "stage") != 0 && std::strcmp(argv[1], "pack") != 0)) {

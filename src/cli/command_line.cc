@@ -67,8 +67,8 @@ void tell(const report &r, bool passed_over = false) {
 
 // The request the options make.
 pack_request request_of(const cli_options &o) {
-    pack_request r{o.textures, o.bsp,  o.aas,     o.levelshot, o.name,  o.description,
-                   {},         o.game, o.yes,     o.dry_run,   o.quiet, o.verify};
+    pack_request r{o.textures, o.bsp,  o.aas, o.levelshot, o.name,  o.description,
+                   {},         o.game, o.yes, o.dry_run,   o.quiet, o.verify};
     for (int i = 0; i < 8; ++i)
         r.modes[i] = o.modes[i] != 0;
     return r;

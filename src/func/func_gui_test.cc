@@ -62,7 +62,7 @@ const std::string shot_q = "? Le levelshot n'est pas une image JPEG de 128×128 
 const std::string not_written = "! Le pk3 n'a pas été écrit : dir.pk3 : not a regular file";
 const char *const gt_a = "game/textures/one/a.tga";
 const std::string not_staged = "! La préparation du pk3 a échoué : game/textures/one/a.tga : No "
-                           "such file or directory\nLe pk3 n'a pas été écrit.";
+                               "such file or directory\nLe pk3 n'a pas été écrit.";
 
 } // namespace
 

@@ -59,9 +59,9 @@ void place_opt(form_record *f) {
 
 void place_ifo(form_record *f) {
     // Red for the two mandatory fields, blue for the optional ones.
-    static const msg captions[6] = {msg::caption_textures,  msg::caption_bsp,
-                                    msg::caption_aas,       msg::caption_levelshot,
-                                    msg::caption_map_name,  msg::caption_description};
+    static const msg captions[6] = {msg::caption_textures, msg::caption_bsp,
+                                    msg::caption_aas,      msg::caption_levelshot,
+                                    msg::caption_map_name, msg::caption_description};
     f->box = gtk_vbox_new(TRUE, 0);
     for (int i = 0; i < 6; ++i) {
         f->label_text = g_strdup(to_utf8(text_of(captions[i])).c_str());

@@ -147,8 +147,8 @@ int make_folder(const char *path) {
 }
 
 report staging_failure(const std::string &path, int err) {
-    report r =
-        report_of(err == ELOOP ? msg::staging_link_in_way : msg::staging_failed, step_id::staging, path);
+    report r = report_of(err == ELOOP ? msg::staging_link_in_way : msg::staging_failed,
+                         step_id::staging, path);
     if (err != ELOOP)
         r.why = std::strerror(err);
     return r;

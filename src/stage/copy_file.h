@@ -32,5 +32,4 @@ report staging_failure(const std::string &path, int err);
 
 // Tells the folder's progress line, then makes the folder path (a game
 // path) under stage; a staging failure when it cannot.
-report make_stage_dir(const std::string &stage, const std::string &path,
-                      const progress_sink &sink);
+report make_stage_dir(const std::string &stage, const std::string &path, const progress_sink &sink);

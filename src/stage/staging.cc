@@ -37,8 +37,8 @@ struct staging_walk {
 // the progress lines.  The names keep their bytes: on this system a
 // backslash is part of a file name, not a separator.
 report stage_copy(int source_fd, const struct stat &source, const char *src_dir,
-                  const std::string &dest_dir, const char *file_name,
-                  const std::string &dest_name, staging_walk &walk) {
+                  const std::string &dest_dir, const char *file_name, const std::string &dest_name,
+                  staging_walk &walk) {
     report line = report_of(msg::stage_copy, step_id::staging, file_name);
     line.other = walk.map_prefix + dest_dir;
     send(walk.sink, line);

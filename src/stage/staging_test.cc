@@ -16,8 +16,8 @@
 #include "io/io.h"
 #include "pipeline/pipeline.h"
 #include "stage/stage.h"
-#include "terminal/step_lines.h"
 #include "support.h"
+#include "terminal/step_lines.h"
 
 namespace {
 
