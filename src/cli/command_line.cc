@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -58,7 +57,7 @@ void list_entries(const pack_request &request, pack_run &run) {
 
 // The record's line on standard error, after the program's name (and the
 // word that marks a question --yes passed over), as tell writes its lines.
-void tell(const report &r, bool passed_over = false) {
+void tell_report(const report &r, bool passed_over = false) {
     std::string line = "mapcrate: ";
     if (passed_over)
         line += terminal_text(report_of(msg::question_passed_over));
@@ -87,7 +86,7 @@ int command_line(int argc, char **argv) {
     const pack_request request = request_of(o);
     request_check check = verif_field(request);
     if (failed(check.refused)) {
-        tell(check.refused);
+        tell_report(check.refused);
         return exit_refused;
     }
     fd_owner standard_output;
@@ -100,9 +99,9 @@ int command_line(int argc, char **argv) {
     print_plan(run.plan, request.dry_run ? "\n" : "\n\n");
     std::vector<report> questions = questions_to_ask(check, run.plan);
     for (const report &q : questions)
-        tell(q, request.yes);
+        tell_report(q, request.yes);
     if (!questions.empty() && !request.yes) {
-        tell(report_of(msg::nothing_written));
+        tell_report(report_of(msg::nothing_written));
         return exit_refused;
     }
     if (request.dry_run)
@@ -117,6 +116,6 @@ int command_line(int argc, char **argv) {
     }
     if (!failed(result))
         return exit_packed;
-    tell(result);
+    tell_report(result);
     return result.step == step_id::staging ? exit_staging : exit_packing;
 }

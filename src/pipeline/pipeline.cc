@@ -13,8 +13,10 @@
 
 namespace {
 
-// The packer's list of the staged tree, packed from the staging folder.
-report pack_staged(const pack_request &request, pack_run &run) {
+// The packer's list of the staged tree, packed from the staging folder.  The
+// packer still prints its own lines to standard output: sink is not yet its.
+report pack_staged(const pack_request &request, pack_run &run,
+                   [[maybe_unused]] const progress_sink &sink) {
     int count = creat_argv(request, run);
     std::vector<char *> argv = argv_view(run.pack_argv);
     // Packing takes a while: the terminal is the only sign of life.
@@ -40,7 +42,7 @@ report stage_and_pack(const pack_request &request, pack_run &run, const progress
     // A tree staged halfway would give a package that looks whole.
     report result = creat_dir(request, run, sink);
     if (!failed(result))
-        result = pack_staged(request, run);
+        result = pack_staged(request, run, sink);
     run.stage_dir.clear();
     return result;
 }
