@@ -6,7 +6,8 @@
 #include "check/check.h"
 #include "cli/cli.h"
 #include "level/game_files.h"
-#include "mapcrate.h"
+#include "gamepath/game_path.h"
+#include "report/shown.h"
 #include "verify/verify.h"
 
 namespace {

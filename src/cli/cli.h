@@ -6,6 +6,10 @@
 
 #include "terminal/printer.h"
 
+// mapcrate with arguments: the three steps of Execute run from the terminal,
+// without the toolkit.  Returns the exit status.
+int command_line(int argc, char **argv);
+
 // What the arguments asked for, as text (empty = not given).
 struct cli_options {
     std::string textures, bsp, aas, levelshot, name, description, game;
@@ -44,5 +48,6 @@ int check_command(const cli_options &options);
 // encoding, then raw (names of the user's, as shown() writes them) and a
 // line feed, to standard error.
 void tell(const std::string &latin1, const std::string &raw = std::string());
-// The same for a record: "mapcrate: " and its line.
-void tell(const report &r);
+// The same for a record: "mapcrate: ", the word that marks a question --yes
+// passed over when it was, and its line.
+void tell(const report &r, bool passed_over = false);

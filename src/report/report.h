@@ -26,6 +26,15 @@ struct report {
 
 inline bool failed(const report &r) { return r.what != msg::ok; }
 
+// A record of what, from step, about path.
+inline report report_of(msg what, step_id step = step_id::none, std::string path = {}) {
+    report r;
+    r.what = what;
+    r.step = step;
+    r.path = std::move(path);
+    return r;
+}
+
 // How a step reports while it runs.  Each front end fills the members it
 // wants; an empty member is not called.  This record of callbacks is the
 // one table of functions the program keeps.

@@ -2,6 +2,8 @@
 // in them that a terminal would take as a command.
 #include "report/shown.h"
 
+#include <glib.h>
+
 namespace {
 
 // The length of the well-formed UTF-8 sequence that s starts with; 0 when
@@ -48,4 +50,35 @@ std::string shown(std::string_view name) {
         ++i;
     }
     return text;
+}
+
+std::string latin1_path(const std::string &path) {
+    std::string shown = path;
+    if (g_utf8_validate(path.data(), static_cast<gssize>(path.size()), nullptr)) {
+        gchar *latin1 =
+            g_convert_with_fallback(path.data(), static_cast<gssize>(path.size()), "ISO-8859-1",
+                                    "UTF-8", "?", nullptr, nullptr, nullptr);
+        if (latin1)
+            shown = latin1;
+        g_free(latin1);
+    }
+    return shown;
+}
+
+std::string as_utf8(const std::string &line) {
+    std::string out;
+    for (size_t at = 0; at < line.size();) {
+        const char *p = line.data() + at;
+        gunichar c = g_utf8_get_char_validated(p, static_cast<gssize>(line.size() - at));
+        if (static_cast<unsigned char>(*p) >= 0x80 && (c == gunichar(-1) || c == gunichar(-2))) {
+            char utf8[6];
+            out.append(utf8, g_unichar_to_utf8(static_cast<unsigned char>(*p), utf8));
+            ++at;
+            continue;
+        }
+        size_t n = static_cast<size_t>(g_utf8_next_char(p) - p);
+        out.append(p, n);
+        at += n;
+    }
+    return out;
 }

@@ -17,7 +17,8 @@
 #include <memory>
 
 #include "cli/cli.h"
-#include "mapcrate.h"
+#include "gamepath/game_path.h"
+#include "report/shown.h"
 #include "verify/engine_run.h"
 #include "verify/stop_signals.h"
 #include "zip/zip_read.h"
