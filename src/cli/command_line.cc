@@ -49,9 +49,10 @@ void list_entries(const pack_request &request, pack_run &run) {
         std::uint64_t bytes = found != planned.end() ? found->second->bytes
                               : entry == "mapcrate"  ? std::strlen(credits_text)
                                                      : arena_text(request).size();
-        std::string source = found != planned.end() ? found->second->source : "-";
-        std::printf("%s\t%s\t%llu\n", shown(entry).c_str(), shown(source).c_str(),
-                    static_cast<unsigned long long>(bytes));
+        report line = report_of(msg::cli_dry_run_entry, step_id::command_line, entry);
+        line.other = found != planned.end() ? found->second->source : "-";
+        line.count = bytes;
+        print_report(line);
     }
 }
 

@@ -1,6 +1,9 @@
 // The window's texts: the program's ISO-8859-1 texts as the toolkit wants
 // them, and the steps' records as the dialogs say them.
-#include "main/window.h"
+#include "func/text.h"
+
+#include <glib.h>
+
 #include "report/render.h"
 #include "report/shown.h"
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "main/window.h"
+#include "main/home_folder.h"
 
 report enter_home_folder() {
     const char *name = std::getenv("MAPCRATE_HOME_FOLDER");

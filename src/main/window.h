@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "func/text.h"
+#include "main/home_folder.h"
 #include "report/report.h"
 #include "request/request.h"
 
@@ -55,12 +57,6 @@ struct form_record {
 // and shows the window: all of start-up but the toolkit's initialisation
 // and its main loop.  The toolkit must be initialised.
 void build_window(form_record *f);
-// Started from the menu (MAPCRATE_HOME_FOLDER names a folder of the home
-// folder): makes that folder when it is missing and enters it.  Returns why
-// it could not (the folder, the system's words and the folder it works in
-// instead); a report whose what is ok when it did or when not started from
-// the menu.
-report enter_home_folder();
 // The window's start-up: builds the window, then shows problem, when there
 // is one, in an error dialog over it.
 void start_window(form_record *f, const report &problem);
@@ -76,13 +72,6 @@ void place_sbn(form_record *f);
 
 // --- src/func -------------------------------------------------------------
 
-// The program's own texts are stored in ISO-8859-1; this gives the UTF-8
-// the toolkit shows, whatever the locale.
-std::string to_utf8(const char *latin1);
-// A record as the window's dialogs say it, in ISO-8859-1 (what popup and
-// yes_no take): names and the system's words through latin1_path, the
-// names the staging and the packer met escaped first as shown() does.
-std::string dialog_text(const report &r);
 
 // Modal message dialog with no parent; kind 0 is an error, anything else
 // information.  Returns once the user has dismissed it and it is gone from
