@@ -44,10 +44,3 @@ int parse_options(int argc, char **argv, cli_options &options);
 // cannot be read as a zip.
 int check_command(const cli_options &options);
 
-// Writes "mapcrate: ", then the ISO-8859-1 text converted to the locale's
-// encoding, then raw (names of the user's, as shown() writes them) and a
-// line feed, to standard error.
-void tell(const std::string &latin1, const std::string &raw = std::string());
-// The same for a record: "mapcrate: ", the word that marks a question --yes
-// passed over when it was, and its line.
-void tell(const report &r, bool passed_over = false);

@@ -1,8 +1,8 @@
 // Execute in the window: the three steps, with their rules, questions and
 // failures shown as dialogs.
-#include "cli/cli.h"
 #include "main/window.h"
 #include "pipeline/pipeline.h"
+#include "terminal/printer.h"
 #include "terminal/step_lines.h"
 
 namespace {

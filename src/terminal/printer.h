@@ -19,3 +19,10 @@ bool print_report(const report &r, std::FILE *out = stdout, const char *line_end
 // Writes text (already in the locale's encoding) to out as it is, and
 // flushes it.  Returns false when the write failed.
 bool print_text(const std::string &text, std::FILE *out = stdout);
+// Writes "mapcrate: ", then the ISO-8859-1 text converted to the locale's
+// encoding, then raw (names of the user's, as shown() writes them) and a
+// line feed, to standard error.
+void tell(const std::string &latin1, const std::string &raw = std::string());
+// The same for a record: "mapcrate: ", the word that marks a question --yes
+// passed over when it was, and its line.
+void tell(const report &r, bool passed_over = false);

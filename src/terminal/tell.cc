@@ -1,7 +1,7 @@
 // Messages on standard error, in the locale's encoding, through the terminal's printer.
-#include "cli/cli.h"
-#include "report/shown.h"
 #include "terminal/printer.h"
+
+#include "report/shown.h"
 
 void tell(const std::string &latin1, const std::string &raw) {
     print_text(in_locale(text_of(msg::cli_program) + latin1) + shown(raw) + "\n", stderr);
