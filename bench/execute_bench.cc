@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "mapcrate.h"
+#include "main/window.h"
 #include "status_kib.h"
 
 int main(int argc, char **argv) {

@@ -11,10 +11,11 @@
 #include <fstream>
 #include <string>
 
-#include "mapcrate.h"
 #include "minizip/pk3_dir.h"
+#include "packlist/pack_argv.h"
+#include "stage/stage.h"
 #include "status_kib.h"
-#include "terminal/printer.h"
+#include "terminal/step_lines.h"
 
 int main(int argc, char **argv) {
     if (argc != 4 || (std::strcmp(argv[1], "stage") != 0 && std::strcmp(argv[1], "pack") != 0)) {
@@ -28,25 +29,22 @@ int main(int argc, char **argv) {
         std::perror(argv[3]);
         return 2;
     }
-    form_record f;
-    f.textures_dir = textures.c_str();
-    f.bsp_path = bsp.c_str();
-    f.aas_path = "";
-    f.levelshot_path = "";
-    f.map_name = "bench";
-    f.description = "Bench map";
-    f.mode_states[0] = 1;
+    pack_request request;
+    request.textures_dir = textures;
+    request.bsp_path = bsp;
+    request.map_name = "bench";
+    request.description = "Bench map";
+    request.modes[0] = true;
+    pack_run run;
 
     auto start = std::chrono::steady_clock::now();
-    f.plan = plan_package({textures, bsp, "", "", "bench", ""});
-    creat_dir(&f);
+    run.plan = plan_package({textures, bsp, "", "", "bench", ""});
+    creat_dir(request, run, progress_on_stdout());
     int result = 0;
     if (pack) {
-        int count = creat_argv(&f);
-        std::vector<char *> args = argv_view(f.pack_argv);
-        progress_sink sink;
-        sink.tell = [](const report &r) { print_report(r); };
-        result = pk3_dir(count, args.data(), sink, nullptr);
+        int count = creat_argv(request, run);
+        std::vector<char *> args = argv_view(run.pack_argv);
+        result = pk3_dir(count, args.data(), progress_on_stdout(), nullptr);
     }
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::fflush(stdout);

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "mapcrate.h"
+#include "main/window.h"
 
 std::vector<GtkWidget *> shown_dialogs();
 

@@ -10,12 +10,14 @@ namespace {
 // A line made whole elsewhere, the program's text around names, shown as
 // the plan's notes are.
 void print_note(const std::string &note) {
-    print_text(shown_line(note) + "\n");
+    print_text(shown(as_utf8(note)) + "\n");
 }
 
 // One of the check's own lines.
 bool print_line(msg what, const std::string &path = "", std::uint64_t count = 0) {
-    return print_report(report_of(what, step_id::check, path, count));
+    report r = report_of(what, step_id::check, path);
+    r.count = count;
+    return print_report(r);
 }
 
 void print_finding(const finding &f) {
@@ -33,7 +35,7 @@ int check_command(const cli_options &o) {
         // The system's words come in the locale's encoding, the program's in ISO-8859-1.
         report unreadable = check.failure;
         unreadable.what = msg::check_unreadable_package;
-        unreadable.why = in_locale(in_latin1(render(check.failure, plain_style)));
+        unreadable.why = in_locale(latin1_path(render(check.failure, plain_style)));
         tell(unreadable);
         return exit_unreadable_package;
     }

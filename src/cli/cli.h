@@ -6,6 +6,10 @@
 
 #include "terminal/printer.h"
 
+// mapcrate with arguments: the three steps of Execute run from the terminal,
+// without the toolkit.  Returns the exit status.
+int command_line(int argc, char **argv);
+
 // What the arguments asked for, as text (empty = not given).
 struct cli_options {
     std::string textures, bsp, aas, levelshot, name, description, game;
@@ -51,10 +55,3 @@ std::string verify_line_text(const verify_line &line);
 // exit_engine_refused, exit_no_engine, or 128 plus the number of the signal
 // that ended the run.
 int tell_verify(const verify_report &report, const std::string &pk3_path, bool quiet);
-
-// Writes "mapcrate: ", then the ISO-8859-1 text converted to the locale's
-// encoding, then raw (names of the user's, as shown() writes them) and a
-// line feed, to standard error.
-void tell(const std::string &latin1, const std::string &raw = std::string());
-// The same for a record: "mapcrate: " and its line.
-void tell(const report &r);

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -11,7 +10,11 @@
 
 #include "cli/cli.h"
 #include "io/io.h"
-#include "mapcrate.h"
+#include "packlist/pack_argv.h"
+#include "pipeline/pipeline.h"
+#include "report/shown.h"
+#include "stage/stage.h"
+#include "terminal/step_lines.h"
 #include "verify/verify.h"
 
 namespace {
@@ -35,33 +38,31 @@ fd_owner drop_progress_lines() {
 
 // One line per entry of the package, in its order: game path, source and
 // bytes (the two generated files have "-" as their source).
-void list_entries(form_record &f) {
-    creat_argv(&f);
+void list_entries(const pack_request &request, pack_run &run) {
+    creat_argv(request, run);
     std::map<std::string, const planned_file *> planned;
-    for (const planned_file &file : f.plan.files)
+    for (const planned_file &file : run.plan.files)
         planned[file.game_path] = &file;
-    for (size_t i = 4; i < f.pack_argv.size(); ++i) {
-        const std::string &entry = f.pack_argv[i];
+    for (size_t i = 4; i < run.pack_argv.size(); ++i) {
+        const std::string &entry = run.pack_argv[i];
         auto found = planned.find(entry);
         std::uint64_t bytes = found != planned.end() ? found->second->bytes
                               : entry == "mapcrate"  ? std::strlen(credits_text)
-                                                     : arena_text(&f).size();
-        std::string source = found != planned.end() ? found->second->source : "-";
-        std::printf("%s\t%s\t%llu\n", shown(entry).c_str(), shown(source).c_str(),
-                    static_cast<unsigned long long>(bytes));
+                                                     : arena_text(request).size();
+        report line = report_of(msg::cli_dry_run_entry, step_id::command_line, entry);
+        line.other = found != planned.end() ? found->second->source : "-";
+        line.count = bytes;
+        print_report(line);
     }
 }
 
-// The form as the window's snapshot would hold it; the views point into o.
-void fill_snapshot(form_record &f, const cli_options &o) {
-    f.textures_dir = o.textures.c_str();
-    f.bsp_path = o.bsp.c_str();
-    f.aas_path = o.aas.c_str();
-    f.levelshot_path = o.levelshot.c_str();
-    f.map_name = o.name.c_str();
-    f.description = o.description.c_str();
-    f.game_dir = o.game.c_str();
-    std::copy(o.modes, o.modes + 8, f.mode_states);
+// The request the options make.
+pack_request request_of(const cli_options &o) {
+    pack_request r{o.textures, o.bsp,  o.aas, o.levelshot, o.name,  o.description,
+                   {},         o.game, o.yes, o.dry_run,   o.quiet, o.verify};
+    for (int i = 0; i < 8; ++i)
+        r.modes[i] = o.modes[i] != 0;
+    return r;
 }
 
 } // namespace
@@ -74,46 +75,39 @@ int command_line(int argc, char **argv) {
     close_standard_input();
     if (o.check_given)
         return check_command(o);
-    form_record f;
-    fill_snapshot(f, o);
-    request_check check = verif_field(&f);
-    if (check.failed) {
-        const failed_rule &rule = *check.failed;
-        tell(rule.path.empty() ? rule.message : rule.message + std::string("\n"), rule.path);
+    const pack_request request = request_of(o);
+    request_check check = verif_field(request);
+    if (failed(check.refused)) {
+        tell(check.refused);
         return exit_refused;
     }
     fd_owner standard_output;
-    if (o.quiet && !o.dry_run)
+    if (request.quiet && !request.dry_run)
         standard_output = drop_progress_lines();
-    plan_form(&f);
-    if (o.dry_run)
-        list_entries(f);
-    print_plan(f.plan, o.dry_run ? "\n" : "\n\n");
-    std::vector<question> questions = questions_to_ask(check, f.plan);
-    for (const question &q : questions)
-        tell(o.yes ? "attention : " + q.text : q.text);
-    if (!questions.empty() && !o.yes) {
-        tell("Rien n'a \xe9t\xe9 \xe9"
-             "crit ; avec --yes, mapcrate passe outre et continue.");
+    pack_run run;
+    plan_form(request, run);
+    if (request.dry_run)
+        list_entries(request, run);
+    print_plan(run.plan, request.dry_run ? "\n" : "\n\n");
+    std::vector<report> questions = questions_to_ask(check, run.plan);
+    for (const report &q : questions)
+        tell(q, request.yes);
+    if (!questions.empty() && !request.yes) {
+        tell(report_of(msg::nothing_written));
         return exit_refused;
     }
-    if (o.dry_run)
+    if (request.dry_run)
         return exit_packed;
     // The reason goes to standard error, which --quiet keeps.
-    outcome result = stage_and_pack(&f);
-    if (result.step == failed_step::none && o.verify) {
+    report result = stage_and_pack(request, run, progress_on_stdout());
+    if (!failed(result) && request.verify) {
         std::fflush(stdout);
         if (standard_output.fd >= 0)
             dup2(standard_output.fd, STDOUT_FILENO);
-        return tell_verify(verify_package(f.pack_argv[3]), f.pack_argv[3], o.quiet);
+        return tell_verify(verify_package(run.pack_argv[3]), run.pack_argv[3], request.quiet);
     }
-    if (result.step == failed_step::none)
+    if (!failed(result))
         return exit_packed;
-    bool staging = result.step == failed_step::staging;
-    tell(staging ? "La pr\xe9paration du pk3 a \xe9"
-                   "chou\xe9 : "
-                 : "Le pk3 n'a pas \xe9t\xe9 \xe9"
-                   "crit : ",
-         result.path + " : " + result.reason);
-    return staging ? exit_staging : exit_packing;
+    tell(result);
+    return result.step == step_id::staging ? exit_staging : exit_packing;
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "mapcrate.h"
 #include "support.h"
 
 namespace {

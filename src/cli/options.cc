@@ -5,7 +5,8 @@
 #include <cstdio>
 
 #include "cli/cli.h"
-#include "mapcrate.h"
+#include "report/shown.h"
+#include "stage/stage.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Clear and Quit.
-#include "mapcrate.h"
+#include "main/window.h"
 
 void cleaner(GtkWidget *, gpointer form) {
     auto *f = static_cast<form_record *>(form);
@@ -11,8 +11,7 @@ void cleaner(GtkWidget *, gpointer form) {
 
 void quit_func(GtkWidget *, gpointer form) {
     auto *f = static_cast<form_record *>(form);
-    if (yes_no(f->window, "Voulez-vous quitter Mapcrate ?") != GTK_RESPONSE_YES)
+    if (yes_no(f->window, text_of(msg::quit_question)) != GTK_RESPONSE_YES)
         return;
-    free_all(f);
     gtk_main_quit();
 }

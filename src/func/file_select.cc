@@ -4,13 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "mapcrate.h"
+#include "main/window.h"
+#include "valid/field.h"
 
 namespace {
-
-const char *const folder_message = "La source n'est pas un dossier, ou le chemin contient un "
-                                   "caracteres accentu\xe9s.\nSelectionnez un dossier ne contenant "
-                                   "que les textures.";
 
 // Each dialog remembers which field it serves, so a second browse opened
 // meanwhile cannot redirect an older dialog's OK.
@@ -33,7 +30,7 @@ void search(GtkWidget *button, gpointer form) {
 }
 
 void file_select(form_record *f) {
-    std::string title = to_utf8("S\xe9lectionnez un fichier");
+    std::string title = to_utf8(text_of(msg::choose_file));
     GtkWidget *dialog = gtk_file_selection_new(title.c_str());
     f->file_dialog = dialog;
     g_object_set_data(G_OBJECT(dialog), index_key, GINT_TO_POINTER(f->browse_index));
@@ -59,11 +56,11 @@ void open_proj(GtkWidget *button, gpointer form) {
     // An entry holds UTF-8 only, and its text is the path used at Execute.
     bool usable = g_utf8_validate(name, -1, nullptr);
     if (index == 0 && !(usable && opens_as_folder(name))) {
-        popup(folder_message, 0);
+        popup(dialog_text(report_of(msg::browse_not_folder)).c_str(), 0);
         return;
     }
     if (index != 0 && !usable) {
-        popup(rule_message(form_rule::file_unreadable), 0);
+        popup(dialog_text(report_of(msg::browse_file_unreadable)).c_str(), 0);
         return;
     }
     if (index != 0 && !is_a_file(name))
@@ -75,6 +72,6 @@ void open_proj(GtkWidget *button, gpointer form) {
 int is_a_file(const char *path) {
     if (opens_as_file(path))
         return 1;
-    popup(rule_message(form_rule::file_unreadable), 0);
+    popup(dialog_text(report_of(msg::browse_file_unreadable)).c_str(), 0);
     return 0;
 }

@@ -61,8 +61,8 @@ const std::string shot_q = "? Le levelshot n'est pas une image JPEG de 128×128 
                            "bits.\nVoulez-vous continuer ?";
 const std::string not_written = "! Le pk3 n'a pas été écrit : dir.pk3 : not a regular file";
 const char *const gt_a = "game/textures/one/a.tga";
-const std::string failed = "! La préparation du pk3 a échoué : game/textures/one/a.tga : No "
-                           "such file or directory\nLe pk3 n'a pas été écrit.";
+const std::string not_staged = "! La préparation du pk3 a échoué : game/textures/one/a.tga : No "
+                               "such file or directory\nLe pk3 n'a pas été écrit.";
 
 } // namespace
 
@@ -208,7 +208,7 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         {"files found nowhere, No", gt, one, "", "", "one", 0, no, {nowhere}, refused},
         {"files found nowhere, Yes", gt, one, "", "", "one", 0, yes, {nowhere}, packed},
         // The package an earlier row wrote stays as it was.
-        {"a file gone", gt, one, "", "", "one", 0, yes, {nowhere, failed}, unwritten, true},
+        {"a file gone", gt, one, "", "", "one", 0, yes, {nowhere, not_staged}, unwritten, true},
         {"another pk3's texture, No", gl, "l.bsp", "", "", "m", 0, no, {conflict}, refused},
         {"another pk3's texture, Yes", gl, "l.bsp", "", "", "m", 0, yes, {conflict}, packed},
     };

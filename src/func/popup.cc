@@ -1,20 +1,7 @@
 // The message dialogs: the shared popup, the Yes/No question, About and Help.
-#include "mapcrate.h"
+#include "main/window.h"
 
 namespace {
-
-const char about_text[] = "Mapcrate v0.1\n"
-                          "Ecrit par l'\xe9quipe Mapcrate.\n"
-                          "Tous droits r\xe9serv\xe9s.";
-
-const char help_text[] =
-    "Les entr\xe9"
-    "es rouge sont obligatoires.\n"
-    "Les entr\xe9"
-    "es bleu sont optionelles.\n"
-    "Une fois les champs remplis, cliquez sur Executer !\n\n"
-    "Version 0.1 : cette version ne g\xe8re pas les accents dans les arborescences, ni la r\xe9"
-    "cursivit\xe9 des dossiers (plusieurs dossiers imbriqu\xe9s).";
 
 gint run_message(GtkWindow *parent, GtkMessageType type, GtkButtonsType buttons,
                  const char *latin1_text) {
@@ -48,9 +35,9 @@ gint yes_no(GtkWidget *parent, const char *latin1_question) {
 }
 
 void info_popup(GtkWidget *, gpointer window) {
-    run_message(GTK_WINDOW(window), GTK_MESSAGE_INFO, GTK_BUTTONS_OK, about_text);
+    run_message(GTK_WINDOW(window), GTK_MESSAGE_INFO, GTK_BUTTONS_OK, text_of(msg::about));
 }
 
 void aide_popup(GtkWidget *, gpointer) {
-    popup(help_text, 1);
+    popup(text_of(msg::help), 1);
 }

@@ -1,4 +1,11 @@
-#include "mapcrate.h"
+// The window's texts: the program's ISO-8859-1 texts as the toolkit wants
+// them, and the steps' records as the dialogs say them.
+#include "func/text.h"
+
+#include <glib.h>
+
+#include "report/render.h"
+#include "report/shown.h"
 
 // The texts are converted from ISO-8859-1 by name rather than from the
 // locale's code page, so a UTF-8 locale shows them as written.
@@ -9,15 +16,26 @@ std::string to_utf8(const char *latin1) {
     return s;
 }
 
-std::string latin1_path(const std::string &path) {
-    std::string shown = path;
-    if (g_utf8_validate(path.data(), static_cast<gssize>(path.size()), nullptr)) {
-        gchar *latin1 =
-            g_convert_with_fallback(path.data(), static_cast<gssize>(path.size()), "ISO-8859-1",
-                                    "UTF-8", "?", nullptr, nullptr, nullptr);
-        if (latin1)
-            shown = latin1;
-        g_free(latin1);
-    }
-    return shown;
+namespace {
+
+std::string as_is(const std::string &latin1) {
+    return latin1;
+}
+std::string escaped(std::string_view raw) {
+    return latin1_path(shown(raw));
+}
+std::string as_typed(std::string_view raw) {
+    return latin1_path(std::string(raw));
+}
+
+// The names the staging and the packer met are escaped; a name the user
+// gave (a path the form refused, the working folder) is shown as given.
+const text_style met_names = {as_is, escaped, as_typed};
+const text_style given_names = {as_is, as_typed, as_typed};
+
+} // namespace
+
+std::string dialog_text(const report &r) {
+    bool met = r.step == step_id::staging || r.step == step_id::packing;
+    return render(r, met ? met_names : given_names);
 }

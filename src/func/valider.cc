@@ -1,51 +1,54 @@
 // Execute in the window: the three steps, with their rules, questions and
 // failures shown as dialogs.
-#include "cli/cli.h"
-#include "mapcrate.h"
+#include "main/window.h"
+#include "pipeline/pipeline.h"
+#include "terminal/printer.h"
+#include "terminal/step_lines.h"
 
 namespace {
 
-// The dialog's text and the terminal's line: the step, then the path and
-// the reason as the system gave them.
-std::string failure_text(const outcome &o) {
-    std::string reason = " : " + latin1_path(shown(o.path)) + " : " + latin1_path(o.reason);
-    if (o.step == failed_step::staging)
-        return "La pr\xe9paration du pk3 a \xe9"
-               "chou\xe9" +
-               reason + "\nLe pk3 n'a pas \xe9t\xe9 \xe9" + "crit.";
-    return "Le pk3 n'a pas \xe9t\xe9 \xe9"
-           "crit" +
-           reason;
-}
-
 // No answer but an explicit No stops: closing the question means go on.
-bool user_goes_on(GtkWidget *window, const question &q) {
-    std::string text = q.text + "\n" + go_on_text;
+bool user_goes_on(GtkWidget *window, const report &q) {
+    std::string text = dialog_text(q) + "\n" + dialog_text(report_of(msg::go_on));
     return yes_no(window, text.c_str()) != GTK_RESPONSE_NO;
 }
 
 } // namespace
 
+pack_request get_field(const form_record *f) {
+    pack_request r;
+    for (int i = 0; i < 8; ++i)
+        r.modes[i] = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(f->mode_buttons[i]));
+    // In the order of the entries.
+    std::string pack_request::*const fields[6] = {
+        &pack_request::textures_dir,   &pack_request::bsp_path, &pack_request::aas_path,
+        &pack_request::levelshot_path, &pack_request::map_name, &pack_request::description};
+    for (int i = 0; i < 6; ++i)
+        r.*fields[i] = gtk_entry_get_text(GTK_ENTRY(f->entries[i]));
+    return r;
+}
+
 void valider(GtkWidget *, gpointer form) {
     auto *f = static_cast<form_record *>(form);
-    get_field(f);
-    request_check check = verif_field(f);
-    if (check.failed) {
-        const failed_rule &rule = *check.failed;
-        std::string text = rule.message;
-        popup((rule.path.empty() ? text : text + "\n" + latin1_path(rule.path)).c_str(), 0);
+    pack_request request = get_field(f);
+    request_check check = verif_field(request);
+    if (failed(check.refused)) {
+        popup(dialog_text(check.refused).c_str(), 0);
         return;
     }
-    plan_form(f);
-    print_plan(f->plan);
-    for (const question &q : questions_to_ask(check, f->plan))
+    pack_run run;
+    plan_form(request, run);
+    print_plan(run.plan);
+    for (const report &q : questions_to_ask(check, run.plan))
         if (!user_goes_on(f->window, q))
             return;
     // Without a word a failed write would look the same as a success.
-    outcome result = stage_and_pack(f);
-    if (result.step == failed_step::none)
+    report result = stage_and_pack(request, run, progress_on_stdout());
+    if (!failed(result))
         return;
-    std::string text = failure_text(result);
-    tell(text.substr(0, text.find('\n')));
+    std::string text = dialog_text(result);
+    tell(text);
+    if (result.step == step_id::staging)
+        text += "\n" + dialog_text(report_of(msg::pk3_not_written));
     popup(text.c_str(), 0);
 }

@@ -115,6 +115,18 @@ std::string file_of(const std::string &path) {
     return path.substr(slash == std::string::npos ? 0 : slash + 1);
 }
 
+std::vector<std::string> path_parts(std::string_view path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t i = 0; i <= path.size(); ++i)
+        if (i == path.size() || is_separator(path[i])) {
+            if (i > start)
+                parts.emplace_back(path.substr(start, i - start));
+            start = i + 1;
+        }
+    return parts;
+}
+
 std::string last_component(const std::string &path) {
     size_t end = path.find_last_not_of('/');
     if (end == std::string::npos)

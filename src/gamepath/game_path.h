@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The engine's names fit MAX_QPATH (64) bytes with their NUL: it refuses a
 // longer model, sound or image name, and cuts a script's "scripts/<name>".
@@ -54,6 +55,8 @@ std::string get_dir_name(const char *path);
 std::string dir_part(const std::string &path);
 // What follows the last '/' of path ('\' is no separator); all of it when none.
 std::string file_of(const std::string &path);
+// The components of path, split at '\' and '/', empty ones left out.
+std::vector<std::string> path_parts(std::string_view path);
 // The last component of a folder's path, its closing '/'s left out; empty
 // when the path is empty or only '/'s.
 std::string last_component(const std::string &path);

@@ -5,10 +5,10 @@
 // The names the game lists from a folder: directly in it, with the ending,
 // case aside for in_folder; a deeper file is not listed.
 TEST(GamePath, WhatTheGameListsFromAFolder) {
-    const struct {
-        const char *name;
+    struct {
+        std::string name;
         bool in_scripts, shader_script, pak;
-    } rows[] = {
+    } const rows[] = {
         {"scripts/a.shader", true, true, false},
         {"Scripts/A.SHADER", true, false, false},
         {"scripts/x/a.shader", false, false, false},

@@ -2,7 +2,10 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 long long read_range(int fd, void *buffer, std::uint64_t n, std::uint64_t offset) {
     auto *p = static_cast<unsigned char *>(buffer);
@@ -40,4 +43,37 @@ bool read_whole_file(const char *path, std::string &out, std::uint64_t limit) {
         return false;
     out.resize(static_cast<size_t>(st.st_size));
     return read_range(in.fd, out.data(), out.size(), 0) == static_cast<long long>(out.size());
+}
+
+bool read_pieces(const char *path, std::size_t piece, std::uint64_t limit,
+                 const std::function<void(std::string_view)> &each) {
+    struct stat st;
+    fd_owner in{open_as_file(path, st)};
+    std::string buffer(static_cast<size_t>(std::min<std::uint64_t>(piece, limit)), '\0');
+    for (std::uint64_t at = 0; in.fd >= 0 && at < limit;) {
+        long long n =
+            read_range(in.fd, buffer.data(), std::min<std::uint64_t>(piece, limit - at), at);
+        if (n <= 0)
+            return n == 0;
+        each(std::string_view(buffer.data(), static_cast<size_t>(n)));
+        at += static_cast<std::uint64_t>(n);
+    }
+    return in.fd >= 0;
+}
+
+bool folder_names(const std::string &path, std::vector<std::string> &names) {
+    dir_owner listing{opendir(path.c_str())};
+    if (!listing.d)
+        return false;
+    while (dirent *e = readdir(listing.d))
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            names.push_back(e->d_name);
+    return true;
+}
+
+std::string real_path(const std::string &path) {
+    char *resolved = realpath(path.c_str(), nullptr);
+    std::string real = resolved ? resolved : std::string();
+    std::free(resolved);
+    return real;
 }

@@ -7,11 +7,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 // Closes the descriptor it holds when it goes out of scope.  Move-only: a
 // copy would close the descriptor twice.
@@ -20,15 +24,10 @@ struct fd_owner {
     explicit fd_owner(int d = -1) : fd(d) {}
     fd_owner(fd_owner &&o) noexcept : fd(std::exchange(o.fd, -1)) {}
     fd_owner &operator=(fd_owner &&o) noexcept {
-        if (this != &o) {
-            if (fd >= 0)
-                close(fd);
-            fd = std::exchange(o.fd, -1);
-        }
+        // old closes what was held; a move to itself keeps the descriptor.
+        fd_owner old{std::exchange(fd, std::exchange(o.fd, -1))};
         return *this;
     }
-    fd_owner(const fd_owner &) = delete;
-    fd_owner &operator=(const fd_owner &) = delete;
     ~fd_owner() {
         if (fd >= 0)
             close(fd);
@@ -41,8 +40,6 @@ struct dir_owner {
     explicit dir_owner(DIR *dir = nullptr) : d(dir) {}
     dir_owner(dir_owner &&o) noexcept : d(std::exchange(o.d, nullptr)) {}
     dir_owner &operator=(dir_owner &&) = delete;
-    dir_owner(const dir_owner &) = delete;
-    dir_owner &operator=(const dir_owner &) = delete;
     ~dir_owner() {
         if (d)
             closedir(d);
@@ -70,6 +67,20 @@ int open_as_file(const char *path, struct stat &st);
 // The whole of a regular file, when it holds at most limit bytes and reads
 // to its end; false otherwise.
 bool read_whole_file(const char *path, std::string &out, std::uint64_t limit);
+
+// Hands the regular file at path, from its start, to each in pieces of at
+// most piece bytes, until its end or limit bytes.  False when it is no
+// regular file or a read fails.
+bool read_pieces(const char *path, std::size_t piece, std::uint64_t limit,
+                 const std::function<void(std::string_view)> &each);
+
+// The names in the folder at path, "." and ".." left out, in listing order,
+// added to names; false when it cannot be listed.
+bool folder_names(const std::string &path, std::vector<std::string> &names);
+
+// path as the system resolves it (links, "." and ".."); empty when it
+// cannot.
+std::string real_path(const std::string &path);
 
 // The little-endian 32-bit word at p.
 inline std::uint32_t le32(const unsigned char *p) {

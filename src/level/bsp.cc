@@ -1,7 +1,5 @@
 // The names a compiled level gives its surfaces and fogs, its entity text,
 // and whether the game would load it.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -97,9 +95,9 @@ void read_level_piece(level_reader &r, std::string_view piece) {
 
 level_lumps finish_level(level_reader &r) {
     level_lumps level;
-    if (!header_whole(r.header))
+    level.compiled = header_whole(r.header);
+    if (!level.compiled)
         return level;
-    level.compiled = true;
     level.refused = refusal(r, r.seen);
     // A lump that reaches past the end gives nothing.
     for (int n = 0; n < 2; ++n) {
@@ -114,24 +112,17 @@ level_lumps finish_level(level_reader &r) {
 }
 
 bool is_compiled_level(const char *bsp_path) {
-    struct stat st;
-    fd_owner bsp{open_as_file(bsp_path, st)};
-    std::string header(header_size, '\0');
-    return bsp.fd >= 0 &&
-           read_range(bsp.fd, header.data(), header_size, 0) ==
-               static_cast<long long>(header_size) &&
-           header_whole(header);
+    std::string header;
+    read_pieces(bsp_path, header_size, header_size,
+                [&](std::string_view piece) { header = piece; });
+    return header_whole(header);
 }
 
 level_lumps read_level_lumps(const char *bsp_path) {
-    struct stat st;
-    fd_owner bsp{open_as_file(bsp_path, st)};
     level_reader reader;
-    std::string piece(piece_size, '\0');
-    long long n = 0;
-    for (std::uint64_t at = 0;
-         bsp.fd >= 0 && (n = read_range(bsp.fd, piece.data(), piece_size, at)) > 0; at += n)
-        read_level_piece(reader, std::string_view(piece.data(), static_cast<size_t>(n)));
     // A level that cannot be read to its end names nothing.
-    return n < 0 ? level_lumps() : finish_level(reader);
+    if (!read_pieces(bsp_path, piece_size, UINT64_MAX,
+                     [&](std::string_view piece) { read_level_piece(reader, piece); }))
+        return level_lumps();
+    return finish_level(reader);
 }

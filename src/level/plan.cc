@@ -5,12 +5,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "io/io.h"
 #include "level/game_files.h"
@@ -48,12 +48,12 @@ struct author_files {
 author_files list_author_folder(const std::string &root) {
     author_files a;
     a.root = root;
-    dir_owner listing{root.empty() ? nullptr : opendir(root.c_str())};
-    while (dirent *e = listing.d ? readdir(listing.d) : nullptr) {
+    std::vector<std::string> names;
+    if (!root.empty())
+        folder_names(root, names);
+    for (const std::string &name : names) {
         struct stat st;
-        std::string name = e->d_name;
-        if (name != "." && name != ".." && stat(join_path(root, name).c_str(), &st) == 0 &&
-            S_ISDIR(st.st_mode))
+        if (stat(join_path(root, name).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
             a.tops[lower_case(name)].push_back(name);
     }
     return a;
@@ -105,14 +105,31 @@ void add(planner &p, const std::string &game_path, const std::string &source) {
     p.plan.files.push_back({game_path, source, static_cast<std::uint64_t>(st.st_size)});
 }
 
-void leave_out(planner &p, const std::string &game_path) {
-    if (p.left_out.insert(lower_case(game_path)).second)
-        p.plan.game_owned.push_back(game_path);
+// Adds name to names once, case aside.
+void add_once(std::set<std::string> &seen, std::vector<std::string> &names,
+              const std::string &name) {
+    if (seen.insert(lower_case(name)).second)
+        names.push_back(name);
 }
 
 void miss(planner &p, const std::string &name) {
-    if (p.missed.insert(lower_case(name)).second)
-        p.plan.missing.push_back(name);
+    add_once(p.missed, p.plan.missing, name);
+}
+
+// The shader keys of names, added to keys.
+void add_keys(std::unordered_set<std::string> &keys, const std::vector<std::string> &names) {
+    for (const std::string &name : names)
+        keys.insert(shader_key(name));
+}
+
+// The names, each once as shader_key compares them (its first spelling), in order.
+std::vector<std::string> distinct_keys(const std::vector<std::string> &names) {
+    std::unordered_set<std::string> seen;
+    std::vector<std::string> distinct;
+    for (const std::string &name : names)
+        if (seen.insert(shader_key(name)).second)
+            distinct.push_back(name);
+    return distinct;
 }
 
 // False, with a note, when the engine would refuse the name.
@@ -123,13 +140,6 @@ bool fits_engine(planner &p, const std::string &name) {
         p.plan.notes.push_back("Chemin trop long pour le jeu (64 octets ou plus) : " + name);
     miss(p, name);
     return false;
-}
-
-std::string real_path(const std::string &path) {
-    char *resolved = realpath(path.c_str(), nullptr);
-    std::string real = resolved ? resolved : std::string();
-    std::free(resolved);
-    return real;
 }
 
 // Plans the file unless it is not a regular file or, through a link at
@@ -153,14 +163,8 @@ void take(planner &p, const std::string &game_path, const std::string &source) {
 
 // True when a part of the name, split at '/' and '\\', is "..".
 bool leads_up(const std::string &name) {
-    for (size_t start = 0, end; start <= name.size(); start = end + 1) {
-        end = name.find_first_of("/\\", start);
-        if (end == std::string::npos)
-            end = name.size();
-        if (name.compare(start, end - start, "..") == 0)
-            return true;
-    }
-    return false;
+    std::vector<std::string> parts = path_parts(name);
+    return std::find(parts.begin(), parts.end(), "..") != parts.end();
 }
 
 bool game_ships(const planner &p, kind k, const std::string &name) {
@@ -211,7 +215,7 @@ bool use(planner &p, kind k, const std::string &spelled) {
     std::vector<std::pair<std::string, std::string>> found = candidates(p, k, name);
     if (game_ships(p, k, name)) {
         for (const auto &c : found)
-            leave_out(p, c.first);
+            add_once(p.left_out, p.plan.game_owned, c.first);
     } else if (!found.empty()) {
         take(p, found[0].first, found[0].second);
     } else if (p.game.found) {
@@ -273,9 +277,8 @@ shader_images images_of(planner &p, const std::vector<std::string> &shaders,
     std::unordered_map<std::string, const shader_def *> game_defined;
     for (const shader_def &def : p.game.shaders)
         game_defined.emplace(def.name, &def);
-    std::set<std::string> used_keys;
-    for (const std::string &shader : shaders)
-        used_keys.insert(shader_key(shader));
+    std::unordered_set<std::string> used_keys;
+    add_keys(used_keys, shaders);
 
     // Each name's definitions in the author's scripts, the engine's pick first.
     std::unordered_map<std::string, std::vector<std::pair<const shader_def *, size_t>>> defined;
@@ -300,13 +303,10 @@ shader_images images_of(planner &p, const std::vector<std::string> &shaders,
 
     shader_images used;
     used.script_used.resize(scripts.size());
-    std::set<std::string> seen;
-    for (const std::string &shader : shaders) {
+    for (const std::string &shader : distinct_keys(shaders)) {
         std::string key = shader_key(shader);
-        if (!seen.insert(key).second)
-            continue;
         for (auto [at, end] = shipped_scripts.equal_range(key); at != end; ++at)
-            leave_out(p, at->second);
+            add_once(p.left_out, p.plan.game_owned, at->second);
         auto game_def = game_defined.find(key);
         const shader_def *game = game_def == game_defined.end() ? nullptr : game_def->second;
         const shader_def *found = game;
@@ -352,10 +352,9 @@ void name_big_scripts(planner &p, const std::vector<std::string> &shaders) {
     if (std::none_of(p.plan.missing.begin(), p.plan.missing.end(),
                      [&](const std::string &name) { return used.count(shader_key(name)) > 0; }))
         return;
-    for (const std::string &script : p.big_scripts)
-        miss(p, script);
-    for (const std::string &script : p.game.big_scripts)
-        miss(p, script);
+    for (const auto *scripts : {&std::as_const(p.big_scripts), &p.game.big_scripts})
+        for (const std::string &script : *scripts)
+            miss(p, script);
 }
 
 // Without a textures folder, a BSP that lies in <game>/maps/ tells the
@@ -370,9 +369,7 @@ std::string game_dir_above_maps(const std::string &bsp_path) {
     size_t cut = name.find_last_of("/\\");
     std::string last = cut == std::string::npos ? name : name.substr(cut + 1);
     if (last == "." || last == ".." || last.empty()) {
-        char *resolved = realpath(folder.c_str(), nullptr);
-        name = resolved ? resolved : std::string();
-        std::free(resolved);
+        name = real_path(folder);
         cut = name.find_last_of('/');
         last = cut == std::string::npos ? std::string() : name.substr(cut + 1);
     }
@@ -448,11 +445,9 @@ package_plan plan_package(const plan_request &request) {
             names = md3_shader_names(bytes);
     }
     std::unordered_set<std::string> wanted;
-    for (const std::string &name : shaders)
-        wanted.insert(shader_key(name));
+    add_keys(wanted, shaders);
     for (const auto &model : model_shaders)
-        for (const std::string &name : model.second)
-            wanted.insert(shader_key(name));
+        add_keys(wanted, model.second);
     if (std::string dir = find_game_dir(request.game_dir, author.root, p.plan.notes); !dir.empty())
         game = read_game_files(dir, &wanted);
     p.plan.notes.insert(p.plan.notes.end(), game.notes.begin(), game.notes.end());
@@ -477,10 +472,8 @@ package_plan plan_package(const plan_request &request) {
         images.push_back(engine_path(image));
     for (texture_file &t : claimed_textures(folders, images))
         p.textures.emplace(t.key, std::move(t));
-    std::set<std::string> asked;
-    for (const std::string &image : used.images)
-        if (asked.insert(shader_key(image)).second && use(p, kind::image, image) &&
-            top_folder(engine_path(image)) == "textures")
+    for (const std::string &image : distinct_keys(used.images))
+        if (use(p, kind::image, image) && top_folder(engine_path(image)) == "textures")
             p.textures_matched = true;
     for (const std::string &video : used.videos)
         use(p, kind::exact, video);

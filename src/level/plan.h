@@ -27,14 +27,13 @@ struct package_plan {
     // scripts/<map>.arena and the credits file "mapcrate" are not in this
     // list: staging writes them.
     std::vector<planned_file> files;
-    // Game paths of the author's files left out because the game ships them.
-    std::vector<std::string> game_owned;
-    // Game paths the map uses, found neither in the author's folders nor in
-    // the game (only looked for when the game's files were found), those the
-    // game could not read, and the used files that could not be taken (a link
-    // out of the author's folders, a shader script over its limit); a note
-    // tells why.
-    std::vector<std::string> missing;
+    // Game paths: game_owned, of the author's files left out because the game
+    // ships them; missing, of those the map uses, found neither in the
+    // author's folders nor in the game (only looked for when the game's files
+    // were found), those the game could not read, and the used files that
+    // could not be taken (a link out of the author's folders, a shader script
+    // over its limit), each with a note that tells why.
+    std::vector<std::string> game_owned, missing;
     // Lines about what the plan could not read or left out, in the order met (names as they are).
     std::vector<std::string> notes;
     bool game_found = false;         // the game's own pak*.pk3 were found

@@ -1,4 +1,4 @@
-// The game's archives and the links of the author's folders, a row per rule.
+// The game's archives, and what the plan takes and says, a row per rule.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <tuple>
 
 #include "level/game_files.h"
-#include "mapcrate.h"
+#include "level/plan.h"
 #include "support.h"
 
 namespace {
@@ -42,8 +42,6 @@ TEST(GameArchives, OnlyWholeRegularZipsAreReadAndTheOthersNamed) {
          {"edge"}, {"Script de shaders trop grand, ignor\xe9 : g/pak1.pk3/scripts/over.shader"}},
         {"a named pipe", "pak1.pk3", "fifo", {}, {cut + "pas un fichier ordinaire"}},
         {"not a zip", "pak1.pk3", "PK not a zip", {}, {cut + "pas une archive zip"}},
-        {"cut short", "pak1.pk3", good.substr(0, good.size() - 30), {},
-         {cut + "archive coup\xe9" "e"}},
         {"a script that does not inflate", "pak1.pk3", bad_crc, {},
          {cut + "entr\xe9" "e illisible : scripts/q.shader"}},
     };
@@ -78,84 +76,112 @@ TEST(GameArchives, ThePlaceOfAnUnreadablePak0IsPassedOver) {
     unsetenv("MAPCRATE_GAME_DIR");
 }
 
-std::string here() {
-    return std::filesystem::canonical(".").string();
-}
-
-void link_to(const std::string &target, const std::string &link) {
-    std::filesystem::remove_all(link);
-    std::filesystem::create_symlink(target, link);
-}
-
-// A used file is taken only when it is a regular file that really lies in
-// the author's folders: links inside are followed, the rest is named and
-// counts as missing.  A name with a backslash answers no name of the map;
-// one with a leading slash answers the name without it, as in the engine.
-TEST(PlanLinks, NothingIsTakenFromOutsideTheAuthorsFolders) {
+// What the plan packs (the level aside) and says, a row per rule.  Each row
+// writes its files (path, data, ...; data "->x" makes a link to x, "|" a
+// named pipe) over game/textures/s/a.tga and outside/secret.  Unless the
+// row gives a level, the level draws textures/s/a and textures/s/big and
+// plays /sound/x.wav and sound/../../x.wav; "@" in a note is the working folder.
+TEST(PackagePlan, WhatIsTakenAndWhatIsSaid) {
+    temp_dir scratch; // for zip_bytes
     const list found = {"textures/s/a.tga"};
-    const std::string out = "Lien hors du dossier du jeu, non suivi : ";
+    const std::string x = "textures/s/x { }", pak = zip_bytes({"maps/other.bsp", ""});
+    const std::string out = "Lien hors du dossier du jeu, non suivi : ", n52(52, 'n'), n53(53, 'n'),
+                      long_script = "scripts/" + n52 + ".shader",
+                      too_long = "Chemin trop long pour le jeu (64 octets ou plus) : ";
     struct {
         const char *what;
-        void (*make)();
-        list planned, notes, missing;
+        list files, planned, notes, missing;
+        std::string level = "";
+        const char *textures = "game/textures";
     } rows[] = {
-        {"a texture linking out",
-         [] { link_to(here() + "/outside/secret", "game/textures/s/a.tga"); }, {},
+        // A used file is taken only when it is a regular file that really lies
+        // in the author's folders: links inside are followed, the rest is named
+        // and counts as missing.
+        {"a texture linking out", {"game/textures/s/a.tga", "->../../../outside/secret"}, {},
          {out + "textures/s/a.tga -> @/outside/secret"}, found},
         {"a set folder linked from elsewhere",
-         [] {
-             std::filesystem::rename("game/textures/s", "outside/s");
-             link_to(here() + "/outside/s", "game/textures/s");
-         },
-         {}, {out + "textures/s/a.tga -> @/outside/s/a.tga"}, found},
+         {"outside/s/a.tga", "a", "game/textures/s", "->../../outside/s"}, {},
+         {out + "textures/s/a.tga -> @/outside/s/a.tga"}, found},
         {"a top folder linked from elsewhere",
-         [] { write_file("outside/snd/x.wav", "x"); link_to("../outside/snd", "game/sound"); },
-         found, {out + "sound/x.wav -> @/outside/snd/x.wav"}, {"sound/x.wav"}},
+         {"outside/snd/x.wav", "x", "game/sound", "->../outside/snd"}, found,
+         {out + "sound/x.wav -> @/outside/snd/x.wav"}, {"sound/x.wav"}},
         {"links inside the game folder",
-         [] {
-             write_file("game/env/real.tga", "r"); write_file("game/sfx/x.wav", "x");
-             link_to("../../env/real.tga", "game/textures/s/a.tga"); link_to("sfx", "game/sound");
-         },
+         {"game/env/real.tga", "r", "game/sfx/x.wav", "x", "game/textures/s/a.tga",
+          "->../../env/real.tga", "game/sound", "->sfx"},
          {"textures/s/a.tga", "sound/x.wav"}, {}, {}},
-        {"a named pipe",
-         [] { unlink("game/textures/s/a.tga"); mkfifo("game/textures/s/a.tga", 0644); },
-         {}, {out + "textures/s/a.tga -> @/game/textures/s/a.tga"}, found},
-        {"a folder named ..\\..", [] { write_file("game/sound/..\\../x.wav", "x"); }, found, {},
-         {}},
+        {"a named pipe", {"game/textures/s/a.tga", "|"}, {},
+         {out + "textures/s/a.tga -> @/game/textures/s/a.tga"}, found},
+        // A name with a backslash answers no name of the map; one with a
+        // leading slash answers the name without it, as in the engine.
+        {"a folder named ..\\..", {"game/sound/..\\../x.wav", "x"}, found, {}, {}},
         // Packed whole, a flat textures folder leaves out what reads as leading up.
-        {"a flat textures folder",
-         [] { write_file("flat/..\\..\\x.tga", "x"); write_file("flat/q.tga", "q"); },
-         {"textures/q.tga"}, {}, {}},
+        {"a flat textures folder", {"flat/..\\..\\x.tga", "x", "flat/q.tga", "q"},
+         {"textures/q.tga"}, {}, {}, "", "flat"},
+        // Of two names that differ only in case, the package takes the first.
+        {"a model named as the level", {"game/Maps/M.bsp", "x"}, {"Maps/M.bsp"},
+         {"Meme nom a la casse pres, laisse de cote : maps/m.bsp (garde : Maps/M.bsp)"}, {},
+         level_bytes({}, {}, R"({ "model" "maps/M.bsp" })")},
         {"an author's script over the limit",
-         [] {
-             write_file("game/pak0.pk3", zip_bytes({"maps/other.bsp", ""}));
-             write_file("game/scripts/big.shader", std::string((16 << 20) + 1, ' '));
-         },
+         {"game/pak0.pk3", pak, "game/scripts/big.shader",
+          std::string((16 << 20) + 1, ' ')},
          found, {"Script de shaders trop grand, ignor\xe9 : game/scripts/big.shader"},
          {"textures/s/big", "sound/x.wav", "sound/../../x.wav", "scripts/big.shader"}},
+        // Of the game's, the first archive's last script.
+        {"the game's definition wins over the author's",
+         {"game/pak0.pk3", zip_bytes({"scripts/e1.shader", x, "scripts/e2.shader", x}),
+          "game/pak1.pk3", zip_bytes({"scripts/z.shader", x}), "game/scripts/b.shader",
+          "textures/s/x { { map textures/s/mine.tga } }", "game/textures/s/mine.tga", ""},
+         {}, {"Shader deja defini par le jeu, le votre est ignore : textures/s/x "
+              "(scripts/e2.shader, scripts/b.shader)"}, {},
+         level_bytes({"textures/s/x"})},
+        // The engine reads the package's last script first.
+        {"of two author's scripts, the one that sorts last",
+         {"game/pak0.pk3", pak, "game/scripts/c.shader",
+          "textures/s/y { { map textures/s/c.tga } } textures/s/z { }", "game/scripts/d.shader",
+          "textures/s/y { { map textures/s/d.tga } }", "game/textures/s/c.tga", "",
+          "game/textures/s/d.tga", ""},
+         {"textures/s/d.tga", "scripts/c.shader", "scripts/d.shader"},
+         {"Shader defini deux fois : textures/s/y (scripts/d.shader, scripts/c.shader)"}, {},
+         level_bytes({"textures/s/y", "textures/s/z"})},
+        // An image's extension is the engine's to add; a script's whole path counts.
+        {"names of 64 bytes",
+         {"game/pak0.pk3", pak, "game/textures/s/" + n52 + ".tga", "",
+          "game/textures/s/" + n53 + ".tga", "", "game/" + long_script,
+          "textures/s/q { { map textures/s/q2.tga } }", "game/textures/s/q2.tga", ""},
+         {"textures/s/" + n52 + ".tga"}, {too_long + long_script, too_long + "textures/s/" + n53},
+         {long_script, "textures/s/" + n53, "textures/s/q"},
+         level_bytes({"textures/s/" + n52, "textures/s/" + n53, "textures/s/q"})},
     };
     setenv("MAPCRATE_GAME_DIR", "", 1);
+    const std::string level =
+        level_bytes({"textures/s/a", "textures/s/big"}, {},
+                    R"({ "noise" "/sound/x.wav" } { "noise" "sound/../../x.wav" })");
     for (const auto &row : rows) {
         temp_dir dir;
+        SCOPED_TRACE(row.what);
         write_file("game/textures/s/a.tga", "a");
         write_file("outside/secret", "s");
-        write_file("m.bsp",
-                   level_bytes({"textures/s/a", "textures/s/big"}, {},
-                               R"({ "noise" "/sound/x.wav" } { "noise" "sound/../../x.wav" })"));
-        row.make();
-        const char *textures = row.planned == list{"textures/q.tga"} ? "flat" : "game/textures";
-        package_plan plan = plan_package({textures, "m.bsp", "", "", "m", ""});
-        list planned;
+        for (size_t i = 0; i + 1 < row.files.size(); i += 2) {
+            const std::string &path = row.files[i], &data = row.files[i + 1];
+            std::filesystem::remove_all(path);
+            if (data.compare(0, 2, "->") == 0)
+                std::filesystem::create_symlink(data.substr(2), path);
+            else if (data == "|")
+                ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+            else
+                write_file(path, data);
+        }
+        write_file("m.bsp", row.level.empty() ? level : row.level);
+        package_plan plan = plan_package({row.textures, "m.bsp", "", "", "m", ""});
+        list planned, notes = row.notes;
         for (const planned_file &f : plan.files)
             if (f.game_path != "maps/m.bsp")
                 planned.push_back(f.game_path);
-        list notes = row.notes;
         for (std::string &note : notes)
             if (size_t at = note.find('@'); at != std::string::npos)
-                note.replace(at, 1, here());
+                note.replace(at, 1, std::filesystem::canonical(".").string());
         EXPECT_EQ(std::tie(planned, plan.notes, plan.missing),
-                  std::tie(row.planned, notes, row.missing))
-            << row.what;
+                  std::tie(row.planned, notes, row.missing));
     }
     unsetenv("MAPCRATE_GAME_DIR");
 }

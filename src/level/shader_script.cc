@@ -25,7 +25,7 @@ struct scanner {
     std::string_view s;
     size_t i = 0;
     int line = 1;
-    token pending;
+    token pending{};
     bool has_pending = false;
 };
 
@@ -170,8 +170,7 @@ void read_body(scanner &sc, shader_def *def) {
 std::uint64_t body_hash(std::string_view braced) {
     sha256_ctx sha;
     sha256_init(&sha);
-    scanner sc;
-    sc.s = braced;
+    scanner sc{braced};
     for (token t; scan(sc, t);) {
         std::string word = lower_case(t.text) + ' ';
         sha256_update(&sha, word.size(), reinterpret_cast<const std::uint8_t *>(word.data()));
@@ -184,14 +183,11 @@ std::uint64_t body_hash(std::string_view braced) {
     return hash;
 }
 
-} // namespace
-
-namespace {
-
-// Calls each(name) at every body's opening brace, name the word before it
-// (null when there is none: a body alone defines nothing); each reads the
-// body.  A word alone defines nothing either.
-template <typename Each> void for_each_body(scanner &sc, Each each) {
+// Calls each(sc, name) at every body's opening brace of text, name the word
+// before it (null when there is none: a body alone defines nothing); each
+// reads the body from sc.  A word alone defines nothing either.
+template <typename Each> void for_each_body(std::string_view text, Each each) {
+    scanner sc{text};
     token t, name;
     bool named_before = false;
     while (scan(sc, t)) {
@@ -201,7 +197,7 @@ template <typename Each> void for_each_body(scanner &sc, Each each) {
             continue;
         }
         if (is_brace(t, '{'))
-            each(named_before ? &name : nullptr);
+            each(sc, named_before ? &name : nullptr);
         named_before = false;
     }
 }
@@ -213,9 +209,7 @@ std::vector<shader_def> parse_shader_script(std::string_view text,
     std::vector<shader_def> defs;
     // A later copy in one script is never the one the game uses.
     std::unordered_set<std::string> named;
-    scanner sc;
-    sc.s = text;
-    for_each_body(sc, [&](const token *name) {
+    for_each_body(text, [&](scanner &sc, const token *name) {
         shader_def *def = nullptr;
         if (name) {
             std::string key = shader_key(name->text);
@@ -231,9 +225,7 @@ std::vector<shader_def> parse_shader_script(std::string_view text,
 }
 
 void shader_names(std::string_view text, std::unordered_set<std::string> &names) {
-    scanner sc;
-    sc.s = text;
-    for_each_body(sc, [&](const token *name) {
+    for_each_body(text, [&](scanner &sc, const token *name) {
         if (name)
             names.insert(shader_key(name->text));
         read_body(sc, nullptr);

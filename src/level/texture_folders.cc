@@ -3,26 +3,14 @@
 #include "level/texture_folders.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <set>
 #include <utility>
 
+#include "io/io.h"
 #include "level/readers.h"
 #include "level/tree.h"
 
 namespace {
-
-std::vector<std::string> components(std::string_view path) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (size_t i = 0; i <= path.size(); ++i)
-        if (i == path.size() || is_separator(path[i])) {
-            if (i > start)
-                parts.emplace_back(path.substr(start, i - start));
-            start = i + 1;
-        }
-    return parts;
-}
 
 // A set's folder path as the archive spells it: no empty, "." or ".."
 // part, so that a name in the level cannot lead out of textures/.
@@ -72,8 +60,8 @@ struct map_names {
 using claims = std::vector<std::map<size_t, std::set<std::string>>>;
 
 void add_name(map_names &m, const std::string &written) {
-    std::vector<std::string> parts = components(shader_key(written));
-    std::vector<std::string> spelled = components(written);
+    std::vector<std::string> parts = path_parts(shader_key(written));
+    std::vector<std::string> spelled = path_parts(written);
     if (parts.size() < 3 || parts[0] != "textures" || spelled.size() != parts.size())
         return;
     std::vector<std::string> set(parts.begin() + 1, parts.end() - 1);
@@ -98,7 +86,7 @@ claims claim(const std::vector<folder_info> &folders, const map_names &m) {
     for (const auto &[set_key, stem] : m.names) {
         const named_set &set = m.sets.at(set_key);
         auto bears_name = [&](const folder_info &f) {
-            return ends_with_parts(components(f.real), set.parts);
+            return ends_with_parts(path_parts(f.real), set.parts);
         };
         bool any_bears = std::any_of(folders.begin(), folders.end(), bears_name);
         for (size_t i = 0; i < (any_bears ? folders.size() : std::min<size_t>(1, folders.size()));
@@ -131,10 +119,9 @@ std::string main_set(const std::map<size_t, std::set<std::string>> &claimed) {
 // The folder above the tail parts of a folder's path, spelled as its
 // path is when that path shows them; empty when the folder has no such tail.
 std::string above(const folder_info &f, const std::vector<std::string> &tail) {
-    if (ends_with_parts(components(f.path), tail))
-        return drop_parts(f.path, tail.size());
-    if (ends_with_parts(components(f.real), tail))
-        return drop_parts(f.real, tail.size());
+    for (const std::string *path : {&f.path, &f.real})
+        if (ends_with_parts(path_parts(*path), tail))
+            return drop_parts(*path, tail.size());
     return std::string();
 }
 
@@ -152,7 +139,7 @@ std::string game_folder(const std::vector<folder_info> &folders, const claims &c
             return game;
     }
     for (const std::string &path : {folders[0].path, folders[0].real}) {
-        std::vector<std::string> parts = components(path);
+        std::vector<std::string> parts = path_parts(path);
         for (size_t n = parts.size(); n-- > 0;)
             if (same_blind(parts[n], "textures"))
                 return drop_parts(path, parts.size() - n);
@@ -172,9 +159,9 @@ map_names names_of(const std::vector<std::string> &images) {
 std::vector<folder_info> read_textures_folder(const char *textures_dir) {
     std::vector<folder_info> folders;
     std::string root = textures_dir;
-    char *resolved = realpath(textures_dir, nullptr);
-    std::string real_root = resolved ? resolved : root;
-    std::free(resolved);
+    std::string real_root = real_path(root);
+    if (real_root.empty())
+        real_root = root;
     for (folder_files &f : walk_tree(root)) {
         folder_info info;
         std::string below = f.path.substr(root.size());

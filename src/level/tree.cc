@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <cstring>
 #include <set>
 #include <utility>
 
@@ -15,28 +14,21 @@ using folder_id = std::pair<dev_t, ino_t>;
 void walk(const std::string &path, dev_t device, std::set<folder_id> &seen,
           std::vector<folder_files> &out) {
     struct stat self;
+    std::vector<std::string> names; // listed whole: one listing open at a time
     if (stat(path.c_str(), &self) != 0 || self.st_dev != device ||
-        !seen.insert({self.st_dev, self.st_ino}).second)
+        !seen.insert({self.st_dev, self.st_ino}).second || !folder_names(path, names))
         return;
     folder_files here{path, {}};
     std::vector<std::string> folders;
-    {
-        // Closed before the sub-folders are walked: one listing open at a time.
-        dir_owner listing{opendir(path.c_str())};
-        if (!listing.d)
-            return;
-        while (dirent *e = readdir(listing.d)) {
-            if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
-                continue;
-            std::string entry = join_path(path, e->d_name);
-            struct stat st;
-            if (stat(entry.c_str(), &st) != 0)
-                continue;
-            if (S_ISDIR(st.st_mode))
-                folders.push_back(std::move(entry));
-            else
-                here.files.push_back(e->d_name);
-        }
+    for (std::string &name : names) {
+        std::string entry = join_path(path, name);
+        struct stat st;
+        if (stat(entry.c_str(), &st) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode))
+            folders.push_back(std::move(entry));
+        else
+            here.files.push_back(std::move(name));
     }
     out.push_back(std::move(here));
     for (const std::string &folder : folders)

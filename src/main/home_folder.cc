@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "mapcrate.h"
+#include "main/home_folder.h"
 
-std::string enter_home_folder() {
+report enter_home_folder() {
     const char *name = std::getenv("MAPCRATE_HOME_FOLDER");
     if (!name || name[0] == '\0')
         return {};
@@ -28,7 +28,8 @@ std::string enter_home_folder() {
         here = cwd;
         std::free(cwd);
     }
-    return "Le dossier de travail " + latin1_path(folder) +
-           " n'a pu \xeatre ni cr\xe9\xe9 ni ouvert : " + latin1_path(std::strerror(err)) +
-           ".\nMapcrate travaille dans " + latin1_path(here) + ".";
+    report problem = report_of(msg::home_folder_unusable, step_id::none, folder);
+    problem.why = std::strerror(err);
+    problem.other = here;
+    return problem;
 }

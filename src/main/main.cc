@@ -2,7 +2,8 @@
 // window, whose form record lives here for the whole run.
 #include <csignal>
 
-#include "mapcrate.h"
+#include "cli/cli.h"
+#include "main/window.h"
 
 int main(int argc, char **argv) {
     std::signal(SIGXFSZ, SIG_IGN); // a write past the file-size limit fails like a full disk
@@ -11,8 +12,7 @@ int main(int argc, char **argv) {
     form_record form;
     gtk_init(&argc, &argv);
     // After the toolkit's start, which sets the locale the reason is told in.
-    std::string problem = enter_home_folder();
-    start_window(&form, problem);
+    start_window(&form, enter_home_folder());
     gtk_main();
     return 0;
 }

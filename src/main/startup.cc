@@ -1,5 +1,5 @@
 // Start-up: the window, its buttons, the layout and every connection.
-#include "mapcrate.h"
+#include "main/window.h"
 
 void init_btn(form_record *f) {
     f->execute_button = gtk_button_new_from_stock("gtk-execute");
@@ -34,8 +34,8 @@ void build_window(form_record *f) {
     gtk_widget_show_all(f->window);
 }
 
-void start_window(form_record *f, const std::string &problem) {
+void start_window(form_record *f, const report &problem) {
     build_window(f);
-    if (!problem.empty())
-        popup(problem.c_str(), 0);
+    if (failed(problem))
+        popup(dialog_text(problem).c_str(), 0);
 }

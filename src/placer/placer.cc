@@ -1,6 +1,6 @@
 // The layout: six regions of the 8x11 table, filled once at start-up.
 #include "banner_path.h"
-#include "mapcrate.h"
+#include "main/window.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ void pack_empty_label(form_record *f) {
 } // namespace
 
 void place_btn(form_record *f) {
-    new_framed_box(f, "Action :");
+    new_framed_box(f, text_of(msg::frame_actions));
     pack(f, f->execute_button, TRUE);
     pack(f, f->help_button, TRUE);
     f->separator = gtk_hseparator_new();
@@ -49,7 +49,7 @@ void place_btn(form_record *f) {
 void place_opt(form_record *f) {
     static const char *const first[4] = {"FFA", "TDM", "CTF", "Single"};
     static const char *const second[4] = {"Tourney", "CA", "1v1", "2v2"};
-    new_framed_box(f, "Mode de jeux");
+    new_framed_box(f, text_of(msg::frame_modes));
     pack_modes(f, 0, first);
     attach(f, f->frame, 0, 3, 5, 8);
     new_framed_box(f, "");
@@ -59,17 +59,12 @@ void place_opt(form_record *f) {
 
 void place_ifo(form_record *f) {
     // Red for the two mandatory fields, blue for the optional ones.
-    static const char *const captions[6] = {
-        "<span foreground=\"#0000FF\">Dossier des textures :</span>",
-        "<span foreground=\"#FF0000\">Fichier BSP :</span>",
-        "<span foreground=\"#0000FF\">Fichier AAS :</span>",
-        "<span foreground=\"#0000FF\">Levelshot 128*128*24 .jpg :</span>",
-        "<span foreground=\"#FF0000\">Nom de la map :</span>",
-        "<span foreground=\"#0000FF\">Description sommaire :</span>",
-    };
+    static const msg captions[6] = {msg::caption_textures, msg::caption_bsp,
+                                    msg::caption_aas,      msg::caption_levelshot,
+                                    msg::caption_map_name, msg::caption_description};
     f->box = gtk_vbox_new(TRUE, 0);
     for (int i = 0; i < 6; ++i) {
-        f->label_text = g_strdup(to_utf8(captions[i]).c_str());
+        f->label_text = g_strdup(to_utf8(text_of(captions[i])).c_str());
         f->label = gtk_label_new(f->label_text);
         gtk_label_set_use_markup(GTK_LABEL(f->label), TRUE);
         g_free(f->label_text);

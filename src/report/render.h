@@ -24,7 +24,8 @@ std::string as_it_is(std::string_view raw);
 // the plan's notes and the conflict lines are kept.
 extern const text_style plain_style;
 
-// text with {path}, {other}, {why} and {count} replaced.
+// text with {path}, {other}, {why} and {count} replaced, and {items} by at
+// most ten of the items, a line each, then the more_items line.
 std::string render_text(const std::string &text, const report &r, const text_style &style);
 // The text of what with {path}, {other}, {why} and {count} replaced.
 std::string render(msg what, const report &r, const text_style &style);

@@ -26,14 +26,12 @@ struct report {
 
 inline bool failed(const report &r) { return r.what != msg::ok; }
 
-// A record of what, from step, about path, with count; the other fields empty.
-inline report report_of(msg what, step_id step, const std::string &path = std::string(),
-                        std::uint64_t count = 0) {
+// A record of what, from step, about path.
+inline report report_of(msg what, step_id step = step_id::none, std::string path = {}) {
     report r;
     r.what = what;
     r.step = step;
-    r.path = path;
-    r.count = count;
+    r.path = std::move(path);
     return r;
 }
 

@@ -2,6 +2,8 @@
 // in them that a terminal would take as a command.
 #include "report/shown.h"
 
+#include <glib.h>
+
 namespace {
 
 // The length of the well-formed UTF-8 sequence that s starts with; 0 when
@@ -21,9 +23,9 @@ size_t sequence_length(std::string_view s) {
     return n;
 }
 
-// name as shown() writes it; with latin1, each byte that starts no UTF-8
-// sequence is read as ISO-8859-1 first.
-std::string escaped(std::string_view name, bool latin1) {
+} // namespace
+
+std::string shown(std::string_view name) {
     static const char hex[] = "0123456789abcdef";
     std::string text;
     text.reserve(name.size());
@@ -37,20 +39,11 @@ std::string escaped(std::string_view name, bool latin1) {
             i += n;
             continue;
         }
-        // A C1 control, or with latin1 a byte that stands for one, as its two UTF-8 bytes.
-        if (c1 || (latin1 && n == 0 && c >= 0x80 && c < 0xa0)) {
-            auto low = c1 ? static_cast<unsigned char>(name[i + 1]) : c;
-            text += {'\\', 'x', 'c', '2', '\\', 'x', hex[low >> 4], hex[low & 15]};
-            i += c1 ? 2 : 1;
-            continue;
-        }
-        if (latin1 && n == 0 && c >= 0xa0)
-            text += {static_cast<char>(0xc0 | c >> 6), static_cast<char>(0x80 | (c & 0x3f))};
-        else if (c == '\\')
+        if (c == '\\')
             text += "\\\\";
         else if (c == '\t' || c == '\n' || c == '\r')
             text += {'\\', c == '\t' ? 't' : c == '\n' ? 'n' : 'r'};
-        else if (c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0))
+        else if (c < 0x20 || c == 0x7f || (c >= 0x80 && c < 0xa0) || c1)
             text += {'\\', 'x', hex[c >> 4], hex[c & 15]};
         else
             text += name[i];
@@ -59,12 +52,33 @@ std::string escaped(std::string_view name, bool latin1) {
     return text;
 }
 
-} // namespace
-
-std::string shown(std::string_view name) {
-    return escaped(name, false);
+std::string latin1_path(const std::string &path) {
+    std::string shown = path;
+    if (g_utf8_validate(path.data(), static_cast<gssize>(path.size()), nullptr)) {
+        gchar *latin1 =
+            g_convert_with_fallback(path.data(), static_cast<gssize>(path.size()), "ISO-8859-1",
+                                    "UTF-8", "?", nullptr, nullptr, nullptr);
+        if (latin1)
+            shown = latin1;
+        g_free(latin1);
+    }
+    return shown;
 }
 
-std::string shown_line(std::string_view line) {
-    return escaped(line, true);
+std::string as_utf8(const std::string &line) {
+    std::string out;
+    for (size_t at = 0; at < line.size();) {
+        const char *p = line.data() + at;
+        gunichar c = g_utf8_get_char_validated(p, static_cast<gssize>(line.size() - at));
+        if (static_cast<unsigned char>(*p) >= 0x80 && (c == gunichar(-1) || c == gunichar(-2))) {
+            char utf8[6];
+            out.append(utf8, g_unichar_to_utf8(static_cast<unsigned char>(*p), utf8));
+            ++at;
+            continue;
+        }
+        size_t n = static_cast<size_t>(g_utf8_next_char(p) - p);
+        out.append(p, n);
+        at += n;
+    }
+    return out;
 }

@@ -9,9 +9,6 @@
 
 // ISO-8859-1 text in the locale's encoding; what it cannot hold becomes '?'.
 std::string in_locale(const std::string &latin1);
-// Text in UTF-8 (the system's words, as a rule) in ISO-8859-1, what it
-// cannot hold written as '?'; text that is not UTF-8 stays as it is.
-std::string in_latin1(const std::string &text);
 // How the terminal writes texts, names and the system's words.
 extern const text_style terminal_style;
 // The record's line, without its end.
@@ -22,3 +19,10 @@ bool print_report(const report &r, std::FILE *out = stdout, const char *line_end
 // Writes text (already in the locale's encoding) to out as it is, and
 // flushes it.  Returns false when the write failed.
 bool print_text(const std::string &text, std::FILE *out = stdout);
+// Writes "mapcrate: ", then the ISO-8859-1 text converted to the locale's
+// encoding, then raw (names of the user's, as shown() writes them) and a
+// line feed, to standard error.
+void tell(const std::string &latin1, const std::string &raw = std::string());
+// The same for a record: "mapcrate: ", the word that marks a question --yes
+// passed over when it was, and its line.
+void tell(const report &r, bool passed_over = false);

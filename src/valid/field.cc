@@ -1,26 +1,33 @@
-// Execute's first step: a snapshot of the form, then its rules and the
-// questions about it.  Nothing here shows or prints: the front ends do.
+// Execute's first step: the request's rules and the questions about it.
+// Nothing here shows or prints: the front ends do.
 #include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstring>
 
-#include "copy_file.h"
-#include "level_checks.h"
-#include "mapcrate.h"
+#include "gamepath/game_path.h"
+#include "io/io.h"
+#include "valid/field.h"
+#include "valid/level_checks.h"
 
 namespace {
+
+// The first of the files the request names that does not open as a file.
+const std::string *first_unreadable(const pack_request &r) {
+    for (const std::string *file : {&r.bsp_path, &r.aas_path, &r.levelshot_path})
+        if (!file->empty() && !opens_as_file(file->c_str()))
+            return file;
+    return nullptr;
+}
 
 // A client asks a server for the map's package as "baseoa/<name>.pk3" in at
 // most 63 bytes (MAX_QPATH), the console splits a name at a blank or a byte
 // outside ASCII, and the menu types "map <name>", where a ';' would start
 // another command.
-bool game_can_load(const char *map_name) {
-    size_t n = std::strlen(map_name);
-    if (n > map_name_limit)
+bool game_can_load(const std::string &map_name) {
+    if (map_name.size() > map_name_limit)
         return false;
-    for (const char *p = map_name; *p; ++p) {
-        char c = *p;
+    for (char c : map_name) {
         bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
         if (!letter && !(c >= '0' && c <= '9') && !std::strchr("-_.", c))
             return false;
@@ -28,56 +35,36 @@ bool game_can_load(const char *map_name) {
     return true;
 }
 
-// The first rule the form fails; path gets the file it refused.
-std::optional<form_rule> first_failed_rule(const form_record *f, std::string &path) {
-    if (f->textures_dir[0] != '\0' && !opens_as_folder(f->textures_dir))
-        return form_rule::textures_not_folder;
-    for (const char *file : {f->bsp_path, f->aas_path, f->levelshot_path})
-        if (file[0] != '\0' && !opens_as_file(file)) {
-            path = file;
-            return form_rule::file_unreadable;
-        }
-    if (f->bsp_path[0] == '\0' || f->map_name[0] == '\0')
-        return form_rule::mandatory_missing;
-    if (!game_can_load(f->map_name))
-        return form_rule::map_name_unloadable;
-    return std::nullopt;
+// The first rule the request fails, with the file it refused.
+report first_failed_rule(const pack_request &r) {
+    msg what = msg::ok;
+    std::string path;
+    if (!r.textures_dir.empty() && !opens_as_folder(r.textures_dir.c_str()))
+        what = msg::rule_textures_not_folder;
+    else if (const std::string *file = first_unreadable(r))
+        what = msg::rule_file_unreadable, path = *file;
+    else if (r.bsp_path.empty() || r.map_name.empty())
+        what = msg::rule_mandatory_missing;
+    else if (!game_can_load(r.map_name))
+        what = msg::rule_map_name_unloadable;
+    return report_of(what, step_id::form, path);
 }
 
-question question_about(level_problem p) {
+msg question_about(level_problem p) {
     switch (p) {
     case level_problem::bsp_not_level:
-        return {question_kind::bsp_not_level, "Le fichier BSP n'est pas une map compil\xe9"
-                                              "e pour le jeu (IBSP, version 46)."};
+        return msg::question_bsp_not_level;
     case level_problem::aas_not_navigation:
-        return {question_kind::aas_not_navigation,
-                "Le fichier AAS n'est pas un fichier de navigation des bots (EAAS, version 5)."};
+        return msg::question_aas_not_navigation;
     case level_problem::aas_for_another_bsp:
-        return {question_kind::aas_for_another_bsp,
-                "Le fichier AAS a \xe9t\xe9 calcul\xe9 pour une autre compilation de la map : les "
-                "bots ne pourront pas y jouer."};
+        return msg::question_aas_for_another_bsp;
     case level_problem::levelshot_not_128_jpeg:
         break;
     }
-    return {question_kind::levelshot_not_128_jpeg,
-            "Le levelshot n'est pas une image JPEG de 128\xd7"
-            "128 pixels en 24 bits."};
+    return msg::question_levelshot_not_128_jpeg;
 }
 
 } // namespace
-
-const char *const go_on_text = "Voulez-vous continuer ?";
-
-void get_field(form_record *f) {
-    for (int i = 0; i < 8; ++i)
-        f->mode_states[i] = gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(f->mode_buttons[i]));
-    f->textures_dir = gtk_entry_get_text(GTK_ENTRY(f->textures_entry));
-    f->bsp_path = gtk_entry_get_text(GTK_ENTRY(f->bsp_entry));
-    f->aas_path = gtk_entry_get_text(GTK_ENTRY(f->aas_entry));
-    f->levelshot_path = gtk_entry_get_text(GTK_ENTRY(f->levelshot_entry));
-    f->map_name = gtk_entry_get_text(GTK_ENTRY(f->map_name_entry));
-    f->description = gtk_entry_get_text(GTK_ENTRY(f->description_entry));
-}
 
 bool opens_as_folder(const char *path) {
     dir_owner d{opendir(path)};
@@ -92,37 +79,18 @@ bool opens_as_file(const char *path) {
     return fd.fd >= 0;
 }
 
-const char *rule_message(form_rule rule) {
-    switch (rule) {
-    case form_rule::textures_not_folder:
-        return "Veuillez selectionner un dossier valide pour les textures";
-    case form_rule::file_unreadable:
-        return "Impossible d'ouvrir le fichier.\nVerifiez son existance ou qu'il n'y ai pas de "
-               "caracteres accentu\xe9s.";
-    case form_rule::mandatory_missing:
-        return "Rev\xe9rifiez les champs en Rouge, ils sont obligatoires.";
-    case form_rule::map_name_unloadable:
-        break;
-    }
-    return "Le nom de la map doit faire au plus 52 caract\xe8res, pris parmi les lettres sans "
-           "accent, les chiffres, - _ et . : le jeu ne pourrait pas la charger.";
-}
-
-request_check verif_field(const form_record *f) {
+request_check verif_field(const pack_request &request) {
     request_check check;
-    std::string path;
-    if (std::optional<form_rule> rule = first_failed_rule(f, path)) {
-        check.failed = failed_rule{*rule, rule_message(*rule), path};
+    check.refused = first_failed_rule(request);
+    if (failed(check.refused))
         return check;
-    }
-    for (level_problem p : level_problems(f->bsp_path, f->aas_path, f->levelshot_path))
-        check.questions.push_back(question_about(p));
+    for (level_problem p : level_problems(request.bsp_path.c_str(), request.aas_path.c_str(),
+                                          request.levelshot_path.c_str()))
+        check.questions.push_back(report_of(question_about(p), step_id::questions));
     bool any_mode = false;
-    for (int32_t state : f->mode_states)
-        any_mode = any_mode || state == 1;
+    for (bool on : request.modes)
+        any_mode = any_mode || on;
     if (!any_mode)
-        check.questions.push_back({question_kind::no_game_mode,
-                                   "Aucun mode de jeu n'a \xe9t\xe9 choisis, le pk3 n'apparaitre "
-                                   "dans aucune cat\xe9gorie."});
+        check.questions.push_back(report_of(msg::question_no_game_mode, step_id::questions));
     return check;
 }

@@ -108,8 +108,9 @@ bool about_aas(const std::string &line) {
 using why = report;
 
 why note(msg what, std::uint64_t count = 0, const std::string &detail = "") {
-    why r = report_of(what, step_id::verify, "", count);
+    why r = report_of(what, step_id::verify);
     r.why = detail;
+    r.count = count;
     return r;
 }
 

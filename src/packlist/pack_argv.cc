@@ -1,26 +1,28 @@
 // The packer's argument list: the options, the archive name and the files
 // this Execute staged, in the order the archive lists them.
-#include "mapcrate.h"
+#include "packlist/pack_argv.h"
 
-int creat_argv(form_record *f) {
-    std::vector<std::string> &args = f->pack_argv;
+#include "gamepath/game_path.h"
+
+int creat_argv(const pack_request &request, pack_run &run) {
+    std::vector<std::string> &args = run.pack_argv;
     args.clear();
     args.push_back("Mapcrate.exe");
     args.push_back("-o");
     args.push_back("-9");
     std::string archive;
     // The packer reads any element beginning with '-' as options.
-    if (f->map_name[0] == '-')
+    if (request.map_name.compare(0, 1, "-") == 0)
         archive = "./";
-    str_end_cpy(archive, f->map_name);
+    str_end_cpy(archive, request.map_name);
     str_end_cpy(archive, ".pk3");
     args.push_back(std::move(archive));
     std::string arena = "scripts/";
-    str_end_cpy(arena, f->map_name);
+    str_end_cpy(arena, request.map_name);
     str_end_cpy(arena, ".arena");
     bool arena_listed = false;
     // The arena script comes before the shader scripts, which close the plan.
-    for (const planned_file &file : f->plan.files) {
+    for (const planned_file &file : run.plan.files) {
         if (!arena_listed && file.game_path.compare(0, 8, "scripts/") == 0) {
             args.push_back(arena);
             arena_listed = true;

@@ -1,7 +1,7 @@
 // The plan's lines on the terminal.
 #include <gtest/gtest.h>
 
-#include "mapcrate.h"
+#include "terminal/step_lines.h"
 
 TEST(PrintPlan, NotesKeepTheirNamesOneLineEach) {
     // The plan keeps the names of its notes as they are; each note is a line of

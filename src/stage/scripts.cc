@@ -5,26 +5,26 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
-#include "copy_file.h"
-#include "mapcrate.h"
+#include "gamepath/game_path.h"
+#include "stage/copy_file.h"
+#include "stage/stage.h"
 
 namespace {
 
 // The game reads double quotes as the ends of a value, so one inside the
 // text would cut it; line feeds get the carriage return of text mode.
-std::string arena_value(const char *text) {
+std::string arena_value(const std::string &text) {
     std::string v;
-    for (const char *p = text; *p; ++p) {
-        if (*p == '"')
+    for (char c : text) {
+        if (c == '"')
             v += '\'';
-        else if (*p == '\n')
+        else if (c == '\n')
             v += "\r\n";
         else
-            v += *p;
+            v += c;
     }
     return v;
 }
@@ -57,12 +57,12 @@ const char *const credits_text = "pk3 creer avec Mapcrate v0.1\r\n"
                                  "Merci a l'auteur de minizip\r\n"
                                  "http://www.winimage.com/zLibDll/minizip.html";
 
-std::string arena_text(const form_record *f) {
-    std::string arena = "{\r\nmap \"" + arena_value(f->map_name) +
-                        "\"\r\nbots \"phobos\"\r\nlongname \"" + arena_value(f->description) +
+std::string arena_text(const pack_request &request) {
+    std::string arena = "{\r\nmap \"" + arena_value(request.map_name) +
+                        "\"\r\nbots \"phobos\"\r\nlongname \"" + arena_value(request.description) +
                         "\"\r\nfraglimit 20\r\ntimelimit 60\r\ntype \"";
     for (int i = 0; i < 8; ++i)
-        if (f->mode_states[i] != 0)
+        if (request.modes[i])
             arena += std::string(mode_tokens[i]) + " ";
     return arena + "\"\r\n}\r\n";
 }
@@ -71,21 +71,18 @@ long my_putstr_to_fd(const char *text, int fd) {
     return static_cast<long>(write(fd, text, std::strlen(text)));
 }
 
-outcome gener_scripts(form_record *f) {
-    std::printf("Creation du dossier : scripts/\n\n");
-    std::fflush(stdout);
-    const std::string &stage = f->stage_dir;
-    if (int err = make_folder((stage + "scripts/").c_str()))
-        return staging_failure("scripts/", err);
+report gener_scripts(const pack_request &request, const pack_run &run, const progress_sink &sink) {
+    const std::string &stage = run.stage_dir;
+    if (report r = make_stage_dir(stage, "scripts/", sink); failed(r))
+        return r;
 
     std::string path;
     str_end_cpy(path, "scripts/");
-    str_end_cpy(path, f->map_name);
+    str_end_cpy(path, request.map_name);
     str_end_cpy(path, ".arena");
-    std::printf("Creation du fichier : %s\n\n", path.c_str());
-    std::fflush(stdout);
+    send(sink, report_of(msg::stage_file_made, step_id::staging, path));
 
-    if (int err = write_text((stage + path).c_str(), arena_text(f)))
+    if (int err = write_text((stage + path).c_str(), arena_text(request)))
         return staging_failure(path, err);
     if (int err = write_text((stage + "mapcrate").c_str(), credits_text))
         return staging_failure("mapcrate", err);

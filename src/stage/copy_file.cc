@@ -41,23 +41,25 @@ int copy_in_kernel(int in, int out, off_t size, off_t &offset) {
 // offset ends at what was copied.
 int copy_with_buffer(int in, int out, off_t &offset) {
     std::vector<char> buffer(64 * 1024);
+    // A call a signal interrupted is made again.
+    auto uninterrupted = [](auto call) {
+        ssize_t n;
+        do
+            n = call();
+        while (n < 0 && errno == EINTR);
+        return n;
+    };
     for (;;) {
-        ssize_t n = pread(in, buffer.data(), buffer.size(), offset);
-        if (n == 0)
-            return 0;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
+        ssize_t n = uninterrupted([&] { return pread(in, buffer.data(), buffer.size(), offset); });
+        if (n <= 0)
+            return n == 0 ? 0 : -1;
         for (ssize_t done = 0; done < n;) {
-            ssize_t w =
-                pwrite(out, buffer.data() + done, static_cast<size_t>(n - done), offset + done);
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
+            ssize_t w = uninterrupted([&] {
+                return pwrite(out, buffer.data() + done, static_cast<size_t>(n - done),
+                              offset + done);
+            });
+            if (w < 0)
                 return -1;
-            }
             done += w;
         }
         offset += n;
@@ -144,7 +146,10 @@ int make_folder(const char *path) {
     return err == EEXIST ? 0 : err;
 }
 
-outcome staging_failure(const std::string &path, int err) {
-    return {failed_step::staging, path,
-            err == ELOOP ? "lien symbolique, non suivi" : std::strerror(err)};
+report staging_failure(const std::string &path, int err) {
+    report r = report_of(err == ELOOP ? msg::staging_link_in_way : msg::staging_failed,
+                         step_id::staging, path);
+    if (err != ELOOP)
+        r.why = std::strerror(err);
+    return r;
 }

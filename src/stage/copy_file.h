@@ -7,7 +7,7 @@
 #include <string>
 
 #include "io/io.h"
-#include "mapcrate.h"
+#include "report/report.h"
 
 // Copies the file open on src_fd (whose status is src), from its start, to
 // dest_path, creating or replacing it.  A destination that is the source
@@ -26,6 +26,10 @@ int open_own_file(const char *path, int flags, mode_t mode);
 // ELOOP when a symbolic link has it: it is not followed).
 int make_folder(const char *path);
 
-// The staging outcome of a call on path that failed with err.  A link in
+// The staging failure of a call on path that failed with err.  A link in
 // the tree's way is named as such: the system would only say it loops.
-outcome staging_failure(const std::string &path, int err);
+report staging_failure(const std::string &path, int err);
+
+// Tells the folder's progress line, then makes the folder path (a game
+// path) under stage; a staging failure when it cannot.
+report make_stage_dir(const std::string &stage, const std::string &path, const progress_sink &sink);

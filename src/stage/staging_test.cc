@@ -14,8 +14,10 @@
 #include <string>
 
 #include "io/io.h"
-#include "mapcrate.h"
+#include "pipeline/pipeline.h"
+#include "stage/stage.h"
 #include "support.h"
+#include "terminal/step_lines.h"
 
 namespace {
 
@@ -25,27 +27,27 @@ using list = std::vector<std::string>;
 // working folder gets the package and nothing else; each entry holds what
 // it was planned from, none encrypted.
 struct execution {
-    outcome result;
+    report result;
     package_plan plan;
     std::string printed;
     list names; // the archive's, sorted
 };
 
 execution execute(const std::string &textures, const std::string &bsp, const char *map = "-m") {
-    form_record f;
-    f.textures_dir = textures.c_str();
-    f.bsp_path = bsp.c_str();
-    f.aas_path = f.levelshot_path = "";
-    f.map_name = map, f.description = "Le \"grand\"\ntwo";
-    std::copy_n(std::array{1, 0, 1, 1, -1, 0, 7, 1}.begin(), 8, f.mode_states);
+    pack_request request;
+    request.textures_dir = textures;
+    request.bsp_path = bsp;
+    request.map_name = map, request.description = "Le \"grand\"\ntwo";
+    request.modes = {true, false, true, true, true, false, true, true};
     execution run;
-    run.plan = f.plan = plan_package({textures, bsp, "", "", map, ""});
+    pack_run planned;
+    run.plan = planned.plan = plan_package({textures, bsp, "", "", map, ""});
     const std::string package = std::string(map) + ".pk3";
     const list before = folder_snapshot(package);
     rusage children{}, after{};
     getrusage(RUSAGE_CHILDREN, &children);
     testing::internal::CaptureStdout();
-    run.result = stage_and_pack(&f);
+    run.result = stage_and_pack(request, planned, progress_on_stdout());
     run.printed = testing::internal::GetCapturedStdout();
     getrusage(RUSAGE_CHILDREN, &after);
     EXPECT_EQ(after.ru_minflt, children.ru_minflt) << "a child process ran";
@@ -137,7 +139,7 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
             entries.insert(entries.end(), used.begin(), used.end());
         std::sort(entries.begin(), entries.end());
         execution run = execute(row.textures, "m.bsp");
-        EXPECT_EQ(run.result.path + run.result.reason, "");
+        EXPECT_EQ(run.result.path + run.result.why, "");
         EXPECT_EQ(run.names, entries) << row.textures;
         if (row.textures == std::string("game/textures")) {
             EXPECT_EQ(run.plan.game_owned, row.game ? owned : list{}) << row.game;

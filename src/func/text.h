@@ -1,0 +1,15 @@
+// The window's texts: the program's ISO-8859-1 texts and the steps' records
+// as the toolkit shows them.
+#pragma once
+
+#include <string>
+
+#include "report/report.h"
+
+// The program's own texts are stored in ISO-8859-1; this gives the UTF-8
+// the toolkit shows, whatever the locale.
+std::string to_utf8(const char *latin1);
+// A record as the window's dialogs say it, in ISO-8859-1 (what popup and
+// yes_no take): names and the system's words through latin1_path, the
+// names the staging and the packer met escaped first as shown() does.
+std::string dialog_text(const report &r);

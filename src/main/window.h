@@ -1,0 +1,99 @@
+// Mapcrate's window: the form record and the routines that build it and
+// handle its buttons (src/main, src/placer, src/func).  Only the window
+// includes this header: the steps it runs are the toolkit-free core's
+// (see README.md, "How it fits together").
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <cstdint>
+#include <string>
+
+#include "func/text.h"
+#include "main/home_folder.h"
+#include "report/report.h"
+#include "request/request.h"
+
+// The window's state.  Widget handles point into the window's widget tree;
+// the selected names are interned by the toolkit.
+struct form_record {
+    GtkWidget *window = nullptr;
+    GtkWidget *table = nullptr;
+    GtkWidget *execute_button = nullptr;
+    GtkWidget *quit_button = nullptr;
+    GtkWidget *info_button = nullptr;
+    GtkWidget *clear_button = nullptr;
+    GtkWidget *help_button = nullptr;
+    // 0 textures folder, 1 BSP, 2 AAS, 3 levelshot.
+    GtkWidget *browse_buttons[4] = {};
+    // Scratch members of the layout routines.
+    GtkWidget *box = nullptr;
+    GtkWidget *frame = nullptr;
+    GtkWidget *separator = nullptr;
+    GtkWidget *label = nullptr;
+    // 0 textures, 1 BSP, 2 AAS, 3 levelshot, 4 map name, 5 description.
+    GtkWidget *entries[6] = {};
+    // FFA, TDM, CTF, Single, Tourney, CA, 1v1, 2v2.
+    GtkWidget *mode_buttons[8] = {};
+    GtkWidget *image = nullptr;
+    GtkWidget *file_dialog = nullptr;
+    gchar *label_text = nullptr;
+    // Names last taken from the file-selection dialog, per browse index.
+    const char *selected_paths[4] = {};
+    int32_t browse_index = 0;
+};
+
+// Names for the entries, so code reads as the form does.
+#define textures_entry entries[0]
+#define bsp_entry entries[1]
+#define aas_entry entries[2]
+#define levelshot_entry entries[3]
+#define map_name_entry entries[4]
+#define description_entry entries[5]
+
+// --- src/main -------------------------------------------------------------
+
+// Creates the window, the buttons and the layout, connects every handler
+// and shows the window: all of start-up but the toolkit's initialisation
+// and its main loop.  The toolkit must be initialised.
+void build_window(form_record *f);
+// The window's start-up: builds the window, then shows problem, when there
+// is one, in an error dialog over it.
+void start_window(form_record *f, const report &problem);
+void init_btn(form_record *f);
+
+// --- src/placer -----------------------------------------------------------
+
+void place_btn(form_record *f);
+void place_opt(form_record *f);
+void place_ifo(form_record *f);
+void place_img(form_record *f);
+void place_sbn(form_record *f);
+
+// --- src/func -------------------------------------------------------------
+
+
+// Modal message dialog with no parent; kind 0 is an error, anything else
+// information.  Returns once the user has dismissed it and it is gone from
+// the screen.
+void popup(const char *latin1_text, int kind);
+// The program's one Yes/No question: modal, over parent when there is one.
+// Returns the answer (GTK_RESPONSE_YES, GTK_RESPONSE_NO, or
+// GTK_RESPONSE_DELETE_EVENT when it was closed from its frame) once the
+// dialog is gone from the screen.
+gint yes_no(GtkWidget *parent, const char *latin1_question);
+void info_popup(GtkWidget *button, gpointer window);
+void aide_popup(GtkWidget *button, gpointer form);
+void cleaner(GtkWidget *button, gpointer form);
+void quit_func(GtkWidget *button, gpointer form);
+void search(GtkWidget *button, gpointer form);
+void file_select(form_record *f);
+void open_proj(GtkWidget *button, gpointer form);
+// "clicked" handler of Execute: the window's front end of the three steps.
+void valider(GtkWidget *button, gpointer form);
+
+// What the form's entries and game-mode buttons hold now, as a request.
+pack_request get_field(const form_record *f);
+// The window's test of a chosen file: 1 when the path opens for reading as
+// a file; otherwise shows the unreadable-file message and returns 0.
+int is_a_file(const char *path);

@@ -1,0 +1,29 @@
+// The package plan of the request, and the questions about the files found
+// nowhere and the other pk3s.
+#include <algorithm>
+
+#include "level/other_packages.h"
+#include "pipeline/pipeline.h"
+
+void plan_form(const pack_request &request, pack_run &run) {
+    run.plan = plan_package({request.textures_dir, request.bsp_path, request.aas_path,
+                             request.levelshot_path, request.map_name, request.game_dir});
+    run.plan.conflicts = plan_conflicts(run.plan, request.map_name);
+}
+
+std::vector<report> questions_to_ask(const request_check &check, const package_plan &plan) {
+    std::vector<report> questions = check.questions;
+    auto before_game_mode = [&](msg what, const std::vector<std::string> &names) {
+        auto at = std::find_if(questions.begin(), questions.end(), [](const report &q) {
+            return q.what == msg::question_no_game_mode;
+        });
+        report q = report_of(what, step_id::questions);
+        q.items = names;
+        questions.insert(at, q);
+    };
+    if (plan.game_found && !plan.missing.empty())
+        before_game_mode(msg::question_missing_files, plan.missing);
+    if (!plan.conflicts.empty())
+        before_game_mode(msg::question_conflicts, plan.conflicts);
+    return questions;
+}
