@@ -90,10 +90,10 @@ struct temp_home {
 
 // The server's error lines: its own, the game's and the bots' library's.
 bool is_error(const std::string &line) {
-    for (const char *head : {"ERROR", "Error:", "Fatal:", "Exit:"})
-        if (line.compare(0, std::strlen(head), head) == 0)
-            return true;
-    return false;
+    static const char *const heads[] = {"ERROR", "Error:", "Fatal:", "Exit:"};
+    return std::any_of(std::begin(heads), std::end(heads), [&](const char *head) {
+        return line.compare(0, std::strlen(head), head) == 0;
+    });
 }
 
 bool about_aas(const std::string &line) {
