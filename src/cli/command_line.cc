@@ -19,20 +19,18 @@
 
 namespace {
 
-// A script must never wait on a question: nothing reads standard input.
-void close_standard_input() {
-    fd_owner null{open("/dev/null", O_RDONLY | O_CLOEXEC)};
+// Points fd at /dev/null, opened with flags.
+void to_null(int fd, int flags) {
+    fd_owner null{open("/dev/null", flags | O_CLOEXEC)};
     if (null.fd >= 0)
-        dup2(null.fd, STDIN_FILENO);
+        dup2(null.fd, fd);
 }
 
 // Returns standard output as it was, for --verify's failures.
 fd_owner drop_progress_lines() {
     std::fflush(stdout);
     fd_owner kept{fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3)};
-    fd_owner null{open("/dev/null", O_WRONLY | O_CLOEXEC)};
-    if (null.fd >= 0)
-        dup2(null.fd, STDOUT_FILENO);
+    to_null(STDOUT_FILENO, O_WRONLY);
     return kept;
 }
 
@@ -72,7 +70,8 @@ int command_line(int argc, char **argv) {
     cli_options o;
     if (int status = parse_options(argc, argv, o); status >= 0)
         return status;
-    close_standard_input();
+    // A script must never wait on a question: nothing reads standard input.
+    to_null(STDIN_FILENO, O_RDONLY);
     if (o.check_given)
         return check_command(o);
     const pack_request request = request_of(o);

@@ -17,26 +17,18 @@
 // The window's state.  Widget handles point into the window's widget tree;
 // the selected names are interned by the toolkit.
 struct form_record {
-    GtkWidget *window = nullptr;
-    GtkWidget *table = nullptr;
-    GtkWidget *execute_button = nullptr;
-    GtkWidget *quit_button = nullptr;
-    GtkWidget *info_button = nullptr;
-    GtkWidget *clear_button = nullptr;
-    GtkWidget *help_button = nullptr;
+    GtkWidget *window = nullptr, *table = nullptr;
+    GtkWidget *execute_button = nullptr, *quit_button = nullptr, *info_button = nullptr,
+              *clear_button = nullptr, *help_button = nullptr;
     // 0 textures folder, 1 BSP, 2 AAS, 3 levelshot.
     GtkWidget *browse_buttons[4] = {};
     // Scratch members of the layout routines.
-    GtkWidget *box = nullptr;
-    GtkWidget *frame = nullptr;
-    GtkWidget *separator = nullptr;
-    GtkWidget *label = nullptr;
+    GtkWidget *box = nullptr, *frame = nullptr, *separator = nullptr, *label = nullptr;
     // 0 textures, 1 BSP, 2 AAS, 3 levelshot, 4 map name, 5 description.
     GtkWidget *entries[6] = {};
     // FFA, TDM, CTF, Single, Tourney, CA, 1v1, 2v2.
     GtkWidget *mode_buttons[8] = {};
-    GtkWidget *image = nullptr;
-    GtkWidget *file_dialog = nullptr;
+    GtkWidget *image = nullptr, *file_dialog = nullptr;
     gchar *label_text = nullptr;
     // Names last taken from the file-selection dialog, per browse index.
     const char *selected_paths[4] = {};

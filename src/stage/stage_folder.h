@@ -15,10 +15,8 @@ extern const char stage_template[];
 struct stage_folder {
     std::string path; // with its closing '/'; empty until made
     fd_owner lock;
-    stage_folder() = default;
+    // Not copied: its lock, an fd_owner, is not.
     ~stage_folder();
-    stage_folder(const stage_folder &) = delete;
-    stage_folder &operator=(const stage_folder &) = delete;
 };
 
 // Removes the staging folders no running Execute holds any more, then
