@@ -6,6 +6,7 @@
 
 #include "io/io.h"
 #include "level/readers.h"
+#include "report/render.h"
 
 namespace {
 
@@ -65,11 +66,15 @@ bool inside(const level_reader &r, int index, std::uint64_t size) {
 std::string refusal(const level_reader &r, std::uint64_t size) {
     for (int n = 0; n < lump_count; ++n) {
         std::uint64_t length = lump_of(r, n).second;
+        report why = report_of(msg::level_lump_outside, step_id::form);
+        why.count = static_cast<std::uint64_t>(n);
         if (!inside(r, n, size))
-            return "bloc " + std::to_string(n) + " hors du fichier";
-        if (record_sizes[n] && length % record_sizes[n] != 0)
-            return "bloc " + std::to_string(n) + " de " + std::to_string(length) +
-                   " octets, pas un multiple de " + std::to_string(record_sizes[n]);
+            return render(why, plain_style);
+        if (record_sizes[n] && length % record_sizes[n] != 0) {
+            why.why = std::to_string(length);
+            why.other = std::to_string(record_sizes[n]);
+            return render(msg::level_lump_size, why, plain_style);
+        }
     }
     return std::string();
 }

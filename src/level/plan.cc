@@ -17,8 +17,18 @@
 #include "level/readers.h"
 #include "level/texture_folders.h"
 #include "level/tree.h"
+#include "report/render.h"
 
 namespace {
+
+// A note of the plan, in the table's words with its names as they are.
+std::string note_text(msg what, const std::string &path, const std::string &other,
+                      const std::string &why = {}) {
+    report r = report_of(what, step_id::plan, path);
+    r.other = other;
+    r.why = why;
+    return render(r, plain_style);
+}
 
 // Models are read whole; larger ones are not such files.
 constexpr std::uint64_t model_limit = 64u << 20;
@@ -96,8 +106,7 @@ void add(planner &p, const std::string &game_path, const std::string &source) {
     auto [at, fresh] = p.placed.emplace(lower_case(game_path), game_path);
     if (!fresh) {
         if (at->second != game_path)
-            p.plan.notes.push_back("Meme nom a la casse pres, laisse de cote : " + game_path +
-                                   " (garde : " + at->second + ")");
+            p.plan.notes.push_back(note_text(msg::plan_same_but_case, game_path, at->second));
         return;
     }
     struct stat st {};
@@ -137,7 +146,7 @@ bool fits_engine(planner &p, const std::string &name) {
     if (name.size() < game_path_limit)
         return true;
     if (!p.missed.count(lower_case(name)))
-        p.plan.notes.push_back("Chemin trop long pour le jeu (64 octets ou plus) : " + name);
+        p.plan.notes.push_back(note_text(msg::plan_path_too_long, name, {}));
     miss(p, name);
     return false;
 }
@@ -156,8 +165,8 @@ void take(planner &p, const std::string &game_path, const std::string &source) {
         add(p, game_path, source);
         return;
     }
-    p.plan.notes.push_back("Lien hors du dossier du jeu, non suivi : " + game_path + " -> " +
-                           (real.empty() ? source : real));
+    p.plan.notes.push_back(
+        note_text(msg::plan_link_outside, game_path, real.empty() ? source : real));
     miss(p, game_path);
 }
 
@@ -318,17 +327,15 @@ shader_images images_of(planner &p, const std::vector<std::string> &shaders,
                 if (!told.insert(script).second)
                     continue;
                 if (game) {
-                    p.plan.notes.push_back(
-                        "Shader deja defini par le jeu, le votre est ignore : " + shader + " (" +
-                        game->script + ", " + scripts[script].first + ")");
+                    p.plan.notes.push_back(note_text(msg::plan_shader_in_game, shader,
+                                                     game->script, scripts[script].first));
                 } else if (!found) {
                     found = def;
                     taken = script;
                     used.script_used[script] = true;
                 } else {
-                    p.plan.notes.push_back("Shader defini deux fois : " + shader + " (" +
-                                           scripts[taken].first + ", " + scripts[script].first +
-                                           ")");
+                    p.plan.notes.push_back(note_text(msg::plan_shader_twice, shader,
+                                                     scripts[taken].first, scripts[script].first));
                 }
             }
         if (!found) {
