@@ -5,7 +5,8 @@ outputs.py PROGRAM GUI_TESTS SOURCE_DIR [--record]: compares (a diff on failure)
 Run under an X server (for the window tests)."""
 import difflib, hashlib, os, re, shlex, shutil, subprocess, sys, tempfile, zipfile
 
-VOLUME = "/usr/share/games/openarena/baseoa/z_oacmp-volume1-v3.pk3"  # Debian's openarena-oacmp1
+GAME = "/usr/share/games/openarena/baseoa"  # the game's paks, from Debian's openarena-data
+VOLUME = GAME + "/z_oacmp-volume1-v3.pk3"  # Debian's openarena-oacmp1
 SAMPLE = ("--bsp maps/crateyard.bsp --aas maps/crateyard.aas --levelshot levelshots/crateyard.jpg "
           "--textures textures --name crateyard --description 'Crate Yard' --modes ffa,tourney")
 L = "C.UTF-8 --bsp l.bsp --name"
@@ -47,7 +48,9 @@ C.UTF-8 --dry-run --check l.bsp
 """),
     "sample": ("sample", f"C.UTF-8 {SAMPLE} --dry-run\nC.UTF-8 {SAMPLE}\nC.UTF-8 --check crateyard.pk3\n"
                "C --check crateyard.pk3 --quiet\n"),
-    "volume": ("sample", f"C.UTF-8 --check {VOLUME}\n"),
+    "volume": ("sample", f"C.UTF-8 --check {VOLUME}\nC.UTF-8 --check {VOLUME} --game {GAME}\n"
+               f"C.UTF-8 {SAMPLE} --game {GAME} --dry-run\nC.UTF-8 {SAMPLE} --game {GAME}\n"
+               f"C.UTF-8 --check crateyard.pk3 --game {GAME}\n"),
 }
 
 
@@ -60,7 +63,11 @@ def stream(name, data):  # as it came, a missing end of the last line made visib
 
 def package(path):  # the entries, and a digest of every byte but the entries' times
     data = bytearray(open(path, "rb").read())
+    # Two readers of our own choosing read every entry back, data and CRC.
+    tested = subprocess.run(["unzip", "-tqq", path], capture_output=True, text=True)
+    assert tested.returncode == 0, ("unzip -t", path, tested.stdout, tested.stderr)
     with zipfile.ZipFile(path) as z:
+        assert z.testzip() is None, ("zipfile", path)
         lines, at = ["entries of %s, comment %r" % (os.path.basename(path), z.comment)], z.start_dir
         for i in z.infolist():
             lines.append("%s method %d size %d packed %d crc %08x flags %d attr %x extra %s" % (
