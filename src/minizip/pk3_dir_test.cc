@@ -68,10 +68,10 @@ run_result pack(row r) {
         sink.advance = [](uint64_t files, uint64_t of_files, uint64_t bytes, uint64_t of_bytes) {
             last_advance = {files, of_files, bytes, of_bytes};
         };
+        // The status the command would end with.
         res.status = pack_with_limits(int(r.args.size()), argv_view(r.args).data(), *r.limits, sink,
-                                      &last_failure) < 0
-                         ? 255
-                         : 0;
+                                      &last_failure) &
+                     0xff;
     } else {
         // "--fsize=N" first caps the bytes written to a file: the packer
         // must then see writes fail, not die of the signal that comes.
