@@ -1,6 +1,7 @@
 #include "io/io.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -76,4 +77,14 @@ std::string real_path(const std::string &path) {
     std::string real = resolved ? resolved : std::string();
     std::free(resolved);
     return real;
+}
+
+int lock_if_still_there(int fd, const char *name) {
+    if (fd < 0 || flock(fd, LOCK_EX) != 0)
+        return errno;
+    struct stat mine, there;
+    if (fstat(fd, &mine) != 0 || lstat(name, &there) != 0 || mine.st_ino != there.st_ino ||
+        mine.st_dev != there.st_dev)
+        return -1;
+    return 0;
 }

@@ -87,3 +87,18 @@ inline std::uint32_t le32(const unsigned char *p) {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
+
+// Locks fd, just made at name by this process, and checks that name still
+// leads to it: another process may have taken it for one left behind and
+// removed it, unlocked, meanwhile.  Returns 0 when it is locked and still
+// there, -1 when name leads elsewhere (make another), or errno when fd is
+// negative (the making failed) or the lock failed.
+int lock_if_still_there(int fd, const char *name);
+
+// A member that keeps its owner from being copied (or moved): for owners
+// whose destructor undoes, once, what they hold.
+struct no_copy {
+    no_copy() = default;
+    no_copy(const no_copy &) = delete;
+    no_copy &operator=(const no_copy &) = delete;
+};

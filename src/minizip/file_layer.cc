@@ -114,20 +114,15 @@ bool create_temp(file_layer *l, const struct stat &old) {
         signals_held hold;
         std::string name = dir + temp_prefix + "XXXXXX";
         fd_owner fd{mkostemp(&name[0], O_CLOEXEC)};
-        if (fd.fd < 0 || flock(fd.fd, LOCK_EX) != 0) {
-            fail(l, errno);
+        int err = lock_if_still_there(fd.fd, name.c_str());
+        if (err == 0 && (l->lock = fd_owner(dup(fd.fd))).fd < 0)
+            err = errno;
+        if (err < 0)
+            continue;
+        if (err != 0) {
+            fail(l, err);
             if (fd.fd >= 0)
                 unlink(name.c_str());
-            return false;
-        }
-        struct stat mine, there;
-        if (fstat(fd.fd, &mine) != 0 || lstat(name.c_str(), &there) != 0 ||
-            mine.st_ino != there.st_ino || mine.st_dev != there.st_dev)
-            continue;
-        l->lock = fd_owner(dup(fd.fd));
-        if (l->lock.fd < 0) {
-            fail(l, errno);
-            unlink(name.c_str());
             return false;
         }
         fchmod(fd.fd, old.st_mode != 0 ? old.st_mode & 0777 : 0666 & ~current_umask());

@@ -319,8 +319,7 @@ int add_deflated(packing *p, deflate_pool *pool, const char *path, const char *s
     int err = open_entry(p, path, source, 1, nullptr, 0);
     if (err != ZIP_OK)
         return err;
-    uLong crc = 0;
-    uint64_t size = 0;
+    uLong crc = 0, size = 0;
     for (;; part = pool_front(pool)) {
         if (!part)
             return -1;

@@ -4,6 +4,8 @@
 
 #include <signal.h>
 
+#include "io/io.h"
+
 // SIGINT, SIGTERM and SIGHUP: the signals that stop a pack or a game run.
 constexpr int stop_signal_count = 3;
 sigset_t stop_signal_set();
@@ -20,10 +22,9 @@ void give_back_stop_signals(const struct sigaction (&old)[stop_signal_count]);
 // stays ignored.  The handlers it replaced come back when it goes.
 struct signal_cleanup {
     struct sigaction old[stop_signal_count];
+    no_copy once;
     signal_cleanup();
     ~signal_cleanup();
-    signal_cleanup(const signal_cleanup &) = delete;
-    signal_cleanup &operator=(const signal_cleanup &) = delete;
 };
 
 // Holds SIGINT, SIGTERM and SIGHUP back on this thread while it lives, so
@@ -31,10 +32,9 @@ struct signal_cleanup {
 // handler knows; a signal that came meanwhile is handled when it goes.
 struct signals_held {
     sigset_t old;
+    no_copy once;
     signals_held();
     ~signals_held();
-    signals_held(const signals_held &) = delete;
-    signals_held &operator=(const signals_held &) = delete;
 };
 
 // The temporary file a signal removes: the name is copied; a name too long

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "io/io.h"
+
 struct zip_crypt_keys {
     uint32_t k[3] = {0x12345678, 0x23456789, 0x34567890};
 };
@@ -24,12 +26,9 @@ struct entry_encoder {
     z_stream stream{};
     bool deflating = false;
     zip_crypt_keys keys;
-    uLong crc = 0;
-    uLong size = 0;
+    uLong crc = 0, size = 0; // of the data passed on
     std::vector<unsigned char> out;
-    entry_encoder() = default;
-    entry_encoder(const entry_encoder &) = delete;
-    entry_encoder &operator=(const entry_encoder &) = delete;
+    no_copy once;
     ~entry_encoder();
 };
 
