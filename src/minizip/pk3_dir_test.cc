@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "io/io.h"
-#include "mapcrate.h"
+#include "packlist/pack_argv.h"
 #include "pk3_dir.h"
 #include "support.h"
 #include "terminal/printer.h"

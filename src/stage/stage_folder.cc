@@ -58,15 +58,13 @@ int make_stage_folder(stage_folder &stage) {
         fd_owner fd{open_folder(name.c_str())};
         if (fd.fd < 0 && errno == ENOENT)
             continue;
-        if (fd.fd < 0 || flock(fd.fd, LOCK_EX) != 0) {
-            int err = errno;
+        int err = lock_if_still_there(fd.fd, name.c_str());
+        if (err < 0)
+            continue;
+        if (err != 0) {
             rmdir(name.c_str());
             return err;
         }
-        struct stat mine, there;
-        if (fstat(fd.fd, &mine) != 0 || lstat(name.c_str(), &there) != 0 ||
-            mine.st_ino != there.st_ino || mine.st_dev != there.st_dev)
-            continue;
         stage.lock = std::move(fd);
         stage.path = name + '/';
         set_signal_stage(name.c_str());

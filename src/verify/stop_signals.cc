@@ -2,13 +2,8 @@
 
 #include <atomic>
 #include <cerrno>
-#include <iterator>
 
 namespace {
-
-// In the order of stop_signals::old.
-const int stoppers[] = {SIGINT, SIGTERM, SIGHUP};
-static_assert(std::size(stoppers) == sizeof stop_signals::old / sizeof(struct sigaction));
 
 std::atomic<int> noted{0};
 // The thread's mask from before the stop_signals, less the three signals:
@@ -25,26 +20,18 @@ extern "C" void note_signal(int sig) {
 
 stop_signals::stop_signals() {
     noted.store(0);
-    struct sigaction action {};
-    action.sa_handler = note_signal; // no SA_RESTART: the wait must end
-    sigemptyset(&action.sa_mask);
     waiting_mask = held.old;
-    for (int sig : stoppers) {
-        sigaddset(&action.sa_mask, sig);
-        sigdelset(&waiting_mask, sig);
-    }
-    for (size_t i = 0; i < std::size(stoppers); ++i) {
-        sigaction(stoppers[i], nullptr, &old[i]);
-        if (old[i].sa_handler != SIG_IGN)
-            sigaction(stoppers[i], &action, nullptr);
-    }
+    sigset_t stoppers = stop_signal_set();
+    for (int sig = 1; sig < NSIG; ++sig)
+        if (sigismember(&stoppers, sig) == 1)
+            sigdelset(&waiting_mask, sig);
+    take_stop_signals(note_signal, old); // no SA_RESTART: the wait must end
     active.store(true);
 }
 
 stop_signals::~stop_signals() {
     active.store(false);
-    for (size_t i = 0; i < std::size(stoppers); ++i)
-        sigaction(stoppers[i], &old[i], nullptr);
+    give_back_stop_signals(old);
 }
 
 int stop_signal() {

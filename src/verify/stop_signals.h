@@ -13,7 +13,7 @@
 // mask it replaced come back when it goes.  Not copied: held is not.
 struct stop_signals {
     signals_held held; // first in, last out: the handlers change while the signals wait
-    struct sigaction old[3];
+    struct sigaction old[stop_signal_count];
     stop_signals();
     ~stop_signals();
 };
