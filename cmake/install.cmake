@@ -10,6 +10,13 @@ foreach(size 48 128)
     DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME mapcrate.png)
 endforeach()
 install(FILES data/mapcrate.1 data/mapcrate-pack.1 DESTINATION share/man/man1)
+install(FILES data/fr/mapcrate.1 data/fr/mapcrate-pack.1 DESTINATION share/man/fr/man1)
+foreach(mo ${CATALOG_FILES})
+  get_filename_component(folder ${mo} DIRECTORY)
+  get_filename_component(folder ${folder} DIRECTORY)
+  get_filename_component(language ${folder} NAME)
+  install(FILES ${mo} DESTINATION share/locale/${language}/LC_MESSAGES)
+endforeach()
 
 # The menu entry is written when installing: it names the program by its
 # full path, which only then is known (--prefix, and /usr in the package).
