@@ -10,6 +10,7 @@ VOLUME = GAME + "/z_oacmp-volume1-v3.pk3"  # Debian's openarena-oacmp1
 SAMPLE = ("--bsp maps/crateyard.bsp --aas maps/crateyard.aas --levelshot levelshots/crateyard.jpg "
           "--textures textures --name crateyard --description 'Crate Yard' --modes ffa,tourney")
 L = "C.UTF-8 --bsp l.bsp --name"
+E = "en_US.UTF-8 --bsp l.bsp --name"
 # Per file, the folder, then per row the locale and the arguments.  A "fixtures" folder holds the
 # command-line test's files, fresh for each row; a "sample" folder is the sample map for all rows.
 GROUPS = {
@@ -51,6 +52,30 @@ C.UTF-8 --dry-run --check l.bsp
     "volume": ("sample", f"C.UTF-8 --check {VOLUME}\nC.UTF-8 --check {VOLUME} --game {GAME}\n"
                f"C.UTF-8 {SAMPLE} --game {GAME} --dry-run\nC.UTF-8 {SAMPLE} --game {GAME}\n"
                f"C.UTF-8 --check crateyard.pk3 --game {GAME}\n"),
+    # The English catalog (scripts/test.sh makes the locale): the main flows.
+    "english": ("fixtures", f"""\
+{E} m --fast
+en_US.UTF-8 --name m --bsp
+en_US.UTF-8 --bsp l.bsp --modes ffa
+{E} m --modes ffa,dm
+{E} m --verify --dry-run
+{E} m --textures l.bsp
+{E} m --levelshot l.bsp
+{E} m --name n
+en_US.UTF-8 --bsp '' --name m
+{E} {"n" * 53} --yes
+en_US.UTF-8 --bsp bad.bsp --name m --modes ffa
+en_US.UTF-8 --bsp bad.bsp --name m --modes 1v1 --yes
+{E} m --yes
+{E} m --dry-run
+{E} dir --yes
+en_US.UTF-8 --help
+en_US.UTF-8 --version
+en_US.UTF-8 --check bad.bsp
+en_US.UTF-8 --check dir.pk3
+en_US.UTF-8 --check bad.bsp --bsp l.bsp
+en_US.UTF-8 --dry-run --check l.bsp
+"""),
 }
 
 
@@ -106,7 +131,8 @@ def run_group(program, source, kind, rows):
 
 def dialogs(gui_tests):  # each dialog the window tests answered, as the test support logs it
     with tempfile.NamedTemporaryFile() as log:
-        env = dict(os.environ, MAPCRATE_DIALOG_LOG=log.name, ASAN_OPTIONS="detect_leaks=0")
+        env = dict(os.environ, MAPCRATE_DIALOG_LOG=log.name, ASAN_OPTIONS="detect_leaks=0",
+                   LC_ALL="C.UTF-8")  # the French, whatever the user's locale
         subprocess.run([gui_tests], env=env, capture_output=True, check=True)
         return re.sub(r"mapcrate-test-\w{6}", "<work>", open(log.name, errors="replace").read())
 
