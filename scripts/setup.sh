@@ -12,6 +12,7 @@ packages=(
   xvfb xauth xdotool fonts-dejavu-core
   unzip zip python3 p7zip-full libarchive-tools
   desktop-file-utils dpkg-dev file groff-base libglib2.0-bin libjpeg-turbo-progs netpbm
+  gettext locales
 )
 
 source scripts/need_packages.sh

@@ -11,6 +11,14 @@ cd "$(dirname "$0")/.."
 source scripts/need_packages.sh
 need_packages openarena-server openarena-oacmp1
 
+# The English texts are tested under en_US.UTF-8, which a clean machine lacks.
+need_packages locales
+if ! locale -a | grep -qx 'en_US\.utf8'; then
+  sed -i 's/^# *\(en_US\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -qx 'en_US.UTF-8 UTF-8' /etc/locale.gen || echo 'en_US.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
+fi
+
 bash scripts/setup.sh build-asan -DMAPCRATE_SANITIZE=ON
 (cd build-asan && ctest --output-on-failure -j2)
 

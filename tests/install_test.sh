@@ -17,6 +17,9 @@ bin/mapcrate-pack
 share/applications/mapcrate.desktop
 share/icons/hicolor/128x128/apps/mapcrate.png
 share/icons/hicolor/48x48/apps/mapcrate.png
+share/locale/en/LC_MESSAGES/mapcrate.mo
+share/man/fr/man1/mapcrate-pack.1
+share/man/fr/man1/mapcrate.1
 share/man/man1/mapcrate-pack.1
 share/man/man1/mapcrate.1
 share/mapcrate/mapc.png"
@@ -60,10 +63,14 @@ entry="$prefix/share/applications/mapcrate.desktop"
 report=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $report"
 [ -z "$report" ] || fail "desktop-file-validate: $report"
 
-for page in mapcrate.1 mapcrate-pack.1; do
-  warnings=$(groff -ww -z -man "$prefix/share/man/man1/$page" 2>&1)
+for page in man1/mapcrate.1 man1/mapcrate-pack.1 fr/man1/mapcrate.1 fr/man1/mapcrate-pack.1; do
+  warnings=$(groff -ww -z -man -K utf8 "$prefix/share/man/$page" 2>&1)
   [ -z "$warnings" ] || fail "groff on $page: $warnings"
 done
+
+# The installed program reads the installed catalog.
+said=$(LC_ALL=en_US.UTF-8 "$prefix/bin/mapcrate" --version)
+[ "$(tail -1 <<<"$said")" = "Written by the Mapcrate team." ] || fail "mapcrate --version in English: $said"
 
 # A prefix the menu entry's command could not quote is refused, not mangled.
 if cmake --install "$build" --prefix "$tmp/a\$HOME" >/dev/null 2>&1; then
