@@ -68,7 +68,7 @@ for page in man1/mapcrate.1 man1/mapcrate-pack.1 fr/man1/mapcrate.1 fr/man1/mapc
   [ -z "$warnings" ] || fail "groff on $page: $warnings"
 done
 
-# The installed program reads the installed catalog.
+# The installed program speaks English under an English locale.
 said=$(LC_ALL=en_US.UTF-8 "$prefix/bin/mapcrate" --version)
 [ "$(tail -1 <<<"$said")" = "Written by the Mapcrate team." ] || fail "mapcrate --version in English: $said"
 
