@@ -227,7 +227,8 @@ TEST(OptionalFields, EveryCombinationPacksWhatTheFormNamesInBothFrontEnds) {
         const char *bsp = in_maps ? "G/MAPS/l.bsp" : "l.bsp", *longname = row & 8 ? "Cour" : "";
         const char *texts[6] = {textures ? "G/textures" : "", bsp, aas ? "l.aas" : "",
                                 levelshot ? "l.jpg" : "",     "m", longname};
-        // Without a textures folder, only MAPS names the author's game folder G.
+        // Without a textures folder, only MAPS names the author's game folder G; else the files
+        // are found nowhere, and asked about once.
         const bool from_g = textures || in_maps;
         names want = from_g ? names{"textures/set/a.tga", "sound/s.wav"} : names{};
         want.push_back("maps/m.bsp");
@@ -236,7 +237,6 @@ TEST(OptionalFields, EveryCombinationPacksWhatTheFormNamesInBothFrontEnds) {
             if (given)
                 want.push_back(entry);
         want.insert(want.end(), {"scripts/m.arena", "mapcrate"});
-        // Else the files are found nowhere, and asked about once.
 
         for (bool window : {false, true}) {
             SCOPED_TRACE(window ? "window" : "command line");
@@ -248,9 +248,8 @@ TEST(OptionalFields, EveryCombinationPacksWhatTheFormNamesInBothFrontEnds) {
             write_file("l.jpg", shot);
             if (window) {
                 fill_form(f, texts, {0});
-                auto d = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); },
-                                  GTK_RESPONSE_YES);
-                EXPECT_EQ(d->seen.size(), from_g ? 0u : 1u);
+                auto act = [&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); };
+                EXPECT_EQ(answered(act, GTK_RESPONSE_YES)->seen.size(), from_g ? 0u : 1u);
             } else {
                 names args = {"env", "-u", "DISPLAY", MAPCRATE_PROGRAM, "--modes", "ffa", "--yes"};
                 for (int i = 0; i < 6; ++i)

@@ -208,7 +208,6 @@ TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
         for (int again = 0; again < 2; ++again) {
             run_result run = run_program(args);
             EXPECT_EQ(run.status, *r.limit ? 3 : 0) << run.err;
-            EXPECT_EQ(run.err.find(".tga : File too large") < run.err.size(), *r.limit != '\0');
             EXPECT_EQ(folder_snapshot("crateyard.pk3"), before);
         }
         std::map<std::string, std::string> entries{{"scripts/crateyard.arena", ""}};
