@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -31,33 +30,30 @@ struct execution {
     list names; // the archive's, sorted
 };
 
-execution execute(const std::string &textures, const std::string &bsp, const char *map = "-m") {
+execution execute(const std::string &textures, const std::string &bsp) {
     pack_request request;
-    request.textures_dir = textures;
-    request.bsp_path = bsp;
-    request.map_name = map, request.description = "Le \"grand\"\ntwo";
+    request.textures_dir = textures, request.bsp_path = bsp, request.map_name = "-m";
+    request.description = "Le \"grand\"\ntwo";
     request.modes = {true, false, true, true, true, false, true, true};
     execution run;
     pack_run planned;
-    run.plan = planned.plan = plan_package({textures, bsp, "", "", map, ""});
-    const std::string package = std::string(map) + ".pk3";
-    const list before = folder_snapshot(package);
+    run.plan = planned.plan = plan_package({textures, bsp, "", "", "-m", ""});
+    const list before = folder_snapshot("-m.pk3");
     rusage children{}, after{};
     getrusage(RUSAGE_CHILDREN, &children);
     run.result = stage_and_pack(request, planned, {});
     getrusage(RUSAGE_CHILDREN, &after);
     EXPECT_EQ(after.ru_minflt, children.ru_minflt) << "a child process ran";
-    EXPECT_EQ(folder_snapshot(package), before);
+    EXPECT_EQ(folder_snapshot("-m.pk3"), before);
     // The game would cut a value at a double quote; CR LF as in text mode.
     std::map<std::string, std::string> wanted{
         {"mapcrate", credits_text},
-        {"scripts/" + std::string(map) + ".arena",
-         "{\r\nmap \"" + std::string(map) +
-             "\"\r\nbots \"phobos\"\r\nlongname \"Le 'grand'\r\ntwo\"\r\nfraglimit 20\r\n"
-             "timelimit 60\r\ntype \"ffa ctf single tourney 1v1 2v2 \"\r\n}\r\n"}};
+        {"scripts/-m.arena",
+         "{\r\nmap \"-m\"\r\nbots \"phobos\"\r\nlongname \"Le 'grand'\r\ntwo\"\r\n"
+         "fraglimit 20\r\ntimelimit 60\r\ntype \"ffa ctf single tourney 1v1 2v2 \"\r\n}\r\n"}};
     for (const planned_file &p : run.plan.files)
         wanted[p.game_path] = read_file(p.source);
-    for (const zip_entry &e : read_zip_with_python(package).entries) {
+    for (const zip_entry &e : read_zip_with_python("-m.pk3").entries) {
         EXPECT_TRUE(e.data == wanted[e.name] && (e.flags & 1) == 0) << e.name;
         run.names.push_back(e.name);
     }
@@ -79,7 +75,7 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
     // Names a shell or the packer's options would misread; a backslash is no separator here.
     const list odd = {"q\"u.tga", "$(>p).tga", "`>p`.tga", "b\\s.tga",
                       "n\nl.tga", "-rf",       "\xe9.tga"};
-    list flat;
+    list flat = {"mapcrate", "maps/-m.bsp", "scripts/-m.arena"};
     for (const std::string &n : odd)
         flat.push_back("textures/" + n);
     struct {
@@ -129,9 +125,7 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
 { "noise" "sound/none.wav" } { "noise" "-p/x.wav" } { "model" "models/m.md3" } { "classname" "misc_model" "model" "x" }
 { "classname" "func_door" "music" "music/x" "model" "*1" "model2" "models/gone.md3" })"));
         list entries = row.more;
-        if (row.textures == std::string("flat"))
-            entries.insert(entries.end(), {"mapcrate", "maps/-m.bsp", "scripts/-m.arena"});
-        else
+        if (row.textures != std::string("flat"))
             entries.insert(entries.end(), used.begin(), used.end());
         std::sort(entries.begin(), entries.end());
         execution run = execute(row.textures, "m.bsp");
