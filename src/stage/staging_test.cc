@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -17,7 +16,6 @@
 #include "pipeline/pipeline.h"
 #include "stage/stage.h"
 #include "support.h"
-#include "terminal/step_lines.h"
 
 namespace {
 
@@ -29,39 +27,33 @@ using list = std::vector<std::string>;
 struct execution {
     report result;
     package_plan plan;
-    std::string printed;
     list names; // the archive's, sorted
 };
 
-execution execute(const std::string &textures, const std::string &bsp, const char *map = "-m") {
+execution execute(const std::string &textures, const std::string &bsp) {
     pack_request request;
-    request.textures_dir = textures;
-    request.bsp_path = bsp;
-    request.map_name = map, request.description = "Le \"grand\"\ntwo";
+    request.textures_dir = textures, request.bsp_path = bsp, request.map_name = "-m";
+    request.description = "Le \"grand\"\ntwo";
     request.modes = {true, false, true, true, true, false, true, true};
     execution run;
     pack_run planned;
-    run.plan = planned.plan = plan_package({textures, bsp, "", "", map, ""});
-    const std::string package = std::string(map) + ".pk3";
-    const list before = folder_snapshot(package);
+    run.plan = planned.plan = plan_package({textures, bsp, "", "", "-m", ""});
+    const list before = folder_snapshot("-m.pk3");
     rusage children{}, after{};
     getrusage(RUSAGE_CHILDREN, &children);
-    testing::internal::CaptureStdout();
-    run.result = stage_and_pack(request, planned, progress_on_stdout());
-    run.printed = testing::internal::GetCapturedStdout();
+    run.result = stage_and_pack(request, planned, {});
     getrusage(RUSAGE_CHILDREN, &after);
     EXPECT_EQ(after.ru_minflt, children.ru_minflt) << "a child process ran";
-    EXPECT_EQ(folder_snapshot(package), before);
+    EXPECT_EQ(folder_snapshot("-m.pk3"), before);
     // The game would cut a value at a double quote; CR LF as in text mode.
     std::map<std::string, std::string> wanted{
         {"mapcrate", credits_text},
-        {"scripts/" + std::string(map) + ".arena",
-         "{\r\nmap \"" + std::string(map) +
-             "\"\r\nbots \"phobos\"\r\nlongname \"Le 'grand'\r\ntwo\"\r\nfraglimit 20\r\n"
-             "timelimit 60\r\ntype \"ffa ctf single tourney 1v1 2v2 \"\r\n}\r\n"}};
+        {"scripts/-m.arena",
+         "{\r\nmap \"-m\"\r\nbots \"phobos\"\r\nlongname \"Le 'grand'\r\ntwo\"\r\n"
+         "fraglimit 20\r\ntimelimit 60\r\ntype \"ffa ctf single tourney 1v1 2v2 \"\r\n}\r\n"}};
     for (const planned_file &p : run.plan.files)
         wanted[p.game_path] = read_file(p.source);
-    for (const zip_entry &e : read_zip_with_python(package).entries) {
+    for (const zip_entry &e : read_zip_with_python("-m.pk3").entries) {
         EXPECT_TRUE(e.data == wanted[e.name] && (e.flags & 1) == 0) << e.name;
         run.names.push_back(e.name);
     }
@@ -83,7 +75,7 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
     // Names a shell or the packer's options would misread; a backslash is no separator here.
     const list odd = {"q\"u.tga", "$(>p).tga", "`>p`.tga", "b\\s.tga",
                       "n\nl.tga", "-rf",       "\xe9.tga"};
-    list flat;
+    list flat = {"mapcrate", "maps/-m.bsp", "scripts/-m.arena"};
     for (const std::string &n : odd)
         flat.push_back("textures/" + n);
     struct {
@@ -133,9 +125,7 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
 { "noise" "sound/none.wav" } { "noise" "-p/x.wav" } { "model" "models/m.md3" } { "classname" "misc_model" "model" "x" }
 { "classname" "func_door" "music" "music/x" "model" "*1" "model2" "models/gone.md3" })"));
         list entries = row.more;
-        if (row.textures == std::string("flat"))
-            entries.insert(entries.end(), {"mapcrate", "maps/-m.bsp", "scripts/-m.arena"});
-        else
+        if (row.textures != std::string("flat"))
             entries.insert(entries.end(), used.begin(), used.end());
         std::sort(entries.begin(), entries.end());
         execution run = execute(row.textures, "m.bsp");
@@ -144,11 +134,6 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
         if (row.textures == std::string("game/textures")) {
             EXPECT_EQ(run.plan.game_owned, row.game ? owned : list{}) << row.game;
             EXPECT_EQ(run.plan.missing, row.game ? missing : list{}) << row.game;
-            EXPECT_NE(
-                run.printed.find("Copie du fichier a.tga vers le dossier : -m/textures/set1/\n"
-                                 " :cp \"game/textures/set1/a.tga\" \"textures/set1/a.tga\"\n\n"),
-                std::string::npos)
-                << run.printed;
         }
         EXPECT_FALSE(std::filesystem::exists("x"));
     }
@@ -217,7 +202,6 @@ TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
         for (int again = 0; again < 2; ++again) {
             run_result run = run_program(args);
             EXPECT_EQ(run.status, *r.limit ? 3 : 0) << run.err;
-            EXPECT_EQ(run.err.find(".tga : File too large") < run.err.size(), *r.limit != '\0');
             EXPECT_EQ(folder_snapshot("crateyard.pk3"), before);
         }
         std::map<std::string, std::string> entries{{"scripts/crateyard.arena", ""}};
