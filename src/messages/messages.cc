@@ -2,7 +2,6 @@
 
 #include <glib.h>
 #include <libintl.h>
-#include <sys/stat.h>
 
 #include <vector>
 
@@ -21,6 +20,7 @@ const entry table[] = {
 
 const char *const domain = "mapcrate";
 
+// Each ISO-8859-1 byte is its own code point.
 std::string utf8_of(const char *latin1) {
     std::string out;
     for (const char *c = latin1; *c; ++c) {
@@ -33,11 +33,6 @@ std::string utf8_of(const char *latin1) {
         }
     }
     return out;
-}
-
-bool is_folder(const std::string &path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // The catalog's keys, as scripts/make_pot.py writes them: the identifier
@@ -62,7 +57,7 @@ std::string locale_folder(const std::string &program_path) {
     size_t bin = name == std::string::npos || name == 0 ? name : program_path.rfind('/', name - 1);
     if (bin != std::string::npos && name != 0) {
         std::string installed = program_path.substr(0, bin) + "/share/locale";
-        if (is_folder(installed))
+        if (g_file_test(installed.c_str(), G_FILE_TEST_IS_DIR))
             return installed;
     }
     return MAPCRATE_LOCALE_DIR;
