@@ -4,6 +4,8 @@
   make_pot.py MESSAGES_DEF              writes the template (po/mapcrate.pot) on standard output
   make_pot.py MESSAGES_DEF --check PO   fails unless PO translates every text of the table as it is
                                         now, each {placeholder} kept
+  make_pot.py MESSAGES_DEF --english PO rewrites PO in the table's order: a translation of the same
+                                        French is kept, else a text's // en: "..." comment is taken
 
 Each text is one entry: its identifier as the context, its French (UTF-8) as the msgid, the
 comments just above it in the table for the translator.  Texts made of placeholders alone have
@@ -25,7 +27,8 @@ def unescape(body):
 
 
 def table(path):
-    """(identifier, French text, comment lines) for each MSG of the table, in its order."""
+    """(identifier, French text, comment lines, English of its // en: comment or None) for each MSG
+    of the table, in its order."""
     entries, comments, source = [], [], open(path, encoding="latin-1").read()
     at = 0
     while at < len(source):
@@ -38,7 +41,9 @@ def table(path):
             call = source[at:close]
             ident = re.match(r"MSG\((\w+),", call).group(1)
             text = "".join(unescape(b) for b in LITERAL.findall(call[call.index(","):]))
-            entries.append((ident, text, comments))
+            english = re.match(r'\s*// en: *(".*")', source[close + 1:].split("\n", 2)[1])
+            english = english and "".join(unescape(b) for b in LITERAL.findall(english.group(1)))
+            entries.append((ident, text, comments, english))
             comments, at = [], close + 1
             continue
         if line.startswith("//") and not line.startswith("// ---") and not line.startswith("// en:"):
@@ -62,15 +67,20 @@ def quoted(text):
     return '""\n' + "\n".join('"%s"' % l for l in lines)
 
 
-def template(entries):
-    out = ['# The texts of Mapcrate, from src/messages/messages.def (scripts/make_pot.py).',
+HEADER = ['# The texts of Mapcrate, from src/messages/messages.def (scripts/make_pot.py).',
            'msgid ""', 'msgstr ""',
            '"Project-Id-Version: mapcrate\\n"', '"MIME-Version: 1.0\\n"',
            '"Content-Type: text/plain; charset=UTF-8\\n"', '"Content-Transfer-Encoding: 8bit\\n"', ""]
-    for ident, text, comments in entries:
+
+
+def template(entries, translations=None):
+    """The template, or with translations ({context: msgstr}) a translation's entries."""
+    out = HEADER if translations is None else []
+    for ident, text, comments, _ in entries:
         if worth_translating(text):
             out += ["#. " + c for c in comments]
-            out += ["msgctxt " + quoted(ident), "msgid " + quoted(text), 'msgstr ""', ""]
+            msgstr = (translations or {}).get(ident, "")
+            out += ["msgctxt " + quoted(ident), "msgid " + quoted(text), "msgstr " + quoted(msgstr), ""]
     return "\n".join(out)
 
 
@@ -99,7 +109,7 @@ def po_entries(path):
 
 def check(entries, po):
     translated, faults = po_entries(po), []
-    for ident, text, _ in entries:
+    for ident, text, _, _ in entries:
         if not worth_translating(text):
             continue
         if ident not in translated:
@@ -115,8 +125,23 @@ def check(entries, po):
     return faults
 
 
+def english(entries, po):
+    """PO's header, then the table's entries, translated as PO or their // en: comment has them."""
+    translated = po_entries(po)
+    kept = {ident: translated[ident][1] for ident, text, _, _ in entries
+            if ident in translated and translated[ident][0] == text}
+    taken = {ident: en for ident, _, _, en in entries if en and ident not in kept}
+    header = open(po, encoding="utf-8").read().split("\n\n", 1)[0]
+    return header + "\n\n" + template(entries, {**taken, **kept}), sorted(taken)
+
+
 if __name__ == "__main__":
     entries = table(sys.argv[1])
+    if sys.argv[2:3] == ["--english"]:
+        text, taken = english(entries, sys.argv[3])
+        open(sys.argv[3], "w", encoding="utf-8").write(text)
+        print("taken from // en: comments: " + (" ".join(taken) or "none"))
+        sys.exit(0)
     if sys.argv[2:3] == ["--check"]:
         faults = check(entries, sys.argv[3])
         print("\n".join(faults) or "%s: every text translated" % sys.argv[3])
