@@ -57,8 +57,8 @@ const std::string aas_q = "? Le fichier AAS n'est pas un fichier de navigation d
                           "version 5).\nVoulez-vous continuer ?";
 const std::string sum_q = "? Le fichier AAS a été calculé pour une autre compilation de la map "
                           ": les bots ne pourront pas y jouer.\nVoulez-vous continuer ?";
-const std::string shot_q = "? Le levelshot n'est pas une image JPEG de 128×128 pixels en 24 "
-                           "bits.\nVoulez-vous continuer ?";
+const std::string shot_q = "? Le levelshot n'est pas une image JPEG, TGA ou PNG de 128×128 "
+                           "pixels.\nVoulez-vous continuer ?";
 const std::string not_written = "! Le pk3 n'a pas été écrit : dir.pk3 : not a regular file";
 const char *const gt_a = "game/textures/one/a.tga";
 const std::string not_staged = "! La préparation du pk3 a échoué : game/textures/one/a.tga : No "

@@ -14,6 +14,7 @@
 
 #include "io/io.h"
 #include "level/game_files.h"
+#include "level/levelshot.h"
 #include "level/readers.h"
 #include "level/texture_folders.h"
 #include "level/tree.h"
@@ -396,8 +397,14 @@ void add_named_files(planner &p, const plan_request &request) {
     for (const auto &[path, folder] : named) {
         if (path->empty())
             continue;
-        std::string game_path = forward_slashes(
-            folder + named_after_map(request.map_name, get_file_name(path->c_str())));
+        std::string name = named_after_map(request.map_name, get_file_name(path->c_str()));
+        // The game finds a levelshot by its map's name with any of its image
+        // extensions: the one its content calls for, whatever the file's own.
+        if (path == &request.levelshot_path)
+            if (std::string ext = format_extension(read_image_header(path->c_str()).format);
+                !ext.empty())
+                name = request.map_name + "." + ext;
+        std::string game_path = forward_slashes(folder + name);
         add(p, game_path, *path);
     }
 }
