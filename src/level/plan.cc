@@ -22,14 +22,6 @@
 
 namespace {
 
-// A note of the plan, in the table's words with its names as they are.
-std::string note_text(msg what, const std::string &path, const std::string &other,
-                      const std::string &why = {}) {
-    report r = report_of(what, step_id::plan, path);
-    r.other = other;
-    r.why = why;
-    return render(r, plain_style);
-}
 
 // Models are read whole; larger ones are not such files.
 constexpr std::uint64_t model_limit = 64u << 20;
@@ -410,6 +402,14 @@ void add_named_files(planner &p, const plan_request &request) {
 }
 
 } // namespace
+
+std::string note_text(msg what, const std::string &path, const std::string &other,
+                      const std::string &why) {
+    report r = report_of(what, step_id::plan, path);
+    r.other = other;
+    r.why = why;
+    return render(r, plain_style);
+}
 
 std::string named_after_map(const std::string &map_name, const char *file_name) {
     size_t n = std::strlen(file_name);
