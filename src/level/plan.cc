@@ -22,7 +22,6 @@
 
 namespace {
 
-
 // Models are read whole; larger ones are not such files.
 constexpr std::uint64_t model_limit = 64u << 20;
 std::string top_folder(const std::string &path) {
