@@ -1,6 +1,6 @@
-// What a levelshot file holds, from its header alone: the image formats the
-// game's renderer reads under levelshots/<map> (it tries .tga, .jpg, .jpeg
-// and .png in that order), and the picture's size.
+// What a levelshot file holds, from its header alone: which of the image
+// formats the arena menu shows from levelshots/<map> it is (the renderer
+// tries .tga, .jpg, .jpeg, then .png), and the picture's size.
 #pragma once
 
 #include <cstdint>
