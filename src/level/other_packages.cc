@@ -17,6 +17,7 @@
 
 #include "io/io.h"
 #include "level/game_files.h"
+#include "level/plan.h"
 #include "level/tree.h"
 #include "report/render.h"
 #include "zip/zip_read.h"
@@ -162,11 +163,8 @@ std::vector<std::string> conflict_lines(const pk3_contents &package,
     // A line with its names in place, ending in the pk3 the game takes.
     auto add = [&](msg what, const std::string &path, const std::string &other,
                    const std::string &script, const std::string &taker) {
-        report r = report_of(what, step_id::plan, path);
-        r.other = other;
-        r.why = script;
-        lines.push_back(render(r, plain_style) +
-                        render(report_of(msg::conflict_taken, step_id::plan, taker), plain_style));
+        lines.push_back(note_text(what, path, other, script) +
+                        note_text(msg::conflict_taken, taker, {}));
     };
     // The package's entries by key; the others' many entries are only looked up.
     std::unordered_map<std::string, size_t> own_entries;

@@ -14,21 +14,13 @@
 
 #include "io/io.h"
 #include "level/game_files.h"
+#include "level/levelshot.h"
 #include "level/readers.h"
 #include "level/texture_folders.h"
 #include "level/tree.h"
 #include "report/render.h"
 
 namespace {
-
-// A note of the plan, in the table's words with its names as they are.
-std::string note_text(msg what, const std::string &path, const std::string &other,
-                      const std::string &why = {}) {
-    report r = report_of(what, step_id::plan, path);
-    r.other = other;
-    r.why = why;
-    return render(r, plain_style);
-}
 
 // Models are read whole; larger ones are not such files.
 constexpr std::uint64_t model_limit = 64u << 20;
@@ -396,13 +388,27 @@ void add_named_files(planner &p, const plan_request &request) {
     for (const auto &[path, folder] : named) {
         if (path->empty())
             continue;
-        std::string game_path = forward_slashes(
-            folder + named_after_map(request.map_name, get_file_name(path->c_str())));
+        std::string name = named_after_map(request.map_name, get_file_name(path->c_str()));
+        // The game finds a levelshot by its map's name with any of its image
+        // extensions: the one its content calls for, whatever the file's own.
+        if (path == &request.levelshot_path)
+            if (std::string ext = format_extension(read_image_header(path->c_str()).format);
+                !ext.empty())
+                name = request.map_name + "." + ext;
+        std::string game_path = forward_slashes(folder + name);
         add(p, game_path, *path);
     }
 }
 
 } // namespace
+
+std::string note_text(msg what, const std::string &path, const std::string &other,
+                      const std::string &why) {
+    report r = report_of(what, step_id::plan, path);
+    r.other = other;
+    r.why = why;
+    return render(r, plain_style);
+}
 
 std::string named_after_map(const std::string &map_name, const char *file_name) {
     size_t n = std::strlen(file_name);

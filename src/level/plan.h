@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "messages/messages.h"
+
 // One file this Execute stages and packs: where it goes in the package (its
 // game path, as the archive entry is named, e.g. "textures/crateyard/yard_floor.tga",
 // "maps/crateyard.bsp", "sound/crateyard/hum.wav") and where it is copied from.
@@ -56,6 +58,10 @@ struct plan_request {
 // files are read; files that cannot be read are planned all the same, so
 // that staging reports them.
 package_plan plan_package(const plan_request &request);
+
+// A note of the plan, in the table's words with its names as they are.
+std::string note_text(msg what, const std::string &path, const std::string &other,
+                      const std::string &why = {});
 
 // The name of a copy named after the map: the map name, then the file
 // name's extension (from its last '.' that is not its first byte; the whole

@@ -58,7 +58,7 @@ msg question_about(level_problem p) {
         return msg::question_aas_not_navigation;
     case level_problem::aas_for_another_bsp:
         return msg::question_aas_for_another_bsp;
-    case level_problem::levelshot_not_128_jpeg:
+    case level_problem::levelshot_not_128:
         break;
     }
     return msg::question_levelshot_not_128_jpeg;

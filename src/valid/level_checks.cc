@@ -2,19 +2,14 @@
 // game compares between a level and its navigation file.
 #include "level_checks.h"
 
-// jpeglib.h needs FILE declared first.
-#include <cstdio>
-
-#include <jpeglib.h>
 #include <nettle/md4.h>
 
 #include <algorithm>
-#include <csetjmp>
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "io/io.h"
+#include "level/levelshot.h"
 #include "level/readers.h"
 
 namespace {
@@ -94,53 +89,12 @@ std::optional<int32_t> aas_bsp_checksum(const char *aas_path) {
     return aas_checksum_of_bytes(head_of(aas_path, aas_header_size));
 }
 
-struct jpeg_errors {
-    jpeg_error_mgr mgr;
-    std::jmp_buf back;
-    bool warned;
-};
-
-// libjpeg's own handler would exit the program on a corrupt file.
-void jpeg_give_up(j_common_ptr info) {
-    std::longjmp(reinterpret_cast<jpeg_errors *>(info->err)->back, 1);
-}
-
-// A warning while reading a header means bytes are missing or corrupt.
-void jpeg_note(j_common_ptr info, int level) {
-    if (level < 0)
-        reinterpret_cast<jpeg_errors *>(info->err)->warned = true;
-}
-
-// Nothing with a destructor lives here: longjmp lands in this frame.
-bool has_levelshot_header(std::FILE *in) {
-    jpeg_decompress_struct info{};
-    jpeg_errors errors{};
-    info.err = jpeg_std_error(&errors.mgr);
-    errors.mgr.error_exit = jpeg_give_up;
-    errors.mgr.emit_message = jpeg_note;
-    if (setjmp(errors.back)) {
-        jpeg_destroy_decompress(&info);
-        return false;
-    }
-    jpeg_create_decompress(&info);
-    jpeg_stdio_src(&info, in);
-    bool ok = jpeg_read_header(&info, TRUE) == JPEG_HEADER_OK && !errors.warned &&
-              info.image_width == 128 && info.image_height == 128 && info.num_components == 3;
-    jpeg_destroy_decompress(&info);
-    return ok;
-}
-
+// The picture the arena menu shows as it is: 128x128, in a format the game
+// reads (a JPEG in three colour components, as the menus' own are).
 bool is_levelshot(const char *path) {
-    struct stat st;
-    int fd = open_as_file(path, st);
-    if (fd < 0)
-        return false;
-    file_owner in{fdopen(fd, "rb")};
-    if (!in) {
-        close(fd);
-        return false;
-    }
-    return has_levelshot_header(in.get());
+    image_header h = read_image_header(path);
+    return h.format != image_format::none && h.width == 128 && h.height == 128 &&
+           (h.format != image_format::jpg || h.components == 3);
 }
 
 } // namespace
@@ -171,6 +125,6 @@ std::vector<level_problem> level_problems(const char *bsp_path, const char *aas_
             found.push_back(level_problem::aas_for_another_bsp);
     }
     if (levelshot_path[0] != '\0' && !is_levelshot(levelshot_path))
-        found.push_back(level_problem::levelshot_not_128_jpeg);
+        found.push_back(level_problem::levelshot_not_128);
     return found;
 }

@@ -13,7 +13,7 @@ enum class level_problem {
     bsp_not_level,          // not "IBSP" version 46
     aas_not_navigation,     // not "EAAS" version 4 or 5
     aas_for_another_bsp,    // its checksum is not the BSP's
-    levelshot_not_128_jpeg, // not a 128x128 JPEG with 3 components
+    levelshot_not_128,      // not a 128x128 JPEG, TGA or PNG the game reads
 };
 
 // The game's checksum of a compiled level: the MD4 digest of the whole file
