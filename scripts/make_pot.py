@@ -46,9 +46,11 @@ def table(path):
             entries.append((ident, text, comments, english))
             comments, at = [], close + 1
             continue
-        if line.startswith("//") and not line.startswith("// ---") and not line.startswith("// en:"):
+        if line.startswith("// en") or line.startswith("//   "):
+            comments = []  # the English given with the text above, and its continuation
+        elif line.startswith("//") and not line.startswith("// ---"):
             comments = comments + [line[2:].strip()]
-        elif not line.startswith("// en:"):
+        else:
             comments = []
         at = line_end + 1
     return entries
