@@ -32,7 +32,8 @@ void log_dialog(const seen_dialog &seen) {
 gboolean answer_next(gpointer log_slot) {
     dialog_log &log = **static_cast<std::shared_ptr<dialog_log> *>(log_slot);
     for (GtkWidget *d : shown_dialogs()) {
-        if (g_object_get_data(G_OBJECT(d), met_key))
+        // A run's progress dialog goes by itself: only messages are answered.
+        if (g_object_get_data(G_OBJECT(d), met_key) || !GTK_IS_MESSAGE_DIALOG(d))
             continue;
         g_object_set_data(G_OBJECT(d), met_key, d);
         log.seen.push_back({"", GTK_MESSAGE_OTHER, gtk_window_get_transient_for(GTK_WINDOW(d)),

@@ -1,4 +1,5 @@
 // The popup, Quit, the frame's close, the "URL" buttons and Execute, reached as the user does.
+#include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,6 +64,17 @@ const std::string not_written = "! Le pk3 n'a pas été écrit : dir.pk3 : not a
 const char *const gt_a = "game/textures/one/a.tga";
 const std::string not_staged = "! La préparation du pk3 a échoué : game/textures/one/a.tga : No "
                                "such file or directory\nLe pk3 n'a pas été écrit.";
+
+// The window's word on the package <name>.pk3 it wrote in the working folder.
+std::string written(const std::string &name) {
+    const std::string pk3 = name + ".pk3";
+    struct stat st {};
+    stat(pk3.c_str(), &st);
+    g_autofree gchar *here = g_get_current_dir();
+    return "Le pk3 a été écrit : " + std::string(here) + "/" + pk3 + "\n" +
+           std::to_string(st.st_size) + " octets, " + std::to_string(zip_names(pk3).size()) +
+           " fichiers.";
+}
 
 } // namespace
 
@@ -231,7 +243,10 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
             bool q = s.type == GTK_MESSAGE_QUESTION && s.modal && s.parent == GTK_WINDOW(f.window);
             seen.push_back((q ? "? " : s.type == GTK_MESSAGE_ERROR ? "! " : "") + s.text);
         }
-        EXPECT_EQ(seen, r.dialogs);
+        std::vector<std::string> want = r.dialogs;
+        if (r.outcome == packed)
+            want.push_back(written(r.name));
+        EXPECT_EQ(seen, want);
         // Staged in a folder of its own: the working folder never gets the arena script.
         EXPECT_NE(access(("scripts/" + std::string(r.name) + ".arena").c_str(), F_OK), 0);
         EXPECT_TRUE(r.outcome == packed ? read_zip_with_python(std::string(r.name) + ".pk3").ok
@@ -290,6 +305,9 @@ TEST(OptionalFields, EveryCombinationPacksWhatTheFormNamesInBothFrontEnds) {
                 names seen;
                 for (const seen_dialog &s : d->seen)
                     seen.push_back(s.text.substr(0, asked.size()));
+                ASSERT_FALSE(d->seen.empty());
+                EXPECT_EQ(d->seen.back().text, written("m"));
+                seen.pop_back();
                 EXPECT_EQ(seen, asked.empty() ? names{} : names{asked});
             } else {
                 names args = {"env", "-u", "DISPLAY", MAPCRATE_PROGRAM, "--modes", "ffa", "--yes"};
@@ -309,6 +327,103 @@ TEST(OptionalFields, EveryCombinationPacksWhatTheFormNamesInBothFrontEnds) {
             EXPECT_NE(data.out.find("longname \"" + std::string(longname) + "\""),
                       std::string::npos);
         }
+    }
+    destroy_form(f);
+    unsetenv("MAPCRATE_GAME_DIR");
+}
+
+// Execute on a level of a few hundred MB: the toolkit's loop keeps turning
+// throughout, and each way of stopping the run leaves the older package and
+// nothing else.
+TEST(Execute, TheWindowAnswersDuringABigPackAndAStopLeavesTheOlderPackage) {
+    temp_dir game;
+    write_zip("pak0.pk3", {"textures/base/b.tga", "the game's"});
+    setenv("MAPCRATE_GAME_DIR", game.path.c_str(), 1);
+    // The big file lies outside the working folder, whose snapshots read every byte.
+    const std::string textures = game.path + "/G/textures", big = textures + "/set/a.tga";
+    temp_dir work;
+    write_file("l.bsp", level_bytes({"textures/set/a"}));
+    // Bytes deflate cannot shrink, so that the pack takes a while.
+    std::string block(1 << 20, '\0');
+    uint32_t seed = 1;
+    for (char &c : block)
+        c = char((seed = seed * 1103515245u + 12345u) >> 24);
+    {
+        write_file(big, "");
+        std::FILE *out = std::fopen(big.c_str(), "wb");
+        for (int i = 0; i < 256; ++i, block[0] = char(i))
+            std::fwrite(block.data(), 1, block.size(), out);
+        std::fclose(out);
+    }
+    const std::string older = "the older package";
+    const char *texts[6] = {textures.c_str(), "l.bsp", "", "", "m", ""};
+    form_record f;
+    make_form(f);
+    fill_form(f, texts, {0});
+    enum stop { none, cancel, escape, frame, quit };
+    static stop how;
+    static form_record *form;
+    static gint64 last, widest, shown_at;
+    form = &f;
+    for (stop row : {none, cancel, escape, frame, quit}) {
+        SCOPED_TRACE(row);
+        write_file("m.pk3", older);
+        const names before = folder_snapshot();
+        how = row;
+        last = g_get_monotonic_time(), widest = 0, shown_at = 0;
+        // Every 10 ms on the toolkit's thread: the widest gap, and the stop
+        // 300 ms into the staging and packing.
+        guint timer = g_timeout_add(10, [](gpointer) -> gboolean {
+            gint64 now = g_get_monotonic_time();
+            widest = std::max(widest, now - last);
+            last = now;
+            GtkWidget *d = nullptr;
+            for (GtkWidget *w : shown_dialogs())
+                if (!GTK_IS_MESSAGE_DIALOG(w) && form->running)
+                    d = w;
+            if (!d || how == none || !g_str_has_prefix(gtk_window_get_title(GTK_WINDOW(d)), "Cr"))
+                return TRUE;
+            if (!shown_at)
+                shown_at = now;
+            if (now - shown_at < 300000)
+                return TRUE;
+            if (how == cancel)
+                gtk_button_clicked(GTK_BUTTON(
+                    gtk_dialog_get_widget_for_response(GTK_DIALOG(d), GTK_RESPONSE_CANCEL)));
+            else if (how == escape) {
+                GdkEvent *e = gdk_event_new(GDK_KEY_PRESS);
+                e->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(d)));
+                e->key.keyval = GDK_KEY_Escape;
+                // The dialog's key bindings go by the key, not the symbol.
+                GdkKeymapKey *keys = nullptr;
+                gint n = 0;
+                if (gdk_keymap_get_entries_for_keyval(nullptr, GDK_KEY_Escape, &keys, &n) && n)
+                    e->key.hardware_keycode = guint16(keys[0].keycode);
+                g_free(keys);
+                gtk_main_do_event(e);
+                gdk_event_free(e);
+            } else
+                how == frame ? close_from_frame(form->window)
+                             : gtk_button_clicked(GTK_BUTTON(form->quit_button));
+            how = none;
+            return TRUE;
+        }, nullptr);
+        std::shared_ptr<dialog_log> log;
+        bool ended = ends_the_loop([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); },
+                                   GTK_RESPONSE_YES, log);
+        g_source_remove(timer);
+        EXPECT_LT(widest, 1000000) << "the loop stood still";
+        EXPECT_EQ(ended, row == frame || row == quit);
+        if (row == none) {
+            EXPECT_EQ(zip_names("m.pk3"),
+                      (names{"textures/set/a.tga", "maps/m.bsp", "scripts/m.arena", "mapcrate"}));
+            ASSERT_FALSE(log->seen.empty());
+            EXPECT_NE(log->seen.back().text.find("/m.pk3\n"), std::string::npos);
+        } else {
+            EXPECT_EQ(folder_snapshot(), before) << "a stop leaves the older package alone";
+            EXPECT_EQ(read_file("m.pk3"), older);
+        }
+        EXPECT_TRUE(gtk_widget_is_sensitive(f.execute_button));
     }
     destroy_form(f);
     unsetenv("MAPCRATE_GAME_DIR");

@@ -7,12 +7,16 @@
 #include <gtk/gtk.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "func/text.h"
 #include "main/home_folder.h"
 #include "report/report.h"
+#include "request/pack_run.h"
 #include "request/request.h"
+
+struct worker_run;
 
 // The window's state.  Widget handles point into the window's widget tree;
 // the selected names are interned by the toolkit.
@@ -33,6 +37,8 @@ struct form_record {
     // Names last taken from the file-selection dialog, per browse index.
     const char *selected_paths[4] = {};
     int32_t browse_index = 0;
+    // The step running off the toolkit's thread, if any.
+    worker_run *running = nullptr;
 };
 
 // Names for the entries, so code reads as the form does.
@@ -83,6 +89,20 @@ void file_select(form_record *f);
 void open_proj(GtkWidget *button, gpointer form);
 // "clicked" handler of Execute: the window's front end of the three steps.
 void valider(GtkWidget *button, gpointer form);
+
+// Runs work on a thread of its own while a modal progress dialog titled
+// title shows over the window (files and bytes from the sink's advance, the
+// current file from the packing list in run, when given) and the form but
+// Quit is off.  Cancel, Escape, Quit and the frame's close set the sink's
+// cancelled.  Returns once work has returned and the dialog is gone: false
+// when the user stopped it.
+bool run_off_thread(form_record *f, msg title, const pack_run *run,
+                    const std::function<void(const progress_sink &)> &work);
+// Asks the running step, if any, to stop.
+void stop_running(form_record *f);
+// The window's close from its frame: during a run, stops it and ends the
+// main loop; otherwise lets the window go, which ends it too.
+gboolean close_window(GtkWidget *window, GdkEvent *event, gpointer form);
 
 // What the form's entries and game-mode buttons hold now, as a request.
 pack_request get_field(const form_record *f);
