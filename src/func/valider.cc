@@ -11,9 +11,14 @@
 namespace {
 
 // No answer but an explicit No stops: closing the question means go on.
+// A question's list shows whole, in a scrolled view under its first words.
 bool user_goes_on(GtkWidget *window, const report &q) {
-    std::string text = dialog_text(q) + "\n" + dialog_text(report_of(msg::go_on));
-    return yes_no(window, text.c_str()) != GTK_RESPONSE_NO;
+    listed_text parts = dialog_parts(q);
+    std::string &last = parts.list.empty() ? parts.before : parts.after;
+    last += "\n" + dialog_text(report_of(msg::go_on));
+    if (!parts.list.empty() && !parts.before.empty() && parts.before.back() == '\n')
+        parts.before.pop_back();
+    return yes_no(window, parts.before.c_str(), parts) != GTK_RESPONSE_NO;
 }
 
 // The written package: its path, size and number of entries.

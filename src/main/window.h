@@ -79,7 +79,15 @@ void popup(const char *latin1_text, int kind);
 // Returns the answer (GTK_RESPONSE_YES, GTK_RESPONSE_NO, or
 // GTK_RESPONSE_DELETE_EVENT when it was closed from its frame) once the
 // dialog is gone from the screen.
-gint yes_no(GtkWidget *parent, const char *latin1_question);
+// more, when given, adds its list, scrolled, under the question and its
+// after text below.
+gint yes_no(GtkWidget *parent, const char *latin1_question, const listed_text &more = {});
+// A modal message over parent (kind as popup's) of text.before, with
+// text's list, scrolled, and its after text below; latin1_extra, when
+// given, labels a second button, which answers 1.  Returns the answer once
+// the dialog is gone from the screen.
+gint message_over(GtkWidget *parent, int kind, const listed_text &text,
+                  const char *latin1_extra = nullptr);
 void info_popup(GtkWidget *button, gpointer window);
 void aide_popup(GtkWidget *button, gpointer form);
 void cleaner(GtkWidget *button, gpointer form);
