@@ -428,3 +428,54 @@ TEST(Execute, TheWindowAnswersDuringABigPackAndAStopLeavesTheOlderPackage) {
     destroy_form(f);
     unsetenv("MAPCRATE_GAME_DIR");
 }
+
+// A package checked, or tried in the game's server, from the window: what
+// --check and --verify say, the verdict first.
+TEST(PackageChecks, TheWindowSaysWhatCheckAndVerifySayVerdictFirst) {
+    temp_dir game;
+    write_zip("pak0.pk3", {"textures/base/b.tga", "the game's"});
+    setenv("MAPCRATE_GAME_DIR", game.path.c_str(), 1);
+    temp_dir work;
+    write_zip("lacking.pk3", {"maps/x.bsp", level_bytes({"textures/set/none"})});
+    write_file("bad.pk3", "not a zip");
+    form_record f;
+    make_form(f);
+    const std::pair<const char *, int> checked[] = {{"lacking.pk3", 1}, {"bad.pk3", 5}};
+    for (auto [name, status] : checked) {
+        const std::string path = work.path + "/" + name;
+        run_result cli = run_program({MAPCRATE_PROGRAM, "--check", path});
+        EXPECT_EQ(cli.status, status);
+        auto d = answered([&] { check_in_window(&f, path); });
+        ASSERT_EQ(d->seen.size(), 1u);
+        EXPECT_EQ(d->seen[0].type, status ? GTK_MESSAGE_ERROR : GTK_MESSAGE_INFO);
+        EXPECT_EQ(d->seen[0].text,
+                  status == 1 ? "1 problèmes trouvés : " + path + "\n" + cli.out
+                              : "Paquet illisible (pas une archive zip lisible) : " + path);
+    }
+    // The sample packed, then tried from the dialog that says it is written.
+    setenv("MAPCRATE_GAME_DIR", "", 1);
+    ASSERT_EQ(system(("cp -r " MAPCRATE_SOURCE_DIR "/samples/crateyard/. .")), 0);
+    const char *texts[6] = {"textures", "maps/crateyard.bsp", "maps/crateyard.aas", "", "c", ""};
+    fill_form(f, texts, {0});
+    auto d = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, 1);
+    run_result cli = run_program({MAPCRATE_PROGRAM, "--check", "c.pk3", "--verify"});
+    ASSERT_EQ(cli.status, 0) << cli.err;
+    ASSERT_EQ(d->seen.size(), 2u);
+    EXPECT_EQ(d->seen[1].text, "Le jeu a chargé le paquet " + work.path + "/c.pk3.\n" +
+                                   cli.out.substr(cli.out.find("Jeu : ")));
+    // A server that never ends, stopped by Cancel: no word, no server left.
+    write_file("bin/ioq3ded", "#!/bin/sh\nexec sleep 600\n");
+    chmod("bin/ioq3ded", 0755);
+    const std::string old_path = getenv("PATH");
+    setenv("PATH", (work.path + "/bin:" + old_path).c_str(), 1);
+    g_timeout_add(300, [](gpointer f) { return stop_running(static_cast<form_record *>(f)), FALSE; },
+                  &f);
+    gint64 start = g_get_monotonic_time();
+    d = answered([&] { try_in_window(&f, "c.pk3"); });
+    EXPECT_LT(g_get_monotonic_time() - start, 5000000);
+    EXPECT_TRUE(d->seen.empty());
+    EXPECT_NE(system("pgrep -x -f 'sleep 600' >/dev/null"), 0);
+    setenv("PATH", old_path.c_str(), 1);
+    destroy_form(f);
+    unsetenv("MAPCRATE_GAME_DIR");
+}

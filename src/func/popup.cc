@@ -71,6 +71,10 @@ void info_popup(GtkWidget *, gpointer window) {
     run_message(GTK_WINDOW(window), GTK_MESSAGE_INFO, GTK_BUTTONS_OK, text_of(msg::about));
 }
 
-void aide_popup(GtkWidget *, gpointer) {
-    popup(text_of(msg::help), 1);
+// Its second button checks a package.
+void aide_popup(GtkWidget *, gpointer form) {
+    auto *f = static_cast<form_record *>(form);
+    std::string text = std::string(text_of(msg::help)) + "\n\n" + text_of(msg::help_check);
+    if (message_over(f->window, 1, {text}, text_of(msg::check_button)) == 1)
+        pick_and_check(f);
 }

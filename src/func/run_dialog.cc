@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "main/window.h"
+#include "minizip/signals.h"
 #include "report/render.h"
 #include "terminal/step_lines.h"
 
@@ -19,6 +20,10 @@ struct worker_run {
     std::uint64_t files_done = 0, files_total = 0, bytes_done = 0, bytes_total = 0;
     std::string current; // ISO-8859-1, as dialog_text gives it
     bool update_queued = false;
+    // A worker that waits on a child (the game's server) hears of the stop
+    // through a signal it holds back but inside its waits.
+    pthread_t thread{};
+    bool by_signal = false;
     // The dialog's widgets, null once it is gone; the toolkit's thread only.
     GtkWidget *bar = nullptr, *label = nullptr;
 };
@@ -27,7 +32,10 @@ namespace {
 
 using run_ptr = std::shared_ptr<worker_run>;
 
-void stop_run(worker_run &w) { w.cancel = true; }
+void stop_run(worker_run &w) {
+    if (!w.cancel.exchange(true) && w.by_signal)
+        pthread_kill(w.thread, SIGTERM);
+}
 
 gboolean show_progress(gpointer slot) {
     run_ptr w = *static_cast<run_ptr *>(slot);
@@ -133,17 +141,26 @@ GtkWidget *progress_dialog(form_record *f, msg title, worker_run *w) {
 } // namespace
 
 bool run_off_thread(form_record *f, msg title, const pack_run *run,
-                    const std::function<void(const progress_sink &)> &work) {
+                    const std::function<void(const progress_sink &)> &work, bool by_signal) {
     run_ptr w = std::make_shared<worker_run>();
     GtkWidget *dialog = progress_dialog(f, title, w.get());
     form_sensitive(f, false);
     f->running = w.get();
     progress_sink sink = worker_sink(w, run);
+    // The worker starts with the stop signals held, as the toolkit's thread has them now.
+    sigset_t stoppers = stop_signal_set(), mask;
+    if (by_signal)
+        pthread_sigmask(SIG_BLOCK, &stoppers, &mask);
     std::thread worker([w, sink, &work] {
         work(sink);
         w->done = true;
         g_idle_add([](gpointer) { return FALSE; }, nullptr); // wakes the loop below
     });
+    if (by_signal) {
+        pthread_sigmask(SIG_SETMASK, &mask, nullptr);
+        w->thread = worker.native_handle();
+        w->by_signal = true;
+    }
     while (!w->done)
         gtk_main_iteration();
     worker.join();
@@ -152,6 +169,7 @@ bool run_off_thread(form_record *f, msg title, const pack_run *run,
         std::lock_guard lock(w->m);
         w->bar = w->label = nullptr;
     }
+    w->by_signal = false;
     gtk_widget_destroy(dialog);
     form_sensitive(f, true);
     gdk_flush();

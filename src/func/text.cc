@@ -35,6 +35,10 @@ const text_style &style_of(const report &r) {
 
 std::string dialog_text(const report &r) { return render(r, style_of(r)); }
 
+std::string dialog_text_of(const std::string &latin1_text, const report &r) {
+    return render_text(latin1_text, r, style_of(r));
+}
+
 listed_text dialog_parts(const report &r) {
     const std::string text = text_of(r.what);
     size_t at = text.find("{items}");

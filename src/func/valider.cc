@@ -22,7 +22,8 @@ bool user_goes_on(GtkWidget *window, const report &q) {
 }
 
 // The written package: its path, size and number of entries.
-void show_written(const std::string &name) {
+void show_written(form_record *f, const std::string &name) {
+    GtkWidget *window = f->window;
     gchar *here = g_get_current_dir();
     report r = report_of(msg::run_written, step_id::packing, std::string(here) + "/" + name);
     g_free(here);
@@ -30,7 +31,8 @@ void show_written(const std::string &name) {
     stat(name.c_str(), &st);
     r.count = static_cast<std::uint64_t>(st.st_size);
     r.other = std::to_string(list_package(name, false).entries.size());
-    popup(dialog_text(r).c_str(), 1);
+    if (message_over(window, 1, {dialog_text(r)}, text_of(msg::try_button)) == 1)
+        try_in_window(f, r.path);
 }
 
 } // namespace
@@ -72,7 +74,7 @@ void valider(GtkWidget *, gpointer form) {
         result = stage_and_pack(request, run, sink);
     });
     if (!failed(result))
-        return show_written(request.map_name + ".pk3");
+        return show_written(f, request.map_name + ".pk3");
     // Stopped by the user: nothing to tell but on the terminal.
     if (result.what == msg::run_cancelled)
         return tell(dialog_text(result));

@@ -102,10 +102,22 @@ void valider(GtkWidget *button, gpointer form);
 // title shows over the window (files and bytes from the sink's advance, the
 // current file from the packing list in run, when given) and the form but
 // Quit is off.  Cancel, Escape, Quit and the frame's close set the sink's
-// cancelled.  Returns once work has returned and the dialog is gone: false
-// when the user stopped it.
+// cancelled; by_signal, they also send SIGTERM to the worker, which starts
+// with SIGINT, SIGTERM and SIGHUP held (for a step that lets them in only
+// while it waits, as the game's server run does).  Returns once work has
+// returned and the dialog is gone: false when the user stopped it.
 bool run_off_thread(form_record *f, msg title, const pack_run *run,
-                    const std::function<void(const progress_sink &)> &work);
+                    const std::function<void(const progress_sink &)> &work,
+                    bool by_signal = false);
+// The package at path checked as --check does, off the toolkit's thread;
+// the verdict, then every line, in a scrolled dialog over the window.
+void check_in_window(form_record *f, const std::string &path);
+// The package at path tried in the game's server as --verify does, off the
+// toolkit's thread (Cancel stops the server); each step's result in a
+// scrolled dialog over the window.
+void try_in_window(form_record *f, const std::string &path);
+// A .pk3 chosen in a file chooser over the window, then checked.
+void pick_and_check(form_record *f);
 // Asks the running step, if any, to stop.
 void stop_running(form_record *f);
 // The window's close from its frame: during a run, stops it and ends the
