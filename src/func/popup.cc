@@ -42,15 +42,17 @@ gint run_message(GtkWindow *parent, GtkMessageType type, GtkButtonsType buttons,
         gtk_dialog_add_button(GTK_DIALOG(dialog), to_utf8(latin1_extra).c_str(), 1);
     gint answer = gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
-    // What follows may hold the main loop for a while (a whole pack): the
-    // dialog must be off the screen and the window redrawn first.
-    gdk_flush();
-    while (gtk_events_pending())
-        gtk_main_iteration();
+    settle_screen();
     return answer;
 }
 
 } // namespace
+
+void settle_screen() {
+    gdk_flush();
+    while (gtk_events_pending())
+        gtk_main_iteration();
+}
 
 void popup(const char *latin1_text, int kind) {
     run_message(nullptr, kind == 0 ? GTK_MESSAGE_ERROR : GTK_MESSAGE_INFO, GTK_BUTTONS_OK,

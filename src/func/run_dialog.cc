@@ -172,9 +172,7 @@ bool run_off_thread(form_record *f, msg title, const pack_run *run,
     w->by_signal = false;
     gtk_widget_destroy(dialog);
     form_sensitive(f, true);
-    gdk_flush();
-    while (gtk_events_pending())
-        gtk_main_iteration();
+    settle_screen();
     return !w->cancel;
 }
 

@@ -71,6 +71,9 @@ void place_sbn(form_record *f);
 // --- src/func -------------------------------------------------------------
 
 
+// Once a dialog is destroyed: its end reaches the screen and the window is
+// redrawn before what follows, which may hold the main loop a while.
+void settle_screen();
 // Modal message dialog with no parent; kind 0 is an error, anything else
 // information.  Returns once the user has dismissed it and it is gone from
 // the screen.
