@@ -62,6 +62,8 @@ gboolean answer_next(gpointer log_slot) {
         g_object_get(d, "message-type", &log.seen.back().type, nullptr);
         log.seen.back().text = message_text(d);
         log_dialog(log.seen.back());
+        if (log.on_each)
+            log.on_each();
         log.alive.push_back(d);
         g_object_add_weak_pointer(G_OBJECT(d), reinterpret_cast<gpointer *>(&log.alive.back()));
         if (log.answer == GTK_RESPONSE_DELETE_EVENT)
@@ -111,9 +113,11 @@ void close_from_frame(GtkWidget *w) {
     gdk_event_free(e);
 }
 
-std::shared_ptr<dialog_log> answered(const std::function<void()> &act, int answer) {
+std::shared_ptr<dialog_log> answered(const std::function<void()> &act, int answer,
+                                     std::function<void()> on_each) {
     auto log = std::make_shared<dialog_log>();
     log->answer = answer;
+    log->on_each = std::move(on_each);
     for (GtkWidget *d : shown_dialogs())
         g_object_set_data(G_OBJECT(d), met_key, d);
     guint source = g_timeout_add_full(

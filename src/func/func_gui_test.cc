@@ -227,10 +227,9 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         const char *texts[6] = {r.textures, r.bsp, r.aas, r.shot, r.name, "%n%s"};
         fill_form(f, texts, r.mode == none ? std::vector<int>{} : std::vector<int>{r.mode});
         std::vector<std::string> before = folder_snapshot(), seen;
-        if (r.gone)
-            g_idle_add(
-                +[](gpointer) { return gboolean(rename(gt_a, "x") & 0); }, nullptr);
-        auto d = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, r.answer);
+        // Gone while the question waits, after the planning.
+        auto d = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, r.answer,
+                          [&] { r.gone && rename(gt_a, "x"); });
         if (r.gone)
             rename("x", gt_a);
         EXPECT_EQ(std::count(d->alive.begin(), d->alive.end(), nullptr),
