@@ -44,10 +44,8 @@ gboolean show_progress(gpointer slot) {
     if (!w->bar)
         return FALSE;
     gtk_label_set_text(GTK_LABEL(w->label), to_utf8(w->current.c_str()).c_str());
-    if (w->files_total == 0) {
-        gtk_progress_bar_pulse(GTK_PROGRESS_BAR(w->bar));
+    if (w->files_total == 0)
         return FALSE;
-    }
     report r;
     r.count = w->files_done;
     r.other = std::to_string(w->files_total);
@@ -161,8 +159,20 @@ bool run_off_thread(form_record *f, msg title, const pack_run *run,
         w->thread = worker.native_handle();
         w->by_signal = true;
     }
+    // The planning and the staging have no count to show: the bar moves all the same.
+    guint pulse = g_timeout_add(
+        100,
+        [](gpointer run) -> gboolean {
+            auto *w = static_cast<worker_run *>(run);
+            std::lock_guard lock(w->m);
+            if (w->files_total == 0)
+                gtk_progress_bar_pulse(GTK_PROGRESS_BAR(w->bar));
+            return TRUE;
+        },
+        w.get());
     while (!w->done)
         gtk_main_iteration();
+    g_source_remove(pulse);
     worker.join();
     f->running = nullptr;
     {
