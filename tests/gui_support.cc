@@ -37,15 +37,14 @@ std::string message_text(GtkWidget *d) {
     std::string said = text ? text : "";
     GList *kids = gtk_container_get_children(
         GTK_CONTAINER(gtk_widget_get_parent(GTK_MESSAGE_DIALOG(d)->label)));
-    for (GList *l = kids; l; l = l->next)
-        if (GTK_IS_SCROLLED_WINDOW(l->data)) {
-            GtkTextBuffer *b =
-                gtk_text_view_get_buffer(GTK_TEXT_VIEW(gtk_bin_get_child(GTK_BIN(l->data))));
-            GtkTextIter start, end;
-            gtk_text_buffer_get_bounds(b, &start, &end);
-            g_autofree gchar *lines = gtk_text_buffer_get_text(b, &start, &end, FALSE);
-            said += "\n" + std::string(lines);
-        }
+    if (GtkWidget *list = GTK_WIDGET(g_list_nth_data(kids, 1)); GTK_IS_SCROLLED_WINDOW(list)) {
+        GtkTextBuffer *b =
+            gtk_text_view_get_buffer(GTK_TEXT_VIEW(gtk_bin_get_child(GTK_BIN(list))));
+        GtkTextIter start, end;
+        gtk_text_buffer_get_bounds(b, &start, &end);
+        g_autofree gchar *lines = gtk_text_buffer_get_text(b, &start, &end, FALSE);
+        said += "\n" + std::string(lines);
+    }
     g_list_free(kids);
     return said + (secondary ? secondary : "");
 }

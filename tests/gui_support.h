@@ -33,6 +33,5 @@ struct dialog_log {
 // Runs act, recording each message dialog that appears and answering it with
 // answer; GTK_RESPONSE_DELETE_EVENT closes it from its frame.  on_each, when
 // given, runs as each is met, before its answer.
-std::shared_ptr<dialog_log> answered(const std::function<void()> &act,
-                                     int answer = GTK_RESPONSE_OK,
+std::shared_ptr<dialog_log> answered(const std::function<void()> &act, int answer = GTK_RESPONSE_OK,
                                      std::function<void()> on_each = {});

@@ -9,7 +9,9 @@
 
 namespace {
 
-std::string line_of(const std::string &note) { return latin1_path(shown(as_utf8(note))) + "\n"; }
+std::string line_of(const std::string &note) {
+    return latin1_path(shown(as_utf8(note))) + "\n";
+}
 
 std::string finding_line(const finding &f) {
     return f.what == msg::game_big_script ? line_of(render(f, plain_style)) : dialog_text(f) + "\n";
@@ -19,8 +21,7 @@ std::string finding_line(const finding &f) {
 std::string check_lines(const package_check &check, size_t &found) {
     report game = report_of(msg::check_game, step_id::check, check.game_dir);
     game.count = check.game_file_count;
-    std::string lines =
-        dialog_text(check.game_found ? game : report_of(msg::check_no_game)) + "\n";
+    std::string lines = dialog_text(check.game_found ? game : report_of(msg::check_no_game)) + "\n";
     for (const std::string &note : check.notes)
         lines += line_of(note);
     found = check.findings.size() + check.conflicts.size();
@@ -56,7 +57,8 @@ void check_in_window(form_record *f, const std::string &path) {
         // The reason is the program's own text already.
         std::string text = text_of(msg::check_unreadable_package);
         text.replace(text.find("{why}"), 5, render(check.failure, plain_style));
-        message_over(f->window, 0, {dialog_text_of(text, report_of(msg::ok, step_id::check, path))});
+        message_over(f->window, 0,
+                     {dialog_text_of(text, report_of(msg::ok, step_id::check, path))});
         return;
     }
     size_t found = 0;

@@ -52,10 +52,9 @@ gboolean show_progress(gpointer slot) {
     r.why = std::to_string(w->bytes_done >> 20) + " / " + std::to_string(w->bytes_total >> 20);
     gtk_progress_bar_set_text(GTK_PROGRESS_BAR(w->bar),
                               to_utf8(render(msg::run_progress, r, plain_style).c_str()).c_str());
-    gtk_progress_bar_set_fraction(
-        GTK_PROGRESS_BAR(w->bar),
-        w->bytes_total ? double(w->bytes_done) / double(w->bytes_total)
-                       : double(w->files_done) / double(w->files_total));
+    gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(w->bar),
+                                  w->bytes_total ? double(w->bytes_done) / double(w->bytes_total)
+                                                 : double(w->files_done) / double(w->files_total));
     return FALSE;
 }
 
@@ -99,7 +98,9 @@ progress_sink worker_sink(const run_ptr &w, const pack_run *run) {
     return sink;
 }
 
-void on_response(GtkDialog *, gint, gpointer w) { stop_run(*static_cast<worker_run *>(w)); }
+void on_response(GtkDialog *, gint, gpointer w) {
+    stop_run(*static_cast<worker_run *>(w));
+}
 
 gboolean on_delete(GtkWidget *, GdkEvent *, gpointer w) {
     stop_run(*static_cast<worker_run *>(w));

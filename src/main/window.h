@@ -70,7 +70,6 @@ void place_sbn(form_record *f);
 
 // --- src/func -------------------------------------------------------------
 
-
 // Once a dialog is destroyed: its end reaches the screen and the window is
 // redrawn before what follows, which may hold the main loop a while.
 void settle_screen();
@@ -110,8 +109,7 @@ void valider(GtkWidget *button, gpointer form);
 // while it waits, as the game's server run does).  Returns once work has
 // returned and the dialog is gone: false when the user stopped it.
 bool run_off_thread(form_record *f, msg title, const pack_run *run,
-                    const std::function<void(const progress_sink &)> &work,
-                    bool by_signal = false);
+                    const std::function<void(const progress_sink &)> &work, bool by_signal = false);
 // The package at path checked as --check does, off the toolkit's thread;
 // the verdict, then every line, in a scrolled dialog over the window.
 void check_in_window(form_record *f, const std::string &path);
