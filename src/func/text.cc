@@ -20,15 +20,9 @@ namespace {
 
 // The names the staging and the packer met are escaped; a name the user
 // gave (a path the form refused, the working folder) is shown as given.
-std::string as_is(const std::string &latin1) {
-    return latin1;
-}
-std::string escaped(std::string_view raw) {
-    return latin1_path(shown(raw));
-}
-std::string as_typed(std::string_view raw) {
-    return latin1_path(std::string(raw));
-}
+std::string as_is(const std::string &latin1) { return latin1; }
+std::string escaped(std::string_view raw) { return latin1_path(shown(raw)); }
+std::string as_typed(std::string_view raw) { return latin1_path(std::string(raw)); }
 const text_style met_names = {as_is, escaped, as_typed};
 const text_style given_names = {as_is, as_typed, as_typed};
 
