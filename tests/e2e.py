@@ -1,5 +1,5 @@
 """The built program driven with the keyboard, as a user would: fill the form with the sample map,
-Execute, find the package the command line packs, Quit with Yes.
+Execute, find the package the command line packs and the dialog that says so, Quit with Yes.
 Run under an X server: e2e.py PROGRAM SOURCE_DIR"""
 import os, shutil, subprocess, sys, tempfile, time
 
@@ -37,6 +37,8 @@ with tempfile.TemporaryDirectory() as work:
     shown = lambda *match: xdotool("search", "--maxdepth", "1", "--onlyvisible", *match)
     window = shown("--sync", "--name", r"^Mapcrate v0\.1$")[0]
     dialogs = lambda: [w for w in shown("--class", "^mapcrate$") if w != window]
+    # The messages have no title; the run's progress dialog has one.
+    messages = lambda: [w for w in dialogs() if not "".join(xdotool("getwindowname", w))]
     xdotool("windowfocus", "--sync", window)
     # The first entry has the focus, and Tab walks the form in reading order.
     for text in [os.path.join(sample, f) for f in FORM] + [NAME, DESCRIPTION]:
@@ -46,7 +48,11 @@ with tempfile.TemporaryDirectory() as work:
         xdotool("key", *(["space"] if widget in CHECKED else []), "Tab")
     xdotool("key", "alt+e")
     pk3 = os.path.join(work, NAME + ".pk3")
-    wait_for(pk3, lambda: os.path.exists(pk3), lambda: dialogs() and "a dialog came up")
+    said = wait_for("the package's dialog", messages)
+    assert os.path.exists(pk3), pk3
+    xdotool("windowfocus", "--sync", said[0])
+    xdotool("key", "Return")
+    wait_for("the dialog gone", lambda: not messages())
 
     # The very bytes the command line packs, entry for entry.
     entries = "\n".join(package(pk3))

@@ -29,20 +29,40 @@ void log_dialog(const seen_dialog &seen) {
     std::ofstream(path, std::ios::app) << line << "\n";
 }
 
+// A message's words as the user reads them: its text, then the lines of its
+// scrolled list, if any, then its secondary text.
+std::string message_text(GtkWidget *d) {
+    g_autofree gchar *text = nullptr, *secondary = nullptr;
+    g_object_get(d, "text", &text, "secondary-text", &secondary, nullptr);
+    std::string said = text ? text : "";
+    GList *kids = gtk_container_get_children(
+        GTK_CONTAINER(gtk_widget_get_parent(GTK_MESSAGE_DIALOG(d)->label)));
+    if (GtkWidget *list = GTK_WIDGET(g_list_nth_data(kids, 1)); GTK_IS_SCROLLED_WINDOW(list)) {
+        GtkTextBuffer *b =
+            gtk_text_view_get_buffer(GTK_TEXT_VIEW(gtk_bin_get_child(GTK_BIN(list))));
+        GtkTextIter start, end;
+        gtk_text_buffer_get_bounds(b, &start, &end);
+        g_autofree gchar *lines = gtk_text_buffer_get_text(b, &start, &end, FALSE);
+        said += "\n" + std::string(lines);
+    }
+    g_list_free(kids);
+    return said + (secondary ? secondary : "");
+}
+
 gboolean answer_next(gpointer log_slot) {
     dialog_log &log = **static_cast<std::shared_ptr<dialog_log> *>(log_slot);
     for (GtkWidget *d : shown_dialogs()) {
-        if (g_object_get_data(G_OBJECT(d), met_key))
+        // A run's progress dialog goes by itself: only messages are answered.
+        if (g_object_get_data(G_OBJECT(d), met_key) || !GTK_IS_MESSAGE_DIALOG(d))
             continue;
         g_object_set_data(G_OBJECT(d), met_key, d);
         log.seen.push_back({"", GTK_MESSAGE_OTHER, gtk_window_get_transient_for(GTK_WINDOW(d)),
                             bool(gtk_window_get_modal(GTK_WINDOW(d))), d->allocation.width});
-        if (GTK_IS_MESSAGE_DIALOG(d)) {
-            g_autofree gchar *text = nullptr;
-            g_object_get(d, "text", &text, "message-type", &log.seen.back().type, nullptr);
-            log.seen.back().text = text ? text : "";
-        }
+        g_object_get(d, "message-type", &log.seen.back().type, nullptr);
+        log.seen.back().text = message_text(d);
         log_dialog(log.seen.back());
+        if (log.on_each)
+            log.on_each();
         log.alive.push_back(d);
         g_object_add_weak_pointer(G_OBJECT(d), reinterpret_cast<gpointer *>(&log.alive.back()));
         if (log.answer == GTK_RESPONSE_DELETE_EVENT)
@@ -92,9 +112,11 @@ void close_from_frame(GtkWidget *w) {
     gdk_event_free(e);
 }
 
-std::shared_ptr<dialog_log> answered(const std::function<void()> &act, int answer) {
+std::shared_ptr<dialog_log> answered(const std::function<void()> &act, int answer,
+                                     std::function<void()> on_each) {
     auto log = std::make_shared<dialog_log>();
     log->answer = answer;
+    log->on_each = std::move(on_each);
     for (GtkWidget *d : shown_dialogs())
         g_object_set_data(G_OBJECT(d), met_key, d);
     guint source = g_timeout_add_full(

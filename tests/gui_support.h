@@ -28,8 +28,10 @@ struct dialog_log {
     std::vector<seen_dialog> seen;
     std::deque<GtkWidget *> alive; // a weak slot per dialog seen, null once it is gone
     int answer = GTK_RESPONSE_OK;
+    std::function<void()> on_each; // run as each dialog is met, before its answer
 };
-// Runs act, recording each dialog that appears and answering it with answer;
-// GTK_RESPONSE_DELETE_EVENT closes it from its frame.
-std::shared_ptr<dialog_log> answered(const std::function<void()> &act,
-                                     int answer = GTK_RESPONSE_OK);
+// Runs act, recording each message dialog that appears and answering it with
+// answer; GTK_RESPONSE_DELETE_EVENT closes it from its frame.  on_each, when
+// given, runs as each is met, before its answer.
+std::shared_ptr<dialog_log> answered(const std::function<void()> &act, int answer = GTK_RESPONSE_OK,
+                                     std::function<void()> on_each = {});

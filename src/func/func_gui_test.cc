@@ -1,4 +1,5 @@
 // The popup, Quit, the frame's close, the "URL" buttons and Execute, reached as the user does.
+#include <gdk/gdkkeysyms.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,7 +17,8 @@ namespace {
 using names = std::vector<std::string>;
 
 // Runs act in a main loop, dialogs answered with answer: did act end the loop?
-bool ends_the_loop(std::function<void()> act, int answer) {
+bool ends_the_loop(std::function<void()> act, int answer,
+                   std::shared_ptr<dialog_log> *log = nullptr) {
     static bool ended;
     auto run = [](gpointer act) -> gboolean {
         (*static_cast<std::function<void()> *>(act))();
@@ -25,7 +27,9 @@ bool ends_the_loop(std::function<void()> act, int answer) {
         return FALSE;
     };
     g_idle_add(run, &act);
-    answered(gtk_main, answer);
+    auto seen = answered(gtk_main, answer);
+    if (log)
+        *log = seen;
     return ended;
 }
 
@@ -37,6 +41,13 @@ size_t choose(GtkWidget *dialog, const std::string &name) {
 }
 
 const char *const gt_a = "game/textures/one/a.tga";
+
+// The window's word on the package <name>.pk3 it wrote in the working folder
+// (its size and entries are in the recorded outputs).
+std::string written(const std::string &name) {
+    g_autofree gchar *here = g_get_current_dir();
+    return "Le pk3 a été écrit : " + std::string(here) + "/" + name + ".pk3\n";
+}
 
 } // namespace
 
@@ -181,16 +192,21 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
         const char *texts[6] = {r.textures, r.bsp, r.aas, r.shot, r.name, "%n%s"};
         fill_form(f, texts, r.mode == none ? std::vector<int>{} : std::vector<int>{r.mode});
         std::vector<std::string> before = folder_snapshot();
-        if (r.gone)
-            g_idle_add(
-                +[](gpointer) { return gboolean(rename(gt_a, "x") & 0); }, nullptr);
-        auto d = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, r.answer);
+        // Gone while the question waits, after the planning.
+        auto d = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, r.answer,
+                          [&] { r.gone ? void(rename(gt_a, "x")) : void(); });
         if (r.gone)
             rename("x", gt_a);
         EXPECT_EQ(std::count(d->alive.begin(), d->alive.end(), nullptr),
                   std::ptrdiff_t(d->alive.size()));
+        std::vector<seen_dialog> dialogs = d->seen;
+        if (r.outcome == packed) { // the word that it was written, and nothing else
+            ASSERT_FALSE(dialogs.empty());
+            EXPECT_EQ(dialogs.back().text.rfind(written(r.name), 0), 0u);
+            dialogs.pop_back();
+        }
         std::string seen;
-        for (const seen_dialog &s : d->seen) {
+        for (const seen_dialog &s : dialogs) {
             bool q = s.type == GTK_MESSAGE_QUESTION && s.modal && s.parent == GTK_WINDOW(f.window);
             seen += q ? '?' : s.type == GTK_MESSAGE_ERROR ? '!' : '.';
         }
@@ -244,7 +260,10 @@ TEST(OptionalFields, EveryCombinationPacksWhatTheFormNamesInBothFrontEnds) {
         write_file("l.jpg", shot);
         fill_form(f, texts, {0});
         auto act = [&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); };
-        EXPECT_EQ(answered(act, GTK_RESPONSE_YES)->seen.size(), from_g ? 0u : 1u);
+        auto d = answered(act, GTK_RESPONSE_YES);
+        // The missing-files question when nothing names G, then the word that it was written.
+        ASSERT_EQ(d->seen.size(), from_g ? 1u : 2u);
+        EXPECT_EQ(d->seen.back().text.rfind(written("m"), 0), 0u);
         // unzip, not Python: it starts in milliseconds.  Every entry's bytes, their CRCs
         // checked, the arena script's among them.
         EXPECT_EQ(zip_names("m.pk3"), want);
@@ -252,6 +271,143 @@ TEST(OptionalFields, EveryCombinationPacksWhatTheFormNamesInBothFrontEnds) {
         EXPECT_EQ(data.status, 0);
         EXPECT_NE(data.out.find("longname \"" + std::string(longname) + "\""), std::string::npos);
     }
+    destroy_form(f);
+    unsetenv("MAPCRATE_GAME_DIR");
+}
+
+// Execute on a level of a few hundred MB: the toolkit's loop keeps turning
+// throughout, and each way of stopping the run leaves the older package and
+// nothing else.
+TEST(Execute, TheWindowAnswersDuringABigPackAndAStopLeavesTheOlderPackage) {
+    temp_dir game;
+    write_zip("pak0.pk3", {"textures/base/b.tga", "the game's"});
+    setenv("MAPCRATE_GAME_DIR", game.path.c_str(), 1);
+    // The big file lies outside the working folder, whose snapshots read every byte.
+    const std::string textures = game.path + "/G/textures", big = textures + "/set/a.tga";
+    temp_dir work;
+    write_file("l.bsp", level_bytes({"textures/set/a"}));
+    // Bytes deflate cannot shrink, so that the pack takes a while.
+    std::string bytes(256 << 20, '\0');
+    uint32_t seed = 1;
+    for (char &c : bytes)
+        c = char((seed = seed * 1103515245u + 12345u) >> 24);
+    write_file(big, bytes);
+    const std::string older = "the older package";
+    const char *texts[6] = {textures.c_str(), "l.bsp", "", "", "m", ""};
+    form_record f;
+    make_form(f);
+    fill_form(f, texts, {0});
+    enum stop { none, cancel, escape, frame, quit };
+    static stop how;
+    static form_record *form;
+    static gint64 last, widest, shown_at;
+    form = &f;
+    for (stop row : {none, cancel, escape, frame, quit}) {
+        SCOPED_TRACE(row);
+        write_file("m.pk3", older);
+        const names before = folder_snapshot();
+        how = row;
+        last = g_get_monotonic_time(), widest = 0, shown_at = 0;
+        // Every 10 ms on the toolkit's thread: the widest gap, and the stop
+        // 300 ms into the staging and packing.
+        guint timer = g_timeout_add(
+            10,
+            [](gpointer) -> gboolean {
+                gint64 now = g_get_monotonic_time();
+                widest = std::max(widest, now - last);
+                last = now;
+                GtkWidget *d = nullptr;
+                for (GtkWidget *w : shown_dialogs())
+                    if (!GTK_IS_MESSAGE_DIALOG(w) && form->running)
+                        d = w;
+                if (!d || how == none ||
+                    !g_str_has_prefix(gtk_window_get_title(GTK_WINDOW(d)), "Cr"))
+                    return TRUE;
+                if (!shown_at)
+                    shown_at = now;
+                if (now - shown_at < 300000)
+                    return TRUE;
+                if (how == cancel)
+                    gtk_button_clicked(GTK_BUTTON(
+                        gtk_dialog_get_widget_for_response(GTK_DIALOG(d), GTK_RESPONSE_CANCEL)));
+                else if (how == escape)
+                    gtk_bindings_activate(GTK_OBJECT(d), GDK_KEY_Escape, GdkModifierType(0));
+                else
+                    how == frame ? close_from_frame(form->window)
+                                 : gtk_button_clicked(GTK_BUTTON(form->quit_button));
+                how = none, shown_at = now;
+                return TRUE;
+            },
+            nullptr);
+        std::shared_ptr<dialog_log> log;
+        bool ended = ends_the_loop([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); },
+                                   GTK_RESPONSE_YES, &log);
+        g_source_remove(timer);
+        EXPECT_LT(widest, 1000000) << "the loop stood still";
+        // A stop is heard between blocks of the big file, not once it is done.
+        EXPECT_LT(g_get_monotonic_time() - shown_at, row == none ? G_MAXINT64 : 1000000);
+        EXPECT_EQ(ended, row == frame || row == quit);
+        if (row == none) {
+            EXPECT_EQ(zip_names("m.pk3"),
+                      (names{"textures/set/a.tga", "maps/m.bsp", "scripts/m.arena", "mapcrate"}));
+            ASSERT_FALSE(log->seen.empty());
+            EXPECT_NE(log->seen.back().text.find("/m.pk3\n"), std::string::npos);
+        } else {
+            EXPECT_EQ(folder_snapshot(), before) << "a stop leaves the older package alone";
+            EXPECT_EQ(read_file("m.pk3"), older);
+        }
+        EXPECT_TRUE(gtk_widget_is_sensitive(f.execute_button));
+    }
+    destroy_form(f);
+    unsetenv("MAPCRATE_GAME_DIR");
+}
+
+// A package checked, or tried in the game's server, from the window: what
+// --check and --verify say, the verdict first.
+TEST(PackageChecks, TheWindowSaysWhatCheckAndVerifySayVerdictFirst) {
+    temp_dir game;
+    write_zip("pak0.pk3", {"textures/base/b.tga", "the game's"});
+    setenv("MAPCRATE_GAME_DIR", game.path.c_str(), 1);
+    temp_dir work;
+    write_zip("lacking.pk3", {"maps/x.bsp", level_bytes({"textures/set/none"})});
+    write_file("bad.pk3", "not a zip");
+    form_record f;
+    make_form(f);
+    for (auto [name, status] : {std::pair("lacking.pk3", 1), std::pair("bad.pk3", 5)}) {
+        const std::string path = work.path + "/" + name;
+        run_result cli = run_program({MAPCRATE_PROGRAM, "--check", path});
+        EXPECT_EQ(cli.status, status);
+        auto d = answered([&] { check_in_window(&f, path); });
+        ASSERT_EQ(d->seen.size(), 1u);
+        EXPECT_EQ(d->seen[0].type, status ? GTK_MESSAGE_ERROR : GTK_MESSAGE_INFO);
+        EXPECT_EQ(d->seen[0].text,
+                  status == 1 ? "1 problèmes trouvés : " + path + "\n" + cli.out
+                              : "Paquet illisible (pas une archive zip lisible) : " + path);
+    }
+    // The sample packed, then tried from the dialog that says it is written.
+    setenv("MAPCRATE_GAME_DIR", "", 1);
+    ASSERT_EQ(system(("cp -r " MAPCRATE_SOURCE_DIR "/samples/crateyard/. .")), 0);
+    const char *texts[6] = {"textures", "maps/crateyard.bsp", "maps/crateyard.aas", "", "c", ""};
+    fill_form(f, texts, {0});
+    auto d = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, 1);
+    run_result cli = run_program({MAPCRATE_PROGRAM, "--check", "c.pk3", "--verify"});
+    ASSERT_EQ(cli.status, 0) << cli.err;
+    ASSERT_EQ(d->seen.size(), 2u);
+    EXPECT_EQ(d->seen[1].text, "Le jeu a chargé le paquet " + work.path + "/c.pk3.\n" +
+                                   cli.out.substr(cli.out.find("Jeu : ")));
+    // A server that never ends, stopped by Cancel: no word, no server left.
+    write_file("bin/ioq3ded", "#!/bin/sh\nexec sleep 600\n");
+    chmod("bin/ioq3ded", 0755);
+    const std::string old_path = getenv("PATH");
+    setenv("PATH", (work.path + "/bin:" + old_path).c_str(), 1);
+    g_timeout_add(
+        300, [](gpointer f) { return stop_running(static_cast<form_record *>(f)), FALSE; }, &f);
+    gint64 start = g_get_monotonic_time();
+    d = answered([&] { try_in_window(&f, "c.pk3"); });
+    EXPECT_LT(g_get_monotonic_time() - start, 5000000);
+    EXPECT_TRUE(d->seen.empty());
+    EXPECT_NE(system("pgrep -x -f 'sleep 600' >/dev/null"), 0);
+    setenv("PATH", old_path.c_str(), 1);
     destroy_form(f);
     unsetenv("MAPCRATE_GAME_DIR");
 }

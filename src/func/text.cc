@@ -26,9 +26,29 @@ std::string as_typed(std::string_view raw) { return latin1_path(std::string(raw)
 const text_style met_names = {as_is, escaped, as_typed};
 const text_style given_names = {as_is, as_typed, as_typed};
 
+const text_style &style_of(const report &r) {
+    bool met = r.step == step_id::staging || r.step == step_id::packing;
+    return met ? met_names : given_names;
+}
+
 } // namespace
 
 std::string dialog_text(const report &r) {
-    bool met = r.step == step_id::staging || r.step == step_id::packing;
-    return render(r, met ? met_names : given_names);
+    return render(r, style_of(r));
+}
+
+std::string dialog_text_of(const std::string &latin1_text, const report &r) {
+    return render_text(latin1_text, r, style_of(r));
+}
+
+listed_text dialog_parts(const report &r) {
+    const std::string text = text_of(r.what);
+    size_t at = text.find("{items}");
+    if (at == std::string::npos)
+        return {dialog_text(r), "", ""};
+    listed_text parts{render_text(text.substr(0, at), r, style_of(r)), "",
+                      render_text(text.substr(at + 7), r, style_of(r))};
+    for (const std::string &item : r.items)
+        parts.list += latin1_path(shown(item)) + "\n";
+    return parts;
 }

@@ -13,3 +13,13 @@ std::string to_utf8(const char *latin1);
 // yes_no take): names and the system's words through latin1_path, the
 // names the staging and the packer met escaped first as shown() does.
 std::string dialog_text(const report &r);
+// The same, of another text than r.what's.
+std::string dialog_text_of(const std::string &latin1_text, const report &r);
+
+// A record that lists names, as the window shows it: the text before the
+// list, every name a line (escaped, in ISO-8859-1), the text after.  A
+// record without a list is all in before.
+struct listed_text {
+    std::string before = {}, list = {}, after = {};
+};
+listed_text dialog_parts(const report &r);

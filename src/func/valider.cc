@@ -4,13 +4,35 @@
 #include "pipeline/pipeline.h"
 #include "terminal/printer.h"
 #include "terminal/step_lines.h"
+#include "zip/zip_read.h"
+
+#include <sys/stat.h>
 
 namespace {
 
 // No answer but an explicit No stops: closing the question means go on.
+// A question's list shows whole, in a scrolled view under its first words.
 bool user_goes_on(GtkWidget *window, const report &q) {
-    std::string text = dialog_text(q) + "\n" + dialog_text(report_of(msg::go_on));
-    return yes_no(window, text.c_str()) != GTK_RESPONSE_NO;
+    listed_text parts = dialog_parts(q);
+    std::string &last = parts.list.empty() ? parts.before : parts.after;
+    last += "\n" + dialog_text(report_of(msg::go_on));
+    if (!parts.list.empty() && !parts.before.empty() && parts.before.back() == '\n')
+        parts.before.pop_back();
+    return yes_no(window, parts.before.c_str(), parts) != GTK_RESPONSE_NO;
+}
+
+// The written package: its path, size and number of entries.
+void show_written(form_record *f, const std::string &name) {
+    GtkWidget *window = f->window;
+    gchar *here = g_get_current_dir();
+    report r = report_of(msg::run_written, step_id::packing, std::string(here) + "/" + name);
+    g_free(here);
+    struct stat st {};
+    stat(name.c_str(), &st);
+    r.count = static_cast<std::uint64_t>(st.st_size);
+    r.other = std::to_string(list_package(name, false).entries.size());
+    if (message_over(window, 1, {dialog_text(r)}, text_of(msg::try_button)) == 1)
+        try_in_window(f, r.path);
 }
 
 } // namespace
@@ -36,16 +58,27 @@ void valider(GtkWidget *, gpointer form) {
         popup(dialog_text(check.refused).c_str(), 0);
         return;
     }
+    // Off the toolkit's thread, from copies of the request; the questions
+    // come between, on the toolkit's.
     pack_run run;
-    plan_form(request, run);
-    print_plan(run.plan);
+    if (!run_off_thread(f, msg::run_planning, nullptr, [request, &run](const progress_sink &) {
+            plan_form(request, run);
+            print_plan(run.plan);
+        }))
+        return;
     for (const report &q : questions_to_ask(check, run.plan))
         if (!user_goes_on(f->window, q))
             return;
-    // Without a word a failed write would look the same as a success.
-    report result = stage_and_pack(request, run, progress_on_stdout());
+    report result;
+    run_off_thread(f, msg::run_packing, &run, [request, &run, &result](const progress_sink &sink) {
+        result = stage_and_pack(request, run, sink);
+    });
     if (!failed(result))
-        return;
+        return show_written(f, request.map_name + ".pk3");
+    // Stopped by the user: nothing to tell but on the terminal.
+    if (result.what == msg::run_cancelled)
+        return tell(dialog_text(result));
+    // Without a word a failed write would look the same as a success.
     std::string text = dialog_text(result);
     tell(text);
     if (result.step == step_id::staging)

@@ -15,6 +15,7 @@ void build_window(form_record *f) {
     f->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_default_size(GTK_WINDOW(f->window), 480, 480);
     gtk_window_set_title(GTK_WINDOW(f->window), "Mapcrate v0.1");
+    g_signal_connect(f->window, "delete-event", G_CALLBACK(close_window), f);
     g_signal_connect(f->window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
     init_btn(f);
     f->table = gtk_table_new(8, 11, TRUE);

@@ -189,6 +189,15 @@ void tell_failure(packing *p, msg what, const char *name, const std::string &rea
     keep_first(p, what, name, reason.empty() ? "the zip library refused it" : reason);
 }
 
+// Whether the user asked the pack to stop; the first failure then says so.
+bool stopping(packing *p) {
+    if (!stop_asked(*p->sink))
+        return false;
+    if (!failed(p->first))
+        p->first = packing_report(msg::run_cancelled);
+    return true;
+}
+
 // Why the layer failed, the first time it is asked; empty afterwards, as
 // the failures that follow come from it.
 std::string layer_reason(packing *p) {
@@ -276,6 +285,8 @@ int add_entry(packing *p, const char *path, const char *source) {
         }
     }
     while (err == ZIP_OK) {
+        if (stopping(p))
+            return -1;
         int read_error = 0;
         size_t size_read = read_chunk(in.get(), p->buf, write_buffer_size, &read_error);
         if (read_error != 0)
@@ -321,7 +332,7 @@ int add_deflated(packing *p, deflate_pool *pool, const char *path, const char *s
         return err;
     uLong crc = 0, size = 0;
     for (;; part = pool_front(pool)) {
-        if (!part)
+        if (!part || stopping(p))
             return -1;
         // A later piece that read short or long: the file changed while
         // it was packed, and the entry cannot be whole.
@@ -409,6 +420,10 @@ int write_archive(int argc, char **argv, packing *p, const std::string &name,
         pool_start(pool.get(), sources, o.level, limits);
     }
     for (size_t i = 0; i < files.size() && err == 0; ++i) {
+        if (stopping(p)) {
+            err = -1;
+            break;
+        }
         err = pool ? add_deflated(p, pool.get(), files[i], sources[i])
                    : add_entry(p, files[i], sources[i]);
         if (err == 0 && !sizes.empty())

@@ -15,7 +15,9 @@
 // name as it was.  Prints nothing: its banner, usage, progress and failure
 // lines go to sink.tell, the question about an archive that exists to
 // sink.ask (no answer, or no ask, stops the pack: a failure).  sink.advance
-// hears of each file added.  failure, when given, gets the first failure
+// hears of each file added; sink.cancelled, asked before each file and
+// each block, stops the pack as a failure of what run_cancelled, told to
+// no one.  failure, when given, gets the first failure
 // (step packing; the file read, or the archive; the reason).  SIGINT,
 // SIGTERM and SIGHUP remove the temporary file and end the process with 128
 // plus the signal's number.  With source_dir, each file is read from

@@ -22,8 +22,8 @@ report pack_staged(const pack_request &request, pack_run &run, const progress_si
     report failure;
     pk3_dir(count, argv.data(), sink, &failure, run.stage_dir);
     std::fflush(stdout);
-    if (!failed(failure))
-        return {};
+    if (!failed(failure) || failure.what == msg::run_cancelled)
+        return failure;
     // The front ends tell every packing failure in one sentence.
     failure.what = msg::packing_failed;
     return failure;

@@ -22,7 +22,9 @@ std::vector<report> questions_to_ask(const request_check &check, const package_p
 // else in the working folder but <map>.pk3 is touched.  The staging's
 // progress lines go to sink; the packer prints its own to standard output.
 // Returns the staging or packing failure, a report whose what is ok when
-// the package was written.  A SIGINT, SIGTERM or SIGHUP meanwhile removes
+// the package was written; one whose what is run_cancelled when
+// sink.cancelled stopped it (the older package then stays as it was).
+// A SIGINT, SIGTERM or SIGHUP meanwhile removes
 // the packer's temporary file and the staging folder and ends the process
 // with 128 plus the signal's number.
 report stage_and_pack(const pack_request &request, pack_run &run, const progress_sink &sink);

@@ -48,7 +48,13 @@ struct progress_sink {
     // none can be read (the step then stops).  The step asks again when the
     // letter is not one it offers.
     std::function<char(const report &question)> ask;
+    // Asked between files and between blocks of a big one: true stops the
+    // staging or the packing, which then leave nothing of their own behind.
+    std::function<bool()> cancelled;
 };
+
+// Whether the run was asked to stop.
+inline bool stop_asked(const progress_sink &sink) { return sink.cancelled && sink.cancelled(); }
 
 inline void send(const progress_sink &sink, const report &r) {
     if (sink.tell)

@@ -21,9 +21,11 @@ bool kernel_copy_unsupported(int err) {
 
 // Kernel-side copy where the file systems allow it, up to the size the
 // source had when it was opened (the copy is of that moment's file).  Returns -1 with errno on a
-// real failure; otherwise 0, with offset at what was copied.
-int copy_in_kernel(int in, int out, off_t size, off_t &offset) {
+// real failure or a stop (ECANCELED); otherwise 0, with offset at what was copied.
+int copy_in_kernel(int in, int out, off_t size, off_t &offset, const progress_sink &sink) {
     while (offset < size) {
+        if (stop_asked(sink))
+            return errno = ECANCELED, -1;
         off_t out_offset = offset;
         ssize_t n = copy_file_range(in, &offset, out, &out_offset, chunk, 0);
         if (n > 0)
@@ -39,7 +41,7 @@ int copy_in_kernel(int in, int out, off_t size, off_t &offset) {
 
 // The rest, from offset to the end of the source, through a modest buffer;
 // offset ends at what was copied.
-int copy_with_buffer(int in, int out, off_t &offset) {
+int copy_with_buffer(int in, int out, off_t &offset, const progress_sink &sink) {
     std::vector<char> buffer(64 * 1024);
     // A call a signal interrupted is made again.
     auto uninterrupted = [](auto call) {
@@ -50,6 +52,8 @@ int copy_with_buffer(int in, int out, off_t &offset) {
         return n;
     };
     for (;;) {
+        if (stop_asked(sink))
+            return errno = ECANCELED, -1;
         ssize_t n = uninterrupted([&] { return pread(in, buffer.data(), buffer.size(), offset); });
         if (n <= 0)
             return n == 0 ? 0 : -1;
@@ -68,7 +72,8 @@ int copy_with_buffer(int in, int out, off_t &offset) {
 
 } // namespace
 
-int copy_file(int src_fd, const struct stat &src, const char *dest_path) {
+int copy_file(int src_fd, const struct stat &src, const char *dest_path,
+              const progress_sink &sink) {
     // Owner-readable and writable whatever the source allows: the packer reads the copy back.
     mode_t mode = (src.st_mode & 0777) | S_IRUSR | S_IWUSR;
     // Not truncated yet: the destination may be the source itself.
@@ -90,10 +95,10 @@ int copy_file(int src_fd, const struct stat &src, const char *dest_path) {
     int failure = 0;
     off_t offset = 0;
     if ((dst.st_size != 0 && ftruncate(out.fd, 0) != 0) ||
-        copy_in_kernel(src_fd, out.fd, src.st_size, offset) != 0 ||
+        copy_in_kernel(src_fd, out.fd, src.st_size, offset, sink) != 0 ||
         // Pseudo files report size 0 however much they hold.
         ((offset < src.st_size || src.st_size == 0) &&
-         copy_with_buffer(src_fd, out.fd, offset) != 0))
+         copy_with_buffer(src_fd, out.fd, offset, sink) != 0))
         failure = errno != 0 ? errno : EIO;
     // A source that shrank while it was copied gives a short copy.
     else if (offset < src.st_size)

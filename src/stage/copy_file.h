@@ -12,8 +12,10 @@
 // Copies the file open on src_fd (whose status is src), from its start, to
 // dest_path, creating or replacing it.  A destination that is the source
 // itself is left alone.  Returns 0, or the errno of the step that failed
-// (the partial copy is then removed).
-int copy_file(int src_fd, const struct stat &src, const char *dest_path);
+// (the partial copy is then removed); ECANCELED when sink asked to stop
+// between two blocks.
+int copy_file(int src_fd, const struct stat &src, const char *dest_path,
+              const progress_sink &sink = {});
 
 // Opens path for writing (flags as open's, O_CREAT among them) as a file of
 // its own: a symbolic link or a second hard link there is removed first and

@@ -20,6 +20,8 @@ extern const char *const credits_text;
 // path (or the source that cannot be read); a report whose what is ok when
 // all went well.  No link is written through: a link where a file goes is
 // replaced by the file, and a link where a folder goes stops the staging.
+// sink.cancelled, asked before each file and between blocks of a copy,
+// stops it with a run_cancelled record.
 report creat_dir(const pack_request &request, const pack_run &run, const progress_sink &sink);
 report gener_scripts(const pack_request &request, const pack_run &run, const progress_sink &sink);
 // One write of the whole text; returns what write returned.

@@ -45,7 +45,9 @@ report stage_copy(int source_fd, const struct stat &source, const char *src_dir,
     send(walk.sink, report_of(msg::stage_copy_command, step_id::staging,
                               command_line(src_dir, file_name, dest_dir.c_str(), dest_name)));
     std::string dest = dest_dir + dest_name;
-    int err = copy_file(source_fd, source, (walk.stage + dest).c_str());
+    int err = copy_file(source_fd, source, (walk.stage + dest).c_str(), walk.sink);
+    if (err == ECANCELED && stop_asked(walk.sink))
+        return report_of(msg::run_cancelled, step_id::staging);
     return err == 0 ? report{} : staging_failure(dest, err);
 }
 
@@ -59,6 +61,8 @@ report make_dir(const std::string &path, staging_walk &walk) {
 // One planned file, after the folders of its game path.  A file that does
 // not open now (gone, or unreadable) fails the staging, named as the source.
 report stage_planned(const planned_file &file, staging_walk &walk) {
+    if (stop_asked(walk.sink))
+        return report_of(msg::run_cancelled, step_id::staging);
     size_t slash = file.game_path.rfind('/');
     std::string dest_dir = file.game_path.substr(0, slash + 1);
     for (size_t at = dest_dir.find('/'); at != std::string::npos; at = dest_dir.find('/', at + 1))
