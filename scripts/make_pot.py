@@ -15,7 +15,7 @@ msgmerge --update --no-fuzzy-matching po/en.po po/mapcrate.pot and translate wha
 import re, sys
 
 LITERAL = re.compile(r'"((?:[^"\\]|\\.)*)"')
-ESCAPE = re.compile(r'\\(x[0-9a-fA-F]+|.)')
+ESCAPE = re.compile(r'\\(x[0-9a-fA-F]{1,2}|.)')
 PLACEHOLDER = re.compile(r"\{(path|why|other|count|items)\}")
 
 
