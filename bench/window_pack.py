@@ -109,7 +109,7 @@ for i in range(1, RUNS + 1):
         sys.exit("the window's package lists other entries than the command line's")
 
 c, w = statistics.median(cli), statistics.median(win)
-print("package of %s: %d entries, %d bytes" % (MAP, len(a) - 1,
+print("package of %s: %d entries, a pk3 of %d bytes" % (MAP, len(a) - 1,
                                                 os.path.getsize(os.path.join(WORK, "cli", MAP + ".pk3"))))
 print("median command line %.3f s, median window %.3f s" % (c, w))
 print("window / command line %.3f (target <= 1.10): %s" % (w / c, "met" if w / c <= 1.10 else "MISSED"))
