@@ -26,7 +26,7 @@ cp -r samples/crateyard "$work/sample"
 # pointer out of the way, capture; type the sample's form, Execute, wait
 # for the written package's dialog (untitled, as the messages are; no
 # game, so no question), capture it, and end the program.
-MAPCRATE_GAME_DIR= xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+MAPCRATE_GAME_DIR='' xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -e
   (cd "$1" && exec "$2" >/dev/null 2>&1) &
   program=$!
