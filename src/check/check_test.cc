@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <map>
 
+#include "check/check.h"
+#include "level/plan.h"
 #include "support.h"
 
 namespace {
@@ -133,6 +136,42 @@ TEST(Check, PackagesLinesAndExitStatuses) {
         EXPECT_EQ(run.status, r.status);
         EXPECT_EQ(read_file("p.pk3"), before);
     }
+}
+
+// A stop asked while a level of 8 MiB is read, or when its first piece is:
+// the plan and the check end there, marked cancelled, without reading on.
+TEST(Cancel, PlanAndCheckStopBetweenPiecesOfTheLevel) {
+    temp_dir work;
+    mkdir("g", 0755);
+    write_zip("g/pak0.pk3", {"textures/base/b.tga", "the game's"});
+    const std::string level = level_bytes({"textures/set/a"}) + std::string(8 << 20, '\0');
+    write_file("maps/m.bsp", level);
+    ASSERT_EQ(run_program({"zip", "-q", "p.pk3", "maps/m.bsp"}).status, 0);
+    static std::atomic<int> asked, stop_at;
+    progress_sink sink;
+    sink.cancelled = [] { return ++asked >= stop_at; };
+    const struct {
+        const char *what;
+        bool (*run)(const progress_sink &); // true when it says it was cancelled
+    } steps[] = {
+        {"plan", [](const progress_sink &s) {
+             return plan_package({"", "maps/m.bsp", "", "", "m", "g"}, s).cancelled;
+         }},
+        {"check", [](const progress_sink &s) {
+             return check_package("p.pk3", "g", s).failure.what == msg::check_cancelled;
+         }},
+    };
+    for (const auto &step : steps)
+        for (int at : {1, 4, 1 << 30}) {
+            SCOPED_TRACE(step.what + std::to_string(at));
+            asked = 0, stop_at = at;
+            EXPECT_EQ(step.run(sink), at < 1000);
+            // Whole, the level alone is 32 pieces; stopped, a few checks more.
+            if (at < 1000)
+                EXPECT_LE(asked, at + 5);
+            else
+                EXPECT_GE(asked, 32);
+        }
 }
 
 } // namespace
