@@ -10,7 +10,9 @@ void plan_form(const pack_request &request, pack_run &run, const progress_sink &
                              request.levelshot_path, request.map_name, request.game_dir},
                             sink);
     if (!run.plan.cancelled)
-        run.plan.conflicts = plan_conflicts(run.plan, request.map_name);
+        run.plan.conflicts = plan_conflicts(run.plan, request.map_name, sink);
+    // Stopped while the conflicts were looked for: the plan is not to be used.
+    run.plan.cancelled = stop_asked(sink);
 }
 
 std::vector<report> questions_to_ask(const request_check &check, const package_plan &plan) {
