@@ -118,11 +118,10 @@ level_lumps finish_level(level_reader &r) {
 
 bool is_compiled_level(const char *bsp_path) {
     std::string header;
-    read_pieces(bsp_path, header_size, header_size,
-                [&](std::string_view piece) {
-                    header = piece;
-                    return true;
-                });
+    read_pieces(bsp_path, header_size, header_size, [&](std::string_view piece) {
+        header = piece;
+        return true;
+    });
     return header_whole(header);
 }
 

@@ -103,8 +103,8 @@ bool file_crc(const std::string &path, std::uint32_t &crc, const progress_sink &
     std::vector<char> chunk(1 << 20);
     crc = 0;
     long long n = 0;
-    for (std::uint64_t at = 0; !stop_asked(sink) &&
-                               (n = read_range(in.fd, chunk.data(), chunk.size(), at)) > 0;
+    for (std::uint64_t at = 0;
+         !stop_asked(sink) && (n = read_range(in.fd, chunk.data(), chunk.size(), at)) > 0;
          at += static_cast<std::uint64_t>(n))
         crc = libdeflate_crc32(crc, chunk.data(), static_cast<size_t>(n));
     return n == 0;
