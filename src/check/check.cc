@@ -93,11 +93,13 @@ finding unreadable(const package_entry &e) {
     return f;
 }
 
-void read_game(const std::string &dir, game_side &game) {
-    game.files = read_game_files(dir);
+void read_game(const std::string &dir, game_side &game, const progress_sink &sink) {
+    game.files = read_game_files(dir, nullptr, sink);
     for (const shader_def &def : game.files.shaders)
         game.shaders.emplace(def.name, &def);
     for (const std::string &pak : names_in(dir, is_game_pak)) {
+        if (stop_asked(sink))
+            return;
         package_listing zip = list_package(join_path(dir, pak), false);
         if (read_whole(zip))
             for (const package_entry &e : zip.entries)
@@ -214,7 +216,7 @@ void check_aas(package_side &p, map_check &m, const std::string &bsp_name, md4_c
 
 // The level's MD4 checksum is worked out as it is read, only when an AAS
 // is there to compare it with.
-level_read read_level(package_side &p, const package_entry &bsp_entry) {
+level_read read_level(package_side &p, const package_entry &bsp_entry, const progress_sink &sink) {
     level_read r{{bsp_entry.name.substr(5, bsp_entry.name.size() - 9), {}}, false, {}};
     // Its levelshots, whatever their format, go with it.
     std::string shots = "levelshots/" + lower_case(r.map.name) + ".";
@@ -230,7 +232,7 @@ level_read read_level(package_side &p, const package_entry &bsp_entry) {
         read_level_piece(reader, piece);
         if (summed)
             md4_update(&md4, piece.size(), reinterpret_cast<const std::uint8_t *>(piece.data()));
-        return true;
+        return !stop_asked(sink);
     });
     r.level = finish_level(reader);
     if (!whole || !r.level.compiled) {
@@ -452,8 +454,16 @@ std::vector<std::string> conflicts_with_others(const std::string &package_path, 
 
 } // namespace
 
-package_check check_package(const std::string &package_path, const std::string &game_dir) {
+package_check check_package(const std::string &package_path, const std::string &game_dir,
+                            const progress_sink &sink) {
     package_check result;
+    auto stopped = [&] {
+        if (stop_asked(sink)) {
+            result = package_check();
+            result.failure = found(msg::check_cancelled, package_path);
+        }
+        return failed(result.failure);
+    };
     package_side package;
     package.path = package_path;
     package.zip = list_package(package_path, true);
@@ -466,7 +476,7 @@ package_check check_package(const std::string &package_path, const std::string &
     game_side game;
     std::thread game_reader;
     if (std::string dir = find_game_dir(game_dir, std::string(), result.notes); !dir.empty())
-        game_reader = std::thread(read_game, dir, std::ref(game));
+        game_reader = std::thread(read_game, dir, std::ref(game), std::cref(sink));
 
     std::vector<finding> unreadable;
     index_package(package, unreadable);
@@ -484,8 +494,8 @@ package_check check_package(const std::string &package_path, const std::string &
         return package.zip.entries[x].name < package.zip.entries[y].name;
     });
     std::vector<level_read> reads;
-    for (size_t at : levels)
-        reads.push_back(read_level(package, package.zip.entries[at]));
+    for (size_t i = 0; i < levels.size() && !stop_asked(sink); ++i)
+        reads.push_back(read_level(package, package.zip.entries[levels[i]], sink));
     // Of the package's scripts, only the shaders its levels and models name
     // are kept: a script's size never multiplies in memory.
     std::unordered_set<std::string> wanted;
@@ -495,10 +505,13 @@ package_check check_package(const std::string &package_path, const std::string &
     for (const auto &[at, names] : package.model_shaders)
         for (const std::string &name : names)
             wanted.insert(shader_key(name));
-    read_package_scripts(package, wanted, unreadable);
+    if (!stop_asked(sink))
+        read_package_scripts(package, wanted, unreadable);
 
     if (game_reader.joinable())
         game_reader.join();
+    if (stopped())
+        return result;
     result.game_found = game.files.found;
     result.game_dir = game.files.dir;
     result.game_file_count = game.files.count;
@@ -514,6 +527,7 @@ package_check check_package(const std::string &package_path, const std::string &
                     same_folder(folder_of(package_path), game.files.dir);
     check_leftovers(c, game_pak, result.findings);
     result.findings.insert(result.findings.end(), unreadable.begin(), unreadable.end());
-    result.conflicts = conflicts_with_others(package_path, package, game);
+    if (!stopped())
+        result.conflicts = conflicts_with_others(package_path, package, game);
     return result;
 }

@@ -40,5 +40,8 @@ struct package_check {
 // as for packing (game_dir first).  Files a map uses are looked for only
 // when the game's archives were found.  One of the game's own pak*.pk3, in
 // the game's folder, replaces its earlier paks' files on purpose: it gets
-// no check_replaces_game or check_game_code finding.
-package_check check_package(const std::string &package_path, const std::string &game_dir);
+// no check_replaces_game or check_game_code finding.  sink.cancelled is
+// asked between files and between pieces of a level: a stop ends the check
+// there, with failure check_cancelled and nothing else.
+package_check check_package(const std::string &package_path, const std::string &game_dir,
+                            const progress_sink &sink = {});

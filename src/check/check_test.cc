@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <map>
 
+#include "check/check.h"
+#include "level/plan.h"
 #include "support.h"
 
 namespace {
@@ -82,7 +85,6 @@ TEST(Check, PackagesLinesAndExitStatuses) {
              "prendra celui de ce pk3\n",
          "", false, "", "zz.pk3"},
         {"Info-ZIP's zip", "", "", 0, "", "", "zip -qr ../p.pk3 ."},
-        {"zip -X", "", "", 0, "", "", "zip -qrX ../p.pk3 ."},
         {"7-Zip", "", "", 0, "", "", "7z a -tzip -bso0 ../p.pk3 ."},
         {"bsdtar", "", "", 0, "", "", "bsdtar --format zip -s ,^\\./,, -cf ../p.pk3 ."},
         {"Python, Windows times", "", "", 0, "", "", py},
@@ -132,6 +134,29 @@ TEST(Check, PackagesLinesAndExitStatuses) {
                                          (found.empty() ? "Rien à signaler.\n" : ""));
         EXPECT_EQ(run.status, r.status);
         EXPECT_EQ(read_file("p.pk3"), before);
+    }
+}
+
+// A stop asked while a level of 8 MiB (32 pieces) is read, or at once: the
+// plan and the check say so and end within a few questions more.
+TEST(Cancel, PlanAndCheckStopBetweenPiecesOfTheLevel) {
+    temp_dir work;
+    mkdir("g", 0755);
+    write_zip("g/pak0.pk3", {"textures/base/b.tga", "the game's"});
+    write_file("maps/m.bsp", level_bytes({"textures/set/a"}) + std::string(8 << 20, '\0'));
+    ASSERT_EQ(run_program({"zip", "-q", "p.pk3", "maps/m.bsp"}).status, 0);
+    static std::atomic<int> asked, stop_at;
+    progress_sink sink;
+    sink.cancelled = [] { return ++asked >= stop_at; };
+    for (int at : {1, 4, 1 << 30}) {
+        SCOPED_TRACE(at);
+        const bool stops = at < 100;
+        asked = 0, stop_at = at;
+        EXPECT_EQ(plan_package({"", "maps/m.bsp", "", "", "m", "g"}, sink).cancelled, stops);
+        EXPECT_TRUE(stops ? asked <= at + 1 : asked >= 32) << asked;
+        asked = 0;
+        EXPECT_EQ(check_package("p.pk3", "g", sink).failure.what == msg::check_cancelled, stops);
+        EXPECT_TRUE(stops ? asked <= at + 5 : asked >= 32) << asked;
     }
 }
 

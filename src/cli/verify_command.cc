@@ -5,19 +5,14 @@
 
 namespace {
 
-// The line after "Jeu : ": what was tried, "echec : " when it failed, then
-// how it went.
-std::string tried_text(const verify_line &line) {
-    std::string text = line.note.path.empty() ? "" : text_of(msg::verify_tried);
-    if (line.failed)
-        text += text_of(msg::verify_failed);
-    return render_text(text + text_of(line.note.what), line.note, terminal_style);
+std::string tried_line(const verify_line &line) {
+    return render_text(tried_text(line), line.note, terminal_style);
 }
 
 } // namespace
 
 std::string verify_line_text(const verify_line &line) {
-    return in_locale(text_of(msg::verify_line)) + tried_text(line);
+    return in_locale(text_of(msg::verify_line)) + tried_line(line);
 }
 
 int tell_verify(const verify_report &run, const std::string &pk3_path, bool quiet) {
@@ -40,7 +35,7 @@ int tell_verify(const verify_report &run, const std::string &pk3_path, bool quie
             refused.what = msg::verify_refused;
             refused.path = pk3_path;
             print_text(in_locale(text_of(msg::cli_program)) + terminal_text(refused) +
-                           tried_text(line) + "\n",
+                           tried_line(line) + "\n",
                        stderr);
             break;
         }

@@ -395,8 +395,10 @@ TEST(PackageChecks, TheWindowSaysWhatCheckAndVerifySayVerdictFirst) {
     ASSERT_EQ(d->seen.size(), 2u);
     EXPECT_EQ(d->seen[1].text, "Le jeu a chargé le paquet " + work.path + "/c.pk3.\n" +
                                    cli.out.substr(cli.out.find("Jeu : ")));
-    // A server that never ends, stopped by Cancel: no word, no server left.
-    write_file("bin/ioq3ded", "#!/bin/sh\nexec sleep 600\n");
+    // A server that never ends, stopped by Cancel: no word, no server left.  Its
+    // sleep is this run's own: another run of these tests may be sleeping too.
+    const std::string sleep = "sleep 600." + std::to_string(getpid());
+    write_file("bin/ioq3ded", "#!/bin/sh\nexec " + sleep + "\n");
     chmod("bin/ioq3ded", 0755);
     const std::string old_path = getenv("PATH");
     setenv("PATH", (work.path + "/bin:" + old_path).c_str(), 1);
@@ -406,7 +408,7 @@ TEST(PackageChecks, TheWindowSaysWhatCheckAndVerifySayVerdictFirst) {
     d = answered([&] { try_in_window(&f, "c.pk3"); });
     EXPECT_LT(g_get_monotonic_time() - start, 5000000);
     EXPECT_TRUE(d->seen.empty());
-    EXPECT_NE(system("pgrep -x -f 'sleep 600' >/dev/null"), 0);
+    EXPECT_NE(system(("pgrep -x -f '" + sleep + "' >/dev/null").c_str()), 0);
     setenv("PATH", old_path.c_str(), 1);
     destroy_form(f);
     unsetenv("MAPCRATE_GAME_DIR");

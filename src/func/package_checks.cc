@@ -5,6 +5,7 @@
 #include "main/window.h"
 #include "report/render.h"
 #include "report/shown.h"
+#include "terminal/printer.h"
 #include "verify/verify.h"
 
 namespace {
@@ -38,21 +39,18 @@ std::string check_lines(const package_check &check, size_t &found) {
     return lines;
 }
 
-// "Jeu : ", what was tried, "echec : " when it failed, then how it went.
 std::string tried_line(const verify_line &line) {
-    std::string text = line.note.path.empty() ? "" : text_of(msg::verify_tried);
-    if (line.failed)
-        text += text_of(msg::verify_failed);
-    return dialog_text_of(text + text_of(line.note.what), line.note);
+    return dialog_text_of(tried_text(line), line.note);
 }
 
 } // namespace
 
 void check_in_window(form_record *f, const std::string &path) {
     package_check check;
-    if (!run_off_thread(f, msg::run_checking, nullptr,
-                        [path, &check](const progress_sink &) { check = check_package(path, ""); }))
-        return;
+    if (!run_off_thread(f, msg::run_checking, nullptr, [path, &check](const progress_sink &sink) {
+            check = check_package(path, "", sink);
+        }))
+        return tell(dialog_text(report_of(msg::check_cancelled, step_id::check, path)));
     if (failed(check.failure)) {
         // The reason is the program's own text already.
         std::string text = text_of(msg::check_unreadable_package);

@@ -61,11 +61,12 @@ void valider(GtkWidget *, gpointer form) {
     // Off the toolkit's thread, from copies of the request; the questions
     // come between, on the toolkit's.
     pack_run run;
-    if (!run_off_thread(f, msg::run_planning, nullptr, [request, &run](const progress_sink &) {
-            plan_form(request, run);
-            print_plan(run.plan);
+    if (!run_off_thread(f, msg::run_planning, nullptr, [request, &run](const progress_sink &sink) {
+            plan_form(request, run, sink);
+            if (!run.plan.cancelled)
+                print_plan(run.plan);
         }))
-        return;
+        return tell(dialog_text(report_of(msg::run_cancelled, step_id::plan)));
     for (const report &q : questions_to_ask(check, run.plan))
         if (!user_goes_on(f->window, q))
             return;

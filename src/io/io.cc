@@ -47,7 +47,7 @@ bool read_whole_file(const char *path, std::string &out, std::uint64_t limit) {
 }
 
 bool read_pieces(const char *path, std::size_t piece, std::uint64_t limit,
-                 const std::function<void(std::string_view)> &each) {
+                 const std::function<bool(std::string_view)> &each) {
     struct stat st;
     fd_owner in{open_as_file(path, st)};
     std::string buffer(static_cast<size_t>(std::min<std::uint64_t>(piece, limit)), '\0');
@@ -56,7 +56,8 @@ bool read_pieces(const char *path, std::size_t piece, std::uint64_t limit,
             read_range(in.fd, buffer.data(), std::min<std::uint64_t>(piece, limit - at), at);
         if (n <= 0)
             return n == 0;
-        each(std::string_view(buffer.data(), static_cast<size_t>(n)));
+        if (!each(std::string_view(buffer.data(), static_cast<size_t>(n))))
+            return false;
         at += static_cast<std::uint64_t>(n);
     }
     return in.fd >= 0;

@@ -69,10 +69,10 @@ int open_as_file(const char *path, struct stat &st);
 bool read_whole_file(const char *path, std::string &out, std::uint64_t limit);
 
 // Hands the regular file at path, from its start, to each in pieces of at
-// most piece bytes, until its end or limit bytes.  False when it is no
-// regular file or a read fails.
+// most piece bytes, until its end or limit bytes, or until each returns
+// false.  False when it is no regular file, a read fails or each stopped it.
 bool read_pieces(const char *path, std::size_t piece, std::uint64_t limit,
-                 const std::function<void(std::string_view)> &each);
+                 const std::function<bool(std::string_view)> &each);
 
 // The names in the folder at path, "." and ".." left out, in listing order,
 // added to names; false when it cannot be listed.

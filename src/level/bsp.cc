@@ -118,16 +118,21 @@ level_lumps finish_level(level_reader &r) {
 
 bool is_compiled_level(const char *bsp_path) {
     std::string header;
-    read_pieces(bsp_path, header_size, header_size,
-                [&](std::string_view piece) { header = piece; });
+    read_pieces(bsp_path, header_size, header_size, [&](std::string_view piece) {
+        header = piece;
+        return true;
+    });
     return header_whole(header);
 }
 
-level_lumps read_level_lumps(const char *bsp_path) {
+level_lumps read_level_lumps(const char *bsp_path, const progress_sink &sink) {
     level_reader reader;
-    // A level that cannot be read to its end names nothing.
-    if (!read_pieces(bsp_path, piece_size, UINT64_MAX,
-                     [&](std::string_view piece) { read_level_piece(reader, piece); }))
+    // A level that cannot be read to its end, or whose reading was
+    // stopped, names nothing.
+    if (!read_pieces(bsp_path, piece_size, UINT64_MAX, [&](std::string_view piece) {
+            read_level_piece(reader, piece);
+            return !stop_asked(sink);
+        }))
         return level_lumps();
     return finish_level(reader);
 }

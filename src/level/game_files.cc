@@ -151,11 +151,12 @@ std::string find_game_dir(const std::string &explicit_dir, const std::string &au
     return std::string();
 }
 
-game_files read_game_files(const std::string &dir, const std::unordered_set<std::string> *wanted) {
+game_files read_game_files(const std::string &dir, const std::unordered_set<std::string> *wanted,
+                           const progress_sink &sink) {
     game_files game;
     std::vector<std::string> paks = names_in(dir, is_game_pak);
     script_reads scripts;
-    for (std::size_t i = 0; i < paks.size(); ++i)
+    for (std::size_t i = 0; i < paks.size() && !stop_asked(sink); ++i)
         game.found |= read_archive(join_path(dir, paks[i]), i, game, scripts, wanted);
     if (game.found)
         game.dir = dir;

@@ -52,5 +52,7 @@ std::string find_game_dir(const std::string &explicit_dir, const std::string &au
 // when it is a regular file, without blocking; one that cannot be read
 // whole (not a zip, cut short, a script that does not inflate) gives
 // nothing but a note.  found is set when at least one was read.
+// sink.cancelled is asked between archives: a stop leaves the rest unread.
 game_files read_game_files(const std::string &dir,
-                           const std::unordered_set<std::string> *wanted = nullptr);
+                           const std::unordered_set<std::string> *wanted = nullptr,
+                           const progress_sink &sink = {});

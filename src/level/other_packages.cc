@@ -93,7 +93,9 @@ definitions taken(const std::vector<const pk3_contents *> &order, const Names *o
     return found;
 }
 
-bool file_crc(const std::string &path, std::uint32_t &crc) {
+// The CRC-32 of the file at path, read in chunks between which sink is
+// asked whether to stop.
+bool file_crc(const std::string &path, std::uint32_t &crc, const progress_sink &sink) {
     struct stat st;
     fd_owner in{open_as_file(path.c_str(), st)};
     if (in.fd < 0)
@@ -101,7 +103,8 @@ bool file_crc(const std::string &path, std::uint32_t &crc) {
     std::vector<char> chunk(1 << 20);
     crc = 0;
     long long n = 0;
-    for (std::uint64_t at = 0; (n = read_range(in.fd, chunk.data(), chunk.size(), at)) > 0;
+    for (std::uint64_t at = 0;
+         !stop_asked(sink) && (n = read_range(in.fd, chunk.data(), chunk.size(), at)) > 0;
          at += static_cast<std::uint64_t>(n))
         crc = libdeflate_crc32(crc, chunk.data(), static_cast<size_t>(n));
     return n == 0;
@@ -218,7 +221,8 @@ std::vector<std::string> conflict_lines(const pk3_contents &package,
     return lines;
 }
 
-std::vector<std::string> plan_conflicts(const package_plan &plan, const std::string &map_name) {
+std::vector<std::string> plan_conflicts(const package_plan &plan, const std::string &map_name,
+                                        const progress_sink &sink) {
     if (plan.game_dir.empty())
         return {};
     pk3_contents own{"", map_name + ".pk3", true, {}, {}};
@@ -249,7 +253,7 @@ std::vector<std::string> plan_conflicts(const package_plan &plan, const std::str
                 own.entries[found->second].size != e.size)
                 continue;
             summed[found->second] = true;
-            file_crc(plan.files[found->second].source, own.entries[found->second].crc);
+            file_crc(plan.files[found->second].source, own.entries[found->second].crc, sink);
         }
-    return conflict_lines(own, others);
+    return stop_asked(sink) ? std::vector<std::string>() : conflict_lines(own, others);
 }

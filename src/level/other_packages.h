@@ -65,5 +65,7 @@ std::vector<std::string> conflict_lines(const pk3_contents &package,
 
 // The conflict lines of the planned package: <map_name>.pk3 as it will be
 // installed, in the player's home folder, against the other pk3s of
-// plan.game_dir and its home folder.
-std::vector<std::string> plan_conflicts(const package_plan &plan, const std::string &map_name);
+// plan.game_dir and its home folder.  sink.cancelled is asked while the
+// planned files are summed: a stop gives no line.
+std::vector<std::string> plan_conflicts(const package_plan &plan, const std::string &map_name,
+                                        const progress_sink &sink = {});

@@ -427,8 +427,12 @@ std::string engine_path(std::string_view name) {
     return std::string(name);
 }
 
-package_plan plan_package(const plan_request &request) {
-    level_lumps level = read_level_lumps(request.bsp_path.c_str());
+package_plan plan_package(const plan_request &request, const progress_sink &sink) {
+    package_plan stopped;
+    stopped.cancelled = true;
+    level_lumps level = read_level_lumps(request.bsp_path.c_str(), sink);
+    if (stop_asked(sink))
+        return stopped;
     const entity_files &entities = level.entities;
     std::vector<folder_info> folders;
     if (!request.textures_dir.empty())
@@ -447,6 +451,8 @@ package_plan plan_package(const plan_request &request) {
     std::vector<std::string> shaders = level.shaders;
     std::map<std::string, std::vector<std::string>> model_shaders; // by source
     for (const std::string &model : entities.models) {
+        if (stop_asked(sink))
+            return stopped;
         std::vector<std::pair<std::string, std::string>> found =
             candidates(p, kind::exact, engine_path(model));
         // Each file read once, however many names lead to it.
@@ -462,7 +468,9 @@ package_plan plan_package(const plan_request &request) {
     for (const auto &model : model_shaders)
         add_keys(wanted, model.second);
     if (std::string dir = find_game_dir(request.game_dir, author.root, p.plan.notes); !dir.empty())
-        game = read_game_files(dir, &wanted);
+        game = read_game_files(dir, &wanted, sink);
+    if (stop_asked(sink))
+        return stopped;
     p.plan.notes.insert(p.plan.notes.end(), game.notes.begin(), game.notes.end());
     p.plan.game_found = game.found;
     p.plan.game_dir = game.dir;
@@ -479,6 +487,8 @@ package_plan plan_package(const plan_request &request) {
     }
     std::vector<std::pair<std::string, std::string>> scripts = author_scripts(author);
     shader_images used = images_of(p, shaders, scripts);
+    if (stop_asked(sink))
+        return stopped;
 
     std::vector<std::string> images;
     for (const std::string &image : used.images)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "messages/messages.h"
+#include "report/report.h"
 
 // One file this Execute stages and packs: where it goes in the package (its
 // game path, as the archive entry is named, e.g. "textures/crateyard/yard_floor.tga",
@@ -45,6 +46,8 @@ struct package_plan {
     // with other bytes, or define one of the package's shaders otherwise
     // (names as they are).  plan_package leaves it empty; plan_form fills it.
     std::vector<std::string> conflicts;
+    // The planning was stopped through its sink: the rest is not to be used.
+    bool cancelled = false;
 };
 
 // The form's inputs, as text (empty = not given).  game_dir: an explicit
@@ -56,8 +59,9 @@ struct plan_request {
 
 // The game folder (found from the textures folder) and the game's own
 // files are read; files that cannot be read are planned all the same, so
-// that staging reports them.
-package_plan plan_package(const plan_request &request);
+// that staging reports them.  sink.cancelled is asked between files and
+// between pieces of the level: a stop gives an empty plan marked cancelled.
+package_plan plan_package(const plan_request &request, const progress_sink &sink = {});
 
 // A note of the plan, in the table's words with its names as they are.
 std::string note_text(msg what, const std::string &path, const std::string &other,

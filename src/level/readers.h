@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gamepath/game_path.h"
+#include "report/report.h"
 
 // The files the entities name, as written with '\\' read as '/', each
 // once: sounds (noise, but not a player's "*" sounds), music (the
@@ -69,8 +70,9 @@ level_lumps finish_level(level_reader &reader);
 // True when the file starts with a compiled level's whole header: "IBSP",
 // version 46, and its lump directory.
 bool is_compiled_level(const char *bsp_path);
-// The level at bsp_path, read through a level_reader.
-level_lumps read_level_lumps(const char *bsp_path);
+// The level at bsp_path, read through a level_reader; sink.cancelled is
+// asked between pieces.
+level_lumps read_level_lumps(const char *bsp_path, const progress_sink &sink = {});
 
 // The shader names of an MD3 model ("IDP3" version 15), surface by surface.
 std::vector<std::string> md3_shader_names(std::string_view model);

@@ -10,8 +10,9 @@
 #include "valid/field.h"
 
 // Plans the package of the request into run.plan, with its conflicts with
-// the player's other pk3s.  Prints nothing.
-void plan_form(const pack_request &request, pack_run &run);
+// the player's other pk3s.  Prints nothing.  A stop through sink.cancelled
+// marks run.plan cancelled, not to be used.
+void plan_form(const pack_request &request, pack_run &run, const progress_sink &sink = {});
 // Every question Execute asks, in its order: the check's, with the plan's
 // about files found nowhere (when the game's files were found), then about
 // conflicts with other pk3s, before the game-mode question.

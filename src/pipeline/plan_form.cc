@@ -5,10 +5,14 @@
 #include "level/other_packages.h"
 #include "pipeline/pipeline.h"
 
-void plan_form(const pack_request &request, pack_run &run) {
+void plan_form(const pack_request &request, pack_run &run, const progress_sink &sink) {
     run.plan = plan_package({request.textures_dir, request.bsp_path, request.aas_path,
-                             request.levelshot_path, request.map_name, request.game_dir});
-    run.plan.conflicts = plan_conflicts(run.plan, request.map_name);
+                             request.levelshot_path, request.map_name, request.game_dir},
+                            sink);
+    if (!run.plan.cancelled)
+        run.plan.conflicts = plan_conflicts(run.plan, request.map_name, sink);
+    // Stopped while the conflicts were looked for: the plan is not to be used.
+    run.plan.cancelled = stop_asked(sink);
 }
 
 std::vector<report> questions_to_ask(const request_check &check, const package_plan &plan) {

@@ -329,3 +329,10 @@ verify_report verify_package(const std::string &pk3_path, engine_setup setup) {
         report.verdict = verify_verdict::refused;
     return report;
 }
+
+std::string tried_text(const verify_line &line) {
+    std::string text = line.note.path.empty() ? "" : text_of(msg::verify_tried);
+    if (line.failed)
+        text += text_of(msg::verify_failed);
+    return text + text_of(line.note.what);
+}

@@ -27,6 +27,11 @@ struct verify_line {
     bool failed = false;
 };
 
+// The text of a line after "Jeu : ", its placeholders left for each front
+// end to fill from note in its own style: "<what> : " unless it is the
+// count left, "echec : " when it failed, then how it went.
+std::string tried_text(const verify_line &line);
+
 struct verify_report {
     verify_verdict verdict = verify_verdict::pass;
     std::vector<verify_line> lines; // in the order tried
