@@ -146,35 +146,32 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
     enum end { refused, packed, unwritten };
     const int yes = GTK_RESPONSE_YES, no = GTK_RESPONSE_NO, shut = GTK_RESPONSE_DELETE_EVENT,
               none = -1;
-    // The dialogs' texts, in order, are in tests/outputs/dialogs.txt; here, per row, one mark a
-    // dialog before the word that it was written: "!" an error, "?" a modal question over the
-    // window.
+    // The dialogs' texts and types, in order, are in tests/outputs/dialogs.txt.
     struct row {
         const char *what, *textures, *bsp, *aas, *shot, *name;
         int mode, answer;
-        std::string dialogs;
         end outcome;
         bool gone = false; // a file the map uses, gone while the question waits
     };
     const row rows[] = {
-        {"BSP empty", "", "", "", "", "m", 0, yes, "!", refused},
-        {"textures a file, BSP untested", lvl, gone, "", "", "m", 0, yes, "!", refused},
-        {"BSP is a named pipe", "", pipe, "", "", "m", 0, yes, "!", refused},
-        {"AAS missing, first", "", "", gone, "", "m", 0, yes, "!", refused},
-        {"levelshot a folder", "", lvl, "", tex, "m", 0, yes, "!", refused},
-        {"map name empty", tex, lvl, bot, jpg, "", 0, yes, "!", refused},
-        {"map name climbs out", "", lvl, "", "", "../up", 0, yes, "!", refused},
-        {"another compile, closed", "", lvl, old, "", "shut", 0, shut, "?", packed},
-        {"in order", tex, bad, jpg, bad, "all", none, yes, "????", packed},
-        {"no game mode, No", tex, lvl, bot, jpg, "m", none, no, "?", refused},
-        {"a good form needs no word", tex, lvl, bot, jpg, "Good-1.x_", 7, yes, "", packed},
-        {"the package cannot be written", "", lvl, "", "", "dir", 1, yes, "!", unwritten},
-        {"files found nowhere, No", gt, one, "", "", "one", 0, no, "?", refused},
-        {"files found nowhere, Yes", gt, one, "", "", "one", 0, yes, "?", packed},
+        {"BSP empty", "", "", "", "", "m", 0, yes, refused},
+        {"textures a file, BSP untested", lvl, gone, "", "", "m", 0, yes, refused},
+        {"BSP is a named pipe", "", pipe, "", "", "m", 0, yes, refused},
+        {"AAS missing, first", "", "", gone, "", "m", 0, yes, refused},
+        {"levelshot a folder", "", lvl, "", tex, "m", 0, yes, refused},
+        {"map name empty", tex, lvl, bot, jpg, "", 0, yes, refused},
+        {"map name climbs out", "", lvl, "", "", "../up", 0, yes, refused},
+        {"another compile, closed", "", lvl, old, "", "shut", 0, shut, packed},
+        {"in order", tex, bad, jpg, bad, "all", none, yes, packed},
+        {"no game mode, No", tex, lvl, bot, jpg, "m", none, no, refused},
+        {"a good form needs no word", tex, lvl, bot, jpg, "Good-1.x_", 7, yes, packed},
+        {"the package cannot be written", "", lvl, "", "", "dir", 1, yes, unwritten},
+        {"files found nowhere, No", gt, one, "", "", "one", 0, no, refused},
+        {"files found nowhere, Yes", gt, one, "", "", "one", 0, yes, packed},
         // The package an earlier row wrote stays as it was.
-        {"a file gone", gt, one, "", "", "one", 0, yes, "?!", unwritten, true},
-        {"another pk3's texture, No", gl, "l.bsp", "", "", "m", 0, no, "?", refused},
-        {"another pk3's texture, Yes", gl, "l.bsp", "", "", "m", 0, yes, "?", packed},
+        {"a file gone", gt, one, "", "", "one", 0, yes, unwritten, true},
+        {"another pk3's texture, No", gl, "l.bsp", "", "", "m", 0, no, refused},
+        {"another pk3's texture, Yes", gl, "l.bsp", "", "", "m", 0, yes, packed},
     };
     form_record f;
     make_form(f);
@@ -190,13 +187,9 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
             rename("x", gt_a);
         EXPECT_EQ(std::count(d->alive.begin(), d->alive.end(), nullptr),
                   std::ptrdiff_t(d->alive.size()));
-        std::string seen;
-        for (const seen_dialog &s : d->seen) {
-            bool q = s.type == GTK_MESSAGE_QUESTION && s.modal && s.parent == GTK_WINDOW(f.window);
-            if (s.type != GTK_MESSAGE_INFO)
-                seen += q ? '?' : s.type == GTK_MESSAGE_ERROR ? '!' : '.';
-        }
-        EXPECT_EQ(seen, r.dialogs);
+        for (const seen_dialog &s : d->seen) // a question is modal over the window
+            EXPECT_TRUE(s.type != GTK_MESSAGE_QUESTION ||
+                        (s.modal && s.parent == GTK_WINDOW(f.window)));
         // Staged in a folder of its own: the working folder never gets the arena script.
         EXPECT_NE(access(("scripts/" + std::string(r.name) + ".arena").c_str(), F_OK), 0);
         EXPECT_TRUE(r.outcome == packed ? read_zip_with_python(std::string(r.name) + ".pk3").ok
@@ -210,7 +203,7 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
 
 // Each optional field (textures folder, AAS, levelshot, description) empty or not, with the
 // level in its game's MAPS folder or not.  The command line's options, the same request once
-// read, are in the recorded outputs.
+// read, and each package's size (the description's bytes among it) are in the recorded outputs.
 TEST(OptionalFields, EveryCombinationPacksWhatTheFormNamesInBothFrontEnds) {
     const std::string shot = jpeg(128);
     const std::string level = level_bytes({"textures/set/a"}, {}, "{\"noise\" \"sound/s.wav\"}");
@@ -247,12 +240,7 @@ TEST(OptionalFields, EveryCombinationPacksWhatTheFormNamesInBothFrontEnds) {
         fill_form(f, texts, {0});
         // The missing-files question when nothing names G is in the recorded outputs.
         answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, GTK_RESPONSE_YES);
-        // unzip, not Python: it starts in milliseconds.  Every entry's bytes, their CRCs
-        // checked, the arena script's among them.
         EXPECT_EQ(zip_names("m.pk3"), want);
-        run_result data = run_program({"unzip", "-p", "m.pk3"});
-        EXPECT_EQ(data.status, 0);
-        EXPECT_NE(data.out.find("longname \"" + std::string(longname) + "\""), std::string::npos);
     }
     destroy_form(f);
     unsetenv("MAPCRATE_GAME_DIR");
