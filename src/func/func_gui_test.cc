@@ -254,7 +254,6 @@ TEST(Execute, TheWindowAnswersDuringABigPackAndAStopLeavesTheOlderPackage) {
     for (char &c : bytes)
         c = char((seed = seed * 1103515245u + 12345u) >> 24);
     write_file(big, bytes);
-    const std::string older = "the older package";
     const char *texts[6] = {textures.c_str(), "l.bsp", "", "", "m", ""};
     form_record f;
     make_form(f);
@@ -266,7 +265,7 @@ TEST(Execute, TheWindowAnswersDuringABigPackAndAStopLeavesTheOlderPackage) {
     form = &f;
     for (stop row : {none, cancel, escape, frame, quit}) {
         SCOPED_TRACE(row);
-        write_file("m.pk3", older);
+        write_file("m.pk3", "the older package");
         const names before = folder_snapshot();
         how = row;
         last = g_get_monotonic_time(), widest = 0, shown_at = 0;
