@@ -237,9 +237,8 @@ TEST(OptionalFields, EveryCombinationPacksWhatTheFormNamesInBothFrontEnds) {
     unsetenv("MAPCRATE_GAME_DIR");
 }
 
-// Execute on a level of a few hundred MB: the toolkit's loop keeps turning
-// throughout, and each way of stopping the run leaves the older package and
-// nothing else.
+// Execute on a level of a few hundred MB: the toolkit's loop keeps turning throughout, and each
+// way of stopping the run leaves the older package and nothing else.
 TEST(Execute, TheWindowAnswersDuringABigPackAndAStopLeavesTheOlderPackage) {
     temp_dir game;
     write_zip("pak0.pk3", {"textures/base/b.tga", "the game's"});

@@ -56,8 +56,7 @@ list execute(const std::string &textures, package_plan &plan) {
     return names;
 }
 
-// A game path or a map name beginning with a dash is a plain name, not the
-// packer's option.
+// A game path or a map name beginning with a dash is a plain name, not the packer's option.
 TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
     const list used =
         words("-p/x.wav env/sky_bk.tga env/sky_dn.tga env/sky_ft.tga env/sky_lf.tga env/sky_rt.tga "
@@ -144,12 +143,11 @@ void write_author_folder() {
     write_file("scripts/crateyard.arena", "{ map \"crateyard\" bots \"mine\" type \"ctf\" }");
 }
 
-// The README's build-script line, run twice from the author's game folder:
-// the level and the arena script there stay the author's, and only the
-// package is new.  A copy past the file-size limit fails the staging
-// (status 3).  A run killed while staging (its output on a small pipe nobody
-// reads holds it there) leaves no staging folder but with SIGKILL, and the
-// next run removes that one, never one a running Execute holds.
+// The README's build-script line, run twice from the author's game folder: the level and the arena
+// script there stay the author's, and only the package is new.  A copy past the file-size limit
+// fails the staging (status 3).  A run killed while staging (its output on a small pipe nobody
+// reads holds it there) leaves no staging folder but with SIGKILL, and the next run removes that
+// one, never one a running Execute holds.
 TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
     const struct {
         const char *what;
