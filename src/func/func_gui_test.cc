@@ -6,6 +6,7 @@
 
 #include <clocale>
 #include <functional>
+#include <memory>
 #include <tuple>
 
 #include "gui_support.h"
@@ -38,6 +39,14 @@ size_t choose(GtkWidget *dialog, const std::string &name) {
 }
 
 const char *const gt_a = "game/textures/one/a.tga";
+
+// The game's own files, in place of whatever this machine has installed.
+std::unique_ptr<temp_dir> the_game() {
+    auto game = std::make_unique<temp_dir>();
+    write_zip("pak0.pk3", {"textures/base/b.tga", "the game's"});
+    setenv("MAPCRATE_GAME_DIR", game->path.c_str(), 1);
+    return game;
+}
 
 } // namespace
 
@@ -205,10 +214,7 @@ TEST(Validation, HeaderChecksThenExecuteRulesQuestionsAndOutcomes) {
 // level in its game's MAPS folder or not.  The command line's options, the same request once
 // read, are in the recorded outputs.
 TEST(OptionalFields, EveryCombinationPacksWhatTheFormNamesInBothFrontEnds) {
-    // The game's own files, in place of whatever this machine has installed.
-    temp_dir game;
-    write_zip("pak0.pk3", {"textures/base/b.tga", "the game's"});
-    setenv("MAPCRATE_GAME_DIR", game.path.c_str(), 1);
+    auto game = the_game();
     form_record f;
     make_form(f);
     for (int row = 0; row < 16; ++row) {
@@ -238,11 +244,9 @@ TEST(OptionalFields, EveryCombinationPacksWhatTheFormNamesInBothFrontEnds) {
 // Execute on a level of a few hundred MB: the toolkit's loop keeps turning throughout, and each
 // way of stopping the run leaves the older package and nothing else.
 TEST(Execute, TheWindowAnswersDuringABigPackAndAStopLeavesTheOlderPackage) {
-    temp_dir game;
-    write_zip("pak0.pk3", {"textures/base/b.tga", "the game's"});
-    setenv("MAPCRATE_GAME_DIR", game.path.c_str(), 1);
+    auto game = the_game();
     // The big file lies outside the working folder, whose snapshots read every byte.
-    const std::string textures = game.path + "/G/textures", big = textures + "/set/a.tga";
+    const std::string textures = game->path + "/G/textures", big = textures + "/set/a.tga";
     temp_dir work;
     write_file("l.bsp", level_bytes({"textures/set/a"}));
     // Bytes deflate cannot shrink, so that the pack takes a while.
@@ -315,9 +319,7 @@ TEST(Execute, TheWindowAnswersDuringABigPackAndAStopLeavesTheOlderPackage) {
 // A package checked, or tried in the game's server, from the window: what
 // --check and --verify say, the verdict first.
 TEST(PackageChecks, TheWindowSaysWhatCheckAndVerifySayVerdictFirst) {
-    temp_dir game;
-    write_zip("pak0.pk3", {"textures/base/b.tga", "the game's"});
-    setenv("MAPCRATE_GAME_DIR", game.path.c_str(), 1);
+    auto game = the_game();
     temp_dir work;
     write_zip("lacking.pk3", {"maps/x.bsp", level_bytes({"textures/set/none"})});
     write_file("bad.pk3", "not a zip");
