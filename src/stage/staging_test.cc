@@ -21,28 +21,22 @@ namespace {
 
 using list = std::vector<std::string>;
 
-// Plans, stages and packs as Execute does, with no child process.  The
-// working folder gets the package and nothing else; each entry holds what
-// it was planned from, none encrypted.
-struct execution {
-    report result;
-    package_plan plan;
-    list names; // the archive's, sorted
-};
-
-execution execute(const std::string &textures, const std::string &bsp) {
+// Plans m.bsp, stages and packs as Execute does, with no child process, and gives the
+// archive's names, sorted.  The working folder gets the package and nothing else; each
+// entry holds what it was planned from, none encrypted.
+list execute(const std::string &textures, package_plan &plan) {
     pack_request request;
-    request.textures_dir = textures, request.bsp_path = bsp, request.map_name = "-m";
+    request.textures_dir = textures, request.bsp_path = "m.bsp", request.map_name = "-m";
     request.description = "Le \"grand\"\ntwo";
     request.modes = {true, false, true, true, true, false, true, true};
-    execution run;
-    pack_run planned;
-    run.plan = planned.plan = plan_package({textures, bsp, "", "", "-m", ""});
+    pack_run run;
+    plan = run.plan = plan_package({textures, "m.bsp", "", "", "-m", ""});
     const list before = folder_snapshot("-m.pk3");
     rusage children{}, after{};
     getrusage(RUSAGE_CHILDREN, &children);
-    run.result = stage_and_pack(request, planned, {});
+    report result = stage_and_pack(request, run, {});
     getrusage(RUSAGE_CHILDREN, &after);
+    EXPECT_EQ(result.path + result.why, "");
     EXPECT_EQ(after.ru_minflt, children.ru_minflt) << "a child process ran";
     EXPECT_EQ(folder_snapshot("-m.pk3"), before);
     // The game would cut a value at a double quote; CR LF as in text mode.
@@ -51,18 +45,18 @@ execution execute(const std::string &textures, const std::string &bsp) {
         {"scripts/-m.arena",
          "{\r\nmap \"-m\"\r\nbots \"phobos\"\r\nlongname \"Le 'grand'\r\ntwo\"\r\n"
          "fraglimit 20\r\ntimelimit 60\r\ntype \"ffa ctf single tourney 1v1 2v2 \"\r\n}\r\n"}};
-    for (const planned_file &p : run.plan.files)
+    for (const planned_file &p : plan.files)
         wanted[p.game_path] = read_file(p.source);
+    list names;
     for (const zip_entry &e : read_zip_with_python("-m.pk3").entries) {
         EXPECT_TRUE(e.data == wanted[e.name] && (e.flags & 1) == 0) << e.name;
-        run.names.push_back(e.name);
+        names.push_back(e.name);
     }
-    std::sort(run.names.begin(), run.names.end());
-    return run;
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
-// A game path or a map name beginning with a dash is a plain name, not the
-// packer's option.
+// A game path or a map name beginning with a dash is a plain name, not the packer's option.
 TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
     const list used =
         words("-p/x.wav env/sky_bk.tga env/sky_dn.tga env/sky_ft.tga env/sky_lf.tga env/sky_rt.tga "
@@ -128,12 +122,11 @@ TEST(CreatDir, PacksWhatTheMapUsesFromTheGameFolderLessWhatTheGameShips) {
         if (row.textures != std::string("flat"))
             entries.insert(entries.end(), used.begin(), used.end());
         std::sort(entries.begin(), entries.end());
-        execution run = execute(row.textures, "m.bsp");
-        EXPECT_EQ(run.result.path + run.result.why, "");
-        EXPECT_EQ(run.names, entries) << row.textures;
+        package_plan plan;
+        EXPECT_EQ(execute(row.textures, plan), entries) << row.textures;
         if (row.textures == std::string("game/textures")) {
-            EXPECT_EQ(run.plan.game_owned, row.game ? owned : list{}) << row.game;
-            EXPECT_EQ(run.plan.missing, row.game ? missing : list{}) << row.game;
+            EXPECT_EQ(plan.game_owned, row.game ? owned : list{}) << row.game;
+            EXPECT_EQ(plan.missing, row.game ? missing : list{}) << row.game;
         }
         EXPECT_FALSE(std::filesystem::exists("x"));
     }
@@ -150,12 +143,11 @@ void write_author_folder() {
     write_file("scripts/crateyard.arena", "{ map \"crateyard\" bots \"mine\" type \"ctf\" }");
 }
 
-// The README's build-script line, run twice from the author's game folder:
-// the level and the arena script there stay the author's, and only the
-// package is new.  A copy past the file-size limit fails the staging
-// (status 3).  A run killed while staging (its output on a small pipe nobody
-// reads holds it there) leaves no staging folder but with SIGKILL, and the
-// next run removes that one, never one a running Execute holds.
+// The README's build-script line, run twice from the author's game folder: the level and the arena
+// script there stay the author's, and only the package is new.  A copy past the file-size limit
+// fails the staging (status 3).  A run killed while staging (its output on a small pipe nobody
+// reads holds it there) leaves no staging folder but with SIGKILL, and the next run removes that
+// one, never one a running Execute holds.
 TEST(StageAndPack, TheWorkingFolderIsLeftAsItWas) {
     const struct {
         const char *what;
