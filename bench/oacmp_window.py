@@ -11,19 +11,11 @@ import subprocess
 import sys
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from xdo import TABS, shown, xdotool  # noqa: E402
+
 PROGRAM, G, OUT = sys.argv[1:4]
 MAPS = sys.argv[4:]
-# Past the description, Tab reaches the four browse buttons, then the eight modes.
-TABS = ["URL"] * 4 + ["FFA", "TDM", "CTF", "Single", "Tourney", "CA", "1v1", "2v2"]
-
-
-def xdotool(*args):
-    return subprocess.run(["xdotool", *args], capture_output=True, text=True,
-                          timeout=60).stdout.split()
-
-
-def shown(*match):  # without a window manager the program's windows are the root's children
-    return xdotool("search", "--maxdepth", "1", "--onlyvisible", *match)
 
 
 def pack(name):

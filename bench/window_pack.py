@@ -14,20 +14,12 @@ import subprocess
 import sys
 import time
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from xdo import TABS, shown, xdotool  # noqa: E402
+
 PROGRAM, WORK, RUNS = sys.argv[1], sys.argv[2], int(sys.argv[3])
 TEXTURES, BSP, AAS, LEVELSHOT, MAP = sys.argv[4:9]
 GAME = os.environ["MAPCRATE_GAME_DIR"]
-# Past the description, Tab reaches the four browse buttons, then the eight modes: CTF is checked.
-TABS = ["URL"] * 4 + ["FFA", "TDM", "CTF", "Single", "Tourney", "CA", "1v1", "2v2"]
-
-
-def xdotool(*args):
-    return subprocess.run(["xdotool", *args], capture_output=True, text=True,
-                          timeout=60).stdout.split()
-
-
-def shown(*match):  # without a window manager the program's windows are the root's children
-    return xdotool("search", "--maxdepth", "1", "--onlyvisible", *match)
 
 
 def fresh(where):
