@@ -329,7 +329,7 @@ TEST(PackageChecks, TheWindowSaysWhatCheckAndVerifySayVerdictFirst) {
     run_result cli = run_program({MAPCRATE_PROGRAM, "--check", lacking});
     EXPECT_EQ(cli.status, 1);
     auto d = answered([&] { check_in_window(&f, lacking); });
-    EXPECT_EQ(d->seen.at(0).text, "1 problèmes trouvés : " + lacking + "\n" + cli.out);
+    EXPECT_EQ(d->seen.at(0).text, "Un problème trouvé : " + lacking + "\n" + cli.out);
     // The unreadable package's words, and --check's status for it, are in the recorded outputs.
     answered([&] { check_in_window(&f, work.path + "/bad.pk3"); });
     // The sample packed, then tried from the dialog that says it is written.

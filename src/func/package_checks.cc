@@ -61,8 +61,10 @@ void check_in_window(form_record *f, const std::string &path) {
     }
     size_t found = 0;
     listed_text shown_text{"", check_lines(check, found), ""};
-    report verdict = report_of(found ? msg::check_verdict_found : msg::check_verdict_clean,
-                               step_id::check, path);
+    msg said = found == 0   ? msg::check_verdict_clean
+               : found == 1 ? msg::check_verdict_one
+                            : msg::check_verdict_found;
+    report verdict = report_of(said, step_id::check, path);
     verdict.count = found;
     shown_text.before = dialog_text(verdict);
     message_over(f->window, found ? 0 : 1, shown_text);
