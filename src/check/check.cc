@@ -93,13 +93,17 @@ finding unreadable(const package_entry &e) {
     return f;
 }
 
-void read_game(const std::string &dir, game_side &game, const progress_sink &sink) {
+// Every archive but skip, the package itself when it is one of the game's.
+void read_game(const std::string &dir, const std::string &skip, game_side &game,
+               const progress_sink &sink) {
     game.files = read_game_files(dir, nullptr, sink);
     for (const shader_def &def : game.files.shaders)
         game.shaders.emplace(def.name, &def);
     for (const std::string &pak : names_in(dir, is_game_pak)) {
         if (stop_asked(sink))
             return;
+        if (pak == skip)
+            continue;
         package_listing zip = list_package(join_path(dir, pak), false);
         if (read_whole(zip))
             for (const package_entry &e : zip.entries)
@@ -473,10 +477,17 @@ package_check check_package(const std::string &package_path, const std::string &
         return result;
     }
     // The game's archives are read while the package's levels are.
+    // One of the game's own paks, in the game's folder, is checked against
+    // the others: it replaces its earlier paks' files on purpose.
     game_side game;
     std::thread game_reader;
-    if (std::string dir = find_game_dir(game_dir, std::string(), result.notes); !dir.empty())
-        game_reader = std::thread(read_game, dir, std::ref(game), std::cref(sink));
+    std::string file = file_of(package_path);
+    bool game_pak = false;
+    if (std::string dir = find_game_dir(game_dir, std::string(), result.notes); !dir.empty()) {
+        game_pak = is_game_pak(lower_case(file)) && same_folder(folder_of(package_path), dir);
+        game_reader = std::thread(read_game, dir, game_pak ? file : std::string(), std::ref(game),
+                                  std::cref(sink));
+    }
 
     std::vector<finding> unreadable;
     index_package(package, unreadable);
@@ -523,11 +534,31 @@ package_check check_package(const std::string &package_path, const std::string &
         result.maps.push_back(std::move(r.map));
     }
     check_arenas(c, unreadable);
-    bool game_pak = game.files.found && is_game_pak(lower_case(file_of(package_path))) &&
-                    same_folder(folder_of(package_path), game.files.dir);
-    check_leftovers(c, game_pak, result.findings);
+    check_leftovers(c, game_pak && game.files.found, result.findings);
     result.findings.insert(result.findings.end(), unreadable.begin(), unreadable.end());
     if (!stopped())
         result.conflicts = conflicts_with_others(package_path, package, game);
     return result;
+}
+
+check_counts count_findings(const package_check &check) {
+    check_counts c;
+    c.maps = check.maps.size();
+    c.conflicts = check.conflicts.size();
+    auto add = [&](const finding &f) {
+        switch (f.what) {
+        case msg::check_missing: ++c.missing; break;
+        case msg::check_replaces_game:
+        case msg::check_game_code: ++c.replaced; break;
+        case msg::check_unused: ++c.unused; break;
+        case msg::check_game_owned: ++c.game_owned; break;
+        default: ++c.unreadable;
+        }
+    };
+    for (const map_check &map : check.maps)
+        for (const finding &f : map.findings)
+            add(f);
+    for (const finding &f : check.findings)
+        add(f);
+    return c;
 }

@@ -45,3 +45,16 @@ struct package_check {
 // there, with failure check_cancelled and nothing else.
 package_check check_package(const std::string &package_path, const std::string &game_dir,
                             const progress_sink &sink = {});
+
+// What a check found, counted: its findings by what they mean to players.
+struct check_counts {
+    std::size_t maps = 0, missing = 0, replaced = 0, conflicts = 0, unreadable = 0, unused = 0,
+                game_owned = 0;
+};
+check_counts count_findings(const package_check &check);
+// True when players see the package as its author meant: nothing missing,
+// replaced, conflicting or unreadable.  Unused files and copies of the
+// game's are notes.
+inline bool plays_as_intended(const check_counts &c) {
+    return c.missing + c.replaced + c.conflicts + c.unreadable == 0;
+}

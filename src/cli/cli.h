@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "terminal/printer.h"
 
@@ -16,8 +17,10 @@ struct cli_options {
     bool bsp_given = false, name_given = false;
     int32_t modes[8] = {};
     bool yes = false, dry_run = false, quiet = false;
-    // --check PACKAGE, and the first option given that does not go with it.
-    std::string check, not_with_check;
+    // --check PATH..., each a package or a folder of them, and the first
+    // option given that does not go with it.
+    std::vector<std::string> checks;
+    std::string not_with_check;
     bool check_given = false;
     bool verify = false;
 };
@@ -39,9 +42,12 @@ enum exit_status {
 // standard error) and this is its exit status.
 int parse_options(int argc, char **argv, cli_options &options);
 
-// --check: the package's findings on standard output.  Returns the exit
-// status: 0 when nothing is found, 1 when something is, 5 when the package
-// cannot be read as a zip.
+// --check: each package's findings and counts on standard output, a
+// folder's pk3s in the order the game loads them.  Returns the worst exit
+// status of the packages: 0 when each plays as intended (unused files and
+// copies of the game's are notes), 1 when one misses a file, replaces the
+// game's, conflicts or holds what the game cannot read, 5 when one cannot
+// be read as a zip; --verify's status outranks these.
 int check_command(const cli_options &options);
 
 // --verify: a line as the terminal shows it: the names escaped by shown(),

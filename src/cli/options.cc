@@ -130,12 +130,15 @@ int parse_options(int argc, char **argv, cli_options &o) {
         o.dry_run = o.dry_run || id == dry_run;
         o.quiet = o.quiet || id == quiet;
         if (id == check)
-            o.check = optarg, o.check_given = true;
+            o.checks = {optarg}, o.check_given = true;
         if ((id <= modes || id == yes || id == dry_run) && o.not_with_check.empty())
             o.not_with_check = option_name(id);
         o.verify = o.verify || id == verify;
     }
-    if (optind < argc)
+    // --check takes every package or folder named after it.
+    if (o.check_given)
+        o.checks.insert(o.checks.end(), argv + optind, argv + argc);
+    else if (optind < argc)
         return usage_error(msg::cli_argument_left_over, argv[optind]);
     if (o.check_given && !o.not_with_check.empty())
         return usage_error(msg::cli_not_with_check, o.not_with_check);
