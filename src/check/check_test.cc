@@ -138,6 +138,47 @@ TEST(Check, PackagesLinesAndExitStatuses) {
     }
 }
 
+// Several packages and folders: each package's counts, the run's, and the worst status.
+// One of the game's paks replaces the earlier paks' files and is no copy of itself.
+TEST(Check, ManyPackagesGiveTheWorstStatus) {
+    temp_dir work;
+    mkdir("g", 0755);
+    mkdir("pk", 0755);
+    write_zip("g/pak0.pk3", {"textures/base/b.tga", "the game's"});
+    write_zip("g/pak1.pk3", {"textures/base/b.tga", "newer", "textures/base/c.tga", "C"});
+    const std::string world = "{\n\"classname\" \"worldspawn\"\n}\n";
+    write_file("maps/m.bsp", level_bytes({"textures/base/b"}, {}, world));
+    write_file("maps/x.bsp", level_bytes({"textures/set/none"}, {}, world));
+    write_file("textures/base/b.tga", "mine");
+    for (const char *zip : {"pk/a_good.pk3 maps/m.bsp", "pk/b_lacking.pk3 maps/x.bsp",
+                            "pk/c_swap.pk3 maps/m.bsp textures/base/b.tga"})
+        ASSERT_EQ(run_program(words(std::string("zip -q ") + zip)).status, 0);
+    write_file("pk/d_bad.pk3", "not a zip");
+    const struct {
+        std::string paths;
+        int status;
+        std::string said, before = ""; // before: a line said earlier than said
+    } rows[] = {
+        {"pk/a_good.pk3", 0, "1 paquet(s) vérifié(s), 1 jouable(s) comme prévu.\n"},
+        {"pk/b_lacking.pk3", 1, "Bilan de pk/b_lacking.pk3 : 1 map(s), 1 introuvable(s), 0 "},
+        {"pk/c_swap.pk3", 1, ", 1 fichier(s) du jeu remplacé(s), 0 conflit(s), "},
+        {"pk/d_bad.pk3", 5, "1 paquet(s) vérifié(s), 0 jouable(s)"},
+        {"pk/b_lacking.pk3 pk/a_good.pk3", 1, "Bilan de pk/a_good.pk3", "Bilan de pk/b_lacking"},
+        {"pk", 5, "4 paquet(s) vérifié(s), 1 jouable(s)", "Bilan de pk/c_swap.pk3"},
+        {"g/pak1.pk3", 0, " 0 fichier(s) du jeu remplacé(s), 0 conflit(s), 0 illisible(s) par "
+                          "le jeu, 2 inutilisé(s), 0 déjà dans le jeu\n"},
+    };
+    for (const auto &r : rows) {
+        SCOPED_TRACE(r.paths);
+        run_result run = run_program(
+            words("env LC_ALL=C.UTF-8 " MAPCRATE_PROGRAM " --check " + r.paths + " --game g"));
+        EXPECT_EQ(run.status, r.status);
+        size_t at = run.out.find(r.said);
+        EXPECT_NE(at, std::string::npos) << run.out;
+        EXPECT_TRUE(r.before.empty() || run.out.find(r.before) < at) << run.out;
+    }
+}
+
 // A stop asked while a level of 8 MiB (32 pieces) is read, or at once: the
 // plan and the check say so and end within a few questions more.
 TEST(Cancel, PlanAndCheckStopBetweenPiecesOfTheLevel) {
