@@ -39,8 +39,9 @@ struct package_check {
 // Checks the package at package_path against the game's archives, found
 // as for packing (game_dir first).  Files a map uses are looked for only
 // when the game's archives were found.  One of the game's own pak*.pk3, in
-// the game's folder, replaces its earlier paks' files on purpose: it gets
-// no check_replaces_game or check_game_code finding.  sink.cancelled is
+// the game's folder, is checked against the other paks, not itself, and
+// replaces its earlier paks' files on purpose: it gets no
+// check_replaces_game or check_game_code finding.  sink.cancelled is
 // asked between files and between pieces of a level: a stop ends the check
 // there, with failure check_cancelled and nothing else.
 package_check check_package(const std::string &package_path, const std::string &game_dir,
