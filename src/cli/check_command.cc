@@ -111,8 +111,14 @@ int check_one(const std::string &path, const cli_options &o) {
 int check_command(const cli_options &o) {
     int worst = exit_packed;
     std::size_t checked = 0, intended = 0;
-    for (const std::string &path : o.checks)
-        for (const std::string &package : packages_of(path)) {
+    for (const std::string &path : o.checks) {
+        const std::vector<std::string> packages = packages_of(path);
+        // A folder that holds no package is a wrong argument, not a pass.
+        if (packages.empty()) {
+            tell(report_of(msg::check_no_package, step_id::check, path));
+            worst = std::max(worst, int(exit_usage));
+        }
+        for (const std::string &package : packages) {
             int status = check_one(package, o);
             ++checked;
             intended += status == exit_packed;
@@ -121,6 +127,7 @@ int check_command(const cli_options &o) {
                 return status;
             worst = std::max(worst, status);
         }
+    }
     if (!o.quiet) {
         report run = report_of(msg::check_run_summary, step_id::check);
         run.count = checked;
