@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 packages=(
   g++ cmake make pkg-config
   libgtk2.0-dev libminizip-dev zlib1g-dev libgtest-dev
-  libdeflate-dev nettle-dev libjpeg62-turbo-dev
+  libdeflate-dev nettle-dev libjpeg62-turbo-dev nlohmann-json3-dev
   xvfb xauth xdotool fonts-dejavu-core
   unzip zip python3 p7zip-full libarchive-tools
   desktop-file-utils dpkg-dev file groff-base libglib2.0-bin libjpeg-turbo-progs netpbm

@@ -5,6 +5,9 @@
 
 #include <atomic>
 #include <map>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
 
 #include "check/check.h"
 #include "level/plan.h"
@@ -177,6 +180,34 @@ TEST(Check, ManyPackagesGiveTheWorstStatus) {
         EXPECT_NE(at, std::string::npos) << run.out;
         EXPECT_TRUE(r.before.empty() || run.out.find(r.before) < at) << run.out;
     }
+    // --json: a line a package, whose findings count as the text's counts do.
+    const std::string check = "env LC_ALL=C.UTF-8 " MAPCRATE_PROGRAM " --game g --check ";
+    run_result json = run_program(words(check + "pk --json"));
+    EXPECT_EQ(json.status, 5);
+    std::istringstream lines(json.out);
+    int packages = 0;
+    for (std::string line; std::getline(lines, line); ++packages) {
+        nlohmann::json j = nlohmann::json::parse(line);
+        run_result text = run_program(words(check + j["package"].get<std::string>()));
+        EXPECT_EQ(j["status"] == "ok" ? 0 : j["status"] == "problems" ? 1 : 5, text.status);
+        if (j["status"] == "unreadable")
+            continue;
+        std::string counts = std::to_string(j["maps"].size()) + " map(s)";
+        const std::pair<const char *, const char *> kinds[] = {
+            {"missing", "introuvable(s)"}, {"overrides", "fichier(s) du jeu remplacé(s)"},
+            {"conflicts", "conflit(s)"},   {"unreadable", "illisible(s) par le jeu"},
+            {"unused", "inutilisé(s)"},    {"in_game", "déjà dans le jeu"}};
+        for (const auto &[kind, label] : kinds) {
+            std::size_t n = 0;
+            for (const auto &f : j[kind])
+                n += std::max<std::size_t>(1, f.value("maps", nlohmann::json::array()).size());
+            counts += ", " + std::to_string(n) + " " + label;
+        }
+        EXPECT_NE(text.out.find(counts + "\n"), std::string::npos) << counts << "\n" << text.out;
+    }
+    EXPECT_EQ(packages, 4);
+    EXPECT_EQ(run_program(words(check + "pk --json --verify")).status, 2);
+    EXPECT_EQ(run_program(words(MAPCRATE_PROGRAM " --json --bsp maps/m.bsp --name m")).status, 2);
 }
 
 // A stop asked while a level of 8 MiB (32 pieces) is read, or at once: the

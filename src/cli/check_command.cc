@@ -1,9 +1,13 @@
 // mapcrate --check PATH...: each package's findings, one a line, then its
 // counts, on standard output; then the run's count.  --quiet keeps only the
-// findings.
+// findings.  --json: one JSON object a package a line instead.
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <map>
+
+#include <nlohmann/json.hpp>
 
 #include "check/check.h"
 #include "cli/cli.h"
@@ -64,8 +68,78 @@ void print_counts(const std::string &path, const check_counts &c) {
     print_report(summary);
 }
 
+// The package's findings as JSON: under each kind, one object a path, with
+// the maps that meet it (maps) or the game's file it replaces (other).
+nlohmann::json json_findings(const package_check &check) {
+    nlohmann::json kinds = {{"missing", nlohmann::json::array()},
+                            {"overrides", nlohmann::json::array()},
+                            {"unreadable", nlohmann::json::array()},
+                            {"unused", nlohmann::json::array()},
+                            {"in_game", nlohmann::json::array()}};
+    std::map<std::pair<std::string, std::string>, std::size_t> seen; // kind, path: index
+    auto add = [&](const finding &f, const std::string *map) {
+        const char *kind = f.what == msg::check_missing       ? "missing"
+                           : f.what == msg::check_unused      ? "unused"
+                           : f.what == msg::check_game_owned  ? "in_game"
+                           : f.what == msg::check_replaces_game || f.what == msg::check_game_code
+                               ? "overrides"
+                               : "unreadable";
+        nlohmann::json &list = kinds[kind];
+        auto [at, added] = seen.emplace(std::make_pair(kind, f.path), list.size());
+        if (added) {
+            list.push_back({{"path", f.path}});
+            if (!f.other.empty())
+                list.back()["other"] = f.other;
+            if (std::string(kind) == "unreadable")
+                list.back()["text"] = as_utf8(render(f, plain_style));
+        }
+        if (map)
+            list[at->second]["maps"].push_back(*map);
+    };
+    for (const map_check &map : check.maps)
+        for (const finding &f : map.findings)
+            add(f, &map.name);
+    for (const finding &f : check.findings)
+        add(f, nullptr);
+    nlohmann::json conflicts = nlohmann::json::array();
+    for (const std::string &line : check.conflicts)
+        conflicts.push_back({{"text", as_utf8(line)}});
+    kinds["conflicts"] = conflicts;
+    return kinds;
+}
+
+// Prints one JSON line.  Names that are not UTF-8 have each bad byte
+// replaced by U+FFFD (dump would throw on them otherwise).
+void print_json(const nlohmann::json &line) {
+    std::string text = line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::fputs((text + "\n").c_str(), stdout);
+}
+
+// --json: the package's one line, then its exit status.
+int check_one_json(const std::string &path, const cli_options &o) {
+    package_check check = check_package(path, o.game);
+    nlohmann::json line = {{"package", path}};
+    if (failed(check.failure)) {
+        line["status"] = "unreadable";
+        line["why"] = as_utf8(render(check.failure, plain_style));
+        print_json(line);
+        return exit_unreadable_package;
+    }
+    nlohmann::json names = nlohmann::json::array();
+    for (const map_check &map : check.maps)
+        names.push_back(map.name);
+    line["maps"] = names;
+    line.update(json_findings(check));
+    bool intended = plays_as_intended(count_findings(check));
+    line["status"] = intended ? "ok" : "problems";
+    print_json(line);
+    return intended ? exit_packed : exit_refused;
+}
+
 // Checks one package: its lines, then its exit status.
 int check_one(const std::string &path, const cli_options &o) {
+    if (o.json)
+        return check_one_json(path, o);
     package_check check = check_package(path, o.game);
     if (failed(check.failure)) {
         // The system's words come in the locale's encoding, the program's in ISO-8859-1.
@@ -128,7 +202,7 @@ int check_command(const cli_options &o) {
             worst = std::max(worst, status);
         }
     }
-    if (!o.quiet) {
+    if (!o.quiet && !o.json) {
         report run = report_of(msg::check_run_summary, step_id::check);
         run.count = checked;
         run.other = std::to_string(intended);

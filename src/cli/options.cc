@@ -24,6 +24,7 @@ enum option_id {
     quiet,
     check,
     verify,
+    json,
     help,
     version
 };
@@ -42,6 +43,7 @@ const option long_options[] = {
     {"quiet", no_argument, nullptr, quiet},
     {"check", required_argument, nullptr, check},
     {"verify", no_argument, nullptr, verify},
+    {"json", no_argument, nullptr, json},
     {"help", no_argument, nullptr, help},
     {"version", no_argument, nullptr, version},
     {nullptr, 0, nullptr, 0},
@@ -134,6 +136,7 @@ int parse_options(int argc, char **argv, cli_options &o) {
         if ((id <= modes || id == yes || id == dry_run) && o.not_with_check.empty())
             o.not_with_check = option_name(id);
         o.verify = o.verify || id == verify;
+        o.json = o.json || id == json;
     }
     // --check takes every package or folder named after it.
     if (o.check_given)
@@ -142,6 +145,8 @@ int parse_options(int argc, char **argv, cli_options &o) {
         return usage_error(msg::cli_argument_left_over, argv[optind]);
     if (o.check_given && !o.not_with_check.empty())
         return usage_error(msg::cli_not_with_check, o.not_with_check);
+    if (o.json && (!o.check_given || o.verify))
+        return usage_error(msg::cli_json_check_only);
     if (o.check_given)
         return -1;
     if (!o.bsp_given || !o.name_given)
