@@ -125,6 +125,8 @@ int check_one_json(const std::string &path, const cli_options &o) {
         print_json(line);
         return exit_unreadable_package;
     }
+    // null: the game's archives were not found, and nothing is missing.
+    line["game"] = check.game_found ? nlohmann::json(check.game_dir) : nlohmann::json();
     nlohmann::json names = nlohmann::json::array();
     for (const map_check &map : check.maps)
         names.push_back(map.name);
