@@ -188,7 +188,9 @@ TEST(Check, ManyPackagesGiveTheWorstStatus) {
     int packages = 0;
     for (std::string line; std::getline(lines, line); ++packages) {
         nlohmann::json j = nlohmann::json::parse(line);
-        run_result text = run_program(words(check + j["package"].get<std::string>()));
+        const std::string package = j["package"];
+        run_result text = run_program(words(check + package));
+        EXPECT_EQ(run_program(words(check + package + " --json")).status, text.status);
         EXPECT_EQ(j["status"] == "ok" ? 0 : j["status"] == "problems" ? 1 : 5, text.status);
         if (j["status"] == "unreadable")
             continue;
