@@ -152,9 +152,11 @@ TEST(Check, ManyPackagesGiveTheWorstStatus) {
     const std::string world = "{\n\"classname\" \"worldspawn\"\n}\n";
     write_file("maps/m.bsp", level_bytes({"textures/base/b"}, {}, world));
     write_file("maps/x.bsp", level_bytes({"textures/set/none"}, {}, world));
+    write_file("maps/y.bsp", level_bytes({"textures/set/none"}, {}, world));
     write_file("textures/base/b.tga", "mine");
     for (const char *zip : {"pk/a_good.pk3 maps/m.bsp", "pk/b_lacking.pk3 maps/x.bsp",
-                            "pk/c_swap.pk3 maps/m.bsp textures/base/b.tga"})
+                            "pk/c_swap.pk3 maps/m.bsp textures/base/b.tga",
+                            "twice.pk3 maps/x.bsp maps/y.bsp"})
         ASSERT_EQ(run_program(words(std::string("zip -q ") + zip)).status, 0);
     write_file("pk/d_bad.pk3", "not a zip");
     const struct {
@@ -166,6 +168,8 @@ TEST(Check, ManyPackagesGiveTheWorstStatus) {
         {"pk/b_lacking.pk3", 1, "Bilan de pk/b_lacking.pk3 : 1 map(s), 1 introuvable(s), 0 "},
         {"pk/c_swap.pk3", 1, ", 1 fichier(s) du jeu remplacé(s), 0 conflit(s), "},
         {"pk/d_bad.pk3", 5, "1 paquet(s) vérifié(s), 0 jouable(s)"},
+        // A path two maps miss is one line after the maps'.
+        {"twice.pk3", 1, "Map : y\nIntrouvable : textures/set/none (x, y)\n"},
         {"pk/b_lacking.pk3 pk/a_good.pk3", 1, "Bilan de pk/a_good.pk3", "Bilan de pk/b_lacking"},
         {"pk", 5, "4 paquet(s) vérifié(s), 1 jouable(s)", "Bilan de pk/c_swap.pk3"},
         {"g/pak1.pk3", 0, " 0 fichier(s) du jeu remplacé(s), 0 conflit(s), 0 illisible(s) par "

@@ -158,12 +158,30 @@ int check_one(const std::string &path, const cli_options &o) {
     for (const std::string &note : check.notes)
         print_note(note);
     size_t found = check.findings.size() + check.conflicts.size();
+    // A path several maps miss is one line naming them, after the maps.
+    std::vector<std::string> shared_order;
+    std::map<std::string, std::vector<std::string>> missed_by;
+    for (const map_check &map : check.maps)
+        for (const finding &f : map.findings)
+            if (f.what == msg::check_missing) {
+                std::vector<std::string> &maps = missed_by[f.path];
+                if (maps.size() == 1)
+                    shared_order.push_back(f.path);
+                maps.push_back(map.name);
+            }
     for (const map_check &map : check.maps) {
         if (!o.quiet)
             print_line(msg::check_map, map.name);
         for (const finding &f : map.findings)
-            print_finding(f);
+            if (f.what != msg::check_missing || missed_by[f.path].size() == 1)
+                print_finding(f);
         found += map.findings.size();
+    }
+    for (const std::string &path : shared_order) {
+        report shared = report_of(msg::check_missing_in_maps, step_id::check, path);
+        for (const std::string &name : missed_by[path])
+            shared.other += (shared.other.empty() ? "" : ", ") + name;
+        print_report(shared);
     }
     for (const finding &f : check.findings)
         print_finding(f);
