@@ -23,6 +23,7 @@ struct cli_options {
     std::string not_with_check;
     bool check_given = false;
     bool verify = false;
+    bool make_levelshot = false;
     bool json = false; // --check's findings as JSON Lines
 };
 

@@ -13,6 +13,7 @@
 #include "packlist/pack_argv.h"
 #include "pipeline/pipeline.h"
 #include "report/shown.h"
+#include "shot/shot.h"
 #include "stage/stage.h"
 #include "terminal/step_lines.h"
 #include "verify/verify.h"
@@ -54,12 +55,33 @@ void list_entries(const pack_request &request, pack_run &run) {
     }
 }
 
+// --make-levelshot: the game's picture kept beside the package and planned
+// into it.  Returns the exit status when the run ends here, else -1.
+int make_shot(const pack_request &request, pack_run &run) {
+    shot_result shot = make_levelshot(request, run);
+    if (shot.stopped_by != 0)
+        return 128 + shot.stopped_by;
+    report kept = failed(shot.outcome) ? shot.outcome : keep_levelshot(request, shot.jpeg, run);
+    if (!failed(kept)) {
+        print_report(report_of(msg::shot_made, step_id::command_line, kept_shot_path(request)));
+        return -1;
+    }
+    if (kept.step == step_id::packing && kept.what != msg::run_cancelled)
+        kept.what = msg::packing_failed;
+    tell(kept);
+    return kept.what == msg::shot_no_client    ? exit_no_engine
+           : kept.step == step_id::staging     ? exit_staging
+           : kept.step == step_id::packing     ? exit_packing
+                                               : exit_engine_refused;
+}
+
 // The request the options make.
 pack_request request_of(const cli_options &o) {
     pack_request r{o.textures, o.bsp,  o.aas, o.levelshot, o.name,  o.description,
                    {},         o.game, o.yes, o.dry_run,   o.quiet, o.verify};
     for (int i = 0; i < 8; ++i)
         r.modes[i] = o.modes[i] != 0;
+    r.make_levelshot = o.make_levelshot;
     return r;
 }
 
@@ -89,6 +111,8 @@ int command_line(int argc, char **argv) {
         list_entries(request, run);
     print_plan(run.plan, request.dry_run ? "\n" : "\n\n");
     std::vector<report> questions = questions_to_ask(check, run.plan);
+    for (const report &q : shot_questions(request))
+        questions.push_back(q);
     for (const report &q : questions)
         tell(q, request.yes);
     if (!questions.empty() && !request.yes) {
@@ -97,6 +121,9 @@ int command_line(int argc, char **argv) {
     }
     if (request.dry_run)
         return exit_packed;
+    if (request.make_levelshot)
+        if (int status = make_shot(request, run); status >= 0)
+            return status;
     // The reason goes to standard error, which --quiet keeps.
     report result = stage_and_pack(request, run, progress_on_stdout());
     if (!failed(result) && request.verify) {

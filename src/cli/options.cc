@@ -25,6 +25,7 @@ enum option_id {
     check,
     verify,
     json,
+    make_levelshot,
     help,
     version
 };
@@ -44,6 +45,7 @@ const option long_options[] = {
     {"check", required_argument, nullptr, check},
     {"verify", no_argument, nullptr, verify},
     {"json", no_argument, nullptr, json},
+    {"make-levelshot", no_argument, nullptr, make_levelshot},
     {"help", no_argument, nullptr, help},
     {"version", no_argument, nullptr, version},
     {nullptr, 0, nullptr, 0},
@@ -133,10 +135,12 @@ int parse_options(int argc, char **argv, cli_options &o) {
         o.quiet = o.quiet || id == quiet;
         if (id == check)
             o.checks = {optarg}, o.check_given = true;
-        if ((id <= modes || id == yes || id == dry_run) && o.not_with_check.empty())
+        if ((id <= modes || id == yes || id == dry_run || id == make_levelshot) &&
+            o.not_with_check.empty())
             o.not_with_check = option_name(id);
         o.verify = o.verify || id == verify;
         o.json = o.json || id == json;
+        o.make_levelshot = o.make_levelshot || id == make_levelshot;
     }
     // --check takes every package or folder named after it.
     if (o.check_given)
@@ -153,5 +157,8 @@ int parse_options(int argc, char **argv, cli_options &o) {
         return usage_error(msg::cli_bsp_and_name);
     if (o.verify && o.dry_run)
         return usage_error(msg::cli_verify_not_dry_run);
+    // The game makes the one levelshot, into a package that is written.
+    if (o.make_levelshot && (seen[levelshot] || o.dry_run))
+        return usage_error(msg::cli_shot_alone, seen[levelshot] ? "--levelshot" : "--dry-run");
     return -1;
 }

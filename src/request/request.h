@@ -21,4 +21,5 @@ struct pack_request {
     bool dry_run = false; // list the package, write nothing
     bool quiet = false;   // no progress lines
     bool verify = false;  // try the package in the game once written
+    bool make_levelshot = false; // the game makes the levelshot, after the plan
 };
