@@ -35,6 +35,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The dedicated server mapcrate --verify tries packages in.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS openarena-server)
+# The dedicated server mapcrate --verify tries packages in, and the client
+# and X server mapcrate --make-levelshot has the levelshot made by.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "openarena-server, openarena, xvfb")
 include(CPack)

@@ -7,9 +7,10 @@ cd "$(dirname "$0")/.."
 
 # The game's dedicated server, for the tests of --verify (it brings the
 # game's data, about 440 MB), and a volume of community maps that the
-# recorded outputs --check.
+# recorded outputs --check; the game's client and an X server for it, for
+# the tests of --make-levelshot.
 source scripts/need_packages.sh
-need_packages openarena-server openarena-oacmp1
+need_packages openarena-server openarena-oacmp1 openarena xvfb
 
 # The English texts are tested under en_US.UTF-8, which a clean machine lacks.
 need_packages locales

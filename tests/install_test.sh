@@ -41,7 +41,7 @@ if [ "$3" = deb ]; then
     grep -Eq "(^|, )$name( \(>= [^)]+\))?(,|$)" <<<"$depends" || fail "Depends lacks $package: $depends"
   done
   grep -Eq '(^|, )libc6 \(>= ' <<<"$depends" || fail "Depends has no version for libc6: $depends"
-  [ "$(dpkg-deb -f "$deb" Suggests)" = openarena-server ] || fail "Suggests: $(dpkg-deb -f "$deb" Suggests)"
+  [ "$(dpkg-deb -f "$deb" Suggests)" = "openarena-server, openarena, xvfb" ] || fail "Suggests: $(dpkg-deb -f "$deb" Suggests)"
   line=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/mapcrate.desktop | grep '^Exec=')
   [ "$line" = 'Exec=env MAPCRATE_HOME_FOLDER=Mapcrate "/usr/bin/mapcrate"' ] || fail "the packaged menu entry: $line"
   echo "debian_package: ok"
