@@ -76,7 +76,8 @@ void info_popup(GtkWidget *, gpointer window) {
 // Its second button checks a package.
 void aide_popup(GtkWidget *, gpointer form) {
     auto *f = static_cast<form_record *>(form);
-    std::string text = std::string(text_of(msg::help)) + "\n\n" + text_of(msg::help_check);
+    std::string text = std::string(text_of(msg::help)) + "\n\n" + text_of(msg::help_check) +
+                       "\n\n" + text_of(msg::help_shot);
     if (message_over(f->window, 1, {text}, text_of(msg::check_button)) == 1)
         pick_and_check(f);
 }

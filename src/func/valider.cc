@@ -1,7 +1,9 @@
 // Execute in the window: the three steps, with their rules, questions and
 // failures shown as dialogs.
+#include "func/shot_window.h"
 #include "main/window.h"
 #include "pipeline/pipeline.h"
+#include "shot/shot.h"
 #include "terminal/printer.h"
 #include "terminal/step_lines.h"
 #include "zip/zip_read.h"
@@ -47,6 +49,9 @@ pack_request get_field(const form_record *f) {
         &pack_request::levelshot_path, &pack_request::map_name, &pack_request::description};
     for (int i = 0; i < 6; ++i)
         r.*fields[i] = gtk_entry_get_text(GTK_ENTRY(f->entries[i]));
+    // The game makes the levelshot: the entry, off, is not read.
+    if ((r.make_levelshot = shot_asked(f)))
+        r.levelshot_path.clear();
     return r;
 }
 
@@ -67,9 +72,14 @@ void valider(GtkWidget *, gpointer form) {
                 print_plan(run.plan);
         }))
         return tell(dialog_text(report_of(msg::run_cancelled, step_id::plan)));
-    for (const report &q : questions_to_ask(check, run.plan))
+    std::vector<report> questions = questions_to_ask(check, run.plan);
+    for (const report &q : shot_questions(request))
+        questions.push_back(q);
+    for (const report &q : questions)
         if (!user_goes_on(f->window, q))
             return;
+    if (request.make_levelshot && !shot_in_window(f, request, run))
+        return;
     report result;
     run_off_thread(f, msg::run_packing, &run, [request, &run, &result](const progress_sink &sink) {
         result = stage_and_pack(request, run, sink);

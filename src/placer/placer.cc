@@ -1,5 +1,6 @@
 // The layout: six regions of the 8x11 table, filled once at start-up.
 #include "banner_path.h"
+#include "func/shot_window.h"
 #include "main/window.h"
 
 namespace {
@@ -84,7 +85,11 @@ void place_img(form_record *f) {
 void place_sbn(form_record *f) {
     f->box = gtk_vbox_new(TRUE, 0);
     for (GtkWidget *b : f->browse_buttons) {
-        pack_empty_label(f);
+        // The levelshot's caption row holds its "Faire".
+        if (b == f->browse_buttons[3])
+            pack(f, new_shot_button(f), TRUE);
+        else
+            pack_empty_label(f);
         pack(f, b, TRUE);
     }
     // Rows beside the map name and description, which have no browse button.
