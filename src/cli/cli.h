@@ -15,6 +15,7 @@ int command_line(int argc, char **argv);
 struct cli_options {
     std::string textures, bsp, aas, levelshot, name, description, game;
     bool bsp_given = false, name_given = false;
+    std::vector<std::string> bsps; // every --bsp: more than one makes a map pack
     int32_t modes[8] = {};
     bool yes = false, dry_run = false, quiet = false;
     // --check PATH..., each a package or a folder of them, and the first

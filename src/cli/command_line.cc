@@ -13,6 +13,7 @@
 #include "packlist/pack_argv.h"
 #include "pipeline/pipeline.h"
 #include "report/shown.h"
+#include "stage/pack_arena.h"
 #include "stage/stage.h"
 #include "terminal/step_lines.h"
 #include "verify/verify.h"
@@ -46,7 +47,7 @@ void list_entries(const pack_request &request, pack_run &run) {
         auto found = planned.find(entry);
         std::uint64_t bytes = found != planned.end() ? found->second->bytes
                               : entry == "mapcrate"  ? std::strlen(credits_text)
-                                                     : arena_text(request).size();
+                                                     : package_arena_text(request).size();
         report line = report_of(msg::cli_dry_run_entry, step_id::command_line, entry);
         line.other = found != planned.end() ? found->second->source : "-";
         line.count = bytes;
@@ -60,6 +61,8 @@ pack_request request_of(const cli_options &o) {
                    {},         o.game, o.yes, o.dry_run,   o.quiet, o.verify};
     for (int i = 0; i < 8; ++i)
         r.modes[i] = o.modes[i] != 0;
+    if (o.bsps.size() > 1)
+        r.bsp_paths = o.bsps;
     return r;
 }
 

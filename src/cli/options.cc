@@ -111,8 +111,9 @@ int parse_options(int argc, char **argv, cli_options &o) {
             return usage_error(msg::cli_unknown_option, argv[optind - 1]);
         if (id == ':')
             return usage_error(msg::cli_missing_value, argv[optind - 1]);
-        // A second value would silently win over the first; the modes add up.
-        if (seen[id] && id != modes)
+        // A second value would silently win over the first; the modes add up,
+        // and the BSPs make a map pack.
+        if (seen[id] && id != modes && id != bsp)
             return usage_error(msg::cli_repeated_option, long_options[id - 1].name);
         seen[id] = true;
         if (id == help)
@@ -122,6 +123,8 @@ int parse_options(int argc, char **argv, cli_options &o) {
         if (id >= bsp && id <= description)
             *texts[id] = optarg;
         o.bsp_given = o.bsp_given || id == bsp;
+        if (id == bsp)
+            o.bsps.push_back(o.bsp);
         o.name_given = o.name_given || id == name;
         std::string unknown;
         if (id == modes && !read_modes(optarg, o.modes, unknown))
@@ -153,5 +156,10 @@ int parse_options(int argc, char **argv, cli_options &o) {
         return usage_error(msg::cli_bsp_and_name);
     if (o.verify && o.dry_run)
         return usage_error(msg::cli_verify_not_dry_run);
+    // A map pack finds each map's AAS and levelshot by its name.
+    if (o.bsps.size() > 1 && (seen[aas] || seen[levelshot]))
+        return usage_error(msg::cli_pack_aas_levelshot, option_name(seen[aas] ? aas : levelshot));
+    if (!o.bsps.empty())
+        o.bsp = o.bsps.front();
     return -1;
 }

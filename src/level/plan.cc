@@ -356,48 +356,25 @@ void name_big_scripts(planner &p, const std::vector<std::string> &shaders) {
             miss(p, script);
 }
 
-// Without a textures folder, a BSP that lies in <game>/maps/ tells the
-// author's game folder; any other BSP tells none.
-std::string game_dir_above_maps(const std::string &bsp_path) {
-    size_t slash = bsp_path.find_last_of("/\\");
-    std::string folder = slash == std::string::npos ? "." : bsp_path.substr(0, slash + 1);
-    // The folder as typed when it shows its name, else as the system resolves it.
-    std::string name = folder;
-    while (name.size() > 1 && is_separator(name.back()))
-        name.pop_back();
-    size_t cut = name.find_last_of("/\\");
-    std::string last = cut == std::string::npos ? name : name.substr(cut + 1);
-    if (last == "." || last == ".." || last.empty()) {
-        name = real_path(folder);
-        cut = name.find_last_of('/');
-        last = cut == std::string::npos ? std::string() : name.substr(cut + 1);
-    }
-    if (!same_blind(last, "maps"))
-        return std::string();
-    if (cut == std::string::npos)
-        return ".";
-    return cut == 0 ? "/" : name.substr(0, cut);
-}
-
-// The BSP, the AAS and the levelshot, named after the map.
-void add_named_files(planner &p, const plan_request &request) {
-    const std::pair<const std::string *, const char *> named[] = {
-        {&request.bsp_path, "maps/"},
-        {&request.aas_path, "maps/"},
-        {&request.levelshot_path, "levelshots/"}};
-    for (const auto &[path, folder] : named) {
-        if (path->empty())
-            continue;
-        std::string name = named_after_map(request.map_name, get_file_name(path->c_str()));
-        // The game finds a levelshot by its map's name with any of its image
-        // extensions: the one its content calls for, whatever the file's own.
-        if (path == &request.levelshot_path)
-            if (std::string ext = format_extension(read_image_header(path->c_str()).format);
-                !ext.empty())
-                name = request.map_name + "." + ext;
-        std::string game_path = forward_slashes(folder + name);
-        add(p, game_path, *path);
-    }
+// The BSPs and the AASs under maps/, then the levelshots, each named after its map.
+void add_named_files(planner &p, const std::vector<plan_map> &maps) {
+    for (const char *folder : {"maps/", "levelshots/"})
+        for (const plan_map &map : maps) {
+            bool shots = folder[0] == 'l';
+            for (const std::string *path : {&map.bsp_path, &map.aas_path, &map.levelshot_path}) {
+                if (path->empty() || shots != (path == &map.levelshot_path))
+                    continue;
+                std::string name = named_after_map(map.map_name, get_file_name(path->c_str()));
+                // The game finds a levelshot by its map's name with any of its image
+                // extensions: the one its content calls for, whatever the file's own.
+                if (shots)
+                    if (std::string ext =
+                            format_extension(read_image_header(path->c_str()).format);
+                        !ext.empty())
+                        name = map.map_name + "." + ext;
+                add(p, forward_slashes(folder + name), *path);
+            }
+        }
 }
 
 } // namespace
@@ -421,6 +398,27 @@ std::string named_after_map(const std::string &map_name, const char *file_name) 
     return map_name + ext;
 }
 
+std::string game_dir_above_maps(const std::string &bsp_path) {
+    size_t slash = bsp_path.find_last_of("/\\");
+    std::string folder = slash == std::string::npos ? "." : bsp_path.substr(0, slash + 1);
+    // The folder as typed when it shows its name, else as the system resolves it.
+    std::string name = folder;
+    while (name.size() > 1 && is_separator(name.back()))
+        name.pop_back();
+    size_t cut = name.find_last_of("/\\");
+    std::string last = cut == std::string::npos ? name : name.substr(cut + 1);
+    if (last == "." || last == ".." || last.empty()) {
+        name = real_path(folder);
+        cut = name.find_last_of('/');
+        last = cut == std::string::npos ? std::string() : name.substr(cut + 1);
+    }
+    if (!same_blind(last, "maps"))
+        return std::string();
+    if (cut == std::string::npos)
+        return ".";
+    return cut == 0 ? "/" : name.substr(0, cut);
+}
+
 std::string engine_path(std::string_view name) {
     if (!name.empty() && (name[0] == '/' || name[0] == '\\'))
         name.remove_prefix(1);
@@ -430,10 +428,23 @@ std::string engine_path(std::string_view name) {
 package_plan plan_package(const plan_request &request, const progress_sink &sink) {
     package_plan stopped;
     stopped.cancelled = true;
-    level_lumps level = read_level_lumps(request.bsp_path.c_str(), sink);
-    if (stop_asked(sink))
-        return stopped;
-    const entity_files &entities = level.entities;
+    std::vector<plan_map> maps = request.pack;
+    if (maps.empty())
+        maps.push_back(
+            {request.bsp_path, request.aas_path, request.levelshot_path, request.map_name});
+    // A map pack's levels are planned as one: what two maps use is packed once.
+    level_lumps level;
+    entity_files &entities = level.entities;
+    for (const plan_map &map : maps) {
+        level_lumps one = read_level_lumps(map.bsp_path.c_str(), sink);
+        if (stop_asked(sink))
+            return stopped;
+        level.shaders.insert(level.shaders.end(), one.shaders.begin(), one.shaders.end());
+        for (auto [to, from] : {std::pair(&entities.models, &one.entities.models),
+                                std::pair(&entities.sounds, &one.entities.sounds),
+                                std::pair(&entities.music, &one.entities.music)})
+            to->insert(to->end(), from->begin(), from->end());
+    }
     std::vector<folder_info> folders;
     if (!request.textures_dir.empty())
         folders = read_textures_folder(request.textures_dir.c_str());
@@ -512,7 +523,7 @@ package_plan plan_package(const plan_request &request, const progress_sink &sink
                 take(p, "textures/" + file, join_path(folders[0].path, file));
     std::stable_sort(p.plan.files.begin(), p.plan.files.end(), archive_order);
 
-    add_named_files(p, request);
+    add_named_files(p, maps);
     for (size_t i = 0; i < scripts.size(); ++i)
         if (used.script_used[i])
             take(p, scripts[i].first, scripts[i].second);

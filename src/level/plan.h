@@ -53,8 +53,15 @@ struct package_plan {
 // The form's inputs, as text (empty = not given).  game_dir: an explicit
 // folder of the game's pak*.pk3 (the command line's --game), searched before
 // the author's game folder, MAPCRATE_GAME_DIR and the usual places.
+// One map of a map pack: its files, named after map_name in the package.
+struct plan_map {
+    std::string bsp_path, aas_path, levelshot_path, map_name;
+};
+// pack: the maps of a map pack, planned as one package in place of the four
+// files and name above (whose bsp_path still tells the author's game folder).
 struct plan_request {
     std::string textures_dir, bsp_path, aas_path, levelshot_path, map_name, game_dir;
+    std::vector<plan_map> pack = {};
 };
 
 // The game folder (found from the textures folder) and the game's own
@@ -71,6 +78,10 @@ std::string note_text(msg what, const std::string &path, const std::string &othe
 // name's extension (from its last '.' that is not its first byte; the whole
 // name when there is none).
 std::string named_after_map(const std::string &map_name, const char *file_name);
+
+// Without a textures folder, a BSP that lies in <game>/maps/ tells the
+// author's game folder <game>; any other BSP tells none (empty).
+std::string game_dir_above_maps(const std::string &bsp_path);
 
 // The path the engine opens for a name a map uses: one leading '/' or '\'
 // dropped (FS_FOpenFileRead), so "/sound/x.wav" is sound/x.wav.

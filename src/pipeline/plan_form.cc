@@ -4,10 +4,12 @@
 
 #include "level/other_packages.h"
 #include "pipeline/pipeline.h"
+#include "request/map_pack.h"
 
 void plan_form(const pack_request &request, pack_run &run, const progress_sink &sink) {
     run.plan = plan_package({request.textures_dir, request.bsp_path, request.aas_path,
-                             request.levelshot_path, request.map_name, request.game_dir},
+                             request.levelshot_path, request.map_name, request.game_dir,
+                             is_map_pack(request) ? maps_of(request) : std::vector<plan_map>{}},
                             sink);
     if (!run.plan.cancelled)
         run.plan.conflicts = plan_conflicts(run.plan, request.map_name, sink);

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 struct pack_request {
     std::string textures_dir;
@@ -21,4 +22,8 @@ struct pack_request {
     bool dry_run = false; // list the package, write nothing
     bool quiet = false;   // no progress lines
     bool verify = false;  // try the package in the game once written
+    // A map pack (the command line's --bsp given more than once): every BSP, in
+    // order, each map named after its file; map_name then names the package and
+    // bsp_path is the first.  Empty for one map, and in the window.
+    std::vector<std::string> bsp_paths = {};
 };

@@ -10,6 +10,7 @@
 
 #include "gamepath/game_path.h"
 #include "stage/copy_file.h"
+#include "stage/pack_arena.h"
 #include "stage/stage.h"
 
 namespace {
@@ -82,7 +83,7 @@ report gener_scripts(const pack_request &request, const pack_run &run, const pro
     str_end_cpy(path, ".arena");
     send(sink, report_of(msg::stage_file_made, step_id::staging, path));
 
-    if (int err = write_text((stage + path).c_str(), arena_text(request)))
+    if (int err = write_text((stage + path).c_str(), package_arena_text(request)))
         return staging_failure(path, err);
     if (int err = write_text((stage + "mapcrate").c_str(), credits_text))
         return staging_failure("mapcrate", err);

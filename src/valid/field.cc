@@ -9,6 +9,7 @@
 #include "io/io.h"
 #include "valid/field.h"
 #include "valid/level_checks.h"
+#include "valid/pack_rules.h"
 
 namespace {
 
@@ -80,6 +81,8 @@ bool opens_as_file(const char *path) {
 }
 
 request_check verif_field(const pack_request &request) {
+    if (request.bsp_paths.size() > 1)
+        return verif_pack(request);
     request_check check;
     check.refused = first_failed_rule(request);
     if (failed(check.refused))
