@@ -368,8 +368,7 @@ void add_named_files(planner &p, const std::vector<plan_map> &maps) {
                 // The game finds a levelshot by its map's name with any of its image
                 // extensions: the one its content calls for, whatever the file's own.
                 if (shots)
-                    if (std::string ext =
-                            format_extension(read_image_header(path->c_str()).format);
+                    if (std::string ext = format_extension(read_image_header(path->c_str()).format);
                         !ext.empty())
                         name = map.map_name + "." + ext;
                 add(p, forward_slashes(folder + name), *path);

@@ -9,7 +9,9 @@
 #include "request/request.h"
 
 // True when the request packs several maps.
-inline bool is_map_pack(const pack_request &request) { return request.bsp_paths.size() > 1; }
+inline bool is_map_pack(const pack_request &request) {
+    return request.bsp_paths.size() > 1;
+}
 
 // The name of the map a BSP file holds: its file name without its extension.
 std::string map_name_of_bsp(const std::string &bsp_path);

@@ -40,9 +40,9 @@ request_check verif_pack(const pack_request &request) {
         one.map_name = map.map_name;
         request_check own = verif_field(one);
         if (failed(own.refused) || !names.insert(lower_case(map.map_name)).second) {
-            check.refused = report_of(failed(own.refused) ? msg::rule_pack_bsp_name
-                                                          : msg::rule_pack_same_map,
-                                      step_id::form, map.bsp_path);
+            check.refused =
+                report_of(failed(own.refused) ? msg::rule_pack_bsp_name : msg::rule_pack_same_map,
+                          step_id::form, map.bsp_path);
             return check;
         }
         for (const report &q : own.questions)
