@@ -145,7 +145,7 @@ int parse_options(int argc, char **argv, cli_options &o) {
         return usage_error(msg::cli_argument_left_over, argv[optind]);
     if (o.check_given && !o.not_with_check.empty())
         return usage_error(msg::cli_not_with_check, o.not_with_check);
-    if (o.json && (!o.check_given || o.verify))
+    if (o.json && !o.check_given)
         return usage_error(msg::cli_json_check_only);
     if (o.check_given)
         return -1;
