@@ -103,12 +103,16 @@ TEST(ArenaOptions, StatusMessageOrTheScriptWritten) {
         int status;
         std::string said; // in standard error, or the whole arena script written
     } rows[] = {
-        {{}, 0, head + "phobos\"\r\nlongname \"\"\r\nfraglimit 20\r\ntimelimit 60\r\ntype \"" + tail},
-        {{"--modes", "dom,ffa,lms,2v2", "--author", "Jo", "--bots", "sarge grism", "--fraglimit", "0",
-          "--timelimit", "007", "--capturelimit", "2147483647"},
+        {{},
          0,
-         head + "sarge grism\"\r\nlongname \"\"\r\nauthor \"Jo\"\r\nfraglimit 0\r\ntimelimit 7\r\n"
-                "capturelimit 2147483647\r\ntype \"ffa 2v2 lms dom " + tail},
+         head + "phobos\"\r\nlongname \"\"\r\nfraglimit 20\r\ntimelimit 60\r\ntype \"" + tail},
+        {{"--modes", "dom,ffa,lms,2v2", "--author", "Jo", "--bots", "sarge grism", "--fraglimit",
+          "0", "--timelimit", "007", "--capturelimit", "2147483647"},
+         0,
+         head +
+             "sarge grism\"\r\nlongname \"\"\r\nauthor \"Jo\"\r\nfraglimit 0\r\ntimelimit 7\r\n"
+             "capturelimit 2147483647\r\ntype \"ffa 2v2 lms dom " +
+             tail},
         {{"--modes", "ffa,dm"}, 2, "inconnu"},
         {{"--fraglimit", "-1"}, 2, bad_count},
         {{"--timelimit", "+3"}, 2, bad_count},
@@ -172,14 +176,16 @@ TEST(ArenaOptions, OwnArenaAndAddedFilesKeepTheirBytes) {
     write_file("my.arena", arena);
     write_file("LICENSE", "free");
     write_file("doc/a=b.txt", "notes");
-    run_result run = mapcrate(level({"--arena", "my.arena", "--add", "LICENSE", "--add",
-                                     "doc/a=b.txt=docs/notes.txt"},
-                                    "m", "l.bsp"));
+    run_result run = mapcrate(
+        level({"--arena", "my.arena", "--add", "LICENSE", "--add", "doc/a=b.txt=docs/notes.txt"},
+              "m", "l.bsp"));
     ASSERT_EQ(run.status, 0) << run.err;
     // The level's and the credits' bytes are other tests' business.
-    std::vector<std::pair<std::string, std::string>> packed, wanted = {
-        {"maps/m.bsp", ""}, {"scripts/m.arena", arena}, {"LICENSE", "free"},
-        {"docs/notes.txt", "notes"}, {"mapcrate", ""}};
+    std::vector<std::pair<std::string, std::string>> packed, wanted = {{"maps/m.bsp", ""},
+                                                                       {"scripts/m.arena", arena},
+                                                                       {"LICENSE", "free"},
+                                                                       {"docs/notes.txt", "notes"},
+                                                                       {"mapcrate", ""}};
     for (const zip_entry &e : read_zip_with_python("m.pk3").entries)
         packed.emplace_back(e.name, e.name == "maps/m.bsp" || e.name == "mapcrate" ? "" : e.data);
     EXPECT_EQ(packed, wanted);

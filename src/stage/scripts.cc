@@ -45,8 +45,8 @@ int write_text(const char *path, const std::string &text) {
 } // namespace
 
 const char *const mode_tokens[mode_count] = {
-    "ffa", "team",        "ctf",            "single",  "tourney",   "ca",       "1v1", "2v2",
-    "lms", "elimination", "ctfelimination", "oneflag", "harvester", "overload", "dd",  "dom"};
+    "ffa",         "team",           "ctf",     "single",    "tourney",  "ca", "1v1", "2v2", "lms",
+    "elimination", "ctfelimination", "oneflag", "harvester", "overload", "dd", "dom"};
 
 // Both files are text files with CR LF line ends, as the game's platform
 // writes them; Linux has no text mode, so the pairs are spelled out.
@@ -93,7 +93,8 @@ report gener_scripts(const pack_request &request, const pack_run &run, const pro
     send(sink, report_of(msg::stage_file_made, step_id::staging, path));
 
     const bool own = !request.arena_path.empty();
-    if (int err = write_text((stage + path).c_str(), own ? request.arena_script : arena_text(request)))
+    if (int err =
+            write_text((stage + path).c_str(), own ? request.arena_script : arena_text(request)))
         return staging_failure(path, err);
     if (int err = write_text((stage + "mapcrate").c_str(), credits_text))
         return staging_failure("mapcrate", err);
