@@ -172,7 +172,8 @@ int parse_options(int argc, char **argv, cli_options &o) {
             return usage_error(msg::cli_unknown_option, argv[optind - 1]);
         if (id == ':')
             return usage_error(msg::cli_missing_value, argv[optind - 1]);
-        // A second value would silently win over the first; the modes add up.
+        // A second value would silently win over the first; the modes and
+        // the added files add up.
         if (seen[id] && id != modes && id != add)
             return usage_error(msg::cli_repeated_option, long_options[id - 1].name);
         seen[id] = true;
