@@ -17,6 +17,7 @@
 #include <unordered_set>
 
 #include "io/io.h"
+#include "level/arena_script.h"
 #include "level/game_files.h"
 #include "level/other_packages.h"
 #include "level/plan.h"
@@ -283,38 +284,6 @@ void check_uses(checker &c, level_read &r) {
             use(kind::sound, sound);
 }
 
-// The map names of an arena script: the values of its "map" keys.
-std::vector<std::string> arena_maps(std::string_view text) {
-    std::vector<std::string> tokens;
-    for (size_t i = 0; i < text.size();) {
-        char ch = text[i];
-        if (static_cast<unsigned char>(ch) <= ' ') {
-            ++i;
-        } else if (text.compare(i, 2, "//") == 0) {
-            i = std::min(text.find('\n', i), text.size());
-        } else if (text.compare(i, 2, "/*") == 0) {
-            size_t end = text.find("*/", i + 2);
-            i = end == std::string_view::npos ? text.size() : end + 2;
-        } else if (ch == '"') {
-            size_t end = std::min(text.find('"', i + 1), text.size());
-            tokens.emplace_back(text.substr(i + 1, end - i - 1));
-            i = end + 1;
-        } else {
-            size_t end = i;
-            while (end < text.size() && static_cast<unsigned char>(text[end]) > ' ' &&
-                   text[end] != '"')
-                ++end;
-            tokens.emplace_back(text.substr(i, end - i));
-            i = end;
-        }
-    }
-    std::vector<std::string> maps;
-    for (size_t k = 0; k + 1 < tokens.size(); ++k)
-        if (strcasecmp(tokens[k].c_str(), "map") == 0)
-            maps.push_back(tokens[++k]);
-    return maps;
-}
-
 // Arena scripts are the package's own; each map one names must be there.
 void check_arenas(checker &c, std::vector<finding> &findings) {
     std::vector<size_t> arenas;
@@ -339,7 +308,9 @@ void check_arenas(checker &c, std::vector<finding> &findings) {
 // licence, server settings) are for people, not for a map.
 bool is_root_note(const std::string &lower) {
     std::string ext = extension(lower);
-    return lower.find('/') == std::string::npos && (ext.empty() || ext == ".txt" || ext == ".cfg");
+    return lower.find('/') == std::string::npos &&
+           (ext.empty() || ext == ".txt" || ext == ".cfg" || ext == ".md" || ext == ".pdf" ||
+            ext == ".html" || ext == ".htm" || ext == ".rtf");
 }
 
 // The entries no other finding names: shipped by the game, changing the

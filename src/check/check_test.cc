@@ -73,6 +73,7 @@ TEST(Check, PackagesLinesAndExitStatuses) {
         {"a game pak cut short, --quiet", "", "", 0, "", "", "", true,
          "Pk3 du jeu illisible : pak/pak1.pk3 : archive coupée\n", "pak1.pk3"},
         {"an unused file, --quiet", old, "O", 0, "", "Inutilise : " + old + "\n", "", true},
+        {"a readme at the root is a note", "readme.md", "R", 0, "", ""},
         {"an encrypted entry", a, "*", 1, lost, bad + a + " : entrée chiffrée\n"},
         {"a 64-byte name", long_name, "N", 1, "",
          bad + long_name + " : nom de 64 octets ou plus\n"},
