@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "request/request.h"
 #include "terminal/printer.h"
 
 // mapcrate with arguments: the three steps of Execute run from the terminal,
@@ -16,7 +17,7 @@ struct cli_options {
     std::string textures, bsp, aas, levelshot, name, description, game;
     bool bsp_given = false, name_given = false;
     std::vector<std::string> bsps; // every --bsp: more than one makes a map pack
-    int32_t modes[8] = {};
+    int32_t modes[16] = {}; // in the order of mode_tokens
     bool yes = false, dry_run = false, quiet = false;
     // --check PATH..., each a package or a folder of them, and the first
     // option given that does not go with it.
@@ -25,6 +26,11 @@ struct cli_options {
     bool check_given = false;
     bool verify = false;
     bool json = false; // --check's findings as JSON Lines
+    // Keys of the arena script (-1: not given), the author's own script, the added files.
+    std::string author, bots;
+    int fraglimit = -1, timelimit = -1, capturelimit = -1;
+    std::string arena;
+    std::vector<added_file> added;
 };
 
 // Exit statuses.

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "cli/cli.h"
+#include "gamepath/game_path.h"
 #include "io/io.h"
 #include "packlist/pack_argv.h"
 #include "pipeline/pipeline.h"
@@ -45,11 +46,15 @@ void list_entries(const pack_request &request, pack_run &run) {
     for (size_t i = 4; i < run.pack_argv.size(); ++i) {
         const std::string &entry = run.pack_argv[i];
         auto found = planned.find(entry);
+        const bool own_arena = entry != "mapcrate" && !request.arena_path.empty();
         std::uint64_t bytes = found != planned.end() ? found->second->bytes
                               : entry == "mapcrate"  ? std::strlen(credits_text)
+                              : own_arena            ? request.arena_script.size()
                                                      : package_arena_text(request).size();
         report line = report_of(msg::cli_dry_run_entry, step_id::command_line, entry);
-        line.other = found != planned.end() ? found->second->source : "-";
+        line.other = found != planned.end() ? found->second->source
+                     : own_arena            ? request.arena_path
+                                            : "-";
         line.count = bytes;
         print_report(line);
     }
@@ -57,10 +62,20 @@ void list_entries(const pack_request &request, pack_run &run) {
 
 // The request the options make.
 pack_request request_of(const cli_options &o) {
-    pack_request r{o.textures, o.bsp,  o.aas, o.levelshot, o.name,  o.description,
-                   {},         o.game, o.yes, o.dry_run,   o.quiet, o.verify};
-    for (int i = 0; i < 8; ++i)
+    pack_request r;
+    r.textures_dir = o.textures, r.bsp_path = o.bsp, r.aas_path = o.aas;
+    r.levelshot_path = o.levelshot, r.map_name = o.name, r.description = o.description;
+    r.game_dir = o.game, r.yes = o.yes, r.dry_run = o.dry_run, r.quiet = o.quiet;
+    r.verify = o.verify;
+    for (size_t i = 0; i < mode_count; ++i)
         r.modes[i] = o.modes[i] != 0;
+    r.author = o.author;
+    r.bots = o.bots;
+    r.fraglimit = o.fraglimit >= 0 ? o.fraglimit : r.fraglimit;
+    r.timelimit = o.timelimit >= 0 ? o.timelimit : r.timelimit;
+    r.capturelimit = o.capturelimit;
+    r.arena_path = o.arena;
+    r.added = o.added;
     if (o.bsps.size() > 1)
         r.bsp_paths = o.bsps;
     return r;
@@ -77,7 +92,14 @@ int command_line(int argc, char **argv) {
     to_null(STDIN_FILENO, O_RDONLY);
     if (o.check_given)
         return check_command(o);
-    const pack_request request = request_of(o);
+    pack_request request = request_of(o);
+    // The author's own arena script is read once: what is checked is what is packed.
+    if (!request.arena_path.empty())
+        if (report r = read_own_file(request.arena_path, shader_script_limit, request.arena_script);
+            failed(r)) {
+            tell(r);
+            return exit_refused;
+        }
     request_check check = verif_field(request);
     if (failed(check.refused)) {
         tell(check.refused);
@@ -88,6 +110,11 @@ int command_line(int argc, char **argv) {
         standard_output = drop_progress_lines();
     pack_run run;
     plan_form(request, run);
+    if (std::string clash = added_clash(request, run.plan); !clash.empty()) {
+        tell(report_of(msg::cli_add_clash, step_id::command_line, clash));
+        print_report(report_of(msg::cli_try_help, step_id::command_line), stderr);
+        return exit_usage;
+    }
     if (request.dry_run)
         list_entries(request, run);
     print_plan(run.plan, request.dry_run ? "\n" : "\n\n");
