@@ -28,23 +28,27 @@ request_check verif_pack(const pack_request &request) {
     std::set<std::string> names;
     pack_request one = request;
     one.bsp_paths.clear();
+    request_check own;
     for (const plan_map &map : maps_of(request)) {
         one.bsp_path = map.bsp_path;
         one.aas_path = map.aas_path;
         one.levelshot_path = map.levelshot_path;
-        // The files and the package's name, then the map's own name.
+        // The files and the package's name, then the map's name, which the
+        // author's own arena script must name.
         one.map_name = request.map_name;
-        check = verif_field(one);
-        if (failed(check.refused))
+        one.arena_path.clear();
+        if (check = verif_field(one); failed(check.refused))
             return check;
         one.map_name = map.map_name;
-        request_check own = verif_field(one);
-        if (failed(own.refused) || !names.insert(lower_case(map.map_name)).second) {
-            check.refused =
-                report_of(failed(own.refused) ? msg::rule_pack_bsp_name : msg::rule_pack_same_map,
-                          step_id::form, map.bsp_path);
-            return check;
-        }
+        one.arena_path = request.arena_path;
+        own = verif_field(one);
+        msg what = own.refused.what;
+        if (what == msg::rule_map_name_unloadable || what == msg::rule_mandatory_missing)
+            own.refused = report_of(msg::rule_pack_bsp_name, step_id::form, map.bsp_path);
+        else if (!failed(own.refused) && !names.insert(lower_case(map.map_name)).second)
+            own.refused = report_of(msg::rule_pack_same_map, step_id::form, map.bsp_path);
+        if (failed(own.refused))
+            return own;
         for (const report &q : own.questions)
             for (size_t i = 0; i < std::size(pack_questions); ++i)
                 if (q.what == pack_questions[i].first)
@@ -55,8 +59,8 @@ request_check verif_pack(const pack_request &request) {
     for (const report &q : asked)
         if (!q.items.empty())
             questions.push_back(q);
-    if (!check.questions.empty() && check.questions.back().what == msg::question_no_game_mode)
-        questions.push_back(check.questions.back());
+    if (!own.questions.empty() && own.questions.back().what == msg::question_no_game_mode)
+        questions.push_back(own.questions.back());
     check.questions = questions;
     return check;
 }
