@@ -179,64 +179,35 @@ TEST(PackagePlan, WhatIsTakenAndWhatIsSaid) {
     unsetenv("MAPCRATE_GAME_DIR");
 }
 
-// Why each file is packed: the first use the plan meets, by kind.  A row writes its files (path,
-// data, ...) and plans them with its textures folder and its level, an AAS and a levelshot.
+// Why each file is packed, a row per kind of use: the first use met.  textures/s/a is met as a
+// shader of its own before st's stage names it; an entity is known by its first classname.
 TEST(PackagePlan, EachFileSaysWhatUsesIt) {
-    using uses = std::map<std::string, std::string>;
-    const std::string entities =
-        R"({ "classname" "worldspawn" "music" "music/in.wav music/loop.wav" })"
-        R"({ "classname" "target_speaker" "noise" "sound/x.wav" })"
-        R"({ "noise" "sound/y.wav" } { "classname" "func_static" "model2" "models/m.md3" })";
-    const uses fixed = {
-        {"maps/m.bsp", "level"}, {"maps/m.aas", "bots"}, {"levelshots/m.jpg", "levelshot"}};
-    struct {
-        const char *what;
-        list files;
-        std::string level;
-        const char *textures;
-        uses used;
-    } rows[] = {
-        // textures/s/a is met first as a shader of its own, then in st's stage.
-        {"each kind of use",
-         {"game/textures/s/a.tga", "", "game/textures/s/st1.tga", "", "game/textures/s/on_m.tga",
-          "", "game/env/s/b_up.tga", "", "game/music/in.wav", "", "game/sound/x.wav", "",
-          "game/sound/y.wav", "", "game/models/m.md3", md3_bytes({{"textures/s/on_m"}}),
-          "game/scripts/m.shader",
-          "textures/s/st { skyparms env/s/b - - { map textures/s/a.tga } "
-          "{ map textures/s/st1.tga } }"},
-         level_bytes({"textures/s/a", "textures/s/st"}, {}, entities),
-         "game/textures",
-         {{"textures/s/a.tga", "shader textures/s/a"},
-          {"textures/s/st1.tga", "stage textures/s/st"},
-          {"env/s/b_up.tga", "sky textures/s/st"},
-          {"textures/s/on_m.tga", "model models/m.md3"},
-          {"music/in.wav", "entity worldspawn music"},
-          {"sound/x.wav", "entity target_speaker noise"},
-          {"sound/y.wav", "entity - noise"},
-          {"models/m.md3", "entity func_static model2"},
-          {"scripts/m.shader", "script textures/s/st"}}},
-        {"a textures folder the level names nothing of",
-         {"flat/q.tga", ""},
-         level_bytes({"textures/s/none"}),
-         "flat",
-         {{"textures/q.tga", "folder flat"}}},
-    };
+    const std::map<std::string, std::string> uses = {
+        {"textures/s/a.tga", "shader textures/s/a"}, {"textures/s/b.tga", "stage textures/s/st"},
+        {"env/s/b_up.tga", "sky textures/s/st"},     {"textures/s/on_m.tga", "model models/m.md3"},
+        {"music/in.wav", "entity worldspawn music"}, {"sound/x.wav", "entity target_speaker noise"},
+        {"sound/y.wav", "entity - noise"},           {"models/m.md3", "entity func_static model2"},
+        {"scripts/m.shader", "script textures/s/st"}, {"maps/m.bsp", "level"},
+        {"maps/m.aas", "bots"},                      {"levelshots/m.jpg", "levelshot"}};
+    temp_dir dir;
     setenv("MAPCRATE_GAME_DIR", "", 1);
-    for (const auto &row : rows) {
-        temp_dir dir;
-        for (size_t i = 0; i + 1 < row.files.size(); i += 2)
-            write_file(row.files[i], row.files[i + 1]);
-        write_file("m.bsp", row.level);
-        write_file("m.aas", "");
-        write_file("shot.jpg", "");
-        uses used = fixed, planned;
-        used.insert(row.used.begin(), row.used.end());
-        for (const planned_file &f :
-             plan_package({row.textures, "m.bsp", "m.aas", "shot.jpg", "m", ""}).files)
-            planned[f.game_path] =
-                f.used_by_kind + (f.used_by_name.empty() ? "" : " " + f.used_by_name);
-        EXPECT_EQ(planned, used) << row.what;
-    }
+    for (const auto &[path, use] : uses)
+        write_file(path.compare(0, 5, "maps/") == 0 ? path.substr(5) : "game/" + path, "");
+    write_file("game/models/m.md3", md3_bytes({{"textures/s/on_m"}}));
+    write_file("game/scripts/m.shader", "textures/s/st { skyparms env/s/b - - "
+                                        "{ map textures/s/a.tga } { map textures/s/b.tga } }");
+    write_file("m.bsp", level_bytes({"textures/s/a", "textures/s/st"}, {},
+                                    R"({ "classname" "worldspawn" "music" "music/in.wav x.wav" })"
+                                    R"({ "classname" "target_speaker" "noise" "sound/x.wav" )"
+                                    R"("classname" "z" })"
+                                    R"({ "noise" "sound/y.wav" })"
+                                    R"({ "classname" "func_static" "model2" "models/m.md3" })"));
+    std::map<std::string, std::string> planned;
+    for (const planned_file &f :
+         plan_package({"game/textures", "m.bsp", "m.aas", "game/levelshots/m.jpg", "m", ""}).files)
+        planned[f.game_path] =
+            f.used_by_kind + (f.used_by_name.empty() ? "" : " " + f.used_by_name);
+    EXPECT_EQ(planned, uses);
     unsetenv("MAPCRATE_GAME_DIR");
 }
 
