@@ -29,6 +29,7 @@
 //   folder   a file of a textures folder packed whole because the map names
 //            none of its files: that folder
 //   level, bots, levelshot   the BSP, the AAS, the levelshot (no name)
+//   added    a file the author adds as it is (--add; set by plan_form)
 struct planned_file {
     std::string game_path;
     std::string source; // path of the file to copy, as given or found
