@@ -321,8 +321,8 @@ shader_images images_of(planner &p, const std::vector<std::string> &shaders,
     shader_images used;
     used.script_used.resize(scripts.size());
     used.script_shader.resize(scripts.size());
-    for (size_t at : distinct_keys(shaders)) {
-        const std::string &shader = shaders[at];
+    for (size_t first : distinct_keys(shaders)) {
+        const std::string &shader = shaders[first];
         std::string key = shader_key(shader);
         for (auto [at, end] = shipped_scripts.equal_range(key); at != end; ++at)
             add_once(p.left_out, p.plan.game_owned, at->second);
@@ -354,15 +354,16 @@ shader_images images_of(planner &p, const std::vector<std::string> &shaders,
             // The engine's default shader draws what a compiler left unnamed.
             if (key != "noshader" && shader[0] != '*') {
                 used.images.push_back(shader);
-                used.image_uses.push_back(shader_from[at].empty()
+                used.image_uses.push_back(shader_from[first].empty()
                                               ? reason{"shader", shader}
-                                              : reason{"model", shader_from[at]});
+                                              : reason{"model", shader_from[first]});
             }
             continue;
         }
         used.images.insert(used.images.end(), found->images.begin(), found->images.end());
         for (size_t i = 0; i < found->images.size(); ++i)
-            used.image_uses.push_back({found->sky[i] ? "sky" : "stage", shader});
+            used.image_uses.push_back(
+                {i < found->sky.size() && found->sky[i] ? "sky" : "stage", shader});
         used.videos.insert(used.videos.end(), found->videos.begin(), found->videos.end());
         used.video_uses.resize(used.videos.size(), {"stage", shader});
     }
