@@ -49,7 +49,7 @@ PY
 folder_run() {
   /usr/bin/time -f '%e %M' -o "$tmp/time" "$program" --check "$game" "${extra[@]}" \
     >/dev/null 2>&1 || true
-  cat "$tmp/time"
+  tail -n 1 "$tmp/time"
 }
 one_by_one() {
   local start end

@@ -36,8 +36,10 @@ fd_owner drop_progress_lines() {
     return kept;
 }
 
-// One line per entry of the package, in its order: game path, source and
-// bytes (the two generated files have "-" as their source).
+// One line per entry of the package, in its order: game path, source,
+// bytes and why it is there (the two generated files have "-" as their
+// source, "arena" or "credits" as their use).  The use's kind is a word
+// of the format; its name is shown as the other names are.
 void list_entries(const pack_request &request, pack_run &run) {
     creat_argv(request, run);
     std::map<std::string, const planned_file *> planned;
@@ -56,6 +58,10 @@ void list_entries(const pack_request &request, pack_run &run) {
                      : own_arena            ? request.arena_path
                                             : "-";
         line.count = bytes;
+        if (found == planned.end())
+            line.why = entry == "mapcrate" ? "credits" : "arena";
+        else if (line.why = found->second->used_by_kind; !found->second->used_by_name.empty())
+            line.why += " " + shown(found->second->used_by_name);
         print_report(line);
     }
 }

@@ -33,7 +33,7 @@ TEST(ShownNames, OneLineEachOnTheTerminalTheBytesInThePackage) {
                       owned = "sound/\x1b[1mown.wav", game = "pak\x1b[7m";
     std::string entities;
     for (const std::string &name : {evil, clear, owned}) {
-        entities += "{\"noise\" \"" + name + "\"}";
+        entities += "{\"classname\" \"k\tk\" \"noise\" \"" + name + "\"}";
         write_file("G/" + name, "xx");
     }
     write_file("G/maps/l.bsp", level_bytes({"textures/x/\x1b]0;t\x07"}, {}, entities));
@@ -41,9 +41,9 @@ TEST(ShownNames, OneLineEachOnTheTerminalTheBytesInThePackage) {
     write_zip(game + "/pak0.pk3", {owned, "the game's"});
     const std::string shown_evil = "sound/a\\nmaps/evil.bsp\\t-\\t99.wav",
                       missing = "textures/x/\\x1b]0;t\\x07\n";
-    // Each listing line whole: one entry, three fields.
-    const names listed = {"\n" + shown_evil + "\tG/" + shown_evil + "\t2\n",
-                          "sound/\\x1b[2J.wav\tG/sound/\\x1b[2J.wav\t2\n",
+    // Each listing line whole: one entry, four fields.
+    const names listed = {"\n" + shown_evil + "\tG/" + shown_evil + "\t2\tentity k\\tk noise\n",
+                          "sound/\\x1b[2J.wav\tG/sound/\\x1b[2J.wav\t2\tentity k\\tk noise\n",
                           "Fichiers du jeu : pak\\x1b[7m (1 fichiers)\n",
                           "Deja dans le jeu : sound/\\x1b[1mown.wav\n", "Introuvable : " + missing},
                 copied = {

@@ -15,10 +15,26 @@
 // One file this Execute stages and packs: where it goes in the package (its
 // game path, as the archive entry is named, e.g. "textures/crateyard/yard_floor.tga",
 // "maps/crateyard.bsp", "sound/crateyard/hum.wav") and where it is copied from.
+// used_by_kind and used_by_name tell why it is packed, from the first use
+// the plan met; the kinds are words of the dry-run's format, like its
+// fields, never translated:
+//   shader   an image drawn for a shader no script defines: the shader's name
+//   stage    an image or a video of a defined shader's stage: the shader
+//   sky      a side of a shader's sky box: the shader
+//   model    an image drawn for an undefined shader a model's surface
+//            names: the model's game path
+//   entity   a sound, music or model an entity names: its classname and
+//            the key, one blank apart ("-" for an entity with no classname)
+//   script   the author's shader script: the first used shader it defines
+//   folder   a file of a textures folder packed whole because the map names
+//            none of its files: that folder
+//   level, bots, levelshot   the BSP, the AAS, the levelshot (no name)
+//   added    a file the author adds as it is (--add; set by plan_form)
 struct planned_file {
     std::string game_path;
     std::string source; // path of the file to copy, as given or found
     std::uint64_t bytes = 0;
+    std::string used_by_kind{}, used_by_name{}; // "{}": may be left out of a braced list
 };
 
 // What goes into the package.

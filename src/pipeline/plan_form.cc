@@ -23,7 +23,7 @@ void plan_form(const pack_request &request, pack_run &run, const progress_sink &
         struct stat st {};
         stat(file.source.c_str(), &st);
         run.plan.files.push_back(
-            {file.game_path, file.source, static_cast<std::uint64_t>(st.st_size)});
+            {file.game_path, file.source, static_cast<std::uint64_t>(st.st_size), "added", {}});
     }
 }
 
