@@ -2,7 +2,7 @@
 #include <glob.h>
 #include <gtest/gtest.h>
 
-#include <set>
+#include <map>
 
 #include "support.h"
 #include "verify/verify.h"
@@ -17,19 +17,20 @@ run_result mapcrate(const names &args) {
     return run_program(command);
 }
 
-// The entries a dry run lists, but the arena script, each as often as listed.
-std::multiset<std::string> dry_run_entries(const names &args) {
+// The lines a dry run lists (entry, source, bytes, what uses it) by entry,
+// but the arena script's.
+std::multimap<std::string, std::string> dry_run_lines(const names &args) {
     names dry = args;
     dry.insert(dry.end(), {"--modes", "ffa", "--dry-run"});
     run_result run = mapcrate(dry);
     EXPECT_EQ(run.status, 0) << run.err;
-    std::multiset<std::string> entries;
+    std::multimap<std::string, std::string> lines;
     for (size_t at = 0, end; (end = run.out.find('\n', at)) != std::string::npos; at = end + 1)
         if (size_t tab = run.out.find('\t', at); tab < end)
             if (std::string entry = run.out.substr(at, tab - at);
                 entry.find(".arena") == entry.npos)
-                entries.insert(entry);
-    return entries;
+                lines.emplace(entry, run.out.substr(at, end - at));
+    return lines;
 }
 
 // Two maps of the community volume, as their author's folder holds them: the
@@ -45,16 +46,18 @@ TEST(MapPack, TwoCommunityMapsPackedCheckedAndTried) {
     temp_dir work;
     ASSERT_EQ(run_program({"unzip", "-q", release, "-d", "author"}).status, 0);
     const names pack = {
-        "--bsp", "author/maps/oacmpdm1.bsp", "--bsp", "author/maps/oacmpdm3.bsp", "--name", "duo"};
+        "--bsp", "author/maps/oacmpdm3.bsp", "--bsp", "author/maps/oacmpdm1.bsp", "--name", "duo"};
 
-    std::multiset<std::string> together = dry_run_entries(pack), apart;
-    for (std::string map : {"oacmpdm1", "oacmpdm3"})
-        for (const std::string &entry :
-             dry_run_entries({"--bsp", "author/maps/" + map + ".bsp", "--name", map, "--aas",
-                              "author/maps/" + map + ".aas", "--levelshot",
-                              "author/levelshots/" + map + ".tga"}))
+    // Each map's lines as it lists them alone, what both use once; the second
+    // map's entities say what names their files.
+    std::multimap<std::string, std::string> together = dry_run_lines(pack), apart;
+    for (std::string map : {"oacmpdm3", "oacmpdm1"})
+        for (const auto &[entry, line] :
+             dry_run_lines({"--bsp", "author/maps/" + map + ".bsp", "--name", map, "--aas",
+                            "author/maps/" + map + ".aas", "--levelshot",
+                            "author/levelshots/" + map + ".tga"}))
             if (apart.count(entry) == 0)
-                apart.insert(entry);
+                apart.emplace(entry, line);
     EXPECT_EQ(together, apart); // textures/akom_teleporter/black_10.tga, used by both, once
 
     names args = pack;
@@ -65,7 +68,7 @@ TEST(MapPack, TwoCommunityMapsPackedCheckedAndTried) {
         arena += e.name == "scripts/duo.arena" ? e.data : "";
     const std::string block = "\"\r\nbots \"phobos\"\r\nlongname \"\"\r\nfraglimit 20\r\ntimelimit "
                               "60\r\ntype \"ffa tourney \"\r\n}\r\n";
-    EXPECT_EQ(arena, "{\r\nmap \"oacmpdm1" + block + "{\r\nmap \"oacmpdm3" + block);
+    EXPECT_EQ(arena, "{\r\nmap \"oacmpdm3" + block + "{\r\nmap \"oacmpdm1" + block);
     run_result check = mapcrate({"--check", "duo.pk3"});
     EXPECT_EQ(check.status, 0) << check.out;
     EXPECT_NE(check.out.find("duo.pk3 : 2 map(s), 0 introuvable(s)"), std::string::npos)
