@@ -305,7 +305,9 @@ void check_arenas(checker &c, std::vector<finding> &findings) {
 }
 
 // The package's own notes at its root (the credits file, a readme, a
-// licence, server settings) are for people, not for a map.
+// licence, server settings) are for people, not for a map, and so are the
+// game's: a note of the same name as one of the game's changes nothing
+// players see.
 bool is_root_note(const std::string &lower) {
     std::string ext = extension(lower);
     return lower.find('/') == std::string::npos &&
@@ -329,7 +331,7 @@ void check_leftovers(const checker &c, std::vector<finding> &findings) {
             findings.push_back(found(msg::check_game_owned, e.name));
         else if (is_game_code(lower))
             findings.push_back(found(msg::check_game_code, e.name));
-        else if (in_game)
+        else if (in_game && !is_root_note(lower))
             findings.push_back(found(msg::check_replaces_game, e.name, copy->second.pak));
         else if (!p.used[i] && !is_root_note(lower))
             findings.push_back(found(msg::check_unused, e.name));

@@ -71,7 +71,8 @@ TEST(Check, PackagesLinesAndExitStatuses) {
         {"a game pak cut short, --quiet", "", "", 0, "", "", "", true,
          "Pk3 du jeu illisible : pak/pak1.pk3 : archive coupée\n", "pak1.pk3"},
         {"an unused file, --quiet", old, "O", 0, "", "Inutilise : " + old + "\n", "", true},
-        {"a readme at the root is a note", "readme.md", "R", 0, "", ""},
+        // The game's own readme is for people too: another one changes nothing players see.
+        {"a readme at the root is a note", "README.txt", "R", 0, "", ""},
         {"an encrypted entry", a, "*", 1, lost, bad + a + " : entrée chiffrée\n"},
         {"a 64-byte name", long_name, "N", 1, "",
          bad + long_name + " : nom de 64 octets ou plus\n"},
@@ -101,7 +102,7 @@ TEST(Check, PackagesLinesAndExitStatuses) {
         SCOPED_TRACE(r.what);
         temp_dir work;
         mkdir("pak", 0755);
-        write_zip("pak/pak0.pk3", {b, "the game's", s, "x\n{\n}\n\n"});
+        write_zip("pak/pak0.pk3", {b, "the game's", s, "x\n{\n}\n\n", "README.txt", "the game's"});
         if (r.beside == "zz.pk3")
             write_zip("pak/zz.pk3", {a, "other"});
         else if (!r.beside.empty())
@@ -132,7 +133,7 @@ TEST(Check, PackagesLinesAndExitStatuses) {
         std::string found = r.e_lines + r.m_lines + r.package_lines;
         // The counts that close the lines are the table's below.
         EXPECT_EQ(run.out.substr(0, run.out.find("Bilan de")), r.quiet ? found
-                                   : "Fichiers du jeu : pak (2 fichiers)\nMap : e\n" + r.e_lines +
+                                   : "Fichiers du jeu : pak (3 fichiers)\nMap : e\n" + r.e_lines +
                                          "Map : m\n" + r.m_lines + r.package_lines +
                                          (found.empty() ? "Rien à signaler.\n" : ""));
         EXPECT_EQ(run.status, r.status);
