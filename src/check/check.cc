@@ -17,6 +17,7 @@
 #include <unordered_set>
 
 #include "io/io.h"
+#include "level/arena_script.h"
 #include "level/game_files.h"
 #include "level/other_packages.h"
 #include "level/plan.h"
@@ -38,20 +39,6 @@ enum class found_in { package, game, nowhere };
 
 const std::vector<std::string> image_extensions = {".tga", ".jpg", ".jpeg", ".png"};
 const std::vector<std::string> sound_extensions = {".wav", ".ogg"};
-
-// A file of the game's archives, as the last archive that holds it has it:
-// that copy is the one the game reads.
-struct game_copy {
-    std::uint32_t crc = 0;
-    std::uint64_t size = 0;
-    std::string pak; // the archive's file name
-};
-
-struct game_side {
-    game_files files;
-    std::unordered_map<std::string, game_copy> sums;             // by lower-case path
-    std::unordered_map<std::string, const shader_def *> shaders; // by shader key
-};
 
 struct package_side {
     std::string path;
@@ -91,24 +78,6 @@ finding unreadable(const package_entry &e) {
                       e.name);
     f.count = static_cast<std::uint64_t>(e.method);
     return f;
-}
-
-// Every archive but skip, the package itself when it is one of the game's.
-void read_game(const std::string &dir, const std::string &skip, game_side &game,
-               const progress_sink &sink) {
-    game.files = read_game_files(dir, nullptr, sink);
-    for (const shader_def &def : game.files.shaders)
-        game.shaders.emplace(def.name, &def);
-    for (const std::string &pak : names_in(dir, is_game_pak)) {
-        if (stop_asked(sink))
-            return;
-        if (pak == skip)
-            continue;
-        package_listing zip = list_package(join_path(dir, pak), false);
-        if (read_whole(zip))
-            for (const package_entry &e : zip.entries)
-                game.sums[lower_case(e.name)] = {e.crc, e.size, pak};
-    }
 }
 
 // Indexes the readable entries; the others get their finding.
@@ -157,7 +126,7 @@ void read_package_scripts(package_side &p, const std::unordered_set<std::string>
 
 struct checker {
     package_side &package;
-    const game_side &game;
+    const checked_game &game;
 };
 
 // Where the engine finds the name: each try in the package, then in the
@@ -290,7 +259,7 @@ void check_uses(checker &c, level_read &r) {
     auto use_shader = [&](const std::string &shader, const std::string &key) {
         const shader_def *def = nullptr;
         if (auto g = c.game.shaders.find(key); g != c.game.shaders.end()) {
-            def = g->second;
+            def = &c.game.files.shaders[g->second];
         } else if (auto p = c.package.shaders.find(key); p != c.package.shaders.end()) {
             def = p->second.first;
             c.package.used[p->second.second] = true;
@@ -315,38 +284,6 @@ void check_uses(checker &c, level_read &r) {
             use(kind::sound, sound);
 }
 
-// The map names of an arena script: the values of its "map" keys.
-std::vector<std::string> arena_maps(std::string_view text) {
-    std::vector<std::string> tokens;
-    for (size_t i = 0; i < text.size();) {
-        char ch = text[i];
-        if (static_cast<unsigned char>(ch) <= ' ') {
-            ++i;
-        } else if (text.compare(i, 2, "//") == 0) {
-            i = std::min(text.find('\n', i), text.size());
-        } else if (text.compare(i, 2, "/*") == 0) {
-            size_t end = text.find("*/", i + 2);
-            i = end == std::string_view::npos ? text.size() : end + 2;
-        } else if (ch == '"') {
-            size_t end = std::min(text.find('"', i + 1), text.size());
-            tokens.emplace_back(text.substr(i + 1, end - i - 1));
-            i = end + 1;
-        } else {
-            size_t end = i;
-            while (end < text.size() && static_cast<unsigned char>(text[end]) > ' ' &&
-                   text[end] != '"')
-                ++end;
-            tokens.emplace_back(text.substr(i, end - i));
-            i = end;
-        }
-    }
-    std::vector<std::string> maps;
-    for (size_t k = 0; k + 1 < tokens.size(); ++k)
-        if (strcasecmp(tokens[k].c_str(), "map") == 0)
-            maps.push_back(tokens[++k]);
-    return maps;
-}
-
 // Arena scripts are the package's own; each map one names must be there.
 void check_arenas(checker &c, std::vector<finding> &findings) {
     std::vector<size_t> arenas;
@@ -368,29 +305,33 @@ void check_arenas(checker &c, std::vector<finding> &findings) {
 }
 
 // The package's own notes at its root (the credits file, a readme, a
-// licence, server settings) are for people, not for a map.
+// licence, server settings) are for people, not for a map, and so are the
+// game's: a note of the same name as one of the game's changes nothing
+// players see.
 bool is_root_note(const std::string &lower) {
     std::string ext = extension(lower);
-    return lower.find('/') == std::string::npos && (ext.empty() || ext == ".txt" || ext == ".cfg");
+    return lower.find('/') == std::string::npos &&
+           (ext.empty() || ext == ".txt" || ext == ".cfg" || ext == ".md" || ext == ".pdf" ||
+            ext == ".html" || ext == ".htm" || ext == ".rtf");
 }
 
 // The entries no other finding names: shipped by the game, changing the
 // game for every map (its code, or one of its files with other bytes), or
-// used by no map.  A game pak is meant to replace its earlier paks' files.
-void check_leftovers(const checker &c, bool game_pak, std::vector<finding> &findings) {
+// used by no map.
+void check_leftovers(const checker &c, std::vector<finding> &findings) {
     const package_side &p = c.package;
     for (size_t i = 0; i < p.zip.entries.size(); ++i) {
         const package_entry &e = p.zip.entries[i];
         if (p.reported[i])
             continue;
         std::string lower = lower_case(e.name);
-        auto copy = c.game.sums.find(lower);
-        bool in_game = copy != c.game.sums.end();
+        auto copy = c.game.copies.find(lower);
+        bool in_game = copy != c.game.copies.end();
         if (in_game && copy->second.crc == e.crc && copy->second.size == e.size)
             findings.push_back(found(msg::check_game_owned, e.name));
-        else if (!game_pak && is_game_code(lower))
+        else if (is_game_code(lower))
             findings.push_back(found(msg::check_game_code, e.name));
-        else if (!game_pak && in_game)
+        else if (in_game && !is_root_note(lower))
             findings.push_back(found(msg::check_replaces_game, e.name, copy->second.pak));
         else if (!p.used[i] && !is_root_note(lower))
             findings.push_back(found(msg::check_unused, e.name));
@@ -416,8 +357,8 @@ bool same_folder(const std::string &a, const std::string &b) {
 // in the game's folder and its home folder.  A package that lies in one of
 // them is there under its own name; any other is taken as it will be
 // installed, in the home folder, as the plan takes the one it makes.
-std::vector<std::string> conflicts_with_others(const std::string &package_path, package_side &p,
-                                               const game_side &game) {
+std::vector<conflict> conflicts_with_others(const std::string &package_path, package_side &p,
+                                            const checked_game &game) {
     if (!game.files.found)
         return {};
     std::string file = file_of(package_path);
@@ -453,12 +394,47 @@ std::vector<std::string> conflicts_with_others(const std::string &package_path, 
     own.path = "";
     own.name = file;
     own.in_home = !same_folder(folder_of(package_path), game.files.dir);
-    return conflict_lines(own, others);
+    return conflicts_between(own, others);
 }
 
 } // namespace
 
+checked_game read_checked_game(const std::string &game_dir, const progress_sink &sink) {
+    checked_game game;
+    std::string dir = find_game_dir(game_dir, std::string(), game.notes);
+    if (dir.empty())
+        return game;
+    game.files = read_game_files(dir, nullptr, sink);
+    for (size_t i = 0; i < game.files.shaders.size(); ++i)
+        game.shaders.emplace(game.files.shaders[i].name, i);
+    for (const std::string &pak : names_in(dir, is_game_pak)) {
+        if (stop_asked(sink))
+            break;
+        package_listing zip = list_package(join_path(dir, pak), false);
+        if (read_whole(zip))
+            for (const package_entry &e : zip.entries)
+                game.copies[lower_case(e.name)] = {e.crc, e.size, pak};
+    }
+    return game;
+}
+
 package_check check_package(const std::string &package_path, const std::string &game_dir,
+                            const progress_sink &sink) {
+    // The game's archives are read while the package's levels are.
+    checked_game game;
+    std::thread reader([&] { game = read_checked_game(game_dir, sink); });
+    auto read = [&]() -> const checked_game & {
+        if (reader.joinable())
+            reader.join();
+        return game;
+    };
+    package_check result = check_package(package_path, read, sink);
+    read();
+    return result;
+}
+
+package_check check_package(const std::string &package_path,
+                            const std::function<const checked_game &()> &game_of,
                             const progress_sink &sink) {
     package_check result;
     auto stopped = [&] {
@@ -476,19 +452,6 @@ package_check check_package(const std::string &package_path, const std::string &
         result.failure.why = package.zip.why;
         return result;
     }
-    // The game's archives are read while the package's levels are.
-    // One of the game's own paks, in the game's folder, is checked against
-    // the others: it replaces its earlier paks' files on purpose.
-    game_side game;
-    std::thread game_reader;
-    std::string file = file_of(package_path);
-    bool game_pak = false;
-    if (std::string dir = find_game_dir(game_dir, std::string(), result.notes); !dir.empty()) {
-        game_pak = is_game_pak(lower_case(file)) && same_folder(folder_of(package_path), dir);
-        game_reader = std::thread(read_game, dir, game_pak ? file : std::string(), std::ref(game),
-                                  std::cref(sink));
-    }
-
     std::vector<finding> unreadable;
     index_package(package, unreadable);
     if (package.zip.entry_count >= 0xffff)
@@ -519,14 +482,20 @@ package_check check_package(const std::string &package_path, const std::string &
     if (!stop_asked(sink))
         read_package_scripts(package, wanted, unreadable);
 
-    if (game_reader.joinable())
-        game_reader.join();
+    const checked_game &game = game_of();
     if (stopped())
         return result;
+    result.notes = game.notes;
     result.game_found = game.files.found;
     result.game_dir = game.files.dir;
     result.game_file_count = game.files.count;
     result.notes.insert(result.notes.end(), game.files.notes.begin(), game.files.notes.end());
+    // One of the game's own paks, in the game's folder, is the game: it
+    // replaces its earlier paks' files on purpose, holds what the game itself
+    // uses, and may repeat another's copy.  Only its maps and what the game
+    // cannot read in it are findings.
+    bool game_pak = game.files.found && is_game_pak(lower_case(file_of(package_path))) &&
+                    same_folder(folder_of(package_path), game.files.dir);
     checker c{package, game};
     for (level_read &r : reads) {
         if (r.readable)
@@ -534,7 +503,8 @@ package_check check_package(const std::string &package_path, const std::string &
         result.maps.push_back(std::move(r.map));
     }
     check_arenas(c, unreadable);
-    check_leftovers(c, game_pak && game.files.found, result.findings);
+    if (!game_pak)
+        check_leftovers(c, result.findings);
     result.findings.insert(result.findings.end(), unreadable.begin(), unreadable.end());
     if (!stopped())
         result.conflicts = conflicts_with_others(package_path, package, game);
@@ -545,9 +515,10 @@ check_counts count_findings(const package_check &check) {
     check_counts c;
     c.maps = check.maps.size();
     c.conflicts = check.conflicts.size();
+    std::set<std::string> missing;
     auto add = [&](const finding &f) {
         switch (f.what) {
-        case msg::check_missing: ++c.missing; break;
+        case msg::check_missing: c.missing += missing.insert(f.path).second; break;
         case msg::check_replaces_game:
         case msg::check_game_code: ++c.replaced; break;
         case msg::check_unused: ++c.unused; break;

@@ -5,9 +5,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "level/game_files.h"
+#include "level/other_packages.h"
 #include "report/report.h"
 
 // One thing found: what tells it (check_missing, check_encrypted, ...);
@@ -31,23 +36,55 @@ struct package_check {
     std::vector<std::string> notes;
     std::vector<map_check> maps;   // the package's maps/*.bsp, in its order
     std::vector<finding> findings; // about the package as a whole
-    // Lines about the player's other packages that hold its game paths with
-    // other bytes or define its shaders otherwise, as the plan prints them.
-    std::vector<std::string> conflicts;
+    // The player's other packages that hold its game paths with other bytes
+    // or define its shaders otherwise.
+    std::vector<conflict> conflicts;
 };
+
+// A file of the game's archives.
+struct game_copy {
+    std::uint32_t crc = 0;
+    std::uint64_t size = 0;
+    std::string pak; // the archive's file name
+};
+
+// The game's archives as checks read them: read once, then shared by every
+// package of a run (read only).
+struct checked_game {
+    game_files files;
+    // Each file by lower-case path, as the last archive that holds it has
+    // it: that copy is the one the game reads.
+    std::unordered_map<std::string, game_copy> copies;
+    // Each shader's definition the game uses, by shader key: an index in files.shaders.
+    std::unordered_map<std::string, std::size_t> shaders;
+    // Lines about the folders searched that could not be used.
+    std::vector<std::string> notes;
+};
+
+// Finds the game's archives as for packing (game_dir first) and reads them;
+// files.found is false when there are none.  sink.cancelled is asked
+// between archives.
+checked_game read_checked_game(const std::string &game_dir, const progress_sink &sink = {});
 
 // Checks the package at package_path against the game's archives, found
 // as for packing (game_dir first).  Files a map uses are looked for only
 // when the game's archives were found.  One of the game's own pak*.pk3, in
-// the game's folder, is checked against the other paks, not itself, and
-// replaces its earlier paks' files on purpose: it gets no
-// check_replaces_game or check_game_code finding.  sink.cancelled is
+// the game's folder, is the game: its maps are checked, and what the
+// engine cannot read, but its other entries are not (it replaces its
+// earlier paks' files on purpose, and holds what the game itself uses,
+// which no map names).  sink.cancelled is
 // asked between files and between pieces of a level: a stop ends the check
 // there, with failure check_cancelled and nothing else.
 package_check check_package(const std::string &package_path, const std::string &game_dir,
                             const progress_sink &sink = {});
+// The same with the game's archives read elsewhere: game() is called on
+// this thread once the package's own levels are read, and may wait for them.
+package_check check_package(const std::string &package_path,
+                            const std::function<const checked_game &()> &game,
+                            const progress_sink &sink = {});
 
 // What a check found, counted: its findings by what they mean to players.
+// A path several maps miss counts once.
 struct check_counts {
     std::size_t maps = 0, missing = 0, replaced = 0, conflicts = 0, unreadable = 0, unused = 0,
                 game_owned = 0;

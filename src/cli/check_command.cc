@@ -1,10 +1,13 @@
 // mapcrate --check PATH...: each package's findings, one a line, then its
 // counts, on standard output; then the run's count.  --quiet keeps only the
-// findings.  --json: one JSON object a package a line instead.
+// findings.  --json: one JSON object a package a line instead.  The packages
+// are checked (and tried in the game) on every core, the game's archives
+// read once for all, and told in their order.
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <future>
 #include <map>
 
 #include <nlohmann/json.hpp>
@@ -12,9 +15,11 @@
 #include "check/check.h"
 #include "cli/cli.h"
 #include "report/shown.h"
+#include "io/in_order.h"
 #include "io/io.h"
 #include "level/game_files.h"
 #include "level/tree.h"
+#include "verify/stop_signals.h"
 #include "verify/verify.h"
 
 namespace {
@@ -38,6 +43,14 @@ void print_finding(const finding &f) {
     else
         print_report(f);
 }
+
+// What was found of one package, and how the game took it.
+struct package_outcome {
+    package_check check;
+    bool tried = false; // verify holds the game's verdict
+    verify_report verify;
+    int skipped_by = 0; // the signal that came before it was begun
+};
 
 // The packages a path names: a folder's pk3s in the order the game loads
 // them, anything else as it is.
@@ -102,8 +115,15 @@ nlohmann::json json_findings(const package_check &check) {
     for (const finding &f : check.findings)
         add(f, nullptr);
     nlohmann::json conflicts = nlohmann::json::array();
-    for (const std::string &line : check.conflicts)
-        conflicts.push_back({{"text", as_utf8(line)}});
+    for (const conflict &c : check.conflicts) {
+        nlohmann::json one = {{"path", c.path},
+                              {"kind", c.what == msg::conflict_shader ? "shader" : "file"},
+                              {"other", c.other},
+                              {"taken_from", c.taker}};
+        if (!c.script.empty())
+            one["script"] = c.script;
+        conflicts.push_back(one);
+    }
     kinds["conflicts"] = conflicts;
     return kinds;
 }
@@ -115,9 +135,36 @@ void print_json(const nlohmann::json &line) {
     std::fputs((text + "\n").c_str(), stdout);
 }
 
+// --verify's lines as JSON: the game's verdict and each step tried.
+nlohmann::json json_verify(const verify_report &run) {
+    const char *result = run.stopped_by != 0                           ? "stopped"
+                         : run.verdict == verify_verdict::no_engine ? "no_engine"
+                         : run.verdict == verify_verdict::refused   ? "refused"
+                                                                    : "pass";
+    nlohmann::json steps = nlohmann::json::array();
+    for (const verify_line &line : run.lines) {
+        nlohmann::json step = {
+            {"ok", !line.failed},
+            {"text", as_utf8(render_text(tried_text(line), line.note, plain_style))}};
+        if (!line.note.path.empty())
+            step["path"] = line.note.path;
+        steps.push_back(step);
+    }
+    return {{"result", result}, {"steps", steps}};
+}
+
+// The exit status --verify's verdict gives.
+int verify_status(const verify_report &run) {
+    if (run.stopped_by != 0)
+        return 128 + run.stopped_by;
+    return run.verdict == verify_verdict::pass        ? exit_packed
+           : run.verdict == verify_verdict::no_engine ? exit_no_engine
+                                                      : exit_engine_refused;
+}
+
 // --json: the package's one line, then its exit status.
-int check_one_json(const std::string &path, const cli_options &o) {
-    package_check check = check_package(path, o.game);
+int tell_json(const std::string &path, const package_outcome &out) {
+    const package_check &check = out.check;
     nlohmann::json line = {{"package", path}};
     if (failed(check.failure)) {
         line["status"] = "unreadable";
@@ -134,15 +181,20 @@ int check_one_json(const std::string &path, const cli_options &o) {
     line.update(json_findings(check));
     bool intended = plays_as_intended(count_findings(check));
     line["status"] = intended ? "ok" : "problems";
+    if (out.tried)
+        line["verify"] = json_verify(out.verify);
     print_json(line);
+    int status = out.tried ? verify_status(out.verify) : exit_packed;
+    if (status != exit_packed)
+        return status;
     return intended ? exit_packed : exit_refused;
 }
 
-// Checks one package: its lines, then its exit status.
-int check_one(const std::string &path, const cli_options &o) {
+// One package's lines, then its exit status.
+int tell_outcome(const std::string &path, const package_outcome &out, const cli_options &o) {
     if (o.json)
-        return check_one_json(path, o);
-    package_check check = check_package(path, o.game);
+        return tell_json(path, out);
+    const package_check &check = out.check;
     if (failed(check.failure)) {
         // The system's words come in the locale's encoding, the program's in ISO-8859-1.
         report unreadable = check.failure;
@@ -185,13 +237,13 @@ int check_one(const std::string &path, const cli_options &o) {
     }
     for (const finding &f : check.findings)
         print_finding(f);
-    for (const std::string &line : check.conflicts)
-        print_text(shown(line) + "\n");
+    for (const conflict &c : check.conflicts)
+        print_text(shown(conflict_line(c)) + "\n");
     if (found == 0 && !o.quiet)
         print_line(msg::check_nothing);
     // The game's own verdict comes after the check's, and outranks it; the
     // counts close the package's lines.
-    int status = o.verify ? tell_verify(verify_package(path), path, o.quiet) : exit_packed;
+    int status = out.tried ? tell_verify(out.verify, path, o.quiet) : exit_packed;
     check_counts counts = count_findings(check);
     if (!o.quiet)
         print_counts(path, counts);
@@ -204,24 +256,66 @@ int check_one(const std::string &path, const cli_options &o) {
 
 int check_command(const cli_options &o) {
     int worst = exit_packed;
-    std::size_t checked = 0, intended = 0;
+    std::vector<std::string> packages;
     for (const std::string &path : o.checks) {
-        const std::vector<std::string> packages = packages_of(path);
+        std::vector<std::string> named = packages_of(path);
         // A folder that holds no package is a wrong argument, not a pass.
-        if (packages.empty()) {
+        if (named.empty()) {
             tell(report_of(msg::check_no_package, step_id::check, path));
             worst = std::max(worst, int(exit_usage));
         }
-        for (const std::string &package : packages) {
-            int status = check_one(package, o);
+        packages.insert(packages.end(), named.begin(), named.end());
+    }
+    // The game's archives are read once, while the first packages' levels are.
+    checked_game game;
+    std::shared_future<void> game_read =
+        std::async(std::launch::async, [&] { game = read_checked_game(o.game); }).share();
+    auto game_of = [&]() -> const checked_game & {
+        game_read.wait();
+        return game;
+    };
+    // With --verify, a signal stops the servers and ends the run with the
+    // package it met; the signals are taken before the threads begin, so
+    // that every thread holds them back.
+    std::optional<stop_signals> stoppable;
+    if (o.verify)
+        stoppable.emplace();
+    std::size_t checked = 0, intended = 0;
+    int ended_by = 0;
+    in_order<package_outcome>(
+        packages.size(), threads_for(packages.size()),
+        [&](std::size_t i) {
+            package_outcome out;
+            if (o.verify && (out.skipped_by = stop_signal()) != 0)
+                return out;
+            out.check = check_package(packages[i], game_of);
+            if (o.verify && !failed(out.check.failure)) {
+                out.verify = verify_package(packages[i]);
+                out.tried = true;
+            }
+            return out;
+        },
+        [&](std::size_t i, package_outcome &out) {
+            int status = out.skipped_by ? 128 + out.skipped_by : tell_outcome(packages[i], out, o);
+            // A signal ends the run.
+            if (status > 128) {
+                ended_by = status;
+                return false;
+            }
             ++checked;
             intended += status == exit_packed;
-            // A signal ends the run.
-            if (status > 128)
-                return status;
             worst = std::max(worst, status);
-        }
-    }
+            return true;
+        },
+        [&] {
+            // Lets a signal in while this thread waits.
+            if (o.verify)
+                wait_or_stop(nullptr, 0, 0);
+            return true;
+        });
+    game_read.wait();
+    if (ended_by != 0)
+        return ended_by;
     if (!o.quiet && !o.json) {
         report run = report_of(msg::check_run_summary, step_id::check);
         run.count = checked;

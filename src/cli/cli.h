@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "request/request.h"
 #include "terminal/printer.h"
 
 // mapcrate with arguments: the three steps of Execute run from the terminal,
@@ -15,7 +16,8 @@ int command_line(int argc, char **argv);
 struct cli_options {
     std::string textures, bsp, aas, levelshot, name, description, game;
     bool bsp_given = false, name_given = false;
-    int32_t modes[8] = {};
+    std::vector<std::string> bsps; // every --bsp: more than one makes a map pack
+    int32_t modes[16] = {}; // in the order of mode_tokens
     bool yes = false, dry_run = false, quiet = false;
     // --check PATH..., each a package or a folder of them, and the first
     // option given that does not go with it.
@@ -25,6 +27,11 @@ struct cli_options {
     bool verify = false;
     bool make_levelshot = false;
     bool json = false; // --check's findings as JSON Lines
+    // Keys of the arena script (-1: not given), the author's own script, the added files.
+    std::string author, bots;
+    int fraglimit = -1, timelimit = -1, capturelimit = -1;
+    std::string arena;
+    std::vector<added_file> added;
 };
 
 // Exit statuses.

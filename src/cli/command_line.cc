@@ -9,11 +9,13 @@
 #include <map>
 
 #include "cli/cli.h"
+#include "gamepath/game_path.h"
 #include "io/io.h"
 #include "packlist/pack_argv.h"
 #include "pipeline/pipeline.h"
 #include "report/shown.h"
 #include "shot/shot.h"
+#include "stage/pack_arena.h"
 #include "stage/stage.h"
 #include "terminal/step_lines.h"
 #include "verify/verify.h"
@@ -35,8 +37,10 @@ fd_owner drop_progress_lines() {
     return kept;
 }
 
-// One line per entry of the package, in its order: game path, source and
-// bytes (the two generated files have "-" as their source).
+// One line per entry of the package, in its order: game path, source,
+// bytes and why it is there (the two generated files have "-" as their
+// source, "arena" or "credits" as their use).  The use's kind is a word
+// of the format; its name is shown as the other names are.
 void list_entries(const pack_request &request, pack_run &run) {
     creat_argv(request, run);
     std::map<std::string, const planned_file *> planned;
@@ -45,12 +49,20 @@ void list_entries(const pack_request &request, pack_run &run) {
     for (size_t i = 4; i < run.pack_argv.size(); ++i) {
         const std::string &entry = run.pack_argv[i];
         auto found = planned.find(entry);
+        const bool own_arena = entry != "mapcrate" && !request.arena_path.empty();
         std::uint64_t bytes = found != planned.end() ? found->second->bytes
                               : entry == "mapcrate"  ? std::strlen(credits_text)
-                                                     : arena_text(request).size();
+                              : own_arena            ? request.arena_script.size()
+                                                     : package_arena_text(request).size();
         report line = report_of(msg::cli_dry_run_entry, step_id::command_line, entry);
-        line.other = found != planned.end() ? found->second->source : "-";
+        line.other = found != planned.end() ? found->second->source
+                     : own_arena            ? request.arena_path
+                                            : "-";
         line.count = bytes;
+        if (found == planned.end())
+            line.why = entry == "mapcrate" ? "credits" : "arena";
+        else if (line.why = found->second->used_by_kind; !found->second->used_by_name.empty())
+            line.why += " " + shown(found->second->used_by_name);
         print_report(line);
     }
 }
@@ -77,10 +89,22 @@ int make_shot(const pack_request &request, pack_run &run) {
 
 // The request the options make.
 pack_request request_of(const cli_options &o) {
-    pack_request r{o.textures, o.bsp,  o.aas, o.levelshot, o.name,  o.description,
-                   {},         o.game, o.yes, o.dry_run,   o.quiet, o.verify};
-    for (int i = 0; i < 8; ++i)
+    pack_request r;
+    r.textures_dir = o.textures, r.bsp_path = o.bsp, r.aas_path = o.aas;
+    r.levelshot_path = o.levelshot, r.map_name = o.name, r.description = o.description;
+    r.game_dir = o.game, r.yes = o.yes, r.dry_run = o.dry_run, r.quiet = o.quiet;
+    r.verify = o.verify;
+    for (size_t i = 0; i < mode_count; ++i)
         r.modes[i] = o.modes[i] != 0;
+    r.author = o.author;
+    r.bots = o.bots;
+    r.fraglimit = o.fraglimit >= 0 ? o.fraglimit : r.fraglimit;
+    r.timelimit = o.timelimit >= 0 ? o.timelimit : r.timelimit;
+    r.capturelimit = o.capturelimit;
+    r.arena_path = o.arena;
+    r.added = o.added;
+    if (o.bsps.size() > 1)
+        r.bsp_paths = o.bsps;
     r.make_levelshot = o.make_levelshot;
     return r;
 }
@@ -96,7 +120,14 @@ int command_line(int argc, char **argv) {
     to_null(STDIN_FILENO, O_RDONLY);
     if (o.check_given)
         return check_command(o);
-    const pack_request request = request_of(o);
+    pack_request request = request_of(o);
+    // The author's own arena script is read once: what is checked is what is packed.
+    if (!request.arena_path.empty())
+        if (report r = read_own_file(request.arena_path, shader_script_limit, request.arena_script);
+            failed(r)) {
+            tell(r);
+            return exit_refused;
+        }
     request_check check = verif_field(request);
     if (failed(check.refused)) {
         tell(check.refused);
@@ -107,6 +138,11 @@ int command_line(int argc, char **argv) {
         standard_output = drop_progress_lines();
     pack_run run;
     plan_form(request, run);
+    if (std::string clash = added_clash(request, run.plan); !clash.empty()) {
+        tell(report_of(msg::cli_add_clash, step_id::command_line, clash));
+        print_report(report_of(msg::cli_try_help, step_id::command_line), stderr);
+        return exit_usage;
+    }
     if (request.dry_run)
         list_entries(request, run);
     print_plan(run.plan, request.dry_run ? "\n" : "\n\n");

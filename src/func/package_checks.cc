@@ -34,8 +34,8 @@ std::string check_lines(const package_check &check, size_t &found) {
     }
     for (const finding &f : check.findings)
         lines += finding_line(f);
-    for (const std::string &line : check.conflicts)
-        lines += latin1_path(shown(line)) + "\n";
+    for (const conflict &c : check.conflicts)
+        lines += latin1_path(shown(conflict_line(c))) + "\n";
     return lines;
 }
 

@@ -23,23 +23,34 @@ bool kept_key(const std::string &key) {
            is_key(key, "model") || is_key(key, "model2");
 }
 
-// Each name once, and no more of a kind than the limit.
-void add_name(entity_reader &r, char kind, std::vector<std::string> &names, std::string name) {
-    if (names.size() < entity_names_limit && r.named.insert(kind + name).second)
+// Each name once, and no more of a kind than the limit; by, beside names,
+// gets the classname and key that named it first.
+void add_name(entity_reader &r, char kind, std::vector<std::string> &names,
+              std::vector<std::string> &by, const std::string &used_by, std::string name) {
+    if (names.size() < entity_names_limit && r.named.insert(kind + name).second) {
         names.push_back(std::move(name));
+        by.push_back(used_by);
+    }
 }
 
 void take_block(entity_reader &r) {
     const auto &block = r.block;
     entity_files &files = r.files;
     bool misc_model = false, worldspawn = false;
+    std::string classname;
     for (const auto &[key, value] : block) {
         misc_model |= is_key(key, "classname") && value == "misc_model";
         worldspawn |= is_key(key, "classname") && value == "worldspawn";
+        // The game spawns the entity by its first.
+        if (is_key(key, "classname") && classname.empty())
+            classname = value;
     }
+    if (classname.empty())
+        classname = "-";
     for (const auto &[key, value] : block) {
+        const std::string by = classname + " " + key;
         if (is_key(key, "noise") && names_file(value)) {
-            add_name(r, 's', files.sounds, forward_slashes(value));
+            add_name(r, 's', files.sounds, files.sounds_by, by, forward_slashes(value));
         } else if (is_key(key, "music") && worldspawn) {
             // The intro, then the loop.
             for (size_t at = 0; at < value.size();) {
@@ -47,13 +58,13 @@ void take_block(entity_reader &r) {
                 if (end == std::string::npos)
                     end = value.size();
                 if (end > at)
-                    add_name(r, 'm', files.music,
+                    add_name(r, 'm', files.music, files.music_by, by,
                              forward_slashes(std::string_view(value).substr(at, end - at)));
                 at = end + 1;
             }
         } else if ((is_key(key, "model2") || (is_key(key, "model") && !misc_model)) &&
                    names_file(value)) {
-            add_name(r, 'o', files.models, forward_slashes(value));
+            add_name(r, 'o', files.models, files.models_by, by, forward_slashes(value));
         }
     }
 }

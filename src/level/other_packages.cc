@@ -159,15 +159,13 @@ std::vector<pk3_contents> read_other_packages(const std::string &game_dir,
     return found;
 }
 
-std::vector<std::string> conflict_lines(const pk3_contents &package,
+std::vector<conflict> conflicts_between(const pk3_contents &package,
                                         const std::vector<pk3_contents> &others) {
-    std::vector<std::string> lines;
+    std::vector<conflict> found;
     const std::string own = package.path.empty() ? text_of(msg::conflict_this_pk3) : package.path;
-    // A line with its names in place, ending in the pk3 the game takes.
     auto add = [&](msg what, const std::string &path, const std::string &other,
                    const std::string &script, const std::string &taker) {
-        lines.push_back(note_text(what, path, other, script) +
-                        note_text(msg::conflict_taken, taker, {}));
+        found.push_back({what, path, other, script, taker});
     };
     // The package's entries by key; the others' many entries are only looked up.
     std::unordered_map<std::string, size_t> own_entries;
@@ -176,12 +174,12 @@ std::vector<std::string> conflict_lines(const pk3_contents &package,
     std::vector<std::pair<size_t, size_t>> differing; // the package's entry, the other pk3
     for (size_t i = 0; i < others.size(); ++i)
         for (const pk3_entry &e : others[i].entries) {
-            auto found = own_entries.find(path_key(e.name));
-            if (found == own_entries.end())
+            auto at = own_entries.find(path_key(e.name));
+            if (at == own_entries.end())
                 continue;
-            const pk3_entry &own_entry = package.entries[found->second];
+            const pk3_entry &own_entry = package.entries[at->second];
             if (own_entry.size != e.size || own_entry.crc != e.crc)
-                differing.push_back({found->second, i});
+                differing.push_back({at->second, i});
         }
     std::sort(differing.begin(), differing.end());
     differing.erase(std::unique(differing.begin(), differing.end()), differing.end());
@@ -218,6 +216,18 @@ std::vector<std::string> conflict_lines(const pk3_contents &package,
                     games[i].at(def.name).pk3 == &package ? own : others[i].path);
             }
         }
+    return found;
+}
+
+std::string conflict_line(const conflict &c) {
+    return note_text(c.what, c.path, c.other, c.script) + note_text(msg::conflict_taken, c.taker, {});
+}
+
+std::vector<std::string> conflict_lines(const pk3_contents &package,
+                                        const std::vector<pk3_contents> &others) {
+    std::vector<std::string> lines;
+    for (const conflict &c : conflicts_between(package, others))
+        lines.push_back(conflict_line(c));
     return lines;
 }
 

@@ -55,11 +55,24 @@ std::vector<pk3_contents>
 read_other_packages(const std::string &game_dir, const std::string &map_name,
                     const std::unordered_set<std::string> *wanted = nullptr, bool contents = true);
 
-// The lines about package against others: first, in the order of its
-// entries, "Conflit : ..." for each game path another holds with other bytes
-// (size or CRC); then, in the order of its scripts, "Conflit de shader :
-// ..." for each shader another defines with another text.  Each line names
-// the one the game takes, as the game orders the pk3s.
+// One game path or shader that package and another pk3 both hold, with
+// other bytes or another text.
+struct conflict {
+    msg what = msg::conflict_file; // or conflict_shader
+    std::string path;              // the game path, or the shader's name
+    std::string other;             // the other pk3, as its path names it
+    std::string script;            // conflict_shader: the other's script that defines it
+    std::string taker;             // the pk3 the game takes it from with both installed
+};
+
+// What package shares with others: first, in the order of its entries, each
+// game path another holds with other bytes (size or CRC); then, in the order
+// of its scripts, each shader another defines with another text.
+std::vector<conflict> conflicts_between(const pk3_contents &package,
+                                        const std::vector<pk3_contents> &others);
+// "Conflit : ..." or "Conflit de shader : ...", ending in the pk3 the game takes.
+std::string conflict_line(const conflict &c);
+// The lines of conflicts_between, one each.
 std::vector<std::string> conflict_lines(const pk3_contents &package,
                                         const std::vector<pk3_contents> &others);
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -93,7 +94,12 @@ struct planner {
     std::vector<std::string> big_scripts; // game paths of the author's scripts left unread
 };
 
-void add(planner &p, const std::string &game_path, const std::string &source) {
+// Why a file is packed: planned_file's used_by_kind and used_by_name.
+struct reason {
+    std::string kind, name;
+};
+
+void add(planner &p, const std::string &game_path, const std::string &source, const reason &why) {
     // The engine finds files without case: a second spelling would hide one.
     auto [at, fresh] = p.placed.emplace(lower_case(game_path), game_path);
     if (!fresh) {
@@ -103,7 +109,8 @@ void add(planner &p, const std::string &game_path, const std::string &source) {
     }
     struct stat st {};
     stat(source.c_str(), &st);
-    p.plan.files.push_back({game_path, source, static_cast<std::uint64_t>(st.st_size)});
+    p.plan.files.push_back(
+        {game_path, source, static_cast<std::uint64_t>(st.st_size), why.kind, why.name});
 }
 
 // Adds name to names once, case aside.
@@ -123,13 +130,14 @@ void add_keys(std::unordered_set<std::string> &keys, const std::vector<std::stri
         keys.insert(shader_key(name));
 }
 
-// The names, each once as shader_key compares them (its first spelling), in order.
-std::vector<std::string> distinct_keys(const std::vector<std::string> &names) {
+// Where the names are, each once as shader_key compares them (its first
+// spelling), in order.
+std::vector<size_t> distinct_keys(const std::vector<std::string> &names) {
     std::unordered_set<std::string> seen;
-    std::vector<std::string> distinct;
-    for (const std::string &name : names)
-        if (seen.insert(shader_key(name)).second)
-            distinct.push_back(name);
+    std::vector<size_t> distinct;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (seen.insert(shader_key(names[i])).second)
+            distinct.push_back(i);
     return distinct;
 }
 
@@ -146,7 +154,8 @@ bool fits_engine(planner &p, const std::string &name) {
 // Plans the file unless it is not a regular file or, through a link at
 // any level of its path, lies outside the author's folders: then it is
 // named and counts as missing.
-void take(planner &p, const std::string &game_path, const std::string &source) {
+void take(planner &p, const std::string &game_path, const std::string &source,
+          const reason &why) {
     std::string real = real_path(source);
     struct stat st;
     bool inside = real.empty() || std::any_of(p.roots.begin(), p.roots.end(), [&](auto &root) {
@@ -154,7 +163,7 @@ void take(planner &p, const std::string &game_path, const std::string &source) {
                              (root.back() == '/' || real[root.size()] == '/');
                   });
     if (inside && (stat(source.c_str(), &st) != 0 || S_ISREG(st.st_mode))) {
-        add(p, game_path, source);
+        add(p, game_path, source, why);
         return;
     }
     p.plan.notes.push_back(
@@ -209,7 +218,7 @@ std::vector<std::pair<std::string, std::string>> candidates(planner &p, kind k,
 // has one, whether or not the game ships it.  The length that counts is the
 // name's as spelled: the engine adds an image's or a sound's extension in a
 // larger buffer, and drops a leading slash only when it opens the file.
-bool use(planner &p, kind k, const std::string &spelled) {
+bool use(planner &p, kind k, const std::string &spelled, const reason &why) {
     if (!fits_engine(p, spelled))
         return false;
     const std::string name = engine_path(spelled);
@@ -218,7 +227,7 @@ bool use(planner &p, kind k, const std::string &spelled) {
         for (const auto &c : found)
             add_once(p.left_out, p.plan.game_owned, c.first);
     } else if (!found.empty()) {
-        take(p, found[0].first, found[0].second);
+        take(p, found[0].first, found[0].second, why);
     } else if (p.game.found) {
         miss(p, name);
     }
@@ -253,10 +262,14 @@ bool archive_order(const planned_file &x, const planned_file &y) {
 // its last script comes first, so the author's script that sorts last wins.
 // An author's script with the path of one of the game's would replace that
 // whole script for every map, and stays out.  A shader no script defines is
-// drawn from the image of its own name.  Marks the author's scripts used.
+// drawn from the image of its own name.  Each image and video with the use
+// that names it; each author's script with the first used shader it gives
+// (empty when none: it stays out).
 struct shader_images {
     std::vector<std::string> images, videos;
+    std::vector<reason> image_uses, video_uses;
     std::vector<bool> script_used;
+    std::vector<std::string> script_shader;
 };
 
 // An author's shader script, unless it is over the scripts' limit: then
@@ -273,7 +286,10 @@ void read_author_script(planner &p, const std::pair<std::string, std::string> &s
     read_whole_file(script.second.c_str(), text, shader_script_limit);
 }
 
+// shader_from, beside shaders: the game path of the model that names each,
+// empty for the level's.
 shader_images images_of(planner &p, const std::vector<std::string> &shaders,
+                        const std::vector<std::string> &shader_from,
                         const std::vector<std::pair<std::string, std::string>> &scripts) {
     std::unordered_map<std::string, const shader_def *> game_defined;
     for (const shader_def &def : p.game.shaders)
@@ -304,7 +320,9 @@ shader_images images_of(planner &p, const std::vector<std::string> &shaders,
 
     shader_images used;
     used.script_used.resize(scripts.size());
-    for (const std::string &shader : distinct_keys(shaders)) {
+    used.script_shader.resize(scripts.size());
+    for (size_t first : distinct_keys(shaders)) {
+        const std::string &shader = shaders[first];
         std::string key = shader_key(shader);
         for (auto [at, end] = shipped_scripts.equal_range(key); at != end; ++at)
             add_once(p.left_out, p.plan.game_owned, at->second);
@@ -324,6 +342,8 @@ shader_images images_of(planner &p, const std::vector<std::string> &shaders,
                 } else if (!found) {
                     found = def;
                     taken = script;
+                    if (!used.script_used[script])
+                        used.script_shader[script] = shader;
                     used.script_used[script] = true;
                 } else {
                     p.plan.notes.push_back(note_text(msg::plan_shader_twice, shader,
@@ -332,12 +352,20 @@ shader_images images_of(planner &p, const std::vector<std::string> &shaders,
             }
         if (!found) {
             // The engine's default shader draws what a compiler left unnamed.
-            if (key != "noshader" && shader[0] != '*')
+            if (key != "noshader" && shader[0] != '*') {
                 used.images.push_back(shader);
+                used.image_uses.push_back(shader_from[first].empty()
+                                              ? reason{"shader", shader}
+                                              : reason{"model", shader_from[first]});
+            }
             continue;
         }
         used.images.insert(used.images.end(), found->images.begin(), found->images.end());
+        for (size_t i = 0; i < found->images.size(); ++i)
+            used.image_uses.push_back(
+                {i < found->sky.size() && found->sky[i] ? "sky" : "stage", shader});
         used.videos.insert(used.videos.end(), found->videos.begin(), found->videos.end());
+        used.video_uses.resize(used.videos.size(), {"stage", shader});
     }
     return used;
 }
@@ -356,48 +384,28 @@ void name_big_scripts(planner &p, const std::vector<std::string> &shaders) {
             miss(p, script);
 }
 
-// Without a textures folder, a BSP that lies in <game>/maps/ tells the
-// author's game folder; any other BSP tells none.
-std::string game_dir_above_maps(const std::string &bsp_path) {
-    size_t slash = bsp_path.find_last_of("/\\");
-    std::string folder = slash == std::string::npos ? "." : bsp_path.substr(0, slash + 1);
-    // The folder as typed when it shows its name, else as the system resolves it.
-    std::string name = folder;
-    while (name.size() > 1 && is_separator(name.back()))
-        name.pop_back();
-    size_t cut = name.find_last_of("/\\");
-    std::string last = cut == std::string::npos ? name : name.substr(cut + 1);
-    if (last == "." || last == ".." || last.empty()) {
-        name = real_path(folder);
-        cut = name.find_last_of('/');
-        last = cut == std::string::npos ? std::string() : name.substr(cut + 1);
-    }
-    if (!same_blind(last, "maps"))
-        return std::string();
-    if (cut == std::string::npos)
-        return ".";
-    return cut == 0 ? "/" : name.substr(0, cut);
-}
-
-// The BSP, the AAS and the levelshot, named after the map.
-void add_named_files(planner &p, const plan_request &request) {
-    const std::pair<const std::string *, const char *> named[] = {
-        {&request.bsp_path, "maps/"},
-        {&request.aas_path, "maps/"},
-        {&request.levelshot_path, "levelshots/"}};
-    for (const auto &[path, folder] : named) {
-        if (path->empty())
-            continue;
-        std::string name = named_after_map(request.map_name, get_file_name(path->c_str()));
-        // The game finds a levelshot by its map's name with any of its image
-        // extensions: the one its content calls for, whatever the file's own.
-        if (path == &request.levelshot_path)
-            if (std::string ext = format_extension(read_image_header(path->c_str()).format);
-                !ext.empty())
-                name = request.map_name + "." + ext;
-        std::string game_path = forward_slashes(folder + name);
-        add(p, game_path, *path);
-    }
+// The BSPs and the AASs under maps/, then the levelshots, each named after its map.
+void add_named_files(planner &p, const std::vector<plan_map> &maps) {
+    for (const char *folder : {"maps/", "levelshots/"})
+        for (const plan_map &map : maps) {
+            bool shots = folder[0] == 'l';
+            const std::pair<const std::string *, const char *> named[] = {
+                {&map.bsp_path, "level"},
+                {&map.aas_path, "bots"},
+                {&map.levelshot_path, "levelshot"}};
+            for (const auto &[path, why] : named) {
+                if (path->empty() || shots != (path == &map.levelshot_path))
+                    continue;
+                std::string name = named_after_map(map.map_name, get_file_name(path->c_str()));
+                // The game finds a levelshot by its map's name with any of its image
+                // extensions: the one its content calls for, whatever the file's own.
+                if (shots)
+                    if (std::string ext = format_extension(read_image_header(path->c_str()).format);
+                        !ext.empty())
+                        name = map.map_name + "." + ext;
+                add(p, forward_slashes(folder + name), *path, {why, {}});
+            }
+        }
 }
 
 } // namespace
@@ -421,6 +429,27 @@ std::string named_after_map(const std::string &map_name, const char *file_name) 
     return map_name + ext;
 }
 
+std::string game_dir_above_maps(const std::string &bsp_path) {
+    size_t slash = bsp_path.find_last_of("/\\");
+    std::string folder = slash == std::string::npos ? "." : bsp_path.substr(0, slash + 1);
+    // The folder as typed when it shows its name, else as the system resolves it.
+    std::string name = folder;
+    while (name.size() > 1 && is_separator(name.back()))
+        name.pop_back();
+    size_t cut = name.find_last_of("/\\");
+    std::string last = cut == std::string::npos ? name : name.substr(cut + 1);
+    if (last == "." || last == ".." || last.empty()) {
+        name = real_path(folder);
+        cut = name.find_last_of('/');
+        last = cut == std::string::npos ? std::string() : name.substr(cut + 1);
+    }
+    if (!same_blind(last, "maps"))
+        return std::string();
+    if (cut == std::string::npos)
+        return ".";
+    return cut == 0 ? "/" : name.substr(0, cut);
+}
+
 std::string engine_path(std::string_view name) {
     if (!name.empty() && (name[0] == '/' || name[0] == '\\'))
         name.remove_prefix(1);
@@ -430,10 +459,25 @@ std::string engine_path(std::string_view name) {
 package_plan plan_package(const plan_request &request, const progress_sink &sink) {
     package_plan stopped;
     stopped.cancelled = true;
-    level_lumps level = read_level_lumps(request.bsp_path.c_str(), sink);
-    if (stop_asked(sink))
-        return stopped;
-    const entity_files &entities = level.entities;
+    std::vector<plan_map> maps = request.pack;
+    if (maps.empty())
+        maps.push_back(
+            {request.bsp_path, request.aas_path, request.levelshot_path, request.map_name});
+    // A map pack's levels are planned as one: what two maps use is packed once.
+    level_lumps level;
+    entity_files &entities = level.entities;
+    for (const plan_map &map : maps) {
+        level_lumps one = read_level_lumps(map.bsp_path.c_str(), sink);
+        if (stop_asked(sink))
+            return stopped;
+        level.shaders.insert(level.shaders.end(), one.shaders.begin(), one.shaders.end());
+        entity_files &e = one.entities;
+        for (auto [to, from] :
+             {std::pair(&entities.models, &e.models), std::pair(&entities.models_by, &e.models_by),
+              std::pair(&entities.sounds, &e.sounds), std::pair(&entities.sounds_by, &e.sounds_by),
+              std::pair(&entities.music, &e.music), std::pair(&entities.music_by, &e.music_by)})
+            to->insert(to->end(), from->begin(), from->end());
+    }
     std::vector<folder_info> folders;
     if (!request.textures_dir.empty())
         folders = read_textures_folder(request.textures_dir.c_str());
@@ -449,6 +493,7 @@ package_plan plan_package(const plan_request &request, const progress_sink &sink
     // The shaders the level and the author's models name: of the game's
     // scripts, only these are kept.
     std::vector<std::string> shaders = level.shaders;
+    std::vector<std::string> shader_from(shaders.size()); // the model that names each
     std::map<std::string, std::vector<std::string>> model_shaders; // by source
     for (const std::string &model : entities.models) {
         if (stop_asked(sink))
@@ -477,16 +522,19 @@ package_plan plan_package(const plan_request &request, const progress_sink &sink
     p.plan.game_file_count = game.count;
 
     // Models first: their surfaces name shaders too.
-    for (const std::string &model : entities.models) {
+    for (size_t i = 0; i < entities.models.size(); ++i) {
         size_t before = p.plan.files.size();
-        if (use(p, kind::exact, model) && p.plan.files.size() > before) {
+        if (use(p, kind::exact, entities.models[i], {"entity", entities.models_by[i]}) &&
+            p.plan.files.size() > before) {
             auto names = model_shaders.find(p.plan.files.back().source);
-            if (names != model_shaders.end())
+            if (names != model_shaders.end()) {
                 shaders.insert(shaders.end(), names->second.begin(), names->second.end());
+                shader_from.resize(shaders.size(), p.plan.files.back().game_path);
+            }
         }
     }
     std::vector<std::pair<std::string, std::string>> scripts = author_scripts(author);
-    shader_images used = images_of(p, shaders, scripts);
+    shader_images used = images_of(p, shaders, shader_from, scripts);
     if (stop_asked(sink))
         return stopped;
 
@@ -495,27 +543,30 @@ package_plan plan_package(const plan_request &request, const progress_sink &sink
         images.push_back(engine_path(image));
     for (texture_file &t : claimed_textures(folders, images))
         p.textures.emplace(t.key, std::move(t));
-    for (const std::string &image : distinct_keys(used.images))
-        if (use(p, kind::image, image) && top_folder(engine_path(image)) == "textures")
+    for (size_t at : distinct_keys(used.images))
+        if (use(p, kind::image, used.images[at], used.image_uses[at]) &&
+            top_folder(engine_path(used.images[at])) == "textures")
             p.textures_matched = true;
-    for (const std::string &video : used.videos)
-        use(p, kind::exact, video);
-    for (const auto *names : {&entities.sounds, &entities.music})
-        for (const std::string &sound : *names)
-            use(p, kind::sound, sound);
+    for (size_t i = 0; i < used.videos.size(); ++i)
+        use(p, kind::exact, used.videos[i], used.video_uses[i]);
+    for (const auto &[names, by] : {std::tie(entities.sounds, entities.sounds_by),
+                                    std::tie(entities.music, entities.music_by)})
+        for (size_t i = 0; i < names.size(); ++i)
+            use(p, kind::sound, names[i], {"entity", by[i]});
     // A textures folder that holds nothing the map names is packed flat,
     // less the names that another system would read as leading up.
     if (!folders.empty() && !p.textures_matched)
         for (const std::string &file : folders[0].files)
             if (!game_ships(p, kind::exact, "textures/" + file) && !leads_up(file) &&
                 fits_engine(p, "textures/" + file))
-                take(p, "textures/" + file, join_path(folders[0].path, file));
+                take(p, "textures/" + file, join_path(folders[0].path, file),
+                     {"folder", folders[0].path});
     std::stable_sort(p.plan.files.begin(), p.plan.files.end(), archive_order);
 
-    add_named_files(p, request);
+    add_named_files(p, maps);
     for (size_t i = 0; i < scripts.size(); ++i)
         if (used.script_used[i])
-            take(p, scripts[i].first, scripts[i].second);
+            take(p, scripts[i].first, scripts[i].second, {"script", used.script_shader[i]});
     name_big_scripts(p, shaders);
     return std::move(p.plan);
 }

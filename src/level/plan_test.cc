@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 #include <tuple>
 
 #include "level/game_files.h"
@@ -175,6 +176,38 @@ TEST(PackagePlan, WhatIsTakenAndWhatIsSaid) {
         EXPECT_EQ(std::tie(planned, plan.notes, plan.missing),
                   std::tie(row.planned, notes, row.missing));
     }
+    unsetenv("MAPCRATE_GAME_DIR");
+}
+
+// Why each file is packed, a row per kind of use: the first use met.  textures/s/a is met as a
+// shader of its own before st's stage names it; an entity is known by its first classname.
+TEST(PackagePlan, EachFileSaysWhatUsesIt) {
+    const std::map<std::string, std::string> uses = {
+        {"textures/s/a.tga", "shader textures/s/a"}, {"textures/s/b.tga", "stage textures/s/st"},
+        {"env/s/b_up.tga", "sky textures/s/st"},     {"textures/s/on_m.tga", "model models/m.md3"},
+        {"music/in.wav", "entity worldspawn music"}, {"sound/x.wav", "entity target_speaker noise"},
+        {"sound/y.wav", "entity - noise"},           {"models/m.md3", "entity func_static model2"},
+        {"scripts/m.shader", "script textures/s/st"}, {"maps/m.bsp", "level"},
+        {"maps/m.aas", "bots"},                      {"levelshots/m.jpg", "levelshot"}};
+    temp_dir dir;
+    setenv("MAPCRATE_GAME_DIR", "", 1);
+    for (const auto &[path, use] : uses)
+        write_file(path.compare(0, 5, "maps/") == 0 ? path.substr(5) : "game/" + path, "");
+    write_file("game/models/m.md3", md3_bytes({{"textures/s/on_m"}}));
+    write_file("game/scripts/m.shader", "textures/s/st { skyparms env/s/b - - "
+                                        "{ map textures/s/a.tga } { map textures/s/b.tga } }");
+    write_file("m.bsp", level_bytes({"textures/s/a", "textures/s/st"}, {},
+                                    R"({ "classname" "worldspawn" "music" "music/in.wav x.wav" })"
+                                    R"({ "classname" "target_speaker" "noise" "sound/x.wav" )"
+                                    R"("classname" "z" })"
+                                    R"({ "noise" "sound/y.wav" })"
+                                    R"({ "classname" "func_static" "model2" "models/m.md3" })"));
+    std::map<std::string, std::string> planned;
+    for (const planned_file &f :
+         plan_package({"game/textures", "m.bsp", "m.aas", "game/levelshots/m.jpg", "m", ""}).files)
+        planned[f.game_path] =
+            f.used_by_kind + (f.used_by_name.empty() ? "" : " " + f.used_by_name);
+    EXPECT_EQ(planned, uses);
     unsetenv("MAPCRATE_GAME_DIR");
 }
 

@@ -18,8 +18,11 @@
 // once: sounds (noise, but not a player's "*" sounds), music (the
 // worldspawn's intro and loop) and models (model2, and model on anything but
 // misc_model, which the compiler builds in; not the level's own "*N" models).
+// Beside each list, the entity that named each first: its classname ("-"
+// when it has none) and the key, as written, one blank apart.
 struct entity_files {
     std::vector<std::string> sounds, music, models;
+    std::vector<std::string> sounds_by, music_by, models_by;
 };
 
 // Bounds on what the readers keep of a level, whatever its size: the game
@@ -81,13 +84,15 @@ std::vector<std::string> md3_shader_names(std::string_view model);
 // images its stages draw and the videos they play, as written; its braced
 // text as the game reads it (words in lower case, one blank apart, no
 // comment) hashed, to tell two definitions apart; script is the game path
-// of the script, where the caller knows it.
+// of the script, where the caller knows it; sky tells, image by image,
+// those that are a sky box's sides (skyParms) rather than a stage's.
 struct shader_def {
     std::string name;
     std::vector<std::string> images;
     std::vector<std::string> videos;
     std::uint64_t body = 0;
     std::string script;
+    std::vector<bool> sky;
 };
 
 // The shaders of a shader script, in order, each from its first

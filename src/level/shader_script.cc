@@ -119,17 +119,19 @@ std::vector<token> arguments(scanner &sc, const token &keyword) {
     return args;
 }
 
-void add_image(shader_def &def, std::string_view name) {
+void add_image(shader_def &def, std::string_view name, bool sky = false) {
     // $lightmap, $whiteimage and names beginning with '*' are the engine's own.
-    if (!name.empty() && name[0] != '$' && name[0] != '*' && def.images.size() < names_per_shader)
+    if (!name.empty() && name[0] != '$' && name[0] != '*' && def.images.size() < names_per_shader) {
         def.images.push_back(forward_slashes(name));
+        def.sky.push_back(sky);
+    }
 }
 
 // The six sides of a sky box; "-" is no box.
 void add_box(shader_def &def, const std::vector<token> &args, size_t at) {
     if (at < args.size() && args[at].text != "-")
         for (const char *side : {"_rt", "_bk", "_lf", "_ft", "_up", "_dn"})
-            add_image(def, std::string(args[at].text) + side);
+            add_image(def, std::string(args[at].text) + side, true);
 }
 
 // The stages of the shader whose opening brace was just read, into def
@@ -214,7 +216,7 @@ std::vector<shader_def> parse_shader_script(std::string_view text,
         if (name) {
             std::string key = shader_key(name->text);
             if ((!wanted || wanted->count(key)) && named.insert(key).second)
-                def = &defs.emplace_back(shader_def{std::move(key), {}, {}, 0, {}});
+                def = &defs.emplace_back(shader_def{std::move(key), {}, {}, 0, {}, {}});
         }
         size_t from = sc.i;
         read_body(sc, def);

@@ -2,6 +2,8 @@
 // this Execute staged, in the order the archive lists them.
 #include "packlist/pack_argv.h"
 
+#include <algorithm>
+
 #include "gamepath/game_path.h"
 
 int creat_argv(const pack_request &request, pack_run &run) {
@@ -21,9 +23,13 @@ int creat_argv(const pack_request &request, pack_run &run) {
     str_end_cpy(arena, request.map_name);
     str_end_cpy(arena, ".arena");
     bool arena_listed = false;
-    // The arena script comes before the shader scripts, which close the plan.
-    for (const planned_file &file : run.plan.files) {
-        if (!arena_listed && file.game_path.compare(0, 8, "scripts/") == 0) {
+    // The arena script comes before the shader scripts, which close the
+    // level's plan, and before the added files after them.
+    const std::vector<planned_file> &files = run.plan.files;
+    const size_t own = files.size() - std::min(files.size(), request.added.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        const planned_file &file = files[i];
+        if (!arena_listed && (i >= own || file.game_path.compare(0, 8, "scripts/") == 0)) {
             args.push_back(arena);
             arena_listed = true;
         }

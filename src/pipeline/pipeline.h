@@ -12,7 +12,12 @@
 // Plans the package of the request into run.plan, with its conflicts with
 // the player's other pk3s.  Prints nothing.  A stop through sink.cancelled
 // marks run.plan cancelled, not to be used.
+// The request's added files close the plan, at their game paths.
 void plan_form(const pack_request &request, pack_run &run, const progress_sink &sink = {});
+// The game path of the first added file that would take the place of
+// another entry of the package (case aside, as the game compares paths);
+// empty when none does.
+std::string added_clash(const pack_request &request, const package_plan &plan);
 // Every question Execute asks, in its order: the check's, with the plan's
 // about files found nowhere (when the game's files were found), then about
 // conflicts with other pk3s, before the game-mode question.

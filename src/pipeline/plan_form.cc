@@ -1,18 +1,42 @@
 // The package plan of the request, and the questions about the files found
 // nowhere and the other pk3s.
-#include <algorithm>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <set>
+
+#include "gamepath/game_path.h"
 #include "level/other_packages.h"
 #include "pipeline/pipeline.h"
+#include "request/map_pack.h"
 
 void plan_form(const pack_request &request, pack_run &run, const progress_sink &sink) {
     run.plan = plan_package({request.textures_dir, request.bsp_path, request.aas_path,
-                             request.levelshot_path, request.map_name, request.game_dir},
+                             request.levelshot_path, request.map_name, request.game_dir,
+                             is_map_pack(request) ? maps_of(request) : std::vector<plan_map>{}},
                             sink);
     if (!run.plan.cancelled)
         run.plan.conflicts = plan_conflicts(run.plan, request.map_name, sink);
     // Stopped while the conflicts were looked for: the plan is not to be used.
     run.plan.cancelled = stop_asked(sink);
+    for (const added_file &file : request.added) {
+        struct stat st {};
+        stat(file.source.c_str(), &st);
+        run.plan.files.push_back(
+            {file.game_path, file.source, static_cast<std::uint64_t>(st.st_size), "added", {}});
+    }
+}
+
+std::string added_clash(const pack_request &request, const package_plan &plan) {
+    std::set<std::string> taken = {path_key("scripts/" + request.map_name + ".arena"), "mapcrate"};
+    // The added files close the plan.
+    size_t own = plan.files.size() - std::min(plan.files.size(), request.added.size());
+    for (size_t i = 0; i < own; ++i)
+        taken.insert(path_key(plan.files[i].game_path));
+    for (const added_file &file : request.added)
+        if (taken.count(path_key(file.game_path)))
+            return file.game_path;
+    return {};
 }
 
 std::vector<report> questions_to_ask(const request_check &check, const package_plan &plan) {

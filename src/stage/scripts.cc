@@ -10,6 +10,7 @@
 
 #include "gamepath/game_path.h"
 #include "stage/copy_file.h"
+#include "stage/pack_arena.h"
 #include "stage/stage.h"
 
 namespace {
@@ -44,7 +45,9 @@ int write_text(const char *path, const std::string &text) {
 
 } // namespace
 
-const char *const mode_tokens[8] = {"ffa", "team", "ctf", "single", "tourney", "ca", "1v1", "2v2"};
+const char *const mode_tokens[mode_count] = {
+    "ffa",         "team",           "ctf",     "single",    "tourney",  "ca", "1v1", "2v2", "lms",
+    "elimination", "ctfelimination", "oneflag", "harvester", "overload", "dd", "dom"};
 
 // Both files are text files with CR LF line ends, as the game's platform
 // writes them; Linux has no text mode, so the pairs are spelled out.
@@ -58,10 +61,18 @@ const char *const credits_text = "pk3 creer avec Mapcrate v0.1\r\n"
                                  "http://www.winimage.com/zLibDll/minizip.html";
 
 std::string arena_text(const pack_request &request) {
-    std::string arena = "{\r\nmap \"" + arena_value(request.map_name) +
-                        "\"\r\nbots \"phobos\"\r\nlongname \"" + arena_value(request.description) +
-                        "\"\r\nfraglimit 20\r\ntimelimit 60\r\ntype \"";
-    for (int i = 0; i < 8; ++i)
+    const std::string bots = request.bots.empty() ? "phobos" : request.bots;
+    std::string arena = "{\r\nmap \"" + arena_value(request.map_name) + "\"\r\nbots \"" +
+                        arena_value(bots) + "\"\r\nlongname \"" + arena_value(request.description) +
+                        "\"\r\n";
+    if (!request.author.empty())
+        arena += "author \"" + arena_value(request.author) + "\"\r\n";
+    arena += "fraglimit " + std::to_string(request.fraglimit) + "\r\ntimelimit " +
+             std::to_string(request.timelimit) + "\r\n";
+    if (request.capturelimit >= 0)
+        arena += "capturelimit " + std::to_string(request.capturelimit) + "\r\n";
+    arena += "type \"";
+    for (size_t i = 0; i < mode_count; ++i)
         if (request.modes[i])
             arena += std::string(mode_tokens[i]) + " ";
     return arena + "\"\r\n}\r\n";
@@ -82,7 +93,9 @@ report gener_scripts(const pack_request &request, const pack_run &run, const pro
     str_end_cpy(path, ".arena");
     send(sink, report_of(msg::stage_file_made, step_id::staging, path));
 
-    if (int err = write_text((stage + path).c_str(), arena_text(request)))
+    const bool own = !request.arena_path.empty();
+    if (int err = write_text((stage + path).c_str(),
+                             own ? request.arena_script : package_arena_text(request)))
         return staging_failure(path, err);
     if (int err = write_text((stage + "mapcrate").c_str(), credits_text))
         return staging_failure("mapcrate", err);

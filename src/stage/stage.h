@@ -9,8 +9,10 @@
 #include "request/request.h"
 
 // The game-mode tokens of the arena script, in the order of the request's modes.
-extern const char *const mode_tokens[8];
-// The texts of the two generated files.
+constexpr size_t mode_count = 16;
+extern const char *const mode_tokens[mode_count];
+// The texts of the two generated files (the author's own arena script, when
+// the request has one, is written in place of arena_text).
 std::string arena_text(const pack_request &request);
 extern const char *const credits_text;
 

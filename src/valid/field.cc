@@ -7,8 +7,10 @@
 
 #include "gamepath/game_path.h"
 #include "io/io.h"
+#include "level/arena_script.h"
 #include "valid/field.h"
 #include "valid/level_checks.h"
+#include "valid/pack_rules.h"
 
 namespace {
 
@@ -35,6 +37,22 @@ bool game_can_load(const std::string &map_name) {
     return true;
 }
 
+// What keeps the author's own arena script from naming the map for the
+// game: its size, a NUL byte (no text at all), a fault of its form.
+report arena_rule(const pack_request &r) {
+    report refused = report_of(msg::ok, step_id::form, r.arena_path);
+    arena_reading arena;
+    if (r.arena_script.size() >= arena_text_limit)
+        refused.what = msg::arena_too_big_for_game, refused.count = arena_text_limit;
+    else if (r.arena_script.find('\0') != std::string::npos)
+        refused.what = msg::arena_not_text;
+    else if (arena = read_arena(r.arena_script); arena.fault != msg::ok)
+        refused.what = arena.fault, refused.other = arena.word;
+    else if (auto left = maps_not_named(arena, {r.map_name}); !left.empty())
+        refused.what = msg::arena_map_not_named, refused.other = left.front();
+    return refused;
+}
+
 // The first rule the request fails, with the file it refused.
 report first_failed_rule(const pack_request &r) {
     msg what = msg::ok;
@@ -47,7 +65,14 @@ report first_failed_rule(const pack_request &r) {
         what = msg::rule_mandatory_missing;
     else if (!game_can_load(r.map_name))
         what = msg::rule_map_name_unloadable;
-    return report_of(what, step_id::form, path);
+    if (what != msg::ok)
+        return report_of(what, step_id::form, path);
+    for (const added_file &file : r.added)
+        if (msg trouble = own_file_problem(file.source); trouble != msg::ok)
+            return report_of(trouble, step_id::form, file.source);
+    if (!r.arena_path.empty())
+        return arena_rule(r);
+    return {};
 }
 
 msg question_about(level_problem p) {
@@ -79,7 +104,32 @@ bool opens_as_file(const char *path) {
     return fd.fd >= 0;
 }
 
+msg own_file_problem(const std::string &path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0)
+        return lstat(path.c_str(), &st) == 0 ? msg::own_file_broken_link : msg::own_file_missing;
+    if (!S_ISREG(st.st_mode))
+        return S_ISDIR(st.st_mode) ? msg::own_file_folder : msg::own_file_not_regular;
+    return opens_as_file(path.c_str()) ? msg::ok : msg::own_file_unreadable;
+}
+
+report read_own_file(const std::string &path, std::uint64_t limit, std::string &text) {
+    report r = report_of(own_file_problem(path), step_id::form, path);
+    struct stat st;
+    if (failed(r) || stat(path.c_str(), &st) != 0)
+        return r;
+    if (static_cast<std::uint64_t>(st.st_size) > limit)
+        r.what = msg::own_file_too_big, r.count = limit;
+    else if (!read_whole_file(path.c_str(), text, limit))
+        r.what = msg::own_file_unreadable;
+    else if (text.empty())
+        r.what = msg::own_file_empty;
+    return r;
+}
+
 request_check verif_field(const pack_request &request) {
+    if (request.bsp_paths.size() > 1)
+        return verif_pack(request);
     request_check check;
     check.refused = first_failed_rule(request);
     if (failed(check.refused))
@@ -87,7 +137,8 @@ request_check verif_field(const pack_request &request) {
     for (level_problem p : level_problems(request.bsp_path.c_str(), request.aas_path.c_str(),
                                           request.levelshot_path.c_str()))
         check.questions.push_back(report_of(question_about(p), step_id::questions));
-    bool any_mode = false;
+    // The author's own arena script says the modes itself.
+    bool any_mode = !request.arena_path.empty();
     for (bool on : request.modes)
         any_mode = any_mode || on;
     if (!any_mode)

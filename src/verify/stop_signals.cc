@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <mutex>
 
 namespace {
 
@@ -10,6 +11,11 @@ std::atomic<int> noted{0};
 // wait_or_stop waits with it, so that they come in only there.
 sigset_t waiting_mask;
 std::atomic<bool> active{false};
+// The stop_signals alive, on any thread: the first takes the handlers, the
+// last gives them back, so that runs on several threads do not undo each
+// other's.
+std::mutex users_lock;
+int users = 0;
 
 extern "C" void note_signal(int sig) {
     int none = 0;
@@ -19,6 +25,9 @@ extern "C" void note_signal(int sig) {
 } // namespace
 
 stop_signals::stop_signals() {
+    std::lock_guard<std::mutex> hold(users_lock);
+    if (users++ > 0)
+        return;
     noted.store(0);
     waiting_mask = held.old;
     sigset_t stoppers = stop_signal_set();
@@ -30,6 +39,9 @@ stop_signals::stop_signals() {
 }
 
 stop_signals::~stop_signals() {
+    std::lock_guard<std::mutex> hold(users_lock);
+    if (--users > 0)
+        return;
     active.store(false);
     give_back_stop_signals(old);
 }

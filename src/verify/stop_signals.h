@@ -10,7 +10,10 @@
 // but inside wait_or_stop, and one that comes is noted instead of ending
 // the process, so that the server is killed and its folder removed first.
 // A signal ignored (as under nohup) stays ignored.  The handlers and the
-// mask it replaced come back when it goes.  Not copied: held is not.
+// mask it replaced come back when it goes.  Several may live at once, on
+// several threads: the first to begin takes the handlers (and forgets any
+// signal noted before), the last to go gives them back.  Not copied: held
+// is not.
 struct stop_signals {
     signals_held held; // first in, last out: the handlers change while the signals wait
     struct sigaction old[stop_signal_count];

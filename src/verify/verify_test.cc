@@ -54,7 +54,7 @@ echo InitGame:; while read l && [ "$l" != quit ]; do echo "${l#echo }"; done
     const struct {
         std::string args;
         int status;
-        std::string lines;
+        std::string lines, out = ""; // out: found in standard output
     } rows[] = {
         {pack + sample + aas, 0, ok + "Jeu : maps/crateyard.aas : ok\nJeu : bots : ok\n"},
         {pack + sample + "/maps/crateyard.bsp", 0, ok + "Jeu : bots : pas de fichier AAS\n"},
@@ -76,6 +76,10 @@ echo InitGame:; while read l && [ "$l" != quit ]; do echo "${l#echo }"; done
         {" --check INT.pk3", 130, ""},
         {" --check TERM.pk3", 143, ""},
         {" --check HUP.pk3", 129, ""},
+        // Packages tried side by side: the first one stopped ends the run, the other's server goes too.
+        {" --check INT.pk3 segv.pk3", 130, ""},
+        {" --check segv.pk3 --json", 6, "",
+         R"("verify":{"result":"refused","steps":[{"ok":false,"path":"maps/segv.bsp","text":)"},
     };
     for (const auto &r : rows) {
         // Each run its own few seconds, so that a broken kill fails the test, not hangs it.
@@ -87,6 +91,7 @@ echo InitGame:; while read l && [ "$l" != quit ]; do echo "${l#echo }"; done
         for (size_t at = 0, end; (end = run.out.find('\n', at)) != std::string::npos; at = end + 1)
             lines += run.out.compare(at, 6, "Jeu : ") == 0 ? run.out.substr(at, end + 1 - at) : "";
         EXPECT_EQ(lines, r.lines) << r.args;
+        EXPECT_NE(run.out.find(r.out), std::string::npos) << run.out;
         // The first failure, told on standard error too.
         size_t failed = std::min(r.lines.find(" : echec : "), r.lines.size());
         std::string told = r.lines.substr(failed, r.lines.find('\n', failed) - failed);

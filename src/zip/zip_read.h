@@ -63,5 +63,7 @@ bool read_package_entry(const std::string &path, const package_entry &entry, std
 // to the end sink asked for (encrypted, an unknown method, cut short), or
 // when it was read whole and its CRC differs.
 constexpr std::size_t zip_stream_piece = 256u << 10;
+// A deflated entry up to this size is inflated whole first, in memory.
+constexpr std::uint64_t zip_whole_limit = 32u << 20;
 bool stream_package_entry(const std::string &path, const package_entry &entry,
                           const std::function<bool(std::string_view)> &sink);
