@@ -146,23 +146,23 @@ bool start_x_server(const std::string &program, x_server &x) {
         return false;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     std::string said;
-    while (said.find('\n') == std::string::npos && stop_signal() == 0) {
+    while (said.find('\n') == std::string::npos) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                         deadline - std::chrono::steady_clock::now())
                         .count();
-        pollfd wait_for{number.fd, POLLIN, 0};
-        if (left <= 0 || wait_or_stop(&wait_for, 1, static_cast<int>(left)) <= 0) {
-            if (errno == EINTR && stop_signal() == 0 && left > 0)
-                continue;
+        if (left <= 0 || said.size() > 16)
             return false;
-        }
+        pollfd wait_for{number.fd, POLLIN, 0};
+        int ready = wait_or_stop(&wait_for, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR && stop_signal() == 0)
+            continue;
         char chunk[16];
-        ssize_t n = read(number.fd, chunk, sizeof chunk);
-        if (n <= 0 || said.size() > 16)
+        ssize_t n = ready > 0 ? read(number.fd, chunk, sizeof chunk) : 0;
+        if (n <= 0)
             return false;
         said.append(chunk, static_cast<size_t>(n));
     }
-    said.erase(said.find_first_of("\n"));
+    said.erase(said.find('\n'));
     if (said.empty() || said.find_first_not_of("0123456789") != std::string::npos)
         return false;
     x.display = ":" + said;
