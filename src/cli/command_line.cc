@@ -81,10 +81,10 @@ int make_shot(const pack_request &request, pack_run &run) {
     if (kept.step == step_id::packing && kept.what != msg::run_cancelled)
         kept.what = msg::packing_failed;
     tell(kept);
-    return kept.what == msg::shot_no_client    ? exit_no_engine
-           : kept.step == step_id::staging     ? exit_staging
-           : kept.step == step_id::packing     ? exit_packing
-                                               : exit_engine_refused;
+    return kept.what == msg::shot_no_client ? exit_no_engine
+           : kept.step == step_id::staging  ? exit_staging
+           : kept.step == step_id::packing  ? exit_packing
+                                            : exit_engine_refused;
 }
 
 // The request the options make.

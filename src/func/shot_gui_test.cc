@@ -44,8 +44,9 @@ TEST(ShotWindow, TheGamesPictureShownThenPackedOnOkAndNothingChangedOnCancel) {
     auto d = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, GTK_RESPONSE_OK,
                       [&] { picture.first || (picture = shown_picture(), true); });
     ASSERT_EQ(d->seen.size(), 2u);
-    EXPECT_EQ(d->seen[0].text, "Le jeu a fait ce levelshot ; il sera mis dans le pk3 et gard\xc3\xa9 "
-                               "dans c-levelshot.jpg.");
+    EXPECT_EQ(d->seen[0].text,
+              "Le jeu a fait ce levelshot ; il sera mis dans le pk3 et gard\xc3\xa9 "
+              "dans c-levelshot.jpg.");
     EXPECT_EQ(picture, std::make_pair(128, 128));
     const std::string kept = read_file("c-levelshot.jpg");
     zip_reading z = read_zip_with_python("c.pk3");
@@ -58,7 +59,8 @@ TEST(ShotWindow, TheGamesPictureShownThenPackedOnOkAndNothingChangedOnCancel) {
     write_file("c.pk3", "older");
     d = answered([&] { gtk_button_clicked(GTK_BUTTON(f.execute_button)); }, GTK_RESPONSE_CANCEL);
     ASSERT_EQ(d->seen.size(), 2u);
-    EXPECT_EQ(d->seen[0].text.find("c-levelshot.jpg existe d\xc3\xa9j\xc3\xa0"), 0u) << d->seen[0].text;
+    EXPECT_EQ(d->seen[0].text.find("c-levelshot.jpg existe d\xc3\xa9j\xc3\xa0"), 0u)
+        << d->seen[0].text;
     EXPECT_EQ(read_file("c-levelshot.jpg"), "mine");
     EXPECT_EQ(read_file("c.pk3"), "older");
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(shot_button(&f)), FALSE);

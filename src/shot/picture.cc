@@ -33,8 +33,8 @@ std::vector<unsigned char> read_tga_pixels(const std::string &path, int side) {
     bool top_first = (h[17] & 0x20) != 0;
     std::vector<unsigned char> rgb(pixels * 3);
     for (int y = 0; y < side; ++y) {
-        const unsigned char *row = h + start + static_cast<std::size_t>(top_first ? y : side - 1 - y) *
-                                                   side * depth;
+        const unsigned char *row =
+            h + start + static_cast<std::size_t>(top_first ? y : side - 1 - y) * side * depth;
         for (int x = 0; x < side; ++x) {
             unsigned char *out = &rgb[(static_cast<std::size_t>(y) * side + x) * 3];
             const unsigned char *in = row + x * depth; // blue, green, red

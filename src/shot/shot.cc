@@ -118,8 +118,8 @@ bool start_x_server(const std::string &program, x_server &x) {
     // (a dup2 onto itself would keep its close-on-exec).
     int target = number_write.fd == 3 ? 4 : 3;
     std::string fd_text = std::to_string(target);
-    std::vector<std::string> argv = {program,    "-displayfd", fd_text, "-screen", "0",
-                                     "640x480x24", "-nolisten",  "tcp"};
+    std::vector<std::string> argv = {program, "-displayfd", fd_text,     "-screen",
+                                     "0",     "640x480x24", "-nolisten", "tcp"};
     std::vector<char *> args;
     for (std::string &a : argv)
         args.push_back(a.data());
@@ -294,8 +294,8 @@ shot_result make_levelshot(const pack_request &request, const pack_run &run, sho
             if (stop_signal() == 0)
                 failure("Xvfb");
         } else {
-            engine_output ran = run_engine(client_argv(setup, x.display, home.path, map),
-                                           home.path, "", sentinel, setup.seconds);
+            engine_output ran = run_engine(client_argv(setup, x.display, home.path, map), home.path,
+                                           "", sentinel, setup.seconds);
             bool done = std::find(ran.lines.begin(), ran.lines.end(), sentinel) != ran.lines.end();
             std::vector<unsigned char> rgb =
                 done ? read_tga_pixels(home.path + "/baseoa/levelshots/" + map + ".tga", shot_side)
@@ -355,10 +355,10 @@ report keep_levelshot(const pack_request &request, const std::string &jpeg, pack
     }
     if (err != 0)
         return staging_failure(path, err);
-    auto scripts = std::find_if(run.plan.files.begin(), run.plan.files.end(),
-                                [](const planned_file &f) {
-                                    return f.game_path.compare(0, 8, "scripts/") == 0;
-                                });
+    auto scripts =
+        std::find_if(run.plan.files.begin(), run.plan.files.end(), [](const planned_file &f) {
+            return f.game_path.compare(0, 8, "scripts/") == 0;
+        });
     run.plan.files.insert(scripts, {"levelshots/" + request.map_name + ".jpg", path, jpeg.size()});
     return {};
 }

@@ -33,7 +33,7 @@ struct shot_result {
     // client's own line), shot_too_slow (count: seconds), shot_no_picture,
     // shot_failed (why: the system's words).  path: the map.
     report outcome;
-    std::string jpeg;  // the picture, a 24-bit JPEG, when made
+    std::string jpeg;   // the picture, a 24-bit JPEG, when made
     int stopped_by = 0; // the SIGINT, SIGTERM or SIGHUP that ended the run
 };
 

@@ -1,8 +1,8 @@
 // --make-levelshot as a user runs it: the sample's levelshot made by the real
 // client under the X server the program starts itself, and runs that fail,
 // are refused or are stopped; none leaves a process or a folder behind.
-#include <gtest/gtest.h>
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,7 +43,8 @@ TEST(Shot, TheSampleMadeByTheGameAndRunsThatFailOrStop) {
     shot_setup setup;
     if (!find_client(setup))
         GTEST_SKIP() << "no client at " << setup.client << ", X server at " << setup.xserver
-                     << " or game in " << setup.base << ": Debian's openarena and xvfb install them";
+                     << " or game in " << setup.base
+                     << ": Debian's openarena and xvfb install them";
     temp_dir dir;
     const std::string tmp = dir.path + "/tmp";
     setenv("TMPDIR", tmp.c_str(), 1);
@@ -76,7 +77,8 @@ TEST(Shot, TheSampleMadeByTheGameAndRunsThatFailOrStop) {
     };
     std::string first; // the picture the first run kept
     for (const auto &r : rows) {
-        run_result run = run_program(words("env PATH=" + r.path + "/usr/bin:/bin LC_ALL=C.UTF-8 "
+        run_result run = run_program(words("env PATH=" + r.path +
+                                           "/usr/bin:/bin LC_ALL=C.UTF-8 "
                                            "timeout -k 1 60 " MAPCRATE_PROGRAM " --make-levelshot" +
                                            r.args));
         EXPECT_EQ(run.status, r.status) << r.args << "\n" << run.err;
@@ -91,8 +93,9 @@ TEST(Shot, TheSampleMadeByTheGameAndRunsThatFailOrStop) {
                                                        "crateyard.pk3", "old.jpg", "slow", "tmp"}));
     // The package holds the picture kept beside it.
     zip_reading package = read_zip_with_python("crateyard.pk3");
-    auto shot = std::find_if(package.entries.begin(), package.entries.end(),
-                             [](const zip_entry &e) { return e.name == "levelshots/crateyard.jpg"; });
+    auto shot =
+        std::find_if(package.entries.begin(), package.entries.end(),
+                     [](const zip_entry &e) { return e.name == "levelshots/crateyard.jpg"; });
     ASSERT_NE(shot, package.entries.end());
     EXPECT_EQ(shot->data, first);
     image_header header = read_image_header("crateyard-levelshot.jpg");
@@ -123,7 +126,8 @@ TEST(Shot, TheSampleMadeByTheGameAndRunsThatFailOrStop) {
     EXPECT_EQ(make_levelshot(request, run, {"/nonexistent/ioquake3", "", "", 60}).outcome.what,
               msg::shot_no_client);
     shot_result slow = make_levelshot(request, run, {"slow/ioquake3", "", "", 1});
-    EXPECT_EQ(std::tie(slow.outcome.what, slow.outcome.count), std::make_tuple(msg::shot_too_slow, 1u));
+    EXPECT_EQ(std::tie(slow.outcome.what, slow.outcome.count),
+              std::make_tuple(msg::shot_too_slow, 1u));
     EXPECT_EQ(list_dir("tmp"), std::vector<std::string>{".keep"});
     EXPECT_EQ(processes_with(tmp), std::vector<std::string>{});
     unsetenv("TMPDIR");
@@ -138,7 +142,8 @@ TEST(Shot, ReadsTheClientsTga) {
         h[2] = type, h[12] = h[14] = char(side & 0xff), h[13] = h[15] = char(side >> 8);
         h[16] = 24, h[17] = descriptor;
         std::string pixels(pixel_bytes, '\0');
-        for (size_t i = 0; i + 2 < pixels.size(); i += 3) // blue, green, red: the row's number in red
+        for (size_t i = 0; i + 2 < pixels.size();
+             i += 3) // blue, green, red: the row's number in red
             pixels[i + 2] = char(i / (side * 3));
         return h + pixels;
     };
@@ -147,10 +152,8 @@ TEST(Shot, ReadsTheClientsTga) {
         std::string file;
         int first_red; // of the top row; -1: refused
     } rows[] = {
-        {tga(2, 128, 0, whole), 127},
-        {tga(2, 128, 0x20, whole), 0},
-        {tga(2, 128, 0, whole - 1), -1},
-        {tga(10, 128, 0, whole), -1},
+        {tga(2, 128, 0, whole), 127},    {tga(2, 128, 0x20, whole), 0},
+        {tga(2, 128, 0, whole - 1), -1}, {tga(10, 128, 0, whole), -1},
         {tga(2, 64, 0, whole), -1},
     };
     for (const auto &r : rows) {
