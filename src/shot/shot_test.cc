@@ -20,17 +20,21 @@ namespace {
 const std::string sample = MAPCRATE_SOURCE_DIR "/samples/crateyard";
 
 // The processes whose command line or environment holds text: those the
-// runs started, who all had the test's TMPDIR.
+// runs started, who all had the test's TMPDIR.  A killed one may take a
+// moment to go: up to two seconds.
 std::vector<std::string> processes_with(const std::string &text) {
     std::vector<std::string> found;
-    for (const std::string &pid : list_dir("/proc"))
-        if (pid.find_first_not_of("0123456789") == std::string::npos &&
-            std::to_string(getpid()) != pid)
-            for (const char *file : {"/cmdline", "/environ"})
-                if (read_file("/proc/" + pid + file).find(text) != std::string::npos) {
-                    found.push_back(pid);
-                    break;
-                }
+    for (int i = 0; i < 200 && (i == 0 || !found.empty()); ++i, usleep(10000)) {
+        found.clear();
+        for (const std::string &pid : list_dir("/proc"))
+            if (pid.find_first_not_of("0123456789") == std::string::npos &&
+                std::to_string(getpid()) != pid)
+                for (const char *file : {"/cmdline", "/environ"})
+                    if (read_file("/proc/" + pid + file).find(text) != std::string::npos) {
+                        found.push_back(pid);
+                        break;
+                    }
+    }
     return found;
 }
 
