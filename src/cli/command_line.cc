@@ -170,6 +170,7 @@ int command_line(int argc, char **argv) {
     }
     if (!failed(result))
         return exit_packed;
+    drop_new_shot(run);
     tell(result);
     return result.step == step_id::staging ? exit_staging : exit_packing;
 }

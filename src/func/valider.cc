@@ -86,6 +86,7 @@ void valider(GtkWidget *, gpointer form) {
     });
     if (!failed(result))
         return show_written(f, request.map_name + ".pk3");
+    drop_new_shot(run);
     // Stopped by the user: nothing to tell but on the terminal.
     if (result.what == msg::run_cancelled)
         return tell(dialog_text(result));

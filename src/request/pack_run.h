@@ -16,4 +16,7 @@ struct pack_run {
     std::string stage_dir;
     // The packer's argument list, from creat_argv.
     std::vector<std::string> pack_argv;
+    // The levelshot the game made, kept beside the package, when this run
+    // added it (none was there): it goes again if the package is not written.
+    std::string new_shot;
 };

@@ -325,6 +325,12 @@ std::string kept_shot_path(const pack_request &request) {
     return request.map_name + "-levelshot.jpg";
 }
 
+void drop_new_shot(pack_run &run) {
+    if (!run.new_shot.empty())
+        unlink(run.new_shot.c_str());
+    run.new_shot.clear();
+}
+
 std::vector<report> shot_questions(const pack_request &request) {
     struct stat st;
     if (!request.make_levelshot || lstat(kept_shot_path(request).c_str(), &st) != 0)
@@ -335,6 +341,8 @@ std::vector<report> shot_questions(const pack_request &request) {
 report keep_levelshot(const pack_request &request, const std::string &jpeg, pack_run &run) {
     std::string path = kept_shot_path(request);
     std::string temporary = "." + path + ".XXXXXX";
+    struct stat st;
+    bool was_there = lstat(path.c_str(), &st) == 0;
     int err = 0;
     {
         // A signal now would leave the temporary file: it waits till the rename.
@@ -355,6 +363,7 @@ report keep_levelshot(const pack_request &request, const std::string &jpeg, pack
     }
     if (err != 0)
         return staging_failure(path, err);
+    run.new_shot = was_there ? std::string() : path;
     auto scripts =
         std::find_if(run.plan.files.begin(), run.plan.files.end(), [](const planned_file &f) {
             return f.game_path.compare(0, 8, "scripts/") == 0;

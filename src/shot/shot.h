@@ -57,6 +57,10 @@ std::vector<report> shot_questions(const pack_request &request);
 // one, signals held meanwhile) and plans it as levelshots/<map>.jpg.
 // Returns the staging failure, a report whose what is ok when done.
 report keep_levelshot(const pack_request &request, const std::string &jpeg, pack_run &run);
+// Removes the picture keep_levelshot added (run.new_shot), for a package
+// that could not be written: the author's folder is left as it was.  One it
+// replaced, the author said yes to, stays replaced.
+void drop_new_shot(pack_run &run);
 
 // The 24-bit pixels of an uncompressed true-colour TGA of side x side, top
 // row first; empty when the file is anything else.  Reads no more than such

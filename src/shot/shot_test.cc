@@ -65,6 +65,14 @@ TEST(Shot, TheSampleMadeByTheGameAndRunsThatFailOrStop) {
 
     const std::string pack = " --quiet --modes ffa --textures " + sample + "/textures --name ";
     const std::string made = "crateyard --bsp " + sample + "/maps/crateyard.bsp";
+    // A package that cannot be written (a folder in its place) takes its new picture with it.
+    mkdir("crateyard.pk3", 0755);
+    EXPECT_EQ(run_program(words("env LC_ALL=C.UTF-8 " MAPCRATE_PROGRAM " --make-levelshot" + pack +
+                                made))
+                  .status,
+              4);
+    EXPECT_EQ(read_file("crateyard-levelshot.jpg"), "");
+    rmdir("crateyard.pk3");
     const struct {
         std::string args, path;
         int status;
