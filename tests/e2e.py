@@ -9,8 +9,9 @@ from outputs import package  # noqa: E402
 # The sample's form, as the recorded command line packs it (tests/outputs/sample.txt).
 FORM = ["textures", "maps/crateyard.bsp", "maps/crateyard.aas", "levelshots/crateyard.jpg"]
 NAME, DESCRIPTION, CHECKED = "crateyard", "Crate Yard", ["FFA", "Tourney"]
-# Past the description, Tab reaches the four browse buttons, then the modes.
-TABS = ["URL"] * 4 + ["FFA", "TDM", "CTF", "Single", "Tourney", "CA", "1v1", "2v2"]
+# Past the description, Tab reaches the browse buttons and the levelshot's "Faire" (left off),
+# then the modes.
+TABS = ["URL"] * 3 + ["Faire", "URL"] + ["FFA", "TDM", "CTF", "Single", "Tourney", "CA", "1v1", "2v2"]
 
 
 def xdotool(*args):  # a search that finds nothing prints nothing

@@ -50,7 +50,6 @@ bool refused(const report &why) {
 GtkWidget *new_shot_button(form_record *f) {
     GtkWidget *button =
         gtk_toggle_button_new_with_label(to_utf8(text_of(msg::shot_button)).c_str());
-    gtk_widget_set_can_focus(button, FALSE);
     g_object_set_data(G_OBJECT(f->levelshot_entry), shot_key, button);
     g_signal_connect(button, "toggled", G_CALLBACK(shot_toggled), f);
     return button;
