@@ -33,53 +33,6 @@ namespace {
 // Typed by the client once the picture is written.
 const char sentinel[] = "mapcrate-levelshot-end";
 
-bool is_executable_file(const std::string &path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
-}
-
-// The first executable name in PATH's folders, else fallback.
-std::string on_path(const char *name, const char *fallback) {
-    const char *path = std::getenv("PATH");
-    std::string dirs = path ? path : "";
-    for (size_t start = 0; start <= dirs.size();) {
-        size_t end = std::min(dirs.find(':', start), dirs.size());
-        std::string candidate = (end == start ? "." : dirs.substr(start, end - start)) + "/" + name;
-        if (is_executable_file(candidate))
-            return candidate;
-        start = end + 1;
-    }
-    return fallback;
-}
-
-std::string absolute(const std::string &path) {
-    if (path.empty() || path[0] == '/')
-        return path;
-    std::unique_ptr<char, decltype(&std::free)> here(getcwd(nullptr, 0), &std::free);
-    return here ? std::string(here.get()) + "/" + path : path;
-}
-
-int remove_one(const char *path, const struct stat *, int, FTW *) {
-    std::remove(path);
-    return 0;
-}
-
-// A fresh folder under the temporary folder, removed with all it holds.
-struct shot_home {
-    std::string path;
-    shot_home() {
-        const char *tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/mapcrate-shot-XXXXXX";
-        if (mkdtemp(pattern.data()))
-            path = pattern;
-    }
-    ~shot_home() {
-        if (!path.empty())
-            nftw(path.c_str(), remove_one, 16, FTW_DEPTH | FTW_PHYS);
-    }
-    shot_home(const shot_home &) = delete;
-    shot_home &operator=(const shot_home &) = delete;
-};
 
 // The X server the client draws in, in a process group of its own; asked to
 // end (so that it removes its lock and socket) when this goes, killed when
@@ -257,14 +210,14 @@ report refused(const engine_output &run, const std::string &map) {
 
 bool find_client(shot_setup &setup) {
     if (setup.client.empty())
-        setup.client = on_path("ioquake3", "/usr/lib/ioquake3/ioquake3");
+        setup.client = program_on_path("ioquake3", "/usr/lib/ioquake3/ioquake3");
     if (setup.base.empty())
         setup.base = "/usr/lib/openarena";
     if (setup.xserver.empty())
-        setup.xserver = on_path("Xvfb", "/usr/bin/Xvfb");
-    setup.client = absolute(setup.client);
-    setup.base = absolute(setup.base);
-    setup.xserver = absolute(setup.xserver);
+        setup.xserver = program_on_path("Xvfb", "/usr/bin/Xvfb");
+    setup.client = absolute_path(setup.client);
+    setup.base = absolute_path(setup.base);
+    setup.xserver = absolute_path(setup.xserver);
     struct stat st;
     return is_executable_file(setup.client) && is_executable_file(setup.xserver) &&
            stat((setup.base + "/baseoa/pak0.pk3").c_str(), &st) == 0;
@@ -280,7 +233,7 @@ shot_result make_levelshot(const pack_request &request, const pack_run &run, sho
     }
     stop_signals stoppable;
     {
-        shot_home home;
+        private_folder home("mapcrate-shot-");
         x_server x;
         auto failure = [&](const char *why) {
             result.outcome = outcome(msg::shot_failed, map);

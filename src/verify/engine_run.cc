@@ -1,15 +1,20 @@
 #include "verify/engine_run.h"
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 #include "io/io.h"
 #include "verify/stop_signals.h"
@@ -17,6 +22,11 @@
 extern char **environ;
 
 namespace {
+
+int remove_one(const char *path, const struct stat *, int, FTW *) {
+    std::remove(path);
+    return 0;
+}
 
 // A server that floods its console must not fill the memory.
 constexpr size_t max_lines = 100000;
@@ -103,6 +113,43 @@ bool make_pipe(fd_owner &read_end, fd_owner &write_end) {
 }
 
 } // namespace
+
+bool is_executable_file(const std::string &path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+std::string program_on_path(const char *name, const char *fallback) {
+    const char *path = std::getenv("PATH");
+    std::string dirs = path ? path : "";
+    for (size_t start = 0; start <= dirs.size();) {
+        size_t end = std::min(dirs.find(':', start), dirs.size());
+        std::string candidate = (end == start ? "." : dirs.substr(start, end - start)) + "/" + name;
+        if (is_executable_file(candidate))
+            return candidate;
+        start = end + 1;
+    }
+    return fallback;
+}
+
+std::string absolute_path(const std::string &path) {
+    if (path.empty() || path[0] == '/')
+        return path;
+    std::unique_ptr<char, decltype(&std::free)> here(getcwd(nullptr, 0), &std::free);
+    return here ? std::string(here.get()) + "/" + path : path;
+}
+
+private_folder::private_folder(const char *prefix) {
+    const char *tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/" + prefix + "XXXXXX";
+    if (mkdtemp(pattern.data()))
+        path = pattern;
+}
+
+private_folder::~private_folder() {
+    if (!path.empty())
+        nftw(path.c_str(), remove_one, 16, FTW_DEPTH | FTW_PHYS);
+}
 
 engine_output run_engine(const std::vector<std::string> &argv, const std::string &dir,
                          const std::string &input, const std::string &sentinel, int seconds) {

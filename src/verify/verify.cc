@@ -61,32 +61,6 @@ bool holds(const std::vector<std::string> &names, const std::string &name) {
                        [&](const std::string &n) { return same_blind(n, name); });
 }
 
-bool is_executable_file(const std::string &path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
-}
-
-int remove_one(const char *path, const struct stat *, int, FTW *) {
-    std::remove(path);
-    return 0;
-}
-
-// A fresh folder under the temporary folder, removed with all it holds.
-struct temp_home {
-    std::string path;
-    temp_home() {
-        const char *tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/mapcrate-verify-XXXXXX";
-        if (mkdtemp(pattern.data()))
-            path = pattern;
-    }
-    ~temp_home() {
-        if (!path.empty())
-            nftw(path.c_str(), remove_one, 16, FTW_DEPTH | FTW_PHYS);
-    }
-    temp_home(const temp_home &) = delete;
-    temp_home &operator=(const temp_home &) = delete;
-};
 
 // The server's error lines: its own, the game's and the bots' library's.
 bool is_error(const std::string &line) {
@@ -226,7 +200,7 @@ bool try_map(const engine_setup &setup, const std::string &package, const std::s
             lines.push_back(step_line("maps/" + map + ".bsp", note(msg::verify_bad_name)));
             return true;
         }
-    temp_home home;
+    private_folder home("mapcrate-verify-");
     std::string game = home.path + "/baseoa";
     if (home.path.empty() || mkdir(game.c_str(), 0700) != 0 ||
         symlink(package.c_str(), (game + "/" + file).c_str()) != 0) {
@@ -252,35 +226,15 @@ bool try_map(const engine_setup &setup, const std::string &package, const std::s
     return true;
 }
 
-// The path from the working folder: the server runs in a folder of its own.
-std::string absolute(const std::string &path) {
-    if (path.empty() || path[0] == '/')
-        return path;
-    std::unique_ptr<char, decltype(&std::free)> here(getcwd(nullptr, 0), &std::free);
-    return here ? std::string(here.get()) + "/" + path : path;
-}
-
 } // namespace
 
 bool find_engine(engine_setup &setup) {
-    if (setup.engine.empty()) {
-        const char *path = std::getenv("PATH");
-        std::string dirs = path ? path : "";
-        for (size_t start = 0; start <= dirs.size() && setup.engine.empty();) {
-            size_t end = std::min(dirs.find(':', start), dirs.size());
-            std::string dir = dirs.substr(start, end - start);
-            std::string candidate = (dir.empty() ? "." : dir) + "/ioq3ded";
-            if (is_executable_file(candidate))
-                setup.engine = candidate;
-            start = end + 1;
-        }
-        if (setup.engine.empty())
-            setup.engine = "/usr/lib/ioquake3/ioq3ded";
-    }
+    if (setup.engine.empty())
+        setup.engine = program_on_path("ioq3ded", "/usr/lib/ioquake3/ioq3ded");
     if (setup.base.empty())
         setup.base = "/usr/lib/openarena-server";
-    setup.engine = absolute(setup.engine);
-    setup.base = absolute(setup.base);
+    setup.engine = absolute_path(setup.engine);
+    setup.base = absolute_path(setup.base);
     struct stat st;
     return is_executable_file(setup.engine) &&
            stat((setup.base + "/baseoa/pak0.pk3").c_str(), &st) == 0;
