@@ -304,17 +304,6 @@ void check_arenas(checker &c, std::vector<finding> &findings) {
     }
 }
 
-// The package's own notes at its root (the credits file, a readme, a
-// licence, server settings) are for people, not for a map, and so are the
-// game's: a note of the same name as one of the game's changes nothing
-// players see.
-bool is_root_note(const std::string &lower) {
-    std::string ext = extension(lower);
-    return lower.find('/') == std::string::npos &&
-           (ext.empty() || ext == ".txt" || ext == ".cfg" || ext == ".md" || ext == ".pdf" ||
-            ext == ".html" || ext == ".htm" || ext == ".rtf");
-}
-
 // The entries no other finding names: shipped by the game, changing the
 // game for every map (its code, or one of its files with other bytes), or
 // used by no map.

@@ -87,6 +87,13 @@ bool is_game_pak(const std::string &lower_name) {
            lower_name.compare(lower_name.size() - 4, 4, ".pk3") == 0;
 }
 
+bool is_root_note(const std::string &lower) {
+    std::string ext = extension(lower);
+    return lower.find('/') == std::string::npos &&
+           (ext.empty() || ext == ".txt" || ext == ".cfg" || ext == ".md" || ext == ".pdf" ||
+            ext == ".html" || ext == ".htm" || ext == ".rtf");
+}
+
 const char *get_file_name(const char *path) {
     size_t n = std::strlen(path);
     if (n == 0)

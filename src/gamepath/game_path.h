@@ -46,6 +46,11 @@ bool in_folder(const std::string &name, const char *folder, const char *ext);
 bool is_shader_script(const std::string &key);
 // pak*.pk3, lower case: one of the game's own archives.
 bool is_game_pak(const std::string &lower_name);
+// A note at a package's root, lower case: a file outside any folder with no
+// extension or a text, Markdown, HTML, PDF, RTF or settings one (credits, a
+// readme, a licence).  Such notes are for people: the game reads none of
+// them, so one hiding another's changes nothing players see.
+bool is_root_note(const std::string &lower);
 
 // The last component of path (after its last '\\' or '/'): a pointer into path.
 const char *get_file_name(const char *path);

@@ -175,7 +175,7 @@ std::vector<conflict> conflicts_between(const pk3_contents &package,
     for (size_t i = 0; i < others.size(); ++i)
         for (const pk3_entry &e : others[i].entries) {
             auto at = own_entries.find(path_key(e.name));
-            if (at == own_entries.end())
+            if (at == own_entries.end() || is_root_note(at->first))
                 continue;
             const pk3_entry &own_entry = package.entries[at->second];
             if (own_entry.size != e.size || own_entry.crc != e.crc)

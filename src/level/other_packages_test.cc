@@ -43,6 +43,8 @@ TEST(OtherPackages, EachRuleNamesTheConflictAndThePk3TheGameTakes) {
         list lines;
     } rows[] = {
         {"same bytes", {{z, {tex, "AAAA"}}}, {}},
+        // Notes for people, which the game never reads.
+        {"a readme of other bytes", {{z, {"ReadMe.txt", "theirs"}}}, {}},
         {"same size, other bytes", {{z, {tex, "AAAB"}}}, {file_line(tex, z, us)}},
         {"other size, name in capitals", {{z, {"Textures/S/A.TGA", "A"}}}, {file_line(tex, z, us)}},
         {"home, sorting after the map", {{n, {tex, "A"}}}, {file_line(tex, n, n)}},
@@ -71,6 +73,7 @@ TEST(OtherPackages, EachRuleNamesTheConflictAndThePk3TheGameTakes) {
     for (const auto &row : rows) {
         temp_dir dir;
         write_file("a.tga", "AAAA");
+        write_file("r.txt", "ours");
         write_file("m.shader", ours);
         // None of these is read: a named pipe is not waited on.
         write_file(game + "bad.pk3", "PK\3\4 not a zip");
@@ -81,11 +84,11 @@ TEST(OtherPackages, EachRuleNamesTheConflictAndThePk3TheGameTakes) {
             write_zip(path, entries);
         package_plan plan;
         plan.game_dir = "baseoa";
-        plan.files = {{tex, "a.tga", 4}, {script, "m.shader", ours.size()}};
+        plan.files = {{tex, "a.tga", 4}, {script, "m.shader", ours.size()}, {"README.txt", "r.txt", 4}};
         EXPECT_EQ(plan_conflicts(plan, "m"), row.lines) << row.what;
         // --check of the package made, beside the game's own pak, says the same.
         write_zip(game + "pak0.pk3", {"x", ""});
-        write_zip("m.pk3", {tex, "AAAA", script, ours});
+        write_zip("m.pk3", {tex, "AAAA", script, ours, "README.txt", "ours"});
         std::vector<std::string> lines;
         for (const conflict &c : check_package("m.pk3", "baseoa").conflicts)
             lines.push_back(conflict_line(c));

@@ -15,16 +15,17 @@ void plan_form(const pack_request &request, pack_run &run, const progress_sink &
                              request.levelshot_path, request.map_name, request.game_dir,
                              is_map_pack(request) ? maps_of(request) : std::vector<plan_map>{}},
                             sink);
-    if (!run.plan.cancelled)
-        run.plan.conflicts = plan_conflicts(run.plan, request.map_name, sink);
-    // Stopped while the conflicts were looked for: the plan is not to be used.
-    run.plan.cancelled = stop_asked(sink);
+    // The added files close the plan, and meet the other pk3s as its own do.
     for (const added_file &file : request.added) {
         struct stat st {};
         stat(file.source.c_str(), &st);
         run.plan.files.push_back(
             {file.game_path, file.source, static_cast<std::uint64_t>(st.st_size), "added", {}});
     }
+    if (!run.plan.cancelled)
+        run.plan.conflicts = plan_conflicts(run.plan, request.map_name, sink);
+    // Stopped while the conflicts were looked for: the plan is not to be used.
+    run.plan.cancelled = stop_asked(sink);
 }
 
 std::string added_clash(const pack_request &request, const package_plan &plan) {
