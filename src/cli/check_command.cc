@@ -266,6 +266,12 @@ int check_command(const cli_options &o) {
         }
         packages.insert(packages.end(), named.begin(), named.end());
     }
+    // With --verify, a signal stops the servers and ends the run with the
+    // package it met; the signals are taken before the threads begin, so
+    // that every thread holds them back.
+    std::optional<stop_signals> stoppable;
+    if (o.verify)
+        stoppable.emplace();
     // The game's archives are read once, while the first packages' levels are.
     checked_game game;
     std::shared_future<void> game_read =
@@ -274,12 +280,6 @@ int check_command(const cli_options &o) {
         game_read.wait();
         return game;
     };
-    // With --verify, a signal stops the servers and ends the run with the
-    // package it met; the signals are taken before the threads begin, so
-    // that every thread holds them back.
-    std::optional<stop_signals> stoppable;
-    if (o.verify)
-        stoppable.emplace();
     std::size_t checked = 0, intended = 0;
     int ended_by = 0;
     in_order<package_outcome>(

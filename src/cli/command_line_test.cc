@@ -134,6 +134,7 @@ TEST(ArenaOptions, StatusMessageOrTheScriptWritten) {
         {{"--add", "r.txt=MAPS/M.bsp"}, 2, clash},
         {{"--add", "r.txt=scripts/M.arena"}, 2, clash},
         {{"--add", "r.txt=Mapcrate"}, 2, clash},
+        {{"--make-levelshot", "--add", "r.txt=levelshots/M.jpg"}, 2, clash},
         {{"--add", "gone.txt"}, 1, "introuvable"},
         {{"--add", "d"}, 1, "est un dossier"},
         {{"--arena", "pipe.arena"}, 1, "ordinaire"},

@@ -19,7 +19,7 @@ struct handler_name {
     char text[PATH_MAX];
     std::atomic<bool> valid{false};
 };
-handler_name temp_name, stage_name;
+handler_name temp_name, stage_name, extra_name;
 std::atomic<bool> ending{false};
 
 // The name is copied; one too long for a path is not kept.
@@ -93,10 +93,16 @@ extern "C" void remove_temp_and_end(int sig) {
         unlink(temp_name.text);
     if (stage_name.valid.load())
         remove_tree(stage_name.text);
+    if (extra_name.valid.load())
+        unlink(extra_name.text);
     _exit(128 + sig);
 }
 
 } // namespace
+
+void set_signal_extra(const char *name) {
+    set_name(&extra_name, name);
+}
 
 sigset_t stop_signal_set() {
     sigset_t set;

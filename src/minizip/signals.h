@@ -45,3 +45,7 @@ void set_signal_temp(const char *name);
 // The staging folder a signal removes, with all it holds (links are removed,
 // not followed); same rules as set_signal_temp.
 void set_signal_stage(const char *path);
+// One more file a signal removes: one the run made beside the package for
+// it (the levelshot the game made), which goes when the package does not
+// come; same rules as set_signal_temp.
+void set_signal_extra(const char *name);

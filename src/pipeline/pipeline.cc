@@ -33,6 +33,11 @@ report pack_staged(const pack_request &request, pack_run &run, const progress_si
 
 report stage_and_pack(const pack_request &request, pack_run &run, const progress_sink &sink) {
     signal_cleanup on_signals;
+    // The levelshot the game made for this package goes with it.
+    set_signal_extra(run.new_shot.empty() ? nullptr : run.new_shot.c_str());
+    struct extra_forgotten {
+        ~extra_forgotten() { set_signal_extra(nullptr); }
+    } forget;
     stage_folder stage;
     if (int err = make_stage_folder(stage))
         return staging_failure(stage_template, err);

@@ -30,6 +30,8 @@ void plan_form(const pack_request &request, pack_run &run, const progress_sink &
 
 std::string added_clash(const pack_request &request, const package_plan &plan) {
     std::set<std::string> taken = {path_key("scripts/" + request.map_name + ".arena"), "mapcrate"};
+    if (request.make_levelshot)
+        taken.insert(path_key("levelshots/" + request.map_name + ".jpg"));
     // The added files close the plan.
     size_t own = plan.files.size() - std::min(plan.files.size(), request.added.size());
     for (size_t i = 0; i < own; ++i)

@@ -16,6 +16,7 @@ std::atomic<bool> active{false};
 // other's.
 std::mutex users_lock;
 int users = 0;
+struct sigaction replaced[stop_signal_count]; // what the first took the place of
 
 extern "C" void note_signal(int sig) {
     int none = 0;
@@ -34,7 +35,7 @@ stop_signals::stop_signals() {
     for (int sig = 1; sig < NSIG; ++sig)
         if (sigismember(&stoppers, sig) == 1)
             sigdelset(&waiting_mask, sig);
-    take_stop_signals(note_signal, old); // no SA_RESTART: the wait must end
+    take_stop_signals(note_signal, replaced); // no SA_RESTART: the wait must end
     active.store(true);
 }
 
@@ -43,7 +44,7 @@ stop_signals::~stop_signals() {
     if (--users > 0)
         return;
     active.store(false);
-    give_back_stop_signals(old);
+    give_back_stop_signals(replaced);
 }
 
 int stop_signal() {

@@ -16,7 +16,6 @@
 // is not.
 struct stop_signals {
     signals_held held; // first in, last out: the handlers change while the signals wait
-    struct sigaction old[stop_signal_count];
     stop_signals();
     ~stop_signals();
 };
