@@ -196,7 +196,9 @@ for line in sys.stdin:
         ("missing", "introuvable(s)"), ("overrides", "fichier(s) du jeu remplacé(s)"),
         ("conflicts", "conflit(s)"), ("unreadable", "illisible(s) par le jeu"),
         ("unused", "inutilisé(s)"), ("in_game", "déjà dans le jeu"))]
-    print(j["package"], j["status"], ", ".join(counts), sep="\t"))py"},
+    # Each path found missing, as its line names it.
+    missed = ["Introuvable : " + f["path"] for f in j.get("missing", [])]
+    print(j["package"], j["status"], ", ".join(counts), "\t".join(missed), sep="\t"))py"},
                                    json.out);
     ASSERT_EQ(read.status, 0) << read.err;
     std::istringstream lines(read.out);
@@ -206,13 +208,15 @@ for line in sys.stdin:
         std::string package, status, counts;
         std::getline(fields, package, '\t');
         std::getline(fields, status, '\t');
-        std::getline(fields, counts);
+        std::getline(fields, counts, '\t');
         run_result text = run_program(words(check + package));
         EXPECT_EQ(run_program(words(check + package + " --json")).status, text.status);
         EXPECT_EQ(status == "ok" ? 0 : status == "problems" ? 1 : 5, text.status);
         bool read_whole = status != "unreadable";
         EXPECT_TRUE(!read_whole || text.out.find(" : " + counts + "\n") != std::string::npos)
             << counts << "\n" << text.out;
+        for (std::string missed; std::getline(fields, missed, '\t');)
+            EXPECT_NE(text.out.find(missed + "\n"), std::string::npos) << missed;
     }
     EXPECT_EQ(packages, 4);
     EXPECT_EQ(run_program(words(MAPCRATE_PROGRAM " --json --bsp maps/m.bsp --name m")).status, 2);
